@@ -1,0 +1,10 @@
+# ASan+UBSan or TSan for every target of the build, chosen by CE_MOLV_SANITIZE.
+if(CE_MOLV_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(CE_MOLV_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT CE_MOLV_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "CE_MOLV_SANITIZE must be empty, 'address' or 'thread', not '${CE_MOLV_SANITIZE}'")
+endif()

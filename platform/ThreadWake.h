@@ -1,0 +1,20 @@
+// Internal to platform/: how a blocking call learns that TerminateThread marked its thread.
+// A POSIX thread cannot be killed safely, so TerminateThread marks the thread and wakes it; the
+// thread ends at its next platform call.
+#pragma once
+
+#include "platform/win32.h"
+
+namespace platform::detail {
+
+// Descriptor that becomes readable once the calling thread has been marked for termination, or
+// -1 when the calling thread was not made by CreateThread. Every blocking platform call (serial
+// waits and transfers, Sleep, WaitForSingleObject) polls it beside its own descriptors.
+int CurrentThreadWakeFd();
+
+// Ends the calling thread, with the exit code TerminateThread gave, when the thread has been
+// marked; returns at once otherwise. Blocking platform calls call it before they block and
+// whenever they wake.
+void EndThreadIfTerminated();
+
+}  // namespace platform::detail
