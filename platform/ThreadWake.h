@@ -5,7 +5,19 @@
 
 #include "platform/win32.h"
 
+#include <atomic>
+
 namespace platform::detail {
+
+// Per-thread record of a thread made by CreateThread.
+struct ThreadControl {
+    int wakeFd = -1;  // eventfd, made readable by TerminateThread
+    std::atomic<bool> terminated{false};
+    std::atomic<DWORD> exitCode{STILL_ACTIVE};
+};
+
+// Called by a new thread's entry before its body runs; the record outlives the thread.
+void BindCurrentThread(ThreadControl* control);
 
 // Descriptor that becomes readable once the calling thread has been marked for termination, or
 // -1 when the calling thread was not made by CreateThread. Every blocking platform call (serial

@@ -1,0 +1,14 @@
+// Internal to platform/: setting the last error together with the errno text behind it.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <string>
+
+namespace platform::detail {
+
+// Sets the calling thread's last error to code and keeps "<context>: <strerror(err)>" (or the
+// errno text alone for an empty context) for platform::LastErrorText.
+void SetLastErrorFromErrno(DWORD code, int err, const std::string& context);
+
+}  // namespace platform::detail
