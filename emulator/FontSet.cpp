@@ -162,12 +162,13 @@ bool FontSet::LoadFallback() {
     if (!m_faces->library) return false;
     std::string file;
     int index = 0;
-    if (FcInit()) {
+    // A private configuration, released here, rather than the process-wide one FcInit keeps.
+    if (FcConfig* config = FcInitLoadConfigAndFonts()) {
         FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("WenQuanYi Zen Hei:lang=zh-cn"));
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcConfigSubstitute(config, pattern, FcMatchPattern);
         FcDefaultSubstitute(pattern);
         FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+        FcPattern* match = FcFontMatch(config, pattern, &result);
         FcChar8* path = nullptr;
         if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
             file = reinterpret_cast<const char*>(path);
@@ -175,6 +176,7 @@ bool FontSet::LoadFallback() {
         }
         if (match) FcPatternDestroy(match);
         FcPatternDestroy(pattern);
+        FcConfigDestroy(config);
     }
     if (file.empty() || FT_New_Face(m_faces->library, file.c_str(), index, &m_faces->fallback) != 0) {
         m_faces->fallback = nullptr;
