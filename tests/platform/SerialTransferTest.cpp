@@ -49,6 +49,8 @@ TEST_P(ReadTiming, ReturnsWhatArrivedWhenItShould) {
     EXPECT_EQ(buffer.substr(0, got), c.expected);
     EXPECT_GE(took.count(), c.minMs);
     EXPECT_LE(took.count(), c.maxMs);
+    std::printf("[ figures ] %s: %d bytes after %lld ms\n", c.name, static_cast<int>(got),
+                static_cast<long long>(took.count()));
 }
 
 // Lower bounds are the time-out less a little clock slack; upper bounds are generous because
