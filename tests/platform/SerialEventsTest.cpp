@@ -19,21 +19,22 @@ Millis ThreadCpu() {
 
 // Runs WaitCommEvent on another thread, as the engine's event thread does.
 struct Waiter {
-    explicit Waiter(HANDLE port)
-        : thread([this, port] {
-              Millis cpu = ThreadCpu();
-              ok = WaitCommEvent(port, &events, nullptr);
-              error = GetLastError();
-              cpuMs = (ThreadCpu() - cpu).count();
-              done = Clock::now();
-          }) {}
+    explicit Waiter(HANDLE port) {
+        thread = std::thread([this, port] {
+            Millis cpu = ThreadCpu();
+            ok = WaitCommEvent(port, &events, nullptr);
+            error = GetLastError();
+            cpuMs = (ThreadCpu() - cpu).count();
+            done = Clock::now();
+        });
+    }
     void Join() { thread.join(); }
-    std::thread thread;
     BOOL ok = FALSE;
     DWORD events = 0xDEAD;
     DWORD error = 0;
     long cpuMs = 0;
     Clock::time_point done;
+    std::thread thread;  // last, so the results exist before it starts
 };
 
 TEST_F(PortTest, ReportsInputWaitingOnlyWhenAsked) {
