@@ -37,7 +37,7 @@ public:
     }
     bool Write(const std::vector<std::uint8_t>& bytes) {
         std::size_t done = 0;
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (done < bytes.size() && std::chrono::steady_clock::now() < deadline) {
             ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
             if (n > 0) done += static_cast<std::size_t>(n);
