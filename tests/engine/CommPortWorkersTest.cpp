@@ -276,6 +276,32 @@ TEST(CommPortPollThread, ThePollThreadReadsAndTheEventThreadLeavesReceivingToIt)
     }
 }
 
+// No mode starts the combined loop; a derived class runs it in place of the event thread.
+class ServiceLoopPort : public RecordingPort {
+public:
+    ServiceLoopPort()
+        : RecordingPort(COMM_MODE_EVENT_THREAD | COMM_MODE_QUEUED_READ | COMM_MODE_QUEUED_WRITE) {}
+    ~ServiceLoopPort() override { Close(500); }
+    DWORD EventThread() override { return ServiceLoop(); }
+};
+
+TEST(CommPortServiceLoop, PollsForInputAndSendsQueuedBytes) {
+    PeerLink peer(kPort);
+    ServiceLoopPort port;
+    ASSERT_TRUE(port.Open(kPort, 115200, NOPARITY, 8, ONESTOPBIT));
+    const std::string text = Pattern(2500);
+    peer.Send(text);
+    ASSERT_TRUE(WaitUntil([&] { return port.Received().size() >= text.size(); }));
+    EXPECT_TRUE(SameBytes(AsText(port.Received()), text));
+
+    const std::string reply = Pattern(3000);
+    port.Write(reply.data(), static_cast<DWORD>(reply.size()));
+    EXPECT_TRUE(SameBytes(peer.Receive(reply.size(), 3000), reply));
+    const auto start = std::chrono::steady_clock::now();
+    port.Close(500);
+    EXPECT_LT(MillisecondsSince(start), 3000);
+}
+
 TEST(CommPortStop, SuspendedWorkersNeverRunAndAreTerminatedAfterTheWait) {
     PeerLink peer(kPort);
     RecordingPort port(COMM_MODE_SUSPENDED | COMM_MODE_EVENT_THREAD | COMM_MODE_POLL_THREAD |
