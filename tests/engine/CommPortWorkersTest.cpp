@@ -191,7 +191,11 @@ TEST(CommPortQueuedWrite, TheEventThreadSendsInBitesOfAtMost1024InOrder) {
     const std::string text = Pattern(3000);
     EXPECT_EQ(port.Write(text.data(), 3000), 0u);
     EXPECT_TRUE(SameBytes(peer.Receive(3000), text));
-    ASSERT_TRUE(WaitUntil([&] { return port.SendQueueCount() == 0; }));
+    // The hook that follows the last bite sees the queue empty.
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto calls = port.CallsOf("OnTxEmpty");
+        return !calls.empty() && calls.back().sendQueueCount == 0;
+    }));
     // The release sends the first bite; each EV_TXEMPTY then sends one more before its hook runs.
     std::vector<DWORD> seen;
     for (const auto& call : port.CallsOf("OnTxEmpty"))
