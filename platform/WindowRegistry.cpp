@@ -68,13 +68,15 @@ class SinkCall {
 public:
     explicit SinkCall(HWND hWnd) : m_entry(Registry::Instance().Find(hWnd)) {
         if (!m_entry) return;
-        std::lock_guard<std::mutex> guard(m_entry->lock);
-        if (m_entry->removed) {
-            m_entry.reset();
-            return;
+        {
+            std::lock_guard<std::mutex> guard(m_entry->lock);
+            if (!m_entry->removed) {
+                ++m_entry->inFlight;
+                t_insideSinks.push_back(m_entry.get());
+                return;
+            }
         }
-        ++m_entry->inFlight;
-        t_insideSinks.push_back(m_entry.get());
+        m_entry.reset();  // outside its lock: this may be the last reference
     }
     ~SinkCall() {
         if (!m_entry) return;
