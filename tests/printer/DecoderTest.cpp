@@ -76,18 +76,6 @@ TEST_P(DecoderTest, LatchesWithoutAWindow) {
     ExpectState(port, row);
 }
 
-// A window that went away gets nothing, and nothing else fails.
-TEST_P(DecoderTest, PostsNothingToAClosedWindow) {
-    const DecoderCase& row = GetParam();
-    ObservedPrinterPort port;
-    {
-        StatusWindow window;
-        port.m_hNotifyWnd = window.Handle();
-    }
-    for (BYTE b : row.received) port.DecodeStatusByte(b);
-    ExpectState(port, row);
-}
-
 INSTANTIATE_TEST_SUITE_P(Bytes, DecoderTest, ::testing::ValuesIn(kDecoderCases),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -61,7 +61,9 @@ TEST_P(QueryStatusTest, WaitsForTheNextStatusByte) {
     EXPECT_EQ(answered, row.answered);
     EXPECT_EQ(status, row.status);
     EXPECT_LT(elapsed, kGenerousBound);
-    if (!row.answered) EXPECT_GE(elapsed, kFullWait);
+    if (!row.answered) {
+        EXPECT_GE(elapsed, kFullWait);
+    }
     EXPECT_TRUE(window.WaitForMessages(row.messages.size(), 2000));
     EXPECT_EQ(window.Messages(), row.messages);
 }
