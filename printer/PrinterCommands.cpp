@@ -153,7 +153,9 @@ DWORD CPrinterPort::PrintBarcode(int type, const BYTE* data, int length) {
     // The length travels in one byte: a longer (or negative) length would send data that the
     // printer then reads as commands.
     if (length < 0 || length > 255 || (length > 0 && !data)) return 0;
-    const BYTE header[] = {GS, 'k', static_cast<BYTE>(type + 'A'), static_cast<BYTE>(length)};
+    // The symbology code is the index from 'A', kept to 8 bits (unsigned, so no index overflows).
+    const BYTE code = static_cast<BYTE>(static_cast<unsigned>(type) + 'A');
+    const BYTE header[] = {GS, 'k', code, static_cast<BYTE>(length)};
     Write(header, sizeof header);
     return Write(data, static_cast<DWORD>(length));
 }

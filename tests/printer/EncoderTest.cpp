@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 #include <string>
 
@@ -86,6 +87,10 @@ const EncoderCase kEncoderCases[] = {
      {{0x1D, 0x48, 2}}},
     {"PrintBarcodeEan13", [](CPrinterPort& p) { p.PrintBarcode(2, kBarcode, 12); },
      {{0x1D, 0x6B, 0x43, 0x0C}, Text("012345678900")}},
+    {"PrintBarcodeEmptyData", [](CPrinterPort& p) { p.PrintBarcode(8, kBarcode, 0); },
+     {{0x1D, 0x6B, 0x49, 0x00}}},
+    {"PrintBarcodeTypeKeptTo8Bits", [](CPrinterPort& p) { p.PrintBarcode(INT_MAX, kBarcode, 12); },
+     {{0x1D, 0x6B, 0x40, 0x0C}, Text("012345678900")}},
     {"PrintBarcodeLongerThanLengthByteSendsNothing",
      [](CPrinterPort& p) {
          const Bytes data(256, '1');
