@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace printertest {
@@ -45,6 +46,9 @@ const DecoderCase kDecoderCases[] = {
     {"PlatenAndOverheatThenIgnored", {0x0A, 0xFF}, {PL_ON, OH_ON}, 0x0A, true, 0x0A, false, 0x00},
     {"OffBeforeOnInBitOrder", {0x01, 0x04}, {OV_ON, OV_OFF, PO_ON}, 0x04, true, 0x04, false, 0x00},
 };
+
+// Failure messages name the row.
+void PrintTo(const DecoderCase& row, std::ostream* out) { *out << row.name; }
 
 class DecoderTest : public ::testing::TestWithParam<DecoderCase> {
 protected:

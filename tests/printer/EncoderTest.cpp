@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <functional>
+#include <ostream>
 #include <string>
 
 namespace printertest {
@@ -128,6 +129,9 @@ const EncoderCase kEncoderCases[] = {
     {"ExitSleep", [](CPrinterPort& p) { p.ExitSleep(); }, {{0x10, 0x14, 0x02, 0x02, 0x08}}},
     {"QueryStatusRequest", [](CPrinterPort& p) { p.QueryStatus(nullptr); }, {{0x10, 0x04, 0x05}}},
 };
+
+// Failure messages name the row.
+void PrintTo(const EncoderCase& row, std::ostream* out) { *out << row.name; }
 
 class EncoderTest : public ::testing::TestWithParam<EncoderCase> {};
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <future>
+#include <ostream>
 #include <string>
 
 namespace printertest {
@@ -35,6 +36,9 @@ const AnswerCase kAnswerCases[] = {
     {"OnlyAnIgnoredByte", {0x1F}, false, kUntouched, {}},
     {"RepliesAndIgnoredBytes", {0x30, 0x90, 0x31, 0xFF}, false, kUntouched, {}},
 };
+
+// Failure messages name the row.
+void PrintTo(const AnswerCase& row, std::ostream* out) { *out << row.name; }
 
 class QueryStatusTest : public ::testing::TestWithParam<AnswerCase> {};
 
