@@ -56,6 +56,7 @@ constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 constexpr DWORD ERROR_TIMEOUT = 1460;
+constexpr DWORD ERROR_NOT_ENOUGH_QUOTA = 1816;
 
 // The last-error code of the calling thread.
 DWORD GetLastError();
