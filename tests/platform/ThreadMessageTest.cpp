@@ -47,6 +47,20 @@ TEST(ThreadMessages, PeekTakesOrLooksInOrderWithinTheFilter) {
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
+TEST(ThreadMessages, FilterWithMinimumAboveMaximumTakesWhatLiesOutside) {
+    Drain();
+    const DWORD self = GetCurrentThreadId();
+    for (UINT m : {WM_USER + 3, WM_USER + 1, WM_USER + 9}) PostThreadMessageW(self, m, 0, 0);
+    MSG msg{};
+    // Outside the gap (WM_USER + 2, WM_USER + 8): the +3 is skipped.
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_USER + 8, WM_USER + 2, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_USER + 1u);
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_USER + 8, WM_USER + 2, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_USER + 9u);
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_USER + 8, WM_USER + 2, PM_REMOVE));
+    Drain();
+}
+
 TEST(ThreadMessages, ReachAThreadMadeByCreateThread) {
     DWORD id = 0;
     HANDLE thread = CreateThread(nullptr, 0, PeekOneAndReturnIt, nullptr, 0, &id);
