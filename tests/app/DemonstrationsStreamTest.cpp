@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <future>
+#include <ostream>
 #include <string>
 
 using apptest::Bytes;
@@ -144,6 +145,9 @@ Bytes CutPaper() {
         .LineFeeds(2)
         .bytes();
 }
+
+// Test names and failure messages show the demonstration's name rather than its bytes.
+void PrintTo(const DemoCase& demo, std::ostream* out) { *out << demo.name; }
 
 const DemoCase kDemos[] = {
     {"FontStyle", PrintFontStyleDemo, FontStyle},
