@@ -21,7 +21,10 @@ public:
 // Gives the sink a new handle. Handles are never reused, so a stale handle stays invalid.
 HWND RegisterWindow(IWindowSink* sink);
 // Removes the window. When this returns, no call into its sink is running or will be made, and
-// IsWindow on the handle is false.
+// IsWindow on the handle is false. It waits for the sink calls in progress, so a sink's Send
+// must stop waiting for the window's thread before that thread unregisters the window (a sink
+// marks itself closing first). Called from inside one of the window's own sink calls, it waits
+// only for the calls of other threads.
 void UnregisterWindow(HWND hWnd);
 
 }  // namespace platform

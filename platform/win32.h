@@ -56,6 +56,7 @@ constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 constexpr DWORD ERROR_TIMEOUT = 1460;
+constexpr DWORD ERROR_NOT_ENOUGH_QUOTA = 1816;
 
 // The last-error code of the calling thread.
 DWORD GetLastError();
@@ -218,10 +219,19 @@ constexpr DWORD WAIT_TIMEOUT = 258;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
 constexpr DWORD STILL_ACTIVE = 259;
 
+// The body's result is the thread's exit code. There is no ResumeThread, so a thread created with
+// CREATE_SUSPENDED never runs its body; it ends when terminated or when its handle is closed.
+// Closing the handle of a running thread does not stop it: whoever starts a thread must stop it
+// before destroying anything the thread uses.
 HANDLE CreateThread(LPVOID lpThreadAttributes, std::size_t dwStackSize,
                     LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
                     DWORD dwCreationFlags, DWORD* lpThreadId);
+// nPriority from -15 to 15, positive more urgent, one nice level per step. Raising a thread above
+// normal needs privilege; without it the thread stays at normal priority and the call succeeds.
 BOOL SetThreadPriority(HANDLE hThread, int nPriority);
+// A POSIX thread cannot be killed safely: the thread is marked, woken from any platform wait, and
+// ends at its next platform call (its stack unwinds, destructors run). Returns once it has ended;
+// fails with ERROR_TIMEOUT when it reaches no platform call within 2 s, and then stays marked.
 BOOL TerminateThread(HANDLE hThread, DWORD dwExitCode);
 BOOL GetExitCodeThread(HANDLE hThread, DWORD* lpExitCode);
 DWORD GetCurrentThreadId();

@@ -1,0 +1,33 @@
+#include "platform/TerminableWait.h"
+
+#include "platform/ThreadWake.h"
+
+#include <cerrno>
+
+#include <poll.h>
+
+namespace platform::detail {
+
+WaitResult WaitReadable(int fd, const Deadline& deadline) {
+    const int wakeFd = CurrentThreadWakeFd();
+    for (;;) {
+        EndThreadIfTerminated();
+        const int timeout = deadline.RemainingPollMs();
+        // poll() ignores negative descriptors, so both slots can always be passed.
+        pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        const int ready = poll(fds, 2, timeout);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return WaitResult::Failed;
+        }
+        EndThreadIfTerminated();
+        if (fds[0].revents & POLLIN) return WaitResult::Readable;
+        if (fds[0].revents & (POLLERR | POLLNVAL)) {
+            errno = EBADF;
+            return WaitResult::Failed;
+        }
+        if (timeout == 0) return WaitResult::TimedOut;
+    }
+}
+
+}  // namespace platform::detail

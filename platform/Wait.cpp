@@ -1,0 +1,42 @@
+#include "platform/Deadline.h"
+#include "platform/LastError.h"
+#include "platform/TerminableWait.h"
+#include "platform/ThreadWake.h"
+#include "platform/Waitable.h"
+
+#include <cerrno>
+
+#include <sched.h>
+
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    using namespace platform::detail;
+    std::shared_ptr<Waitable> object = HandleAs<Waitable>(hHandle);
+    if (!object) return WAIT_FAILED;
+    const Deadline deadline(dwMilliseconds);
+    for (;;) {
+        EndThreadIfTerminated();
+        if (object->TryAcquire()) return WAIT_OBJECT_0;
+        switch (WaitReadable(object->SignalFd(), deadline)) {
+        case WaitResult::Readable:
+            break;  // another waiter may have taken it: TryAcquire decides
+        case WaitResult::TimedOut:
+            // The object may have been signalled in the last instant.
+            return object->TryAcquire() ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+        case WaitResult::Failed:
+            SetLastErrorFromErrno(ERROR_GEN_FAILURE, errno, "WaitForSingleObject");
+            return WAIT_FAILED;
+        }
+    }
+}
+
+void Sleep(DWORD dwMilliseconds) {
+    using namespace platform::detail;
+    if (dwMilliseconds == 0) {
+        EndThreadIfTerminated();
+        sched_yield();
+        return;
+    }
+    // Fails only on a broken wake descriptor; Sleep has no way to report it, and the time-out
+    // still bounds the call.
+    WaitReadable(-1, Deadline(dwMilliseconds));
+}
