@@ -1,0 +1,165 @@
+// SetCommMask, GetCommMask and WaitCommEvent.
+//
+// A wait sleeps in epoll on the device and the handle's eventfd. Input is watched by the device
+// itself; EV_TXEMPTY only while written bytes are still queued (sampled, as the kernel has no
+// wake-up for an empty queue); modem-line and line-error events by sampling where the device has
+// them (a pseudo-terminal has neither, so a wait there sleeps until something happens).
+#include "platform/KernelObject.h"
+#include "platform/LastError.h"
+#include "platform/SerialHandle.h"
+#include "platform/SerialWait.h"
+#include "platform/ThreadWake.h"
+#include "platform/win32.h"
+
+#include <sys/epoll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <cerrno>
+
+namespace {
+
+using namespace platform::detail;
+
+constexpr DWORD kKnownEvents = 0x3FFF;
+constexpr DWORD kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+constexpr DWORD kCounterEvents = EV_ERR | EV_BREAK;
+constexpr std::chrono::milliseconds kLineSample(50);
+constexpr std::chrono::milliseconds kTxSample(10);
+
+struct Observed {
+    int waiting = 0;  // bytes in the input queue
+    int queued = 0;   // bytes in the output queue
+    LineCounters counters;
+    bool haveCounters = false;
+    int lines = 0;
+    bool haveLines = false;
+};
+
+// Reads what the mask asks about; errno, or 0.
+int Observe(const SerialHandle& port, DWORD mask, Observed& seen) {
+    if ((mask & EV_RXCHAR) && ioctl(port.Fd(), FIONREAD, &seen.waiting) != 0) return errno;
+    if ((mask & EV_TXEMPTY) && ioctl(port.Fd(), TIOCOUTQ, &seen.queued) != 0) return errno;
+    if (mask & kCounterEvents) seen.haveCounters = port.ReadCounters(seen.counters);
+    if ((mask & kModemEvents) && port.Caps().modemLines) {
+        if (ioctl(port.Fd(), TIOCMGET, &seen.lines) != 0) return errno;
+        seen.haveLines = true;
+    }
+    return 0;
+}
+
+// The events in the mask that happened, moving the baselines past what is reported. Sets
+// txQueued when written bytes are still on their way out.
+DWORD TakeEvents(SerialHandle::State& s, DWORD mask, const Observed& seen, bool& txQueued) {
+    DWORD events = 0;
+    if (seen.waiting > 0) events |= EV_RXCHAR;
+    if ((mask & EV_TXEMPTY) && s.txPending) {
+        if (seen.queued == 0) {
+            events |= EV_TXEMPTY;
+            s.txPending = false;
+        } else {
+            txQueued = true;
+        }
+    }
+    if (seen.haveCounters) {
+        const LineCounters& now = seen.counters;
+        const LineCounters& base = s.eventBase;
+        if (now.frame != base.frame || now.overrun != base.overrun ||
+            now.parity != base.parity || now.bufOverrun != base.bufOverrun) {
+            events |= EV_ERR;
+        }
+        if (now.brk != base.brk) events |= EV_BREAK;
+        s.eventBase = now;
+    }
+    if (seen.haveLines) {
+        int changed = seen.lines ^ s.modemBase;
+        if (changed & TIOCM_CTS) events |= EV_CTS;
+        if (changed & TIOCM_DSR) events |= EV_DSR;
+        if (changed & TIOCM_CD) events |= EV_RLSD;
+        if (changed & TIOCM_RI) events |= EV_RING;
+        s.modemBase = seen.lines;
+    }
+    return events & mask;
+}
+
+bool Samples(const SerialHandle& port, DWORD mask) {
+    return (port.Caps().modemLines && (mask & kModemEvents)) ||
+           (port.Caps().lineCounters && (mask & kCounterEvents));
+}
+
+}  // namespace
+
+BOOL SetCommMask(HANDLE hFile, DWORD dwEvtMask) {
+    auto port = HandleAs<SerialHandle>(hFile);
+    if (!port) return FALSE;
+    if (dwEvtMask & ~kKnownEvents) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!port->Usable()) return FALSE;
+    port->SetMask(dwEvtMask);
+    return TRUE;
+}
+
+BOOL GetCommMask(HANDLE hFile, DWORD* lpEvtMask) {
+    auto port = HandleAs<SerialHandle>(hFile);
+    if (!port) return FALSE;
+    if (!lpEvtMask) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!port->Usable()) return FALSE;
+    *lpEvtMask = port->WithState([](SerialHandle::State& s) { return s.mask; });
+    return TRUE;
+}
+
+// Returns TRUE with the events that happened, or TRUE with 0 when SetCommMask on another thread
+// released the wait. With an empty mask there is nothing to wait for: ERROR_INVALID_PARAMETER at
+// once. On a device that has gone it fails at once, every time: a caller that loops on it must
+// pause between tries.
+BOOL WaitCommEvent(HANDLE hFile, DWORD* lpEvtMask, LPVOID /*lpOverlapped*/) {
+    if (lpEvtMask) *lpEvtMask = 0;
+    auto port = HandleAs<SerialHandle>(hFile);
+    if (!port) return FALSE;
+    if (!lpEvtMask) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!port->Usable()) return FALSE;
+    std::uint64_t generation = port->MaskGeneration();
+    DWORD mask = port->WithState([](SerialHandle::State& s) { return s.mask; });
+    if (mask == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    EndThreadIfTerminated();
+
+    std::optional<SerialWait> wait;
+    for (;;) {
+        Observed seen;
+        if (int err = Observe(*port, mask, seen)) return port->Fail(err);
+        bool txQueued = false;
+        DWORD events = port->WithState(
+            [&](SerialHandle::State& s) { return TakeEvents(s, mask, seen, txQueued); });
+        if (events) {
+            *lpEvtMask = events;
+            return TRUE;
+        }
+
+        if (!wait) {
+            wait.emplace(*port, (mask & EV_RXCHAR) ? std::uint32_t{EPOLLIN} : 0u);
+            if (wait->Error()) return port->Fail(wait->Error());
+        }
+        Deadline sample;
+        if (Samples(*port, mask)) sample = Clock::now() + kLineSample;
+        if (txQueued) sample = Earlier(sample, Clock::now() + kTxSample);
+        SerialWait::Woken woken;
+        if (!wait->Wait(sample, woken)) return port->Fail(errno);
+        if (woken.device & (EPOLLHUP | EPOLLERR)) return port->FailLost();
+        if (woken.handle) {
+            if (port->Closed()) return SerialHandle::FailAborted();
+            if (port->MaskGeneration() != generation) return TRUE;
+            if (!port->Usable()) return FALSE;
+        }
+    }
+}

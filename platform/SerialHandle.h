@@ -1,0 +1,113 @@
+// Internal to platform/: what a serial-port HANDLE stands for.
+//
+// Waits on the port (transfers, WaitCommEvent, FlushFileBuffers) watch the device, the thread's
+// wake descriptor and the handle's eventfd. Wake() writes the eventfd whenever something a wait
+// must re-examine has changed: the event mask, a purge abort, a write (for EV_TXEMPTY), closing.
+// Each wait registers the eventfd edge-triggered, so every Wake() reaches every wait exactly
+// once and no wait has to drain the eventfd (which would steal the wake from the others).
+#pragma once
+
+#include "platform/KernelObject.h"
+#include "platform/win32.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace platform::detail {
+
+// Interrupt counters of a UART (TIOCGICOUNT), the source of line errors and break events.
+struct LineCounters {
+    std::uint32_t frame = 0;
+    std::uint32_t overrun = 0;
+    std::uint32_t parity = 0;
+    std::uint32_t brk = 0;
+    std::uint32_t bufOverrun = 0;
+};
+
+class SerialHandle final : public KernelObject {
+public:
+    struct Capabilities {
+        bool modemLines = false;    // TIOCMGET works (not on a pseudo-terminal)
+        bool lineCounters = false;  // TIOCGICOUNT works
+        bool framingHeld = true;    // byte size and parity reach a line (not a pseudo-terminal)
+    };
+
+    // Settings and event bookkeeping, guarded by the handle's lock (see WithState).
+    struct State {
+        DCB dcb{};  // what GetCommState reports while the device keeps these settings
+        COMMTIMEOUTS timeouts{};
+        DWORD mask = 0;
+        DWORD inQueue = 0;
+        DWORD outQueue = 0;
+        LineCounters errorBase;     // counters at the last ClearCommError
+        LineCounters eventBase;     // counters at the last WaitCommEvent report or SetCommMask
+        int modemBase = 0;          // TIOCM_* lines at the last report or SetCommMask
+        bool txPending = false;     // written since EV_TXEMPTY was last reported
+    };
+
+    // Takes ownership of both descriptors.
+    SerialHandle(int fd, int wakeFd, std::string path, Capabilities caps, const DCB& initial);
+    ~SerialHandle() override;
+    SerialHandle(const SerialHandle&) = delete;
+    SerialHandle& operator=(const SerialHandle&) = delete;
+
+    void OnClose() override;
+
+    int Fd() const { return m_fd; }
+    int WakeFd() const { return m_wakeFd; }
+    const std::string& Path() const { return m_path; }
+    const Capabilities& Caps() const { return m_caps; }
+
+    template <class F>
+    auto WithState(F&& f) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return f(m_state);
+    }
+
+    void Wake();
+
+    // Counters that wake transfers and event waits when they change.
+    std::uint64_t MaskGeneration() const { return m_maskGeneration.load(); }
+    std::uint64_t ReadAborts() const { return m_readAborts.load(); }
+    std::uint64_t WriteAborts() const { return m_writeAborts.load(); }
+    void SetMask(DWORD mask);
+    void AbortReads();
+    void AbortWrites();
+
+    bool Closed() const { return m_closed.load(); }
+    // False, with the last error set, when the handle was closed or its device has gone.
+    bool Usable() const;
+    // Fails a call on errno from the device: a vanished device (EIO, ENXIO, ENODEV, EPIPE) marks
+    // the handle lost for good, so every later call fails at once. Sets the last error with
+    // "<path>: <errno text>" and returns FALSE.
+    BOOL Fail(int err);
+    // Fails a call for a device that hung up (read() returned 0 or poll reported POLLHUP).
+    BOOL FailLost();
+    // Fails a wait that PurgeComm aborted or CloseHandle ended.
+    static BOOL FailAborted();
+
+    // Discards output still queued in the driver; errno, or 0. Nothing is discarded when the
+    // driver reports an empty queue: on a pseudo-terminal (always empty) a flush would take back
+    // bytes the peer has already received.
+    int DiscardOutput() const;
+
+    // Reads the UART counters; false when the device has none or the read failed (errno kept).
+    bool ReadCounters(LineCounters& out) const;
+
+private:
+    const int m_fd;
+    const int m_wakeFd;
+    const std::string m_path;
+    const Capabilities m_caps;
+    std::mutex m_lock;
+    State m_state;
+    std::atomic<std::uint64_t> m_maskGeneration{0};
+    std::atomic<std::uint64_t> m_readAborts{0};
+    std::atomic<std::uint64_t> m_writeAborts{0};
+    std::atomic<bool> m_closed{false};
+    std::atomic<bool> m_lost{false};
+};
+
+}  // namespace platform::detail

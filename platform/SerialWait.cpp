@@ -1,0 +1,94 @@
+#include "platform/SerialWait.h"
+
+#include "platform/ThreadWake.h"
+
+#include <sys/epoll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+namespace platform::detail {
+
+namespace {
+
+// Limits beyond this are as good as none, and keep time arithmetic far from overflow.
+constexpr std::uint64_t kNoLimitBeyondMs = 1000ull * 60 * 60 * 24 * 365 * 30;
+
+enum Source : std::uint64_t { kDevice = 1, kHandle = 2, kThread = 3 };
+
+int TimeoutMs(const Deadline& deadline) {
+    if (!deadline) return -1;
+    auto left = *deadline - Clock::now();
+    if (left <= Clock::duration::zero()) return 0;
+    // Round up: waking early would only cost another pass, waking late is what we promise not to.
+    auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+}  // namespace
+
+Deadline DeadlineAfter(std::optional<std::uint64_t> ms, Clock::time_point from) {
+    if (!ms || *ms > kNoLimitBeyondMs) return std::nullopt;
+    return from + std::chrono::milliseconds(*ms);
+}
+
+Deadline Earlier(const Deadline& a, const Deadline& b) {
+    if (!a) return b;
+    if (!b) return a;
+    return *a < *b ? a : b;
+}
+
+bool Passed(const Deadline& deadline) { return deadline && Clock::now() >= *deadline; }
+
+SerialWait::SerialWait(const SerialHandle& handle, std::uint32_t deviceEvents)
+    : m_deviceFd(handle.Fd()) {
+    m_epoll = epoll_create1(EPOLL_CLOEXEC);
+    if (m_epoll < 0) {
+        m_error = errno;
+        return;
+    }
+    epoll_event device{};
+    device.events = deviceEvents;
+    device.data.u64 = kDevice;
+    epoll_event wake{};
+    // Edge-triggered: each write of the eventfd is reported once to each wait, undrained.
+    wake.events = EPOLLIN | EPOLLET;
+    wake.data.u64 = kHandle;
+    epoll_event thread{};
+    thread.events = EPOLLIN;
+    thread.data.u64 = kThread;
+    int threadFd = CurrentThreadWakeFd();
+    if (epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_deviceFd, &device) != 0 ||
+        epoll_ctl(m_epoll, EPOLL_CTL_ADD, handle.WakeFd(), &wake) != 0 ||
+        (threadFd >= 0 && epoll_ctl(m_epoll, EPOLL_CTL_ADD, threadFd, &thread) != 0)) {
+        m_error = errno;
+    }
+}
+
+SerialWait::~SerialWait() {
+    if (m_epoll >= 0) close(m_epoll);
+}
+
+bool SerialWait::WatchDevice(std::uint32_t events) {
+    epoll_event device{};
+    device.events = events;
+    device.data.u64 = kDevice;
+    return epoll_ctl(m_epoll, EPOLL_CTL_MOD, m_deviceFd, &device) == 0;
+}
+
+bool SerialWait::Wait(const Deadline& deadline, Woken& woken) {
+    woken = Woken{};
+    EndThreadIfTerminated();
+    epoll_event events[3];
+    int n = epoll_wait(m_epoll, events, 3, TimeoutMs(deadline));
+    EndThreadIfTerminated();
+    if (n < 0) return errno == EINTR;
+    for (int i = 0; i < n; ++i) {
+        if (events[i].data.u64 == kDevice) woken.device = events[i].events;
+        if (events[i].data.u64 == kHandle) woken.handle = true;
+    }
+    return true;
+}
+
+}  // namespace platform::detail

@@ -1,0 +1,60 @@
+#include "platform/ThreadWake.h"
+#include "tests/platform/PortFixture.h"
+
+#include <gtest/gtest.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A thread marked for termination must leave a blocking serial call, which must not return.
+struct BlockingCase {
+    const char* name;
+    BOOL (*call)(HANDLE);
+};
+
+class TerminatedThread : public PortTest, public ::testing::WithParamInterface<BlockingCase> {};
+
+TEST_P(TerminatedThread, LeavesTheBlockingCall) {
+    SetTimeouts(0, 0, 0);
+    ASSERT_TRUE(SetCommMask(port, EV_RXCHAR));
+    platform::detail::ThreadControl control;
+    control.wakeFd = eventfd(0, EFD_CLOEXEC);
+    ASSERT_GE(control.wakeFd, 0);
+    bool returned = false;
+    std::thread worker([&] {
+        platform::detail::BindCurrentThread(&control);
+        GetParam().call(port);
+        returned = true;
+    });
+    std::this_thread::sleep_for(Millis(100));
+    Clock::time_point marked = Clock::now();
+    control.terminated.store(true, std::memory_order_release);
+    std::uint64_t one = 1;
+    ASSERT_EQ(write(control.wakeFd, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+    worker.join();
+    EXPECT_FALSE(returned);
+    EXPECT_LT(Since(marked).count(), 500);
+    close(control.wakeFd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, TerminatedThread,
+    ::testing::Values(BlockingCase{"ReadFile",
+                                   [](HANDLE port) {
+                                       char buffer[4];
+                                       DWORD got = 0;
+                                       return ReadFile(port, buffer, 4, &got, nullptr);
+                                   }},
+                      BlockingCase{"WaitCommEvent",
+                                   [](HANDLE port) {
+                                       DWORD events = 0;
+                                       return WaitCommEvent(port, &events, nullptr);
+                                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
