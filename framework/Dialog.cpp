@@ -28,7 +28,7 @@ int CDialog::DoModal() {
     if (m_pScriptRunner == nullptr && pApp != nullptr && pApp->m_pMainWnd == this) {
         m_pScriptRunner = pApp->GetScriptRunner();
     }
-    if (pApp != nullptr && pApp->IsHeadless() && m_pScriptRunner == nullptr) {
+    if (pApp != nullptr && pApp->IsHeadless() && pApp->m_pMainWnd == this && m_pScriptRunner == nullptr) {
         std::fprintf(stderr,
                      "%s: no display to show the dialog on; set DISPLAY (or run it under "
                      "xvfb-run), or give a --script to run offscreen\n",

@@ -81,6 +81,7 @@ void CScriptRunner::Start(CDialog& dialog) {
     m_bHasRun = true;
     m_nExitCode = kExitPassed;
     m_failure.clear();
+    m_boxes.clear();
     ScheduleNext(0);
 }
 
@@ -89,6 +90,9 @@ void CScriptRunner::Finish() {
         Fail(m_script.Commands()[m_next], "the dialog had ended before this line ran");
     }
     m_bDone = true;
+    if (m_pHook) {
+        m_boxes = m_pHook->Records();
+    }
     m_pHook.reset();
     m_pDialog = nullptr;
 }
@@ -182,7 +186,8 @@ bool CScriptRunner::Execute(const ScriptCommand& command, std::string* pSeen, in
                 return false;
             }
             const LRESULT check = ::SendMessageW(hControl, BM_GETCHECK, 0, 0);
-            *pSeen = "check " + std::to_string(command.id) + " is " + std::to_string(check);
+            *pSeen = "check " + std::to_string(command.id) + " is " + std::to_string(check) + ", expected " +
+                     std::to_string(command.number);
             return check == command.number;
         }
         case Kind::ExpectText: {
@@ -190,7 +195,8 @@ bool CScriptRunner::Execute(const ScriptCommand& command, std::string* pSeen, in
             std::wstring text(length + 1, L'\0');
             text.resize(static_cast<std::size_t>(
                 ::SendMessageW(hControl, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
-            *pSeen = "text of " + std::to_string(command.id) + " is " + Quoted(Utf8(text));
+            *pSeen = "text of " + std::to_string(command.id) + " is " + Quoted(Utf8(text)) + ", expected " +
+                     Quoted(command.text);
             return Utf8(text) == command.text;
         }
         case Kind::ExpectMessage:
@@ -201,10 +207,11 @@ bool CScriptRunner::Execute(const ScriptCommand& command, std::string* pSeen, in
             }
             const MessageBoxRecord& box = m_pHook->Records().back();
             if (command.kind == Kind::ExpectMessage) {
-                *pSeen = "the last message box says " + Quoted(Utf8(box.text));
+                *pSeen = "the last message box says " + Quoted(Utf8(box.text)) + ", expected " + Quoted(command.text);
                 return Utf8(box.text) == command.text;
             }
-            *pSeen = "the last message box's detail is " + Quoted(Utf8(box.detail));
+            *pSeen = "the last message box's detail is " + Quoted(Utf8(box.detail)) + ", expected it to contain " +
+                     Quoted(command.text);
             return Utf8(box.detail).find(command.text) != std::string::npos;
         }
     }

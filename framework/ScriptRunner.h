@@ -4,13 +4,13 @@
 // expectation) and keeps the exit code: 0 when every expectation held, 1 otherwise.
 #pragma once
 
+#include "framework/MessageBoxHook.h"
 #include "framework/Script.h"
 
 #include <memory>
 #include <string>
 
 class CDialog;
-class CMessageBoxHook;
 
 class CScriptRunner {
 public:
@@ -36,6 +36,8 @@ public:
     int ExitCode() const { return m_nExitCode; }
     // "NAME:LINE: ..." for the first failure, or empty.
     const std::string& Failure() const { return m_failure; }
+    // The message boxes the last run answered, oldest first.
+    const std::vector<MessageBoxRecord>& MessageBoxes() const { return m_boxes; }
 
 private:
     void ScheduleNext(int delayMs);
@@ -53,4 +55,5 @@ private:
     bool m_bDone = false;
     int m_nExitCode = kExitPassed;
     std::string m_failure;
+    std::vector<MessageBoxRecord> m_boxes;
 };

@@ -173,6 +173,18 @@ CWindowBinding* CreateComboBox(QWidget* parent, const DialogItem& item, const Di
     });
 }
 
+// A one-line static whose text is wider than its rectangle (the CJK font here is wider than the
+// one the template was laid out for) grows to the right, up to the dialog's edge, rather than
+// wrapping its end out of sight.
+int FittingStaticWidth(const QWidget* label, const QString& text, const PixelRect& rect, int dialogWidth) {
+    const QFontMetrics metrics = label->fontMetrics();
+    const int needed = metrics.horizontalAdvance(text) + 2;
+    if (rect.height >= 2 * metrics.height() || needed <= rect.width) {
+        return rect.width;
+    }
+    return std::max(rect.width, std::min(needed, dialogWidth - rect.x));
+}
+
 }  // namespace
 
 CWindowBinding* CreateControl(QWidget* pDialog, const DialogItem& item, const DialogBaseUnits& units,
@@ -219,7 +231,10 @@ CWindowBinding* CreateControl(QWidget* pDialog, const DialogItem& item, const Di
     }
     QWidget* widget = binding->Widget();
     if (item.kind != ControlClass::ComboBox) {
-        const PixelRect rect = MapDialogRect(item.x, item.y, item.cx, item.cy, units);
+        PixelRect rect = MapDialogRect(item.x, item.y, item.cx, item.cy, units);
+        if (item.kind == ControlClass::Static) {
+            rect.width = FittingStaticWidth(widget, caption, rect, pDialog->width());
+        }
         widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
     }
     ApplyCommonStyle(widget, item);
