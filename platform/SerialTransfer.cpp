@@ -49,6 +49,7 @@ BOOL ReadPort(SerialHandle& port, BYTE* buffer, DWORD count, DWORD& got) {
     Deadline total = DeadlineAfter(plan.totalMs, start);
     Deadline interval;
     std::optional<SerialWait> wait;
+    bool hungUp = false;
     for (;;) {
         ssize_t n = read(port.Fd(), buffer + got, count - got);
         if (n > 0) {
@@ -60,6 +61,8 @@ BOOL ReadPort(SerialHandle& port, BYTE* buffer, DWORD count, DWORD& got) {
         if (n == 0) return port.FailLost();
         if (errno == EINTR) continue;
         if (errno != EAGAIN) return port.Fail(errno);
+        // A hang-up that still reads as "nothing yet" must not turn into a busy loop.
+        if (hungUp) return port.FailLost();
 
         if (plan.returnAtOnce || (plan.returnOnFirstBytes && got > 0)) return TRUE;
         Deadline until = Earlier(total, interval);
@@ -70,6 +73,7 @@ BOOL ReadPort(SerialHandle& port, BYTE* buffer, DWORD count, DWORD& got) {
         }
         SerialWait::Woken woken;
         if (!wait->Wait(until, woken)) return port.Fail(errno);
+        hungUp = (woken.device & (EPOLLHUP | EPOLLERR)) != 0;
         BOOL result = TRUE;
         if (!StillGoing(port, woken, aborts, port.ReadAborts(), result)) return result;
     }

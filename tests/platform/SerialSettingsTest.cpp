@@ -128,6 +128,26 @@ INSTANTIATE_TEST_SUITE_P(
                   [](DCB& d) { d.fRtsControl = RTS_CONTROL_HANDSHAKE; }, CRTSCTS, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(PortTest, ReportsChangesMadeBehindItsBackKeepingItsOwnFields) {
+    DCB dcb{};
+    ASSERT_TRUE(GetCommState(port, &dcb));
+    dcb.BaudRate = 115200;
+    dcb.XonLim = 123;
+    dcb.EvtChar = 0x0D;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    termios t{};
+    ASSERT_TRUE(peer.SlaveTermios(t));
+    cfsetspeed(&t, B9600);
+    t.c_cflag |= CRTSCTS;
+    ASSERT_TRUE(peer.SetSlaveTermios(t));
+    DCB now{};
+    ASSERT_TRUE(GetCommState(port, &now));
+    EXPECT_EQ(now.BaudRate, 9600u);
+    EXPECT_EQ(now.fOutxCtsFlow, 1u);
+    EXPECT_EQ(now.XonLim, 123);
+    EXPECT_EQ(now.EvtChar, 0x0D);
+}
+
 TEST_F(PortTest, RefusedStateLeavesTheDeviceAsItWas) {
     DCB before{};
     ASSERT_TRUE(GetCommState(port, &before));

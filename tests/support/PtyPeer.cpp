@@ -103,6 +103,10 @@ void PtyPeer::Vanish() {
 
 bool PtyPeer::SlaveTermios(termios& out) const { return m_slave >= 0 && tcgetattr(m_slave, &out) == 0; }
 
+bool PtyPeer::SetSlaveTermios(const termios& in) {
+    return m_slave >= 0 && tcsetattr(m_slave, TCSANOW, &in) == 0;
+}
+
 bool PtyPeer::SlaveBaudRate(std::uint32_t& out) const {
     return m_slave >= 0 && ReadTermios2BaudRate(m_slave, out);
 }

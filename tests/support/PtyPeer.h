@@ -52,6 +52,8 @@ public:
     // alone holds an arbitrary baud rate); false if they cannot be read.
     bool SlaveTermios(termios& out) const;
     bool SlaveBaudRate(std::uint32_t& out) const;
+    // Changes the device's settings behind the host's back, as another program could.
+    bool SetSlaveTermios(const termios& in);
 
 private:
     int m_master = -1;

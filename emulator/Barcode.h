@@ -1,0 +1,15 @@
+// Chooses the encoder for a barcode system code (65 UPC-A .. 73 CODE128). An unknown system or
+// data the system cannot carry gives no symbol.
+#pragma once
+
+#include "emulator/BarcodeSymbol.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace emu {
+
+std::optional<BarcodeSymbol> EncodeBarcode(std::uint8_t system, const std::vector<std::uint8_t>& data);
+
+}  // namespace emu
