@@ -3,7 +3,6 @@
 #include "app/FlowControl.h"
 #include "app/OpenFailure.h"
 #include "app/PrinterDemoDlg.h"
-#include "app/Utf8.h"
 
 namespace {
 
@@ -87,7 +86,7 @@ void CPrinterDemoDlg::OnChangeBaudRate() {
     SetPrinterBaudRate(static_cast<DWORD>(baudRate));
     WaitForOutputDrain();
     if (GetState() == nullptr) {
-        NKDbgPrintfW(L"baud rate not changed on the host: %s\r\n", WideFromUtf8(platform::LastErrorText()).c_str());
+        NKDbgPrintfW(L"baud rate not changed on the host: %s\r\n", platform::Utf8ToWide(platform::LastErrorText()).c_str());
         return;
     }
     m_dcb.BaudRate = static_cast<DWORD>(baudRate);
@@ -102,7 +101,7 @@ void CPrinterDemoDlg::OnChangeFlowControl() {
     ClearBuffers();
     const FlowControlMode* mode = FindFlowControlMode(m_cboFlowControl.GetCurSel());
     if (GetState() == nullptr) {
-        NKDbgPrintfW(L"flow control not changed on the host: %s\r\n", WideFromUtf8(platform::LastErrorText()).c_str());
+        NKDbgPrintfW(L"flow control not changed on the host: %s\r\n", platform::Utf8ToWide(platform::LastErrorText()).c_str());
         return;
     }
     if (mode != nullptr) {

@@ -27,29 +27,6 @@ constexpr unsigned kPtySlaveFirstMajor = 136;
 constexpr unsigned kPtySlaveLastMajor = 143;
 constexpr unsigned kBsdPtySlaveMajor = 3;
 
-std::string ToUtf8(LPCWSTR wide) {
-    std::string out;
-    for (; *wide; ++wide) {
-        auto c = static_cast<std::uint32_t>(*wide);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 bool StartsWithCom(const std::string& name) {
     return name.size() >= 3 && std::toupper(static_cast<unsigned char>(name[0])) == 'C' &&
            std::toupper(static_cast<unsigned char>(name[1])) == 'O' &&
@@ -127,7 +104,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /*dwShar
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    std::string name = ToUtf8(lpFileName);
+    std::string name = platform::WideToUtf8(lpFileName);
     std::string path = name;
     int port = 0;
     if (ParsePortName(name, port)) {

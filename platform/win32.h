@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 // ---------------------------------------------------------------------------------------------
 // Basic types
@@ -314,6 +315,11 @@ std::string LastErrorText();
 // Port map: "COMn:" (n = 1..1024) opens /dev/ttyS<n-1> unless the port was mapped to another
 // path. Mapping applies to later CreateFileW calls; an empty path restores the default.
 bool MapPort(int port, const std::string& path);
+// Text conversions that do not depend on the locale. Code points that are not characters and
+// malformed UTF-8 sequences become U+FFFD, so the result is always valid.
+std::string WideToUtf8(std::wstring_view text);
+std::wstring Utf8ToWide(std::string_view text);
+
 // The device path "COMn:" resolves to now, or "" for a port number outside 1..1024.
 std::string PortPath(int port);
 

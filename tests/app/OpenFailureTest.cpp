@@ -1,5 +1,4 @@
 #include "app/OpenFailure.h"
-#include "app/Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -27,24 +26,6 @@ TEST(OpenFailure, SaysWhichDeviceAndWhatToDo) {
         for (const wchar_t* part : c.expected) {
             EXPECT_NE(text.find(part), std::wstring::npos) << c.name;
         }
-    }
-}
-
-TEST(Utf8, DecodesAndReplacesMalformedSequences) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-        std::wstring expected;
-    } const cases[] = {
-        {"ascii", "abc", L"abc"},
-        {"two, three and four bytes", "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80", L"\u00E9\u4E2D\U0001F600"},
-        {"stray continuation", "a\x80" "b", L"a\uFFFDb"},
-        {"truncated at the end", "a\xE4\xB8", L"a\uFFFD\uFFFD"},
-        {"overlong", "\xC0\xAF", L"\uFFFD\uFFFD"},
-        {"surrogate", "\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(WideFromUtf8(c.bytes), c.expected) << c.name;
     }
 }
 

@@ -1,6 +1,35 @@
-#include "app/Utf8.h"
+#include "platform/win32.h"
 
-std::wstring WideFromUtf8(const std::string& text) {
+#include <cstdint>
+
+namespace platform {
+
+std::string WideToUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t wide : text) {
+        auto c = static_cast<std::uint32_t>(wide);
+        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::wstring Utf8ToWide(std::string_view text) {
     std::wstring result;
     result.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
@@ -30,3 +59,5 @@ std::wstring WideFromUtf8(const std::string& text) {
     }
     return result;
 }
+
+}  // namespace platform
