@@ -32,7 +32,7 @@ public:
     // a block could not be allocated, or for length 0 on a queue with no block.
     std::uint8_t* Reserve(std::uint32_t nLength);
     // Counts nLength bytes written into the reserved space; 0 (nothing counted) when nLength
-    // exceeds the tail block's capacity.
+    // exceeds the tail block's free space.
     std::uint32_t Commit(std::uint32_t nLength);
     // The head block's unread bytes: first byte and count; null and 0 when there is no block.
     std::uint8_t* Front(std::uint32_t* pnLength);

@@ -125,4 +125,21 @@ public:
     HWND m_hOwnerWnd;
     DWORD m_dwOwnerThreadId;
     DWORD m_nReceiveThreshold;
+
+private:
+    // Thread entries: the parameter is the port; the body is reached through the virtual table.
+    static DWORD EventThreadEntry(LPVOID pPort);
+    static DWORD PollThreadEntry(LPVOID pPort);
+    static DWORD SendThreadEntry(LPVOID pPort);
+
+    bool AnyThread() const;
+    DWORD QueueCount(CByteQueue& queue);
+    // Hands n waiting bytes to OnReceive, through the receive queue when reads are queued.
+    int ReceiveStep(DWORD dwWaiting, DWORD dwRequest);
+    // Sends one bite of at most 1024 queued bytes when writes are queued and any are waiting.
+    void QueuedSendCheck();
+    // Sends queued bytes while the workers run and the port takes them.
+    void DrainSendQueue();
+    // Waits until the send queue is empty or has not shrunk for dwStallMs.
+    void WaitForSendQueueDrain(DWORD dwStallMs);
 };

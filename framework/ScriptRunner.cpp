@@ -1,0 +1,233 @@
+#include "framework/ScriptRunner.h"
+
+#include "framework/Dialog.h"
+#include "framework/MessageBoxHook.h"
+#include "framework/qt/DialogWindow.h"
+#include "framework/qt/Text.h"
+#include "framework/qt/WindowBinding.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) { return framework::ToQString(text).toStdString(); }
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Keys as the operator types them, so that the field sees an edit of its own.
+void TypeInto(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    auto press = [edit](int key, const QString& keyText) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, keyText);
+        QCoreApplication::sendEvent(edit, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, keyText);
+        QCoreApplication::sendEvent(edit, &up);
+    };
+    if (text.isEmpty()) {
+        press(Qt::Key_Backspace, QString());
+        return;
+    }
+    for (const QChar ch : text) {
+        press(0, QString(ch));
+    }
+}
+
+}  // namespace
+
+CScriptRunner::CScriptRunner() = default;
+CScriptRunner::~CScriptRunner() = default;
+
+bool CScriptRunner::LoadFile(const std::string& path, std::string* pError) {
+    if (path == "-") {
+        return m_script.Parse(std::cin, "<stdin>", pError);
+    }
+    std::ifstream file(path);
+    if (!file) {
+        *pError = path + ": cannot read the script";
+        return false;
+    }
+    return m_script.Parse(file, path, pError);
+}
+
+bool CScriptRunner::LoadText(const std::string& text, const std::string& name, std::string* pError) {
+    std::istringstream input(text);
+    return m_script.Parse(input, name, pError);
+}
+
+int CScriptRunner::Run(CDialog& dialog) {
+    dialog.SetScriptRunner(this);
+    dialog.DoModal();
+    dialog.SetScriptRunner(nullptr);
+    return m_nExitCode;
+}
+
+void CScriptRunner::Start(CDialog& dialog) {
+    m_pDialog = &dialog;
+    m_pHook = std::make_unique<CMessageBoxHook>();
+    m_next = 0;
+    m_bDone = false;
+    m_bHasRun = true;
+    m_nExitCode = kExitPassed;
+    m_failure.clear();
+    m_boxes.clear();
+    ScheduleNext(0);
+}
+
+void CScriptRunner::Finish() {
+    if (!m_bDone && m_next < m_script.Commands().size() && m_nExitCode == kExitPassed) {
+        Fail(m_script.Commands()[m_next], "the dialog had ended before this line ran");
+    }
+    m_bDone = true;
+    if (m_pHook) {
+        m_boxes = m_pHook->Records();
+    }
+    m_pHook.reset();
+    m_pDialog = nullptr;
+}
+
+void CScriptRunner::ScheduleNext(int delayMs) {
+    // The dialog's window is the timer's context: a window that is gone runs no more steps.
+    QTimer::singleShot(delayMs, m_pDialog->GetWindow(), [this] { Step(); });
+}
+
+void CScriptRunner::Step() {
+    if (m_bDone || m_pDialog == nullptr) {
+        return;
+    }
+    if (m_next >= m_script.Commands().size()) {
+        EndWithOk();
+        return;
+    }
+    const ScriptCommand& command = m_script.Commands()[m_next++];
+    std::string seen;
+    int delayMs = 0;
+    if (!Execute(command, &seen, &delayMs)) {
+        Fail(command, seen);
+        m_bDone = true;
+        m_pDialog->EndDialog(IDCANCEL);
+        return;
+    }
+    if (!m_bDone) {
+        ScheduleNext(delayMs);
+    }
+}
+
+bool CScriptRunner::Execute(const ScriptCommand& command, std::string* pSeen, int* pDelayMs) {
+    using Kind = ScriptCommand::Kind;
+    const HWND hControl = m_pDialog->GetDlgItemHandle(command.id);
+    QWidget* widget = CWindowBinding::WidgetOf(hControl);
+    const bool needsControl = command.kind == Kind::Click || command.kind == Kind::Select ||
+                              command.kind == Kind::Type || command.kind == Kind::ExpectCheck ||
+                              command.kind == Kind::ExpectText;
+    if (needsControl && widget == nullptr) {
+        *pSeen = "the dialog has no control " + std::to_string(command.id);
+        return false;
+    }
+    auto* combo = qobject_cast<QComboBox*>(widget);
+    switch (command.kind) {
+        case Kind::Click: {
+            auto* button = qobject_cast<QAbstractButton*>(widget);
+            if (button == nullptr) {
+                *pSeen = "control " + std::to_string(command.id) + " is not a button";
+                return false;
+            }
+            if (!button->isEnabled()) {
+                *pSeen = "button " + std::to_string(command.id) + " is disabled";
+                return false;
+            }
+            button->click();
+            return true;
+        }
+        case Kind::Select:
+            if (combo == nullptr) {
+                *pSeen = "control " + std::to_string(command.id) + " is not a list";
+                return false;
+            }
+            if (command.number >= combo->count()) {
+                *pSeen = "list " + std::to_string(command.id) + " has " + std::to_string(combo->count()) + " items";
+                return false;
+            }
+            combo->setCurrentIndex(static_cast<int>(command.number));
+            return true;
+        case Kind::Type:
+            if (combo == nullptr || combo->lineEdit() == nullptr) {
+                *pSeen = "control " + std::to_string(command.id) + " has no edit field";
+                return false;
+            }
+            TypeInto(combo->lineEdit(), QString::fromStdString(command.text));
+            return true;
+        case Kind::Wait:
+            *pDelayMs = static_cast<int>(command.number);
+            return true;
+        case Kind::Screenshot:
+            if (!m_pDialog->GetWindow()->grab().save(QString::fromStdString(command.text), "PNG")) {
+                *pSeen = "could not write " + command.text;
+                return false;
+            }
+            return true;
+        case Kind::Close:
+            EndWithOk();
+            return true;
+        case Kind::ExpectCheck: {
+            if (qobject_cast<QCheckBox*>(widget) == nullptr) {
+                *pSeen = "control " + std::to_string(command.id) + " is not a check box";
+                return false;
+            }
+            const LRESULT check = ::SendMessageW(hControl, BM_GETCHECK, 0, 0);
+            *pSeen = "check " + std::to_string(command.id) + " is " + std::to_string(check) + ", expected " +
+                     std::to_string(command.number);
+            return check == command.number;
+        }
+        case Kind::ExpectText: {
+            const auto length = static_cast<std::size_t>(::SendMessageW(hControl, WM_GETTEXTLENGTH, 0, 0));
+            std::wstring text(length + 1, L'\0');
+            text.resize(static_cast<std::size_t>(
+                ::SendMessageW(hControl, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+            *pSeen = "text of " + std::to_string(command.id) + " is " + Quoted(Utf8(text)) + ", expected " +
+                     Quoted(command.text);
+            return Utf8(text) == command.text;
+        }
+        case Kind::ExpectMessage:
+        case Kind::ExpectDetail: {
+            if (m_pHook->Records().empty()) {
+                *pSeen = "no message box was shown";
+                return false;
+            }
+            const MessageBoxRecord& box = m_pHook->Records().back();
+            if (command.kind == Kind::ExpectMessage) {
+                *pSeen = "the last message box says " + Quoted(Utf8(box.text)) + ", expected " + Quoted(command.text);
+                return Utf8(box.text) == command.text;
+            }
+            *pSeen = "the last message box's detail is " + Quoted(Utf8(box.detail)) + ", expected it to contain " +
+                     Quoted(command.text);
+            return Utf8(box.detail).find(command.text) != std::string::npos;
+        }
+    }
+    return false;
+}
+
+void CScriptRunner::Fail(const ScriptCommand& command, const std::string& seen) {
+    m_nExitCode = kExitFailed;
+    m_failure = m_script.Name() + ":" + std::to_string(command.line) + ": " + seen;
+    std::fprintf(stderr, "%s\n", m_failure.c_str());
+}
+
+void CScriptRunner::EndWithOk() {
+    m_bDone = true;
+    m_pDialog->WindowProc(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (m_pDialog->GetWindow()->isVisible()) {
+        m_pDialog->EndDialog(IDOK);
+    }
+}

@@ -1,0 +1,17 @@
+// Conversions between the framework's wide strings and Qt's strings.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <QString>
+#include <string>
+
+namespace framework {
+
+inline QString ToQString(LPCWSTR text) {
+    return text == nullptr ? QString() : QString::fromWCharArray(text);
+}
+inline QString ToQString(const std::wstring& text) { return QString::fromStdWString(text); }
+inline std::wstring ToWString(const QString& text) { return text.toStdWString(); }
+
+}  // namespace framework
