@@ -1,0 +1,241 @@
+#include "emulator/CommandDecoder.h"
+#include "emulator/Trace.h"
+#include "tests/emulator/RecordingSink.h"
+#include "tests/emulator/StreamBytes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using emutest::Bytes;
+using emutest::H;
+using emutest::T;
+using emutest::operator+;
+
+struct Decoded {
+    std::vector<std::string> calls;
+    std::vector<std::string> trace;
+};
+
+// Feeds the stream in pieces cut at the given points, then ends it.
+Decoded Decode(const Bytes& stream, const std::vector<std::size_t>& cuts = {}) {
+    emutest::RecordingSink sink;
+    emu::CommandDecoder decoder(sink, sink);
+    Decoded out;
+    decoder.SetObserver([&](const emu::DecodedCommand& c) { out.trace.push_back(emu::Trace::FormatCommand(c)); });
+    std::size_t from = 0;
+    for (std::size_t cut : cuts) {
+        EXPECT_EQ(decoder.Feed(stream.data() + from, cut - from), cut - from);
+        from = cut;
+    }
+    EXPECT_EQ(decoder.Feed(stream.data() + from, stream.size() - from), stream.size() - from);
+    decoder.Finish();
+    out.calls = sink.calls;
+    return out;
+}
+
+struct CommandCase {
+    const char* name;
+    Bytes bytes;
+    std::vector<std::string> calls;
+};
+
+const Bytes kDemoTableRow =
+    H("1C 56 05 00 08 10 18 20 04 02 0A 12 1A 02") + T("  A  ") + H("00 01") + T("  1") + H("00 01") +
+    T("  2") + H("00 01") + T("  3") + H("00");
+
+const std::vector<CommandCase> kCommands = {
+    {"LF", H("0A"), {"LineFeed"}},
+    {"CR", H("0D"), {"CarriageReturn"}},
+    {"HT", H("09"), {"HorizontalTab"}},
+    {"GBK text", H("B2 E2 41"), {"Text B2", "Text E2", "Text 41"}},
+    {"ESC J", H("1B 4A 64"), {"FeedDots 100"}},
+    {"ESC K", H("1B 4B 18"), {"ReverseFeedDots 24"}},
+    {"ESC d", H("1B 64 03"), {"FeedLines 3"}},
+    {"ESC e", H("1B 65 01"), {"ReverseFeedLines 1"}},
+    {"ESC l", H("1B 6C 0A"), {"SetLeftMargin 10"}},
+    {"ESC Q", H("1B 51 05"), {"SetRightMargin 5"}},
+    {"ESC $ low byte", H("1B 24 64 00"), {"SetAbsolutePosition 100"}},
+    {"ESC $ high byte", H("1B 24 2C 01"), {"SetAbsolutePosition 300"}},
+    {"ESC !", H("1B 21 38"), {"SetPrintMode 56"}},
+    {"ESC a", H("1B 61 01"), {"SetAlignment 1"}},
+    {"ESC m", H("1B 6D 03"), {"SetGrayLevel 3"}},
+    {"ESC D", H("1B 44 08 10 18 00"), {"SetTabStops [08 10 18]"}},
+    {"ESC D empty", H("1B 44 00"), {"SetTabStops []"}},
+    {"ESC @", H("1B 40"), {"Initialize"}},
+    {"ESC E", H("1B 45 01"), {"SetEmphasized 1"}},
+    {"ESC -", H("1B 2D 02"), {"SetUnderline 2"}},
+    {"ESC 2", H("1B 32"), {"SetDefaultLineSpacing"}},
+    {"ESC 3", H("1B 33 28"), {"SetLineSpacing 40"}},
+    {"ESC t", H("1B 74 00"), {"SelectCodeTable 0"}},
+    {"FS &", H("1C 26"), {"SetKanjiMode 1"}},
+    {"FS .", H("1C 2E"), {"SetKanjiMode 0"}},
+    {"GS !", H("1D 21 11"), {"SetCharacterSize 17"}},
+    {"GS L", H("1D 4C 10 00"), {"SetLeftMarginDots 16"}},
+    {"GS W", H("1D 57 80 01"), {"SetPrintAreaWidth 384"}},
+    {"GS v 0", H("1D 76 30 00 02 00 02 00 AA BB CC DD"),
+     {"RasterBegin 0 2 2", "RasterRow AA BB", "RasterRow CC DD", "RasterEnd"}},
+    {"GS v 0 empty", H("1D 76 30 00 00 00 05 00"), {"RasterBegin 0 0 5", "RasterEnd"}},
+    {"FS V demonstration row", kDemoTableRow,
+     {"TableRow [00 08 10 18 20] {2 2 [20 20 41 20 20]} {10 1 [20 20 31]} {18 1 [20 20 32]} {26 1 [20 20 33]}"}},
+    {"FS V without cells", H("1C 56 02 00 08 00"), {"TableRow [00 08]"}},
+    {"FS V empty cell", H("1C 56 00 01 05 01 00"), {"TableRow [] {5 1 []}"}},
+    {"GS h", H("1D 68 60"), {"SetBarcodeHeight 96"}},
+    {"GS w", H("1D 77 02"), {"SetBarcodeWidth 2"}},
+    {"GS H", H("1D 48 02"), {"SetBarcodeTextPosition 2"}},
+    {"GS k form 2", H("1D 6B 43 0C") + T("012345678900"),
+     {"PrintBarcode 67 [30 31 32 33 34 35 36 37 38 39 30 30]"}},
+    {"GS k form 2 empty", H("1D 6B 49 00"), {"PrintBarcode 73 []"}},
+    {"GS k form 1", H("1D 6B 04") + T("AB-1") + H("00"), {"PrintBarcode 69 [41 42 2D 31]"}},
+    {"GS V partial with feed", H("1D 56 42 32"), {"Cut partial 50"}},
+    {"GS V full with feed", H("1D 56 41 32"), {"Cut full 50"}},
+    {"GS V 0", H("1D 56 00"), {"Cut full 0"}},
+    {"GS V 1", H("1D 56 01"), {"Cut partial 0"}},
+    {"GS V 48", H("1D 56 30"), {"Cut full 0"}},
+    {"GS V 49", H("1D 56 31"), {"Cut partial 0"}},
+    {"DLE DC4 clear buffers", H("10 14 08 01 03 14 01 06 02 08"), {"ClearBuffers @0"}},
+    {"DLE EOT 5 after text", T("AB") + H("10 04 05"), {"Text 41", "Text 42", "StatusRequest @2 5"}},
+    {"GS a", H("1D 61 2F"), {"AutoStatus 47"}},
+    {"GS ( E baud 9600", H("1D 28 45 06 00 0B 01 39 36 30 30"), {"SetBaudRate 9600"}},
+    {"GS ( E baud 115200", H("1D 28 45 08 00 0B 01 31 31 35 32 30 30"), {"SetBaudRate 115200"}},
+    {"GS ( E baud 110", H("1D 28 45 05 00 0B 01 31 31 30"), {"SetBaudRate 110"}},
+    {"GS ( E handshake none", H("1D 28 45 03 00 0B 03 00"), {"SetHandshake 0"}},
+    {"GS ( E handshake hardware", H("1D 28 45 03 00 0B 03 30"), {"SetHandshake 1"}},
+    {"GS ( E handshake software", H("1D 28 45 03 00 0B 03 31"), {"SetHandshake 2"}},
+    {"DLE DC4 enter sleep", H("10 14 02 01 08"), {"EnterSleep @0"}},
+    {"DLE DC4 leave sleep", H("10 14 02 02 08"), {"LeaveSleep @0"}},
+};
+
+// Skipped commands; most end with "A" so the row also shows where decoding resumes.
+const std::vector<CommandCase> kSkipped = {
+    {"unknown ESC x skips two bytes", H("1B 7A 41"), {"Text 41"}},
+    {"unknown GS x", H("1D 7A 41"), {"Text 41"}},
+    {"unknown FS x", H("1C 7A 41"), {"Text 41"}},
+    {"unknown DLE x", H("10 7A 41"), {"Text 41"}},
+    {"unknown control byte", H("07 00"), {}},
+    {"GS v other than 0", H("1D 76 31 41"), {"Text 41"}},
+    {"known ESC command not acted on", H("1B 47 01 41"), {"Text 41"}},
+    {"ESC c takes two parameters", H("1B 63 35 00 41"), {"Text 41"}},
+    {"ESC * bit image data consumed", H("1B 2A 00 03 00 0A 0A 0A 41"), {"Text 41"}},
+    {"ESC * 24-dot data is three bytes a column", H("1B 2A 21 01 00 0A 0A 0A 41"), {"Text 41"}},
+    {"clear buffers with wrong check bytes", H("10 14 08 01 03 14 01 06 02 09 41"), {"Text 41"}},
+    {"DLE DC4 unknown function", H("10 14 07 41"), {"Text 41"}},
+    {"DLE DC4 2 with other arguments", H("10 14 02 03 08 41"), {"Text 41"}},
+    {"DLE EOT other request still reaches the printer", H("10 04 01"), {"StatusRequest @0 1"}},
+    {"DLE ENQ", H("10 05 02 41"), {"Text 41"}},
+    {"GS ( E baud with a letter", H("1D 28 45 06 00 0B 01 39 36 3F 30 41"), {"Text 41"}},
+    {"GS ( E baud too low", H("1D 28 45 04 00 0B 01 39 39 41"), {"Text 41"}},
+    {"GS ( E unknown handshake", H("1D 28 45 03 00 0B 03 32 41"), {"Text 41"}},
+    {"GS ( E other function", H("1D 28 45 03 00 0C 01 00 41"), {"Text 41"}},
+    {"GS ( k block consumed", H("1D 28 6B 04 00 31 41 32 00 41"), {"Text 41"}},
+    {"GS V other mode", H("1D 56 63 41"), {"Text 41"}},
+    {"GS V 97 takes its feed byte", H("1D 56 61 05 41"), {"Text 41"}},
+    {"GS k unknown system", H("1D 6B 07 41"), {"Text 41"}},
+    {"GS k form 1 ended by a control byte", H("1D 6B 04 41 42 0A"), {"LineFeed"}},
+};
+
+TEST(CoreDecoder, EachCommandMakesItsCall) {
+    for (const CommandCase& c : kCommands) {
+        EXPECT_EQ(Decode(c.bytes).calls, c.calls) << c.name;
+    }
+}
+
+TEST(CoreDecoder, SkipsUnknownAndMalformedCommandsAndTracesThem) {
+    for (const CommandCase& c : kSkipped) {
+        Decoded d = Decode(c.bytes);
+        EXPECT_EQ(d.calls, c.calls) << c.name;
+        ASSERT_FALSE(d.trace.empty()) << c.name;
+        const std::string& first = d.trace.front();
+        bool explained = first.find("skipped") != std::string::npos ||
+                         first.find("ignored") != std::string::npos ||
+                         first.find("not answered") != std::string::npos;
+        EXPECT_TRUE(explained) << c.name << ": " << first;
+    }
+}
+
+Bytes AllCommands() {
+    Bytes stream = T("head");
+    for (const CommandCase& c : kCommands) stream = stream + c.bytes + T("x");
+    for (const CommandCase& c : kSkipped) stream = stream + c.bytes;
+    return stream;
+}
+
+TEST(CoreDecoder, AnySplitGivesTheSameCallsAndTrace) {
+    const Bytes stream = AllCommands();
+    const Decoded whole = Decode(stream);
+    ASSERT_GT(whole.calls.size(), 100u);
+    for (std::size_t cut = 1; cut < stream.size(); ++cut) {
+        Decoded split = Decode(stream, {cut});
+        ASSERT_EQ(split.calls, whole.calls) << "split at " << cut;
+        ASSERT_EQ(split.trace, whole.trace) << "split at " << cut;
+    }
+    std::vector<std::size_t> everyByte;
+    for (std::size_t cut = 1; cut < stream.size(); ++cut) everyByte.push_back(cut);
+    Decoded bytewise = Decode(stream, everyByte);
+    EXPECT_EQ(bytewise.calls, whole.calls);
+    EXPECT_EQ(bytewise.trace, whole.trace);
+}
+
+TEST(CoreDecoder, TabStopsStopAtThirtyTwoAndTheRestIsText) {
+    Bytes stops;
+    for (int k = 1; k <= 33; ++k) stops.push_back(static_cast<std::uint8_t>(0x40 + k));
+    Decoded d = Decode(H("1B 44") + stops);
+    ASSERT_EQ(d.calls.size(), 2u);
+    EXPECT_EQ(d.calls[0].substr(0, 16), "SetTabStops [41 ");
+    EXPECT_EQ(d.calls[0].size(), std::string("SetTabStops []").size() + 32 * 3 - 1);
+    EXPECT_EQ(d.calls[1], "Text 61");
+}
+
+TEST(CoreDecoder, LongDataIsCappedButConsumed) {
+    Bytes cell = emutest::Repeat('a', 300);
+    Decoded table = Decode(H("1C 56 00 01 00 01") + cell + H("00") + T("Z"));
+    ASSERT_EQ(table.calls.size(), 2u);
+    EXPECT_EQ(table.calls[0].size(), std::string("TableRow [] {0 1 []}").size() + 255 * 3 - 1);
+    EXPECT_EQ(table.calls[1], "Text 5A");
+
+    Decoded barcode = Decode(H("1D 6B 04") + emutest::Repeat('1', 300) + H("00") + T("Z"));
+    EXPECT_EQ(barcode.calls, std::vector<std::string>{"Text 5A"}) << "overlong barcode is not printed";
+}
+
+TEST(CoreDecoder, HostileRasterHeaderStreamsRowsWithoutWaitingForTheImage) {
+    emutest::RecordingSink sink;
+    emu::CommandDecoder decoder(sink, sink);
+    Bytes header = H("1D 76 30 00 FF FF FF FF");
+    decoder.Feed(header.data(), header.size());
+    Bytes rows(65535 * 3, 0x5A);
+    decoder.Feed(rows.data(), rows.size());
+    ASSERT_EQ(sink.calls.size(), 4u);
+    EXPECT_EQ(sink.calls[0], "RasterBegin 0 65535 65535");
+    EXPECT_EQ(sink.calls[3], "RasterRow 5A 5A 5A 5A 5A 5A 5A 5A");
+    decoder.Finish();
+    EXPECT_EQ(sink.calls.back(), "RasterEnd") << "an image cut short still ends";
+}
+
+TEST(CoreDecoder, StopsRightAfterTheCommandThatAskedAndResumesFromThere) {
+    struct StoppingSink : emutest::RecordingSink {
+        emu::CommandDecoder* decoder = nullptr;
+        std::string Sleep(std::uint64_t offset, bool enter) override {
+            decoder->RequestStop();
+            return RecordingSink::Sleep(offset, enter);
+        }
+    } sink;
+    emu::CommandDecoder decoder(sink, sink);
+    sink.decoder = &decoder;
+    Bytes stream = T("A") + H("10 14 02 01 08") + T("B");
+    EXPECT_EQ(decoder.Feed(stream.data(), stream.size()), 6u);
+    EXPECT_EQ(decoder.Feed(stream.data() + 6, 1), 1u);
+    EXPECT_EQ(sink.calls, (std::vector<std::string>{"Text 41", "EnterSleep @1", "Text 42"}));
+}
+
+TEST(CoreDecoder, ResetDropsTheUnfinishedCommandAndContinuesAtTheGivenOffset) {
+    emutest::RecordingSink sink;
+    emu::CommandDecoder decoder(sink, sink);
+    Bytes partial = H("1B 4A");
+    decoder.Feed(partial.data(), partial.size());
+    decoder.Reset(100);
+    Bytes next = H("4A 10 04 05");
+    decoder.Feed(next.data(), next.size());
+    EXPECT_EQ(sink.calls, (std::vector<std::string>{"Text 4A", "StatusRequest @101 5"}));
+}
+
+}  // namespace

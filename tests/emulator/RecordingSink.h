@@ -1,0 +1,102 @@
+// A CommandSink and ControlHandler that record every call as one line of text, so tests compare
+// what the decoder did with what they expect.
+#pragma once
+
+#include "emulator/CommandSink.h"
+#include "emulator/ControlHandler.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace emutest {
+
+inline std::string HexBytes(const std::uint8_t* bytes, std::size_t length) {
+    std::string text;
+    for (std::size_t k = 0; k < length; ++k) {
+        char buf[4];
+        std::snprintf(buf, sizeof buf, k ? " %02X" : "%02X", bytes[k]);
+        text += buf;
+    }
+    return text;
+}
+inline std::string HexBytes(const std::vector<std::uint8_t>& bytes) { return HexBytes(bytes.data(), bytes.size()); }
+
+class RecordingSink : public emu::CommandSink, public emu::ControlHandler {
+public:
+    std::vector<std::string> calls;
+
+    void Text(std::uint8_t b) override { Add("Text " + HexBytes(&b, 1)); }
+    void LineFeed() override { Add("LineFeed"); }
+    void CarriageReturn() override { Add("CarriageReturn"); }
+    void HorizontalTab() override { Add("HorizontalTab"); }
+    void FeedDots(std::uint8_t n) override { Add("FeedDots", n); }
+    void ReverseFeedDots(std::uint8_t n) override { Add("ReverseFeedDots", n); }
+    void FeedLines(std::uint8_t n) override { Add("FeedLines", n); }
+    void ReverseFeedLines(std::uint8_t n) override { Add("ReverseFeedLines", n); }
+    void SetLeftMargin(std::uint8_t n) override { Add("SetLeftMargin", n); }
+    void SetRightMargin(std::uint8_t n) override { Add("SetRightMargin", n); }
+    void SetAbsolutePosition(std::uint16_t n) override { Add("SetAbsolutePosition", n); }
+    void SetPrintMode(std::uint8_t n) override { Add("SetPrintMode", n); }
+    void SetAlignment(std::uint8_t n) override { Add("SetAlignment", n); }
+    void SetGrayLevel(std::uint8_t n) override { Add("SetGrayLevel", n); }
+    void SetTabStops(const std::vector<std::uint8_t>& c) override { Add("SetTabStops [" + HexBytes(c) + "]"); }
+    void Initialize() override { Add("Initialize"); }
+    void ClearBuffer() override { Add("ClearBuffer"); }
+    void RasterBegin(std::uint8_t m, std::uint16_t w, std::uint16_t h) override {
+        Add("RasterBegin " + std::to_string(m) + " " + std::to_string(w) + " " + std::to_string(h));
+        m_rasterWidth = w;
+    }
+    void RasterRow(const std::uint8_t* row) override {
+        // Long rows are recorded by their first bytes: enough to tell rows apart.
+        Add("RasterRow " + HexBytes(row, m_rasterWidth < 8 ? m_rasterWidth : 8));
+    }
+    void RasterEnd() override { Add("RasterEnd"); }
+    void TableRow(const std::vector<std::uint8_t>& b, const std::vector<emu::TableCell>& cells) override {
+        std::string text = "TableRow [" + HexBytes(b) + "]";
+        for (const emu::TableCell& c : cells) {
+            text += " {" + std::to_string(c.position) + " " + std::to_string(c.format) + " [" + HexBytes(c.text) + "]}";
+        }
+        Add(text);
+    }
+    void SetBarcodeHeight(std::uint8_t n) override { Add("SetBarcodeHeight", n); }
+    void SetBarcodeWidth(std::uint8_t n) override { Add("SetBarcodeWidth", n); }
+    void SetBarcodeTextPosition(std::uint8_t n) override { Add("SetBarcodeTextPosition", n); }
+    void PrintBarcode(std::uint8_t s, const std::vector<std::uint8_t>& d) override {
+        Add("PrintBarcode " + std::to_string(s) + " [" + HexBytes(d) + "]");
+    }
+    void Cut(bool partial, std::uint8_t feed) override {
+        Add(std::string(partial ? "Cut partial " : "Cut full ") + std::to_string(feed));
+    }
+    void SetEmphasized(bool on) override { Add("SetEmphasized", on); }
+    void SetUnderline(std::uint8_t n) override { Add("SetUnderline", n); }
+    void SetLineSpacing(std::uint8_t n) override { Add("SetLineSpacing", n); }
+    void SetDefaultLineSpacing() override { Add("SetDefaultLineSpacing"); }
+    void SelectCodeTable(std::uint8_t n) override { Add("SelectCodeTable", n); }
+    void SetKanjiMode(bool on) override { Add("SetKanjiMode", on); }
+    void SetCharacterSize(std::uint8_t n) override { Add("SetCharacterSize", n); }
+    void SetLeftMarginDots(std::uint16_t n) override { Add("SetLeftMarginDots", n); }
+    void SetPrintAreaWidth(std::uint16_t n) override { Add("SetPrintAreaWidth", n); }
+
+    std::string StatusRequest(std::uint64_t offset, std::uint8_t n) override {
+        return Add("StatusRequest @" + std::to_string(offset) + " " + std::to_string(n)), "";
+    }
+    std::string ClearBuffers(std::uint64_t offset) override {
+        return Add("ClearBuffers @" + std::to_string(offset)), "";
+    }
+    std::string Sleep(std::uint64_t offset, bool enter) override {
+        return Add(std::string(enter ? "EnterSleep @" : "LeaveSleep @") + std::to_string(offset)), "";
+    }
+    std::string AutoStatus(std::uint8_t n) override { return Add("AutoStatus", n), ""; }
+    std::string SetBaudRate(std::uint32_t baud) override { return Add("SetBaudRate", baud), ""; }
+    std::string SetHandshake(emu::Handshake mode) override {
+        return Add("SetHandshake", static_cast<unsigned>(mode)), "";
+    }
+
+private:
+    void Add(const std::string& text) { calls.push_back(text); }
+    void Add(const char* name, unsigned value) { calls.push_back(std::string(name) + " " + std::to_string(value)); }
+    std::size_t m_rasterWidth = 0;
+};
+
+}  // namespace emutest
