@@ -1,0 +1,120 @@
+#include "emulator/Link.h"
+#include "emulator/VirtualPrinter.h"
+#include "tests/emulator/HostEnd.h"
+#include "tests/emulator/StreamBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+
+namespace {
+
+using emu::Condition;
+using emutest::Bytes;
+using emutest::H;
+using emutest::T;
+using emutest::operator+;
+using namespace std::chrono_literals;
+
+// A virtual printer served on a pty, with the host's end open and a clock the test moves.
+struct PtyFixture {
+    emu::VirtualPrinter printer;
+    emu::Link link{printer};
+    std::atomic<long long> nowMs{0};
+    std::atomic<int> pages{0};
+    std::unique_ptr<emutest::HostEnd> host;
+
+    explicit PtyFixture(std::size_t capacity = emu::PrinterCore::kDefaultInputCapacity, std::uint32_t pacedBaud = 0)
+        : printer(384, capacity) {
+        printer.SetClock([this] { return emu::VirtualPrinter::Clock::time_point{} + std::chrono::milliseconds(nowMs.load()); });
+        printer.SetPageCallback([this](const emu::PaperImage&) { ++pages; });
+        std::string error;
+        if (pacedBaud) {
+            printer.SetLineBaudRate(pacedBaud);
+            link.SetPacing(true);
+        }
+        EXPECT_TRUE(link.OpenPty(&error)) << error;
+        EXPECT_TRUE(link.Start(&error)) << error;
+        host = std::make_unique<emutest::HostEnd>(link.DevicePath());
+        EXPECT_TRUE(host->Ok()) << link.DevicePath();
+    }
+};
+
+TEST(CoreLink, StatusRequestIsAnsweredOverThePty) {
+    PtyFixture f;
+    ASSERT_TRUE(f.host->Write(H("10 04 05")));
+    EXPECT_EQ(f.host->Read(1), H("00"));
+    f.printer.SetCondition(Condition::Overheat, true);
+    ASSERT_TRUE(f.host->Write(H("10 04 05")));
+    EXPECT_EQ(f.host->Read(1), H("08"));
+    EXPECT_TRUE(f.host->Read(1, 100ms).empty()) << "one answer per request";
+}
+
+TEST(CoreLink, AutomaticReportsReachTheHost) {
+    PtyFixture f;
+    ASSERT_TRUE(f.host->Write(H("1D 61 2F")));
+    ASSERT_TRUE(emutest::WaitUntil([&] { return f.printer.AutoStatusMask() == 0x2F; }));
+    f.printer.SetCondition(Condition::PaperOut, true);
+    EXPECT_EQ(f.host->Read(1), H("04"));
+    f.printer.SetCondition(Condition::PaperOut, false);
+    EXPECT_EQ(f.host->Read(1), H("00"));
+}
+
+TEST(CoreLink, SleepRepliesAndRefusalWithinHalfASecond) {
+    PtyFixture f;
+    ASSERT_TRUE(f.host->Write(H("10 14 08 01 03 14 01 06 02 08 10 14 02 01 08")));
+    EXPECT_EQ(f.host->Read(1), T("1"));
+    f.nowMs = 200;
+    ASSERT_TRUE(f.host->Write(H("10 14 08 01 03 14 01 06 02 08 10 14 02 02 08")));
+    EXPECT_EQ(f.host->Read(1), T("0"));
+    f.nowMs = 800;
+    ASSERT_TRUE(f.host->Write(H("10 14 02 02 08")));
+    EXPECT_EQ(f.host->Read(1), T("1"));
+    EXPECT_FALSE(f.printer.Asleep());
+}
+
+TEST(CoreLink, PaperOutHoldsTheReceiptUntilPaperReturns) {
+    PtyFixture f;
+    f.printer.SetCondition(Condition::PaperOut, true);
+    ASSERT_TRUE(f.host->Write(T("paper") + H("0A 1D 56 41 00")));
+    ASSERT_TRUE(emutest::WaitUntil([&] { return f.printer.Waiting() == 10; }));
+    EXPECT_EQ(f.pages.load(), 0);
+    f.printer.SetCondition(Condition::PaperOut, false);
+    EXPECT_TRUE(emutest::WaitUntil([&] { return f.pages.load() == 1; }));
+}
+
+TEST(CoreLink, FullInputBufferHoldsTheHostBackWithoutLosingBytes) {
+    PtyFixture f(1024);
+    f.printer.SetCondition(Condition::PaperOut, true);
+    Bytes data(256 * 1024, 0x00);  // skipped bytes: cheap to decode, so the test is about the line
+    std::size_t written = 0;
+    // Write until the line is full: the printer stopped reading, so the host's writes stop.
+    for (int idle = 0; idle < 50 && written < data.size();) {
+        Bytes rest(data.begin() + static_cast<std::ptrdiff_t>(written), data.end());
+        std::size_t n = f.host->WriteSome(rest);
+        written += n;
+        if (n == 0) {
+            ++idle;
+            std::this_thread::sleep_for(2ms);
+        }
+    }
+    ASSERT_LT(written, data.size()) << "the line never filled";
+    EXPECT_EQ(f.printer.Waiting(), 1024u);
+    f.printer.SetCondition(Condition::PaperOut, false);
+    Bytes rest(data.begin() + static_cast<std::ptrdiff_t>(written), data.end());
+    ASSERT_TRUE(f.host->Write(rest));
+    EXPECT_TRUE(emutest::WaitUntil([&] { return f.printer.Received() == data.size(); }))
+        << "received " << f.printer.Received() << " of " << data.size();
+}
+
+TEST(CoreLink, PacedLinkReadsAtTheLineRate) {
+    PtyFixture f(emu::PrinterCore::kDefaultInputCapacity, 9600);
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(f.host->Write(Bytes(960, 'x')));
+    ASSERT_TRUE(emutest::WaitUntil([&] { return f.printer.Received() == 960; }));
+    // 960 bytes at 9600 baud take a second; allow half of it.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 500ms);
+}
+
+}  // namespace

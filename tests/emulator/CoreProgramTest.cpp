@@ -1,0 +1,163 @@
+#include "tests/emulator/HostEnd.h"
+#include "tests/emulator/StreamBytes.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+using emutest::Bytes;
+using emutest::H;
+using emutest::operator+;
+
+struct Result {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+Result RunProgram(const testsupport::TempDir& dir, const std::string& args) {
+    std::string command = std::string(PRINTER_EMULATOR) + " " + args + " </dev/null >" +
+                          (dir / "stdout").string() + " 2>" + (dir / "stderr").string();
+    int status = std::system(command.c_str());
+    Result result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadFile(dir / "stdout");
+    result.err = ReadFile(dir / "stderr");
+    return result;
+}
+
+TEST(CoreProgram, CommandLineAnswers) {
+    struct Row {
+        const char* name;
+        std::string args;
+        int exitCode;
+        std::string expectOut, expectErr;
+    };
+    const Row rows[] = {
+        {"help", "--help", 0, "Usage: printer-emulator", ""},
+        {"version", "--version", 0, "printer-emulator 1.0.0.1", ""},
+        {"unknown option", "--colour", 2, "", "unknown option --colour"},
+        {"bad width", "--width 500", 2, "", "--width 500"},
+        {"bad baud", "--baud fast", 2, "", "--baud fast"},
+        {"missing value", "--input", 2, "", "option --input needs a value"},
+        {"unknown condition", "--status paper-out,wet", 2, "", "unknown condition 'wet'"},
+        {"two sources", "--pty --input x.bin", 2, "", "choose one of"},
+        {"link without pty", "--input x.bin --link /tmp/x", 2, "", "--link goes with --pty"},
+        {"stray argument", "input.bin", 2, "", "unexpected argument 'input.bin'"},
+        {"missing input file", "--input /nonexistent/stream.bin", 1, "", "cannot read /nonexistent/stream.bin"},
+    };
+    for (const Row& row : rows) {
+        testsupport::TempDir dir;
+        Result r = RunProgram(dir, row.args);
+        EXPECT_EQ(r.exitCode, row.exitCode) << row.name << "\n" << r.err;
+        EXPECT_NE(r.out.find(row.expectOut), std::string::npos) << row.name << ": " << r.out;
+        EXPECT_NE(r.err.find(row.expectErr), std::string::npos) << row.name << ": " << r.err;
+    }
+}
+
+TEST(CoreProgram, InputStreamBecomesReceiptsAndATrace) {
+    testsupport::TempDir dir;
+    // "测试" in GBK, a line, a full cut, then an unfinished second receipt.
+    const Bytes stream = H("1B 40 B2 E2 CA D4 0A 1D 56 41 10 41 42 0A 1B 7A");
+    std::ofstream(dir / "stream.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(stream.data()), static_cast<std::streamsize>(stream.size()));
+    Result r = RunProgram(dir, "--input " + (dir / "stream.bin").string() + " --out " + (dir / "out").string() +
+                                   " --trace " + (dir / "trace.txt").string());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::file_size(dir / "out" / "receipt-001.png") > 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-002.png")) << "the unfinished receipt is saved";
+    EXPECT_FALSE(std::filesystem::exists(dir / "out" / "receipt-003.png"));
+    const std::string trace = ReadFile(dir / "trace.txt");
+    for (const char* expected : {"ESC @", "\"测试\"", "1D 56 41 10", "full cut after feeding 16 dots",
+                                 "unknown command, skipped"}) {
+        EXPECT_NE(trace.find(expected), std::string::npos) << expected << " in\n" << trace;
+    }
+}
+
+TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
+    testsupport::TempDir dir;
+    int toProgram[2], fromProgram[2];
+    ASSERT_EQ(pipe(toProgram), 0);
+    ASSERT_EQ(pipe(fromProgram), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, toProgram[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, fromProgram[1], 1);
+    posix_spawn_file_actions_addclose(&actions, toProgram[1]);
+    posix_spawn_file_actions_addclose(&actions, fromProgram[0]);
+    const std::string out = (dir / "out").string();
+    const std::string link = (dir / "printer").string();
+    std::vector<std::string> args = {PRINTER_EMULATOR, "--pty", "--link", link, "--out", out, "--status", "overheat"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, PRINTER_EMULATOR, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(toProgram[0]);
+    close(fromProgram[1]);
+    std::FILE* programOut = fdopen(fromProgram[0], "r");
+    auto readLine = [&] {
+        char line[512] = {};
+        return std::fgets(line, sizeof line, programOut) ? std::string(line) : std::string();
+    };
+    auto command = [&](const std::string& text) {
+        std::string line = text + "\n";
+        ASSERT_EQ(write(toProgram[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    };
+
+    const std::string first = readLine();
+    ASSERT_EQ(first.rfind("device: /dev/pts/", 0), 0u) << first;
+    EXPECT_EQ(std::filesystem::read_symlink(link).string() + "\n", first.substr(8));
+    {
+        emutest::HostEnd host(link);
+        ASSERT_TRUE(host.Ok());
+        ASSERT_TRUE(host.Write(H("10 04 05 1D 61 2F")));
+        EXPECT_EQ(host.Read(1), H("08")) << "--status overheat stands from the start";
+        command("status");
+        EXPECT_NE(readLine().find("status 08: overheat"), std::string::npos);
+        command("set paper-out on");
+        EXPECT_EQ(readLine(), "paper-out on\n");
+        EXPECT_EQ(host.Read(1), H("0C"));
+        command("set overheat off");
+        EXPECT_EQ(readLine(), "overheat off\n");
+        EXPECT_EQ(host.Read(1), H("04"));
+        command("set paper-out sideways");
+        EXPECT_NE(readLine().find("error: use 'set CONDITION on|off'"), std::string::npos);
+        command("set paper-out off");
+        EXPECT_EQ(readLine(), "paper-out off\n");
+        ASSERT_TRUE(host.Write(emutest::T("ok") + H("0A")));
+        ASSERT_TRUE(emutest::WaitUntil([&] {
+            command("save");
+            return readLine().find("saved ") == 0;
+        }));
+    }
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    std::fclose(programOut);
+    close(toProgram[1]);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGTERM ends it cleanly";
+    EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-001.png"));
+    EXPECT_FALSE(std::filesystem::exists(link)) << "the link is removed on exit";
+}
+
+}  // namespace
