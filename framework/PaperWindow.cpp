@@ -1,5 +1,7 @@
 #include "framework/PaperWindow.h"
 
+#include "framework/WinApp.h"
+#include "framework/Wnd.h"
 #include "framework/qt/PaperStrip.h"
 #include "framework/qt/PaperWidget.h"
 #include "framework/qt/WindowBinding.h"
@@ -140,6 +142,19 @@ void CPaperWindow::Show(HWND hWndBeside) {
         // The dialog stays the window the operator types into.
         if (QWidget* beside = CWindowBinding::WidgetOf(hWndBeside)) beside->activateWindow();
     }
+}
+
+void CPaperWindow::ShowBesideMainWindow() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) return;
+    QMetaObject::invokeMethod(
+        app,
+        [this, widget = m_queue->widget] {
+            if (widget.isNull()) return;  // this window went before the loop ran
+            CWinApp* pApp = AfxGetApp();
+            Show(pApp != nullptr && pApp->m_pMainWnd != nullptr ? pApp->m_pMainWnd->GetSafeHwnd() : nullptr);
+        },
+        Qt::QueuedConnection);
 }
 
 void CPaperWindow::Close() {

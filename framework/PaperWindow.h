@@ -38,6 +38,9 @@ public:
     // Shows the window to the right of hWndBeside (left when there is no room), or where the
     // window system puts it when hWndBeside is null.
     void Show(HWND hWndBeside);
+    // Shows the window beside the application's main window as soon as the message loop runs,
+    // so that a dialog about to run modally is in place by then.
+    void ShowBesideMainWindow();
     void Close();
     bool IsVisible() const;
     // Runs on the user-interface thread when the operator closes the window.
