@@ -221,4 +221,11 @@ void CPaperWindow::SetStatusLine(const std::string& text) {
 
 void CPaperWindow::ApplyQueued() { m_queue->Apply(); }
 
+bool CPaperWindow::SaveScreenshot(const std::string& path) {
+    CPaperWidget* widget = m_queue->widget.data();
+    if (widget == nullptr) return false;
+    ApplyQueued();
+    return widget->grab().save(QString::fromStdString(path), "PNG");
+}
+
 CPaperWidget* CPaperWindow::Widget() const { return m_queue->widget.data(); }

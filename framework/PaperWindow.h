@@ -58,6 +58,10 @@ public:
     void SetPaperFolder(const std::string& folder);
     void SetStatusLine(const std::string& text);
 
+    // User-interface thread: applies what was queued and saves a picture of the window as PNG;
+    // false when the file cannot be written.
+    bool SaveScreenshot(const std::string& path);
+
     // Applies what was queued; the user-interface thread's event loop does this by itself.
     void ApplyQueued();
 

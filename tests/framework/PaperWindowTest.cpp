@@ -1,6 +1,7 @@
 #include "framework/PaperWindow.h"
 #include "framework/qt/PaperStrip.h"
 #include "framework/qt/PaperWidget.h"
+#include "tests/support/TempDir.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -184,6 +185,18 @@ TEST_F(PaperWindowTest, ClosingHidesAndReportsButTheWindowKeepsTakingUpdates) {
     EXPECT_EQ(Widget().Trace()->document()->lastBlock().text(), "after close");
     window.Show(nullptr);
     EXPECT_TRUE(window.IsVisible());
+}
+
+TEST_F(PaperWindowTest, ScreenshotShowsWhatWasQueuedAndReportsAnUnwritablePath) {
+    testsupport::TempDir dir;
+    std::vector<std::uint8_t> paper(384 * 200, 0);  // a black receipt, hard to miss
+    window.SetPaper(paper.data(), 384, 200, 0);
+    ASSERT_TRUE(window.SaveScreenshot((dir / "w.png").string()));
+    QImage shot((dir / "w.png").c_str());
+    ASSERT_FALSE(shot.isNull());
+    const QPoint origin = Widget().Strip()->mapTo(&Widget(), QPoint(0, 0));
+    EXPECT_EQ(qGray(shot.pixel(origin + QPoint(10, 10))), 0);
+    EXPECT_FALSE(window.SaveScreenshot((dir / "no" / "w.png").string()));
 }
 
 TEST(PaperWindowLifetime, UpdatesQueuedForAWindowThatIsGoneAreDropped) {
