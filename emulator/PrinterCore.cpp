@@ -109,25 +109,27 @@ void PrinterCore::ActOnArrival(RealTimeScanner::Kind kind, bool waiting) {
 
     std::string note;
     bool keepInWaiting = waiting;  // the decoder will reach these bytes later
+    // What waits before this command: its own bytes are in the buffer too.
+    const std::size_t waitingBefore = m_waiting.size() - std::min(m_waiting.size(), waiting ? length : 0);
     switch (kind) {
     case Kind::StatusRequest:
         note = Reply(m_status.StatusByte());
         break;
     case Kind::ClearBuffers: {
-        std::size_t dropped = m_waiting.size();
         DropWaiting();
         m_sink.ClearBuffer();
         keepInWaiting = false;
-        note = waiting ? std::to_string(dropped) + " waiting bytes dropped" : std::string();
+        note = waiting ? std::to_string(waitingBefore) + " waiting bytes dropped" : std::string();
         break;
     }
     case Kind::EnterSleep: {
         StatusModel::SleepResult result = m_status.EnterSleep(m_clock());
         note = SleepReply(result);
         if (result == StatusModel::SleepResult::Accepted) {
-            if (!m_waiting.empty()) note += ", " + std::to_string(m_waiting.size()) + " waiting bytes dropped";
+            if (waitingBefore > 0) note += ", " + std::to_string(waitingBefore) + " waiting bytes dropped";
             DropWaiting();
             keepInWaiting = false;
+            m_discardedFrom = m_received;
         }
         break;
     }

@@ -145,6 +145,8 @@ DWORD CCommPort::Write(const void* pData, DWORD dwLength) {
         SetEvent(m_sendWorker.m_hWakeEvent);
     } else {
         // Re-setting the mask releases the event thread's wait with no event bits; it then sends.
+        // The event records the request for when the thread is busy elsewhere and misses that.
+        SetEvent(m_eventWorker.m_hWakeEvent);
         SetCommMask(m_hPort, m_dwEventMask);
     }
     LeaveCriticalSection(&m_txQueue.m_lock);

@@ -170,21 +170,30 @@ void CCommPort::DrainSendQueue() {
 DWORD CCommPort::EventThread() {
     if (!IsOpen()) return 1;
     if (!SetCommMask(m_hPort, m_dwEventMask)) return 1;
+    const bool sendsQueued = (m_dwMode & COMM_MODE_QUEUED_WRITE) && !(m_dwMode & COMM_MODE_SEND_THREAD);
+    // Write releases the wait by re-setting the mask, but a release that comes while this thread
+    // is not waiting is lost. Write also sets this event, so such bytes are sent at the next pass
+    // instead of sitting until some unrelated line event.
+    HANDLE sendRequest = m_eventWorker.m_hWakeEvent;
     while (m_bRunning && IsOpen()) {
         DWORD events = 0;
         // A failed count is taken as bytes waiting, so the receive hook gets to see the port.
         if (GetPendingCount(true) != 0) {
             events = EV_RXCHAR;
             Sleep(kPendingSettleMs);
+        } else if (sendsQueued && WaitForSingleObject(sendRequest, 0) == WAIT_OBJECT_0) {
+            events = 0;
         } else if (!WaitCommEvent(m_hPort, &events, nullptr)) {
             // A wait that fails at once (device gone) must not spin.
             Sleep(kFailedWaitPauseMs);
             continue;
         }
-        if (events != 0)
+        if (events != 0) {
             DispatchEvents(events);
-        else if ((m_dwMode & COMM_MODE_QUEUED_WRITE) && !(m_dwMode & COMM_MODE_SEND_THREAD))
+        } else if (sendsQueued) {
+            ResetEvent(sendRequest);
             QueuedSendCheck();
+        }
     }
     return 0;
 }

@@ -235,6 +235,9 @@ TEST(CoreStatus, EnteringSleepWhileDataWaitsDropsIt) {
     EXPECT_EQ(f.Replies(), H("31"));
     f.now += 1s;
     f.Feed(kLeaveSleep + T("D"));
+    bool noted = false;
+    for (const std::string& line : f.trace) noted |= line.find("7  -- 1 bytes discarded while asleep") != std::string::npos;
+    EXPECT_TRUE(noted) << "the C after entering sleep, at offset 7";
     EXPECT_EQ(f.Replies(), H("31"));
     f.core.SetCondition(Condition::PaperOut, false);
     EXPECT_EQ(f.Printed(), std::vector<std::string>{"Text 44"});

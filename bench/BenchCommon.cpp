@@ -1,0 +1,60 @@
+#include "bench/BenchCommon.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <initializer_list>
+
+namespace bench {
+
+bool ParseArguments(int argc, char** argv, const char* program, const char* purpose,
+                    std::initializer_list<IntOption> options, int& exitCode) {
+    exitCode = 0;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            std::printf("Usage: %s [options]\n%s\n\nOptions:\n", program, purpose);
+            for (const IntOption& option : options)
+                std::printf("  --%-10s N  %s (default %d)\n", option.name, option.help, *option.value);
+            std::printf("  --help          show this help\n  --version       show the version\n");
+            return false;
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            std::printf("%s %s\n", program, CE_MOLV_VERSION);
+            return false;
+        }
+        bool known = false;
+        for (const IntOption& option : options) {
+            if (arg[0] != '-' || arg[1] != '-' || std::strcmp(arg + 2, option.name) != 0) continue;
+            known = true;
+            char* end = nullptr;
+            const long value = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
+            if (i + 1 >= argc || *end != '\0' || value <= 0 || value > 1000000) {
+                std::fprintf(stderr, "%s: --%s needs a whole number from 1 to 1000000\n", program, option.name);
+                exitCode = 2;
+                return false;
+            }
+            *option.value = static_cast<int>(value);
+            ++i;
+        }
+        if (!known) {
+            std::fprintf(stderr, "%s: unknown option '%s' (try --help)\n", program, arg);
+            exitCode = 2;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string LoadAverage() {
+    std::ifstream file("/proc/loadavg");
+    std::string a, b, c;
+    if (!(file >> a >> b >> c)) return "unknown";
+    return a + " " + b + " " + c;
+}
+
+double ProcessCpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+}  // namespace bench

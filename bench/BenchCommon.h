@@ -1,0 +1,26 @@
+// What the benchmark programs share: argument handling and the figures around a measurement.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+namespace bench {
+
+// Parses "--name N" options into the given integer, and answers --help and --version. Returns
+// false (after printing what is wrong or the help text) when the program should exit; exitCode
+// then holds its status.
+struct IntOption {
+    const char* name;
+    int* value;
+    const char* help;
+};
+bool ParseArguments(int argc, char** argv, const char* program, const char* purpose,
+                    std::initializer_list<IntOption> options, int& exitCode);
+
+// The machine's load averages as /proc/loadavg gives them, or "unknown".
+std::string LoadAverage();
+
+// CPU time the whole process has used so far, in seconds.
+double ProcessCpuSeconds();
+
+}  // namespace bench
