@@ -1,16 +1,13 @@
 #include "tests/printer/PrinterFixture.h"
 
+#include "tests/support/PtyPeer.h"
 #include "tests/support/RecordingWindow.h"
 
 #include <algorithm>
 #include <chrono>
-#include <string>
 #include <thread>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 namespace printertest {
 
@@ -28,56 +25,32 @@ BYTE ObservedPrinterPort::Latches() const {
 }
 
 struct PrinterOnPty::Impl {
-    int master = -1;
+    testsupport::PtyPeer peer;
 };
 
 PrinterOnPty::PrinterOnPty(CCommPort& port) : m_port(port), m_impl(std::make_unique<Impl>()) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0) return;
-    const char* slave = nullptr;
-    if (grantpt(master) != 0 || unlockpt(master) != 0 || (slave = ptsname(master)) == nullptr) {
-        close(master);
-        return;
-    }
-    m_impl->master = master;
-    platform::MapPort(kTestPort, slave);
+    if (!m_impl->peer.Ok()) return;
+    platform::MapPort(kTestPort, m_impl->peer.SlavePath());
     m_port.Open(kTestPort, 9600, NOPARITY, 8, ONESTOPBIT);
 }
 
 PrinterOnPty::~PrinterOnPty() {
     m_port.Close(500);
     platform::MapPort(kTestPort, "");
-    if (m_impl->master >= 0) close(m_impl->master);
 }
 
-bool PrinterOnPty::IsOpen() const { return m_impl->master >= 0 && m_port.IsOpen(); }
+bool PrinterOnPty::IsOpen() const { return m_impl->peer.Ok() && m_port.IsOpen(); }
 
 Bytes PrinterOnPty::ReadFromHost(std::size_t count, int timeoutMs) {
-    Bytes bytes;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (bytes.size() < count) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
-        pollfd fd{m_impl->master, POLLIN, 0};
-        if (poll(&fd, 1, static_cast<int>(left.count())) <= 0) break;
-        BYTE buffer[4096];
-        const ssize_t n = read(m_impl->master, buffer, std::min(sizeof buffer, count - bytes.size()));
-        if (n <= 0) break;
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    return bytes;
+    return m_impl->peer.Read(count, std::chrono::milliseconds(timeoutMs));
 }
 
 bool PrinterOnPty::NothingMoreFromHost(int timeoutMs) {
-    pollfd fd{m_impl->master, POLLIN, 0};
+    pollfd fd{m_impl->peer.MasterFd(), POLLIN, 0};
     return poll(&fd, 1, timeoutMs) == 0;
 }
 
-bool PrinterOnPty::SendToHost(const Bytes& bytes) {
-    // One write, so that the bytes reach the channel's input together.
-    return write(m_impl->master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-}
+bool PrinterOnPty::SendToHost(const Bytes& bytes) { return m_impl->peer.Write(bytes); }
 
 bool PrinterOnPty::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
