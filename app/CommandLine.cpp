@@ -1,0 +1,107 @@
+#include "app/CommandLine.h"
+
+#include <charconv>
+#include <algorithm>
+
+namespace {
+
+struct OptionSpec {
+    const char* name;
+    const char* valueName;  // null for a flag
+    const char* help;
+    // Takes the option's value (empty for a flag); false with the reason in *pError.
+    bool (*apply)(CommandLineOptions& options, const std::string& value, std::string* pError);
+};
+
+bool ParsePortMapping(CommandLineOptions& options, const std::string& value, std::string* pError) {
+    const std::size_t equals = value.find('=');
+    const bool comPrefix = value.size() > 3 && (value.compare(0, 3, "COM") == 0 || value.compare(0, 3, "com") == 0);
+    int port = 0;
+    const char* first = value.data() + (comPrefix ? 3 : 0);
+    const char* last = value.data() + (equals == std::string::npos ? 0 : equals);
+    const auto [end, error] = std::from_chars(first, last, port);
+    if (!comPrefix || equals == std::string::npos || error != std::errc() || end != last || port < 1 ||
+        port > 1024 || equals + 1 == value.size()) {
+        *pError = "--port wants COMn=PATH with n from 1 to 1024, e.g. --port COM1=/dev/ttyUSB0; got '" + value + "'";
+        return false;
+    }
+    options.portMap.emplace_back(port, value.substr(equals + 1));
+    return true;
+}
+
+const OptionSpec kOptions[] = {
+    {"--port", "COMn=PATH", "open PATH for port n (repeatable); by default COMn is /dev/ttyS<n-1>",
+     ParsePortMapping},
+    {"--list-ports", nullptr, "show the port map and the serial devices present, then exit",
+     [](CommandLineOptions& o, const std::string&, std::string*) { return o.listPorts = true; }},
+    {"--script", "FILE|-", "run an operator script ('-': standard input); exit 0 when every\n"
+                           "                        expectation held, 1 when one did not, 2 on a syntax error",
+     [](CommandLineOptions& o, const std::string& v, std::string*) {
+         o.script = v;
+         return true;
+     }},
+    {"--help", nullptr, "show this help and exit",
+     [](CommandLineOptions& o, const std::string&, std::string*) { return o.help = true; }},
+    {"--version", nullptr, "show the version and exit",
+     [](CommandLineOptions& o, const std::string&, std::string*) { return o.version = true; }},
+};
+
+const OptionSpec* FindOption(const std::string& name) {
+    for (const OptionSpec& spec : kOptions) {
+        if (name == spec.name) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool CCommandLine::Parse(const std::vector<std::string>& arguments, std::string* pError) {
+    m_options = CommandLineOptions{};
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const std::size_t equals = argument.find('=');
+        const bool inlineValue = argument.rfind("--", 0) == 0 && equals != std::string::npos;
+        const std::string name = inlineValue ? argument.substr(0, equals) : argument;
+        const OptionSpec* spec = FindOption(name);
+        if (spec == nullptr) {
+            *pError = argument.rfind("-", 0) == 0 ? "unknown option '" + argument + "'"
+                                                  : "unexpected argument '" + argument + "'";
+            return false;
+        }
+        std::string value;
+        if (spec->valueName != nullptr) {
+            if (inlineValue) {
+                value = argument.substr(equals + 1);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                *pError = name + " needs a value: " + name + " " + spec->valueName;
+                return false;
+            }
+        } else if (inlineValue) {
+            *pError = name + " takes no value";
+            return false;
+        }
+        if (!spec->apply(m_options, value, pError)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string CCommandLine::Usage(const std::string& program) {
+    std::string text = "Usage: " + program + " [OPTION]...\n"
+                       "Demonstration and test tool for a thermal printer module on a serial port.\n\nOptions:\n";
+    for (const OptionSpec& spec : kOptions) {
+        std::string left = std::string("  ") + spec.name + (spec.valueName ? std::string(" ") + spec.valueName : "");
+        left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
+        text += left + spec.help + "\n";
+    }
+    text += "\nScript commands, one a line ('#' starts a comment):\n"
+            "  click ID | select ID INDEX | type ID TEXT | wait MS | screenshot FILE.png | close\n"
+            "  expect check ID 0|1 | expect text ID TEXT | expect message TEXT | expect detail TEXT\n"
+            "IDs are the dialog's control ids (1002 port list, 1005 open button, 1019-1023 status boxes).\n";
+    return text;
+}

@@ -1,0 +1,27 @@
+// CCommandLine: the options of CE_MOLV. Each option is one row of a table (name, value, help,
+// what it sets), so adding one is adding a row and a field.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct CommandLineOptions {
+    bool help = false;
+    bool version = false;
+    bool listPorts = false;
+    std::string script;                                // "-" for standard input
+    std::vector<std::pair<int, std::string>> portMap;  // COMn=PATH, in the order given
+};
+
+class CCommandLine {
+public:
+    // False with what is wrong in *pError (the caller exits with code 2).
+    bool Parse(const std::vector<std::string>& arguments, std::string* pError);
+    const CommandLineOptions& Options() const { return m_options; }
+
+    static std::string Usage(const std::string& program);
+
+private:
+    CommandLineOptions m_options;
+};

@@ -1,0 +1,51 @@
+#include "app/OpenFailure.h"
+#include "app/Utf8.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(OpenFailure, SaysWhichDeviceAndWhatToDo) {
+    struct Case {
+        const char* name;
+        int port;
+        DWORD error;
+        const char* path;
+        const char* osText;
+        std::vector<const wchar_t*> expected;
+    } const cases[] = {
+        {"no port selected", 0, ERROR_INVALID_PARAMETER, "", "", {L"No port is selected", L"choose COM1 to COM6"}},
+        {"missing device", 3, ERROR_FILE_NOT_FOUND, "/dev/ttyS2", "", {L"COM3 (/dev/ttyS2)", L"no such device", L"--port COM3=PATH"}},
+        {"permission", 1, ERROR_ACCESS_DENIED, "/dev/ttyUSB0", "", {L"/dev/ttyUSB0", L"dialout", L"log in again"}},
+        {"busy", 2, ERROR_SHARING_VIOLATION, "/dev/ttyACM0", "", {L"/dev/ttyACM0", L"busy", L"Another program"}},
+        {"other, with the system's words", 5, ERROR_IO_DEVICE, "/dev/ttyS4", "/dev/ttyS4: 输入/输出错误",
+         {L"COM5 (/dev/ttyS4)", L"输入/输出错误"}},
+        {"other, without words", 5, ERROR_GEN_FAILURE, "/dev/ttyS4", "", {L"could not be opened"}},
+    };
+    for (const Case& c : cases) {
+        const std::wstring text = DescribeOpenFailure(c.port, c.error, c.path, c.osText);
+        for (const wchar_t* part : c.expected) {
+            EXPECT_NE(text.find(part), std::wstring::npos) << c.name;
+        }
+    }
+}
+
+TEST(Utf8, DecodesAndReplacesMalformedSequences) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::wstring expected;
+    } const cases[] = {
+        {"ascii", "abc", L"abc"},
+        {"two, three and four bytes", "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80", L"\u00E9\u4E2D\U0001F600"},
+        {"stray continuation", "a\x80" "b", L"a\uFFFDb"},
+        {"truncated at the end", "a\xE4\xB8", L"a\uFFFD\uFFFD"},
+        {"overlong", "\xC0\xAF", L"\uFFFD\uFFFD"},
+        {"surrogate", "\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WideFromUtf8(c.bytes), c.expected) << c.name;
+    }
+}
+
+}  // namespace
