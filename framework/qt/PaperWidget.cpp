@@ -75,7 +75,7 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(paperColumn);
     layout->addLayout(side, 1);
-    resize(1000, 640);
+    resize(1180, 680);
 }
 
 void CPaperWidget::AddReceipt(const QImage& receipt, const QString& savedAs) {
