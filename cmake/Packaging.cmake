@@ -18,7 +18,7 @@ if(TARGET CE_MOLV)
     message(WARNING "app/res/ce_molv.png is missing: the desktop entry will have no icon")
   endif()
 endif()
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ce-molv)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ce-molv)  # Debian package names are lower case

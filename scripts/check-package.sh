@@ -18,7 +18,7 @@ rm -f build/ce-molv_*.deb
 (cd build && cpack -G DEB >/dev/null)
 deb=$(ls build/ce-molv_*.deb)
 echo "== $deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,/Description:/p'
+dpkg-deb --field "$deb" Package Version Depends
 dpkg-deb --contents "$deb" | awk '{print $6}'
 
 work=$(mktemp -d)
@@ -41,9 +41,11 @@ cat >"$work/check.script" <<SCRIPT
 click 1005
 expect text 1005 关闭串口
 click 1018
+wait 300
 printer paper-out on
 wait 300
 expect check 1020 1
+printer paper-out off
 screenshot $work/dialog.png
 click 1005
 close
