@@ -29,6 +29,22 @@ bool ParsePortMapping(CommandLineOptions& options, const std::string& value, std
     return true;
 }
 
+bool ParsePace(CommandLineOptions& options, const std::string& value, std::string* pError) {
+    std::uint32_t baud = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), baud);
+    if (error != std::errc() || end != value.data() + value.size() || baud < 300 || baud > 4000000) {
+        *pError = "--pace wants a baud rate from 300 to 4000000, e.g. --pace 9600; got '" + value + "'";
+        return false;
+    }
+    options.paceBaud = baud;
+    return true;
+}
+
+bool NotEmpty(const std::string& option, const std::string& value, std::string* pError) {
+    if (value.empty()) *pError = option + " needs a non-empty value";
+    return !value.empty();
+}
+
 const OptionSpec kOptions[] = {
     {"--port", "COMn=PATH", "open PATH for port n (repeatable); by default COMn is /dev/ttyS<n-1>",
      ParsePortMapping},
@@ -40,6 +56,26 @@ const OptionSpec kOptions[] = {
          o.script = v;
          return true;
      }},
+    {"--trace", "FILE|-", "write every byte sent and received on the serial line to FILE ('-':\n"
+                          "                        standard output), in hex, timed, one line per transfer",
+     [](CommandLineOptions& o, const std::string& v, std::string* e) {
+         o.tracePath = v;
+         return NotEmpty("--trace", v, e);
+     }},
+    {"--virtual-printer", nullptr, "run a virtual printer inside the program and connect COM1 to it\n"
+                                   "                        (unless --port maps COM1); its window shows the paper,\n"
+                                   "                        the commands received and toggles for its conditions",
+     [](CommandLineOptions& o, const std::string&, std::string*) { return o.virtualPrinter = true; }},
+    {"--paper-dir", "DIR", "save the virtual printer's receipts in DIR (default ~/CE_MOLV-paper)",
+     [](CommandLineOptions& o, const std::string& v, std::string* e) {
+         o.paperFolder = v;
+         return NotEmpty("--paper-dir", v, e);
+     }},
+    {"--pace", "BAUD", "the virtual printer reads at BAUD as on a real line (default: at once)",
+     ParsePace},
+    {"--demo", nullptr, "run the built-in demonstration on the virtual printer (every button,\n"
+                        "                        a status report), save pictures and receipts, print their paths",
+     [](CommandLineOptions& o, const std::string&, std::string*) { return o.demo = o.virtualPrinter = true; }},
     {"--help", nullptr, "show this help and exit",
      [](CommandLineOptions& o, const std::string&, std::string*) { return o.help = true; }},
     {"--version", nullptr, "show the version and exit",
@@ -88,6 +124,14 @@ bool CCommandLine::Parse(const std::vector<std::string>& arguments, std::string*
             return false;
         }
     }
+    if (!m_options.virtualPrinter && (!m_options.paperFolder.empty() || m_options.paceBaud != 0)) {
+        *pError = std::string(m_options.paceBaud != 0 ? "--pace" : "--paper-dir") + " goes with --virtual-printer";
+        return false;
+    }
+    if (m_options.demo && !m_options.script.empty()) {
+        *pError = "--demo runs its own script; give either --demo or --script";
+        return false;
+    }
     return true;
 }
 
@@ -102,6 +146,8 @@ std::string CCommandLine::Usage(const std::string& program) {
     text += "\nScript commands, one a line ('#' starts a comment):\n"
             "  click ID | select ID INDEX | type ID TEXT | wait MS | screenshot FILE.png | close\n"
             "  expect check ID 0|1 | expect text ID TEXT | expect message TEXT | expect detail TEXT\n"
-            "IDs are the dialog's control ids (1002 port list, 1005 open button, 1019-1023 status boxes).\n";
+            "IDs are the dialog's control ids (1002 port list, 1005 open button, 1019-1023 status boxes).\n"
+            "With --virtual-printer also: printer CONDITION on|off | printer screenshot FILE.png\n"
+            "  (CONDITION: over-voltage, platen, paper-out, overheat, cutter).\n";
     return text;
 }

@@ -2,6 +2,7 @@
 // what it sets), so adding one is adding a row and a field.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,11 @@ struct CommandLineOptions {
     bool listPorts = false;
     std::string script;                                // "-" for standard input
     std::vector<std::pair<int, std::string>> portMap;  // COMn=PATH, in the order given
+    std::string tracePath;                             // wire trace; "-" for standard output
+    bool virtualPrinter = false;                       // the printer inside the program on COM1
+    bool demo = false;                                 // the built-in demonstration (implies it)
+    std::string paperFolder;                           // "": the default folder
+    std::uint32_t paceBaud = 0;                        // 0: the printer reads at once
 };
 
 class CCommandLine {

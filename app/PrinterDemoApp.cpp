@@ -1,15 +1,19 @@
 #include "app/PrinterDemoApp.h"
 
 #include "app/CommandLine.h"
+#include "app/InProcessPrinter.h"
 #include "app/PortList.h"
 #include "app/PrinterDemoDlg.h"
 #include "app/res/VersionInfo.h"
+#include "platform/WireTrace.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
 constexpr int kExitUsage = 2;
+constexpr int kExitFailure = 1;
 
 }  // namespace
 
@@ -23,12 +27,25 @@ BOOL CPrinterDemoApp::InitInstance() {
     if (!ProcessCommandLine()) {
         return FALSE;
     }
+    std::unique_ptr<CInProcessPrinter> pPrinter;
+    if (m_options.virtualPrinter) {
+        pPrinter = std::make_unique<CInProcessPrinter>();
+        if (!pPrinter->Start(m_options, *this)) {
+            return FALSE;
+        }
+        pPrinter->ShowWindow();
+    } else if (!m_options.script.empty() && !LoadScript(m_options.script)) {
+        return FALSE;
+    }
     {
         CPrinterDemoDlg dlg;
         m_pMainWnd = &dlg;
         dlg.DoModal();
     }
     m_pMainWnd = nullptr;  // the dialog is gone
+    if (pPrinter) {
+        pPrinter->Finish(*this);
+    }
     // No message loop of our own: the program ends with the dialog.
     return FALSE;
 }
@@ -42,7 +59,8 @@ bool CPrinterDemoApp::ProcessCommandLine() {
         SetExitCode(kExitUsage);
         return false;
     }
-    const CommandLineOptions& options = commandLine.Options();
+    m_options = commandLine.Options();
+    const CommandLineOptions& options = m_options;
     if (options.help) {
         std::fputs(CCommandLine::Usage(program).c_str(), stdout);
         return false;
@@ -62,5 +80,10 @@ bool CPrinterDemoApp::ProcessCommandLine() {
         std::fputs(DescribePorts().c_str(), stdout);
         return false;
     }
-    return options.script.empty() || LoadScript(options.script);
+    if (!options.tracePath.empty() && !platform::SetWireTrace(options.tracePath, &error)) {
+        std::fprintf(stderr, "%s: cannot write the wire trace: %s\n", program, error.c_str());
+        SetExitCode(kExitFailure);
+        return false;
+    }
+    return true;
 }

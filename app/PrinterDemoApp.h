@@ -2,6 +2,7 @@
 // dialog modally and returns FALSE, so the program ends when the dialog does.
 #pragma once
 
+#include "app/CommandLine.h"
 #include "framework/WinApp.h"
 
 class CPrinterDemoApp : public CWinApp {
@@ -14,8 +15,10 @@ public:
 
 private:
     // False when the program is to end before the dialog (help, version, port list, a bad
-    // option or script); the exit code is set then.
+    // option, an unwritable trace); the exit code is set then.
     bool ProcessCommandLine();
+
+    CommandLineOptions m_options;
 };
 
 extern CPrinterDemoApp theApp;

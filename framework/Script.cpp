@@ -1,5 +1,7 @@
 #include "framework/Script.h"
 
+#include "framework/ScriptExtensions.h"
+
 #include <charconv>
 #include <optional>
 #include <string_view>
@@ -95,6 +97,10 @@ std::optional<ScriptCommand> ParseLine(std::string_view text, int line, std::str
         } else {
             p.error = "unknown expectation '" + std::string(what) + "' (check, text, message, detail)";
         }
+    } else if (FindScriptCommand(verb) != nullptr) {
+        command.kind = ScriptCommand::Kind::Extension;
+        command.verb = std::string(verb);
+        command.text = std::string(p.rest);
     } else {
         p.error = "unknown command '" + std::string(verb) +
                   "' (click, select, type, wait, expect, screenshot, close)";

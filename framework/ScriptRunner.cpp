@@ -2,6 +2,7 @@
 
 #include "framework/Dialog.h"
 #include "framework/MessageBoxHook.h"
+#include "framework/ScriptExtensions.h"
 #include "framework/qt/DialogWindow.h"
 #include "framework/qt/Text.h"
 #include "framework/qt/WindowBinding.h"
@@ -213,6 +214,14 @@ bool CScriptRunner::Execute(const ScriptCommand& command, std::string* pSeen, in
             *pSeen = "the last message box's detail is " + Quoted(Utf8(box.detail)) + ", expected it to contain " +
                      Quoted(command.text);
             return Utf8(box.detail).find(command.text) != std::string::npos;
+        }
+        case Kind::Extension: {
+            const ScriptCommandHandler* handler = FindScriptCommand(command.verb);
+            if (handler == nullptr) {
+                *pSeen = "the command '" + command.verb + "' is no longer available";
+                return false;
+            }
+            return (*handler)(command.text, pSeen);
         }
     }
     return false;

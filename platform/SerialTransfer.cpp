@@ -10,6 +10,7 @@
 #include "platform/SerialWait.h"
 #include "platform/ThreadWake.h"
 #include "platform/TransferTimeouts.h"
+#include "platform/WireTrace.h"
 #include "platform/win32.h"
 
 #include <sys/epoll.h>
@@ -142,6 +143,7 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
     EndThreadIfTerminated();
     DWORD got = 0;
     BOOL ok = ReadPort(*port, static_cast<BYTE*>(lpBuffer), nNumberOfBytesToRead, got);
+    TraceWire(WireDirection::Received, port->Path(), static_cast<const BYTE*>(lpBuffer), got);
     if (lpNumberOfBytesRead) *lpNumberOfBytesRead = got;
     return ok;
 }
@@ -160,6 +162,7 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
     EndThreadIfTerminated();
     DWORD put = 0;
     BOOL ok = WritePort(*port, static_cast<const BYTE*>(lpBuffer), nNumberOfBytesToWrite, put);
+    TraceWire(WireDirection::Sent, port->Path(), static_cast<const BYTE*>(lpBuffer), put);
     if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = put;
     return ok;
 }

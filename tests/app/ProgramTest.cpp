@@ -59,6 +59,19 @@ TEST(Program, OptionsAndScriptExitCodes) {
         {"syntax error", "--script " + WriteScript(dir, "syntax.txt", "click 1005\nclick\n"), 2, "syntax.txt:2: expected a control id"},
         {"script from standard input", "--script - < " + WriteScript(dir, "stdin.txt", "expect check 1023 1\n"), 1,
          "<stdin>:1: check 1023 is 0"},
+        {"paper folder without the virtual printer", "--paper-dir " + dir.Path().string(), 2,
+         "--paper-dir goes with --virtual-printer"},
+        {"pace out of range", "--virtual-printer --pace 12", 2, "--pace wants a baud rate"},
+        {"demo and a script", "--demo --script x.txt", 2, "give either --demo or --script"},
+        {"unwritable wire trace", "--trace " + (dir / "no" / "wire.txt").string(), 1, "cannot write the wire trace"},
+        {"virtual printer with no display or script", "--virtual-printer --paper-dir " + (dir / "p").string(), 1,
+         "--virtual-printer --demo"},
+        {"an explicit COM1 wins over the virtual printer",
+         "--virtual-printer --paper-dir " + (dir / "p").string() + " --port COM1=" + (dir / "none").string() +
+             " --script " + WriteScript(dir, "explicit.txt", "click 1005\nexpect detail " + (dir / "none").string() + "\n"),
+         0, "COM1 is mapped elsewhere"},
+        {"printer verb without the virtual printer", "--script " + WriteScript(dir, "verb.txt", "printer paper-out on\n"), 2,
+         "verb.txt:1: unknown command 'printer'"},
     };
     for (const Case& c : cases) {
         const Result result = RunProgram(c.arguments);
@@ -66,6 +79,24 @@ TEST(Program, OptionsAndScriptExitCodes) {
         EXPECT_NE(result.output.find(c.output), std::string::npos) << c.name << "\n" << result.output;
     }
     EXPECT_TRUE(std::filesystem::file_size(shot) > 1000) << "the passing script's screenshot";
+}
+
+TEST(Program, TheBuiltInDemonstrationSavesPicturesReceiptsAndTheWireTrace) {
+    testsupport::TempDir dir;
+    const std::string paper = (dir / "paper").string();
+    const std::string wire = (dir / "wire.txt").string();
+    const Result result = RunProgram("--virtual-printer --demo --paper-dir " + paper + " --trace " + wire);
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    for (const char* name : {"dialog.png", "printer-window.png", "receipt-001.png", "demo-tour.script"}) {
+        const std::string path = paper + "/" + name;
+        EXPECT_NE(result.output.find(path), std::string::npos) << name << " named\n" << result.output;
+        EXPECT_TRUE(std::filesystem::exists(path)) << path;
+    }
+    std::ifstream in(wire);
+    const std::string trace((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(trace.find(" TX /dev/pts/"), std::string::npos) << "commands went out";
+    EXPECT_NE(trace.find(" 1: 04\n"), std::string::npos) << "the paper-out report came back";
+    EXPECT_NE(trace.find(" 1: 00\n"), std::string::npos) << "and its end";
 }
 
 TEST(Program, WithoutADisplayOrScriptItSaysWhatToDo) {

@@ -1,0 +1,44 @@
+#include "app/PrinterScriptCommand.h"
+
+#include "app/VirtualPrinterSession.h"
+#include "framework/PaperWindow.h"
+#include "framework/ScriptExtensions.h"
+
+#include <sstream>
+
+namespace {
+
+constexpr const char* kVerb = "printer";
+constexpr const char* kUsage =
+    "expected 'printer CONDITION on|off' (over-voltage, platen, paper-out, overheat, cutter) or "
+    "'printer screenshot FILE.png'";
+
+}  // namespace
+
+bool RunPrinterScriptCommand(CVirtualPrinterSession& session, const std::string& args, std::string* pSeen) {
+    const std::string screenshot = "screenshot ";
+    if (args.rfind(screenshot, 0) == 0 && args.size() > screenshot.size()) {
+        const std::string path = args.substr(screenshot.size());
+        if (session.Window().SaveScreenshot(path)) return true;
+        *pSeen = "could not write " + path;
+        return false;
+    }
+    std::istringstream words(args);
+    std::string name, state, extra;
+    words >> name >> state >> extra;
+    const std::optional<emu::Condition> condition = emu::ParseCondition(name);
+    if (!condition || (state != "on" && state != "off") || !extra.empty()) {
+        *pSeen = std::string(kUsage) + ", found '" + args + "'";
+        return false;
+    }
+    session.SetCondition(*condition, state == "on");
+    return true;
+}
+
+void RegisterPrinterScriptCommand(CVirtualPrinterSession& session) {
+    RegisterScriptCommand(kVerb, [&session](const std::string& args, std::string* pSeen) {
+        return RunPrinterScriptCommand(session, args, pSeen);
+    });
+}
+
+void UnregisterPrinterScriptCommand() { RegisterScriptCommand(kVerb, nullptr); }

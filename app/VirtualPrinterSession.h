@@ -1,0 +1,88 @@
+// CVirtualPrinterSession: the virtual printer inside CE_MOLV. It serves a pty as the printer
+// end of the line, maps a COM port to it, saves every receipt as PNG and shows the printer's
+// window (live paper, command trace, condition toggles) beside the dialog. The dialog reaches
+// it only through the port, so a condition toggled here travels the real path: printer ->
+// pty -> CPrinterPort -> posted message -> check box.
+//
+// Closing the printer's window only hides it: the printer keeps serving the line and saving
+// receipts, so an open port stays usable.
+#pragma once
+
+#include "app/ReceiptFolder.h"
+#include "emulator/Condition.h"
+#include "framework/WinUser.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CPaperWindow;
+namespace emu {
+struct PaperImage;
+class Link;
+class VirtualPrinter;
+}  // namespace emu
+
+struct VirtualPrinterOptions {
+    std::filesystem::path paperFolder = CReceiptFolder::DefaultPath();
+    int port = 1;                // the COM port that reaches the printer
+    bool mapPort = true;         // false when the port was mapped elsewhere on the command line
+    std::uint32_t paceBaud = 0;  // read at this line rate, as a real printer would; 0: at once
+};
+
+class CVirtualPrinterSession {
+public:
+    // The toggles' order, left to right as the dialog's status boxes.
+    static constexpr emu::Condition kToggleOrder[] = {
+        emu::Condition::Overheat, emu::Condition::PaperOut, emu::Condition::OverVoltage,
+        emu::Condition::Cutter, emu::Condition::Platen};
+
+    CVirtualPrinterSession();
+    ~CVirtualPrinterSession();
+    CVirtualPrinterSession(const CVirtualPrinterSession&) = delete;
+    CVirtualPrinterSession& operator=(const CVirtualPrinterSession&) = delete;
+
+    // User-interface thread, before the dialog: makes the receipt folder, the pty and the
+    // window, starts serving and maps the port. False with the reason in *pError.
+    bool Start(const VirtualPrinterOptions& options, std::string* pError);
+    // Shows the printer's window beside the application's main window once the message loop
+    // runs (the dialog is shown by then).
+    void ShowWindowBesideDialog();
+    // Stops serving, saves the unfinished receipt and closes the window. The destructor does
+    // this too.
+    void Stop();
+
+    // As the operator's toggle does: the printer reports the change (when it reports that
+    // condition) and the toggle follows. Any thread.
+    void SetCondition(emu::Condition condition, bool on);
+
+    const std::string& DevicePath() const { return m_devicePath; }
+    std::filesystem::path PaperFolder() const { return m_receipts.Path(); }
+    std::vector<std::string> SavedReceipts() const { return m_receipts.Saved(); }
+    emu::VirtualPrinter& Printer() { return *m_pPrinter; }
+    CPaperWindow& Window() { return *m_pWindow; }
+
+private:
+    void OnPage(const emu::PaperImage& page);
+    void WatchPaper();
+    std::string DescribeState() const;
+
+    std::unique_ptr<emu::VirtualPrinter> m_pPrinter;
+    std::unique_ptr<emu::Link> m_pLink;
+    std::unique_ptr<CPaperWindow> m_pWindow;
+    CReceiptFolder m_receipts;
+    std::string m_devicePath;
+    std::atomic<std::uint64_t> m_pages{0};  // receipts finished, counted under the printer's lock
+    std::atomic<bool> m_stopWatching{false};
+    std::mutex m_watchLock;
+    std::condition_variable m_watchWake;
+    std::thread m_watcher;
+    int m_mappedPort = 0;
+    bool m_bRunning = false;
+};

@@ -1,0 +1,42 @@
+#include "bench/BenchDialogApp.h"
+
+#include "app/PrinterDemoDlg.h"
+#include "framework/ScriptExtensions.h"
+#include "framework/ScriptRunner.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+CBenchDialogApp::CBenchDialogApp(VirtualPrinterOptions options, std::string script, Measure measure)
+    : CWinApp(L"CE_MOLV"), m_options(std::move(options)), m_script(std::move(script)), m_measure(std::move(measure)) {}
+
+BOOL CBenchDialogApp::InitInstance() {
+    CVirtualPrinterSession session;
+    std::string error;
+    if (!session.Start(m_options, &error)) {
+        std::fprintf(stderr, "bench: %s\n", error.c_str());
+        SetExitCode(1);
+        return FALSE;
+    }
+    CPrinterDemoDlg dialog;
+    RegisterScriptCommand("bench", [&](const std::string& args, std::string* pSeen) {
+        *pSeen = "the measurement failed";
+        return m_measure(session, dialog, args);
+    });
+    CScriptRunner runner;
+    if (!runner.LoadText(m_script, "bench", &error)) {
+        std::fprintf(stderr, "bench: %s\n", error.c_str());
+        SetExitCode(1);
+        return FALSE;
+    }
+    m_pMainWnd = &dialog;
+    SetExitCode(runner.Run(dialog));
+    m_pMainWnd = nullptr;
+    RegisterScriptCommand("bench", nullptr);
+    return FALSE;
+}
+
+int RunBench(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return AfxWinMain(argc, argv);
+}

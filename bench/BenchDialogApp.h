@@ -1,0 +1,29 @@
+// The application object of the end-to-end benchmarks: CE_MOLV's dialog on a virtual printer
+// in the same process, offscreen, driven by a script. The script verb "bench" runs the
+// benchmark's measurement (on the user-interface thread; it may start threads of its own).
+#pragma once
+
+#include "app/VirtualPrinterSession.h"
+#include "framework/WinApp.h"
+
+#include <functional>
+#include <string>
+
+class CPrinterDemoDlg;
+
+class CBenchDialogApp : public CWinApp {
+public:
+    using Measure = std::function<bool(CVirtualPrinterSession&, CPrinterDemoDlg&, const std::string& args)>;
+
+    CBenchDialogApp(VirtualPrinterOptions options, std::string script, Measure measure);
+
+    BOOL InitInstance() override;
+
+private:
+    VirtualPrinterOptions m_options;
+    std::string m_script;
+    Measure m_measure;
+};
+
+// main() of a benchmark: runs the application object on the offscreen platform.
+int RunBench(int argc, char** argv);

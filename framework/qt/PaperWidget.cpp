@@ -1,0 +1,116 @@
+#include "framework/qt/PaperWidget.h"
+
+#include "framework/qt/PaperStrip.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "framework/PaperWindow.h"
+
+CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle)
+    : m_onToggle(std::move(onToggle)) {
+    m_pStrip = new CPaperStrip;
+    m_pArea = new QScrollArea;
+    m_pArea->setWidget(m_pStrip);
+    m_pArea->setWidgetResizable(false);
+    m_pArea->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_pArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_pArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_pArea->setMinimumWidth(384 + m_pArea->verticalScrollBar()->sizeHint().width() + 2 * m_pArea->frameWidth());
+    QScrollBar* bar = m_pArea->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) { m_bFollow = value >= bar->maximum(); });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (m_bFollow) bar->setValue(maximum);
+    });
+
+    auto* conditions = new QGroupBox(tr("Printer conditions (the printer reports them)"));
+    auto* conditionRow = new QHBoxLayout(conditions);
+    for (int i = 0; i < toggleLabels.size(); ++i) {
+        auto* box = new QCheckBox(toggleLabels[i]);
+        connect(box, &QCheckBox::clicked, this, [this, i](bool on) {
+            if (m_onToggle) m_onToggle(i, on);
+        });
+        conditionRow->addWidget(box);
+        m_toggles.push_back(box);
+    }
+    conditionRow->addStretch();
+
+    m_pZoom = new QCheckBox(tr("Paper at 2x"));
+    connect(m_pZoom, &QCheckBox::toggled, this, [this](bool on) { m_pStrip->SetScale(on ? 2 : 1); });
+
+    m_pTrace = new QPlainTextEdit;
+    m_pTrace->setReadOnly(true);
+    m_pTrace->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_pTrace->setMaximumBlockCount(CPaperWindow::kTraceLines);
+    m_pTrace->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_pTrace->setMinimumWidth(420);
+
+    m_pFolder = new QLabel;
+    m_pFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pFolder->setWordWrap(true);
+    m_pLastReceipt = new QLabel;
+    m_pLastReceipt->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pStatus = new QLabel;
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(conditions);
+    side->addWidget(new QLabel(tr("Commands received, newest at the bottom:")));
+    side->addWidget(m_pTrace, 1);
+    side->addWidget(m_pStatus);
+    side->addWidget(m_pFolder);
+    side->addWidget(m_pLastReceipt);
+
+    auto* paperColumn = new QVBoxLayout;
+    paperColumn->addWidget(m_pArea, 1);
+    paperColumn->addWidget(m_pZoom);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(paperColumn);
+    layout->addLayout(side, 1);
+    resize(1180, 680);
+}
+
+void CPaperWidget::AddReceipt(const QImage& receipt, const QString& savedAs) {
+    m_pStrip->AddReceipt(receipt);
+    if (!savedAs.isEmpty()) {
+        m_pLastReceipt->setText(tr("Last receipt: %1").arg(savedAs));
+    }
+}
+
+void CPaperWidget::SetCurrent(const QImage& current) { m_pStrip->SetCurrent(current); }
+
+void CPaperWidget::AppendTrace(const QStringList& lines) {
+    if (!lines.isEmpty()) {
+        m_pTrace->appendPlainText(lines.join(QLatin1Char('\n')));
+    }
+}
+
+void CPaperWidget::SetToggle(int index, bool on) {
+    if (QCheckBox* box = Toggle(index)) {
+        box->setChecked(on);  // clicked() is not emitted, so the owner hears nothing back
+    }
+}
+
+void CPaperWidget::SetFolder(const QString& folder) {
+    m_pFolder->setText(tr("Receipts are saved in %1").arg(folder));
+}
+
+void CPaperWidget::SetStatus(const QString& text) { m_pStatus->setText(text); }
+
+QCheckBox* CPaperWidget::Toggle(int index) const {
+    if (index < 0 || index >= ToggleCount()) return nullptr;
+    return m_toggles[static_cast<std::size_t>(index)];
+}
+
+void CPaperWidget::closeEvent(QCloseEvent* event) {
+    event->accept();  // hides; the window and the printer behind it live on
+    if (m_onClosed) m_onClosed();
+}

@@ -1,0 +1,116 @@
+#include "app/VirtualPrinterSession.h"
+#include "emulator/VirtualPrinter.h"
+#include "framework/PaperWindow.h"
+#include "tests/app/HostPort.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace apptest {
+namespace {
+
+using namespace std::chrono_literals;
+
+const Bytes kTextAndFullCut = {'H', 'i', 0x0A, 0x1D, 0x56, 0x00};
+
+struct SessionTest : testing::Test {
+    void SetUp() override {
+        options.paperFolder = dir / "paper";
+        options.port = 7;  // a port no other test maps
+        std::string error;
+        ASSERT_TRUE(session.Start(options, &error)) << error;
+    }
+
+    testsupport::TempDir dir;
+    VirtualPrinterOptions options;
+    CVirtualPrinterSession session;
+};
+
+TEST_F(SessionTest, ThePortReachesThePrinterAndEveryCutIsSavedAndShown) {
+    EXPECT_EQ(platform::PortPath(7), session.DevicePath());
+    HostPort host(7);
+    ASSERT_TRUE(host.Ok()) << platform::LastErrorText();
+    ASSERT_TRUE(host.Write(kTextAndFullCut + kTextAndFullCut));
+    ASSERT_TRUE(WaitUntil([&] { return session.SavedReceipts().size() == 2; }));
+    const std::vector<std::string> saved = session.SavedReceipts();
+    EXPECT_EQ(saved[0], (dir / "paper" / "receipt-001.png").string());
+    EXPECT_EQ(saved[1], (dir / "paper" / "receipt-002.png").string());
+    std::ifstream png(saved[0], std::ios::binary);
+    char magic[4] = {};
+    png.read(magic, 4);
+    EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+    session.Window().ApplyQueued();
+}
+
+TEST_F(SessionTest, AConditionSetOnThePrinterIsReportedToTheHost) {
+    HostPort host(7);
+    ASSERT_TRUE(host.Ok());
+    ASSERT_TRUE(host.Write({0x1D, 0x61, 0x2F}));  // automatic status for every condition
+    ASSERT_TRUE(WaitUntil([&] { return session.Printer().AutoStatusMask() == 0x2F; }));
+    session.SetCondition(emu::Condition::PaperOut, true);
+    EXPECT_EQ(host.Read(1, 2000ms), Bytes{0x04});
+    session.SetCondition(emu::Condition::Overheat, true);
+    EXPECT_EQ(host.Read(1, 2000ms), Bytes{0x0C});
+    session.SetCondition(emu::Condition::PaperOut, false);
+    EXPECT_EQ(host.Read(1, 2000ms), Bytes{0x08});
+}
+
+TEST_F(SessionTest, StoppingSavesTheUnfinishedReceiptAndGivesThePortBack) {
+    {
+        HostPort host(7);
+        ASSERT_TRUE(host.Ok());
+        ASSERT_TRUE(host.Write({'u', 'n', 'c', 'u', 't', 0x0A}));
+        ASSERT_TRUE(WaitUntil([&] { return session.Printer().HasContent(); }));
+    }
+    session.Stop();
+    ASSERT_EQ(session.SavedReceipts().size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(session.SavedReceipts()[0]));
+    EXPECT_EQ(platform::PortPath(7), "/dev/ttyS6");
+}
+
+TEST(ReceiptFolder, NumberingGoesOnAfterTheReceiptsAlreadyThere) {
+    testsupport::TempDir dir;
+    struct Row {
+        const char* name;
+        std::vector<std::string> present;
+        const char* next;
+    };
+    const Row rows[] = {
+        {"empty folder", {}, "receipt-001.png"},
+        {"after a gap", {"receipt-001.png", "receipt-007.png"}, "receipt-008.png"},
+        {"other files ignored", {"notes.txt", "receipt-x.png", "receipt-002.png.bak"}, "receipt-001.png"},
+        {"past three digits", {"receipt-999.png"}, "receipt-1000.png"},
+    };
+    emu::PaperImage image{2, 1, {0, 255}};
+    int n = 0;
+    for (const Row& row : rows) {
+        const std::filesystem::path folder = dir / ("f" + std::to_string(n++));
+        std::filesystem::create_directories(folder);
+        for (const std::string& name : row.present) std::ofstream(folder / name) << "x";
+        CReceiptFolder receipts;
+        std::string error;
+        ASSERT_TRUE(receipts.Prepare(folder, &error)) << row.name << ": " << error;
+        EXPECT_EQ(receipts.Save(image, &error), (folder / row.next).string()) << row.name << ": " << error;
+    }
+}
+
+TEST(ReceiptFolder, AFolderThatCannotBeMadeIsReportedWithItsPath) {
+    testsupport::TempDir dir;
+    std::ofstream(dir / "file") << "x";
+    CReceiptFolder receipts;
+    std::string error;
+    EXPECT_FALSE(receipts.Prepare(dir / "file" / "paper", &error));
+    EXPECT_NE(error.find((dir / "file" / "paper").string()), std::string::npos) << error;
+
+    CVirtualPrinterSession session;
+    VirtualPrinterOptions options;
+    options.paperFolder = dir / "file" / "paper";
+    options.port = 8;
+    EXPECT_FALSE(session.Start(options, &error));
+    EXPECT_EQ(platform::PortPath(8), "/dev/ttyS7") << "nothing mapped when the start fails";
+}
+
+}  // namespace
+}  // namespace apptest
