@@ -5,7 +5,7 @@
 
 namespace {
 
-struct OptionSpec {
+struct OptionRow {
     const char* name;
     const char* valueName;  // null for a flag
     const char* help;
@@ -45,7 +45,7 @@ bool NotEmpty(const std::string& option, const std::string& value, std::string* 
     return !value.empty();
 }
 
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {"--port", "COMn=PATH", "open PATH for port n (repeatable); by default COMn is /dev/ttyS<n-1>",
      ParsePortMapping},
     {"--list-ports", nullptr, "show the port map and the serial devices present, then exit",
@@ -82,10 +82,10 @@ const OptionSpec kOptions[] = {
      [](CommandLineOptions& o, const std::string&, std::string*) { return o.version = true; }},
 };
 
-const OptionSpec* FindOption(const std::string& name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (name == spec.name) {
-            return &spec;
+const OptionRow* FindOption(const std::string& name) {
+    for (const OptionRow& option : kOptions) {
+        if (name == option.name) {
+            return &option;
         }
     }
     return nullptr;
@@ -100,27 +100,27 @@ bool CCommandLine::Parse(const std::vector<std::string>& arguments, std::string*
         const std::size_t equals = argument.find('=');
         const bool inlineValue = argument.rfind("--", 0) == 0 && equals != std::string::npos;
         const std::string name = inlineValue ? argument.substr(0, equals) : argument;
-        const OptionSpec* spec = FindOption(name);
-        if (spec == nullptr) {
+        const OptionRow* option = FindOption(name);
+        if (option == nullptr) {
             *pError = argument.rfind("-", 0) == 0 ? "unknown option '" + argument + "'"
                                                   : "unexpected argument '" + argument + "'";
             return false;
         }
         std::string value;
-        if (spec->valueName != nullptr) {
+        if (option->valueName != nullptr) {
             if (inlineValue) {
                 value = argument.substr(equals + 1);
             } else if (i + 1 < arguments.size()) {
                 value = arguments[++i];
             } else {
-                *pError = name + " needs a value: " + name + " " + spec->valueName;
+                *pError = name + " needs a value: " + name + " " + option->valueName;
                 return false;
             }
         } else if (inlineValue) {
             *pError = name + " takes no value";
             return false;
         }
-        if (!spec->apply(m_options, value, pError)) {
+        if (!option->apply(m_options, value, pError)) {
             return false;
         }
     }
@@ -138,10 +138,10 @@ bool CCommandLine::Parse(const std::vector<std::string>& arguments, std::string*
 std::string CCommandLine::Usage(const std::string& program) {
     std::string text = "Usage: " + program + " [OPTION]...\n"
                        "Demonstration and test tool for a thermal printer module on a serial port.\n\nOptions:\n";
-    for (const OptionSpec& spec : kOptions) {
-        std::string left = std::string("  ") + spec.name + (spec.valueName ? std::string(" ") + spec.valueName : "");
+    for (const OptionRow& option : kOptions) {
+        std::string left = std::string("  ") + option.name + (option.valueName ? std::string(" ") + option.valueName : "");
         left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
-        text += left + spec.help + "\n";
+        text += left + option.help + "\n";
     }
     text += "\nScript commands, one a line ('#' starts a comment):\n"
             "  click ID | select ID INDEX | type ID TEXT | wait MS | screenshot FILE.png | close\n"

@@ -24,6 +24,15 @@ bool ChooseHeadlessPlatform() {
     return true;
 }
 
+// Qt warns on every start when XDG_RUNTIME_DIR is unset (root, containers, CI) and then uses a
+// private folder anyway; the line only alarms operators, so it is dropped.
+QtMessageHandler g_defaultMessageHandler = nullptr;
+
+void FilterQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+    g_defaultMessageHandler(type, context, message);
+}
+
 }  // namespace
 
 int AfxWinMain(int argc, char** argv) {
@@ -33,6 +42,7 @@ int AfxWinMain(int argc, char** argv) {
         return 1;
     }
     const bool bHeadless = ChooseHeadlessPlatform();
+    g_defaultMessageHandler = qInstallMessageHandler(FilterQtMessages);
     QApplication application(argc, argv);  // takes its own options out of argv
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) {
