@@ -91,21 +91,25 @@ FontSet::FontSet() : m_faces(new Faces) {
     }
 }
 
-FontSet::~FontSet() {
-    if (m_faces->gbk != reinterpret_cast<iconv_t>(-1)) iconv_close(m_faces->gbk);
-    for (FT_Face face : {m_faces->fontA, m_faces->cjk, m_faces->fallback})
-        if (face) FT_Done_Face(face);
-    if (m_faces->library) FT_Done_FreeType(m_faces->library);
-    delete m_faces;
+FontSet& FontSet::Shared() {
+    static FontSet* const fonts = new FontSet;
+    return *fonts;
+}
+
+std::string FontSet::Problems() const {
+    std::lock_guard lock(m_mutex);
+    return m_problems;
 }
 
 const Glyph& FontSet::Single(std::uint8_t byte) {
+    std::lock_guard lock(m_mutex);
     auto found = m_cache.find(byte);
     if (found != m_cache.end()) return found->second;
     return m_cache.emplace(byte, RenderSingle(byte)).first->second;
 }
 
 const Glyph& FontSet::Pair(std::uint8_t lead, std::uint8_t trail) {
+    std::lock_guard lock(m_mutex);
     const std::uint32_t key = kPairFlag | (static_cast<std::uint32_t>(lead) << 8) | trail;
     auto found = m_cache.find(key);
     if (found != m_cache.end()) return found->second;
@@ -113,6 +117,7 @@ const Glyph& FontSet::Pair(std::uint8_t lead, std::uint8_t trail) {
 }
 
 const Glyph& FontSet::Box(int width) {
+    std::lock_guard lock(m_mutex);
     const std::uint32_t key = 0x20000 | static_cast<std::uint32_t>(width);
     auto found = m_cache.find(key);
     if (found != m_cache.end()) return found->second;

@@ -25,7 +25,9 @@ std::vector<int> PrintEngine::EveryEighthColumn() {
 }
 
 PrintEngine::PrintEngine(int widthDots)
-    : m_width(std::max(widthDots, 2 * kColumnDots)), m_paper(std::make_unique<Paper>(m_width)) {}
+    : m_width(std::max(widthDots, 2 * kColumnDots)),
+      m_fonts(FontSet::Shared()),
+      m_paper(std::make_unique<Paper>(m_width)) {}
 
 void PrintEngine::SetPageCallback(std::function<void(const PaperImage&)> onPage) { m_onPage = std::move(onPage); }
 PaperImage PrintEngine::Snapshot() const { return m_paper->Image(); }

@@ -143,7 +143,7 @@ private:
 
     int m_width;
     Settings m_settings;
-    FontSet m_fonts;
+    FontSet& m_fonts;  // shared by every engine in the process
     GbkPairer m_pairer;
     LineBuffer m_line;
     std::unique_ptr<Paper> m_paper;
