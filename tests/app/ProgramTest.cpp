@@ -1,4 +1,5 @@
 // CE_MOLV as a user runs it: options, exit codes and scripts from a file.
+#include "tests/support/BarcodeScan.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,8 @@ TEST(Program, TheBuiltInDemonstrationSavesPicturesReceiptsAndTheWireTrace) {
         EXPECT_NE(result.output.find(path), std::string::npos) << name << " named\n" << result.output;
         EXPECT_TRUE(std::filesystem::exists(path)) << path;
     }
+    EXPECT_EQ(testsupport::ScanBarcodes(paper + "/receipt-001.png"), "EAN-13:0123456789005")
+        << "the barcode demonstration's paper scans with its check digit";
     std::ifstream in(wire);
     const std::string trace((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(trace.find(" TX /dev/pts/"), std::string::npos) << "commands went out";

@@ -1,6 +1,7 @@
 #include "emulator/Barcode.h"
 #include "emulator/EanUpc.h"
 #include "tests/emulator/RenderHelpers.h"
+#include "tests/support/BarcodeScan.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -24,14 +25,7 @@ std::string Scan(const PaperImage& image) {
     const std::string path = (dir / "barcode.png").string();
     std::string error;
     if (!emu::WritePng(image, path, &error)) return "write failed: " + error;
-    std::FILE* pipe = popen(("zbarimg -q '" + path + "' 2>/dev/null").c_str(), "r");
-    if (!pipe) return "zbarimg did not start";
-    std::string output;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    pclose(pipe);
-    while (!output.empty() && output.back() == '\n') output.pop_back();
-    return output;
+    return testsupport::ScanBarcodes(path);
 }
 
 PaperImage PrintOne(std::uint8_t system, const std::vector<std::uint8_t>& data, int module = 2, int caption = 2) {
