@@ -6,40 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 
 namespace platform::detail {
 
 namespace {
 
-// Limits beyond this are as good as none, and keep time arithmetic far from overflow.
-constexpr std::uint64_t kNoLimitBeyondMs = 1000ull * 60 * 60 * 24 * 365 * 30;
-
 enum Source : std::uint64_t { kDevice = 1, kHandle = 2, kThread = 3 };
 
-int TimeoutMs(const Deadline& deadline) {
-    if (!deadline) return -1;
-    auto left = *deadline - Clock::now();
-    if (left <= Clock::duration::zero()) return 0;
-    // Round up: waking early would only cost another pass, waking late is what we promise not to.
-    auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
-}
-
 }  // namespace
-
-Deadline DeadlineAfter(std::optional<std::uint64_t> ms, Clock::time_point from) {
-    if (!ms || *ms > kNoLimitBeyondMs) return std::nullopt;
-    return from + std::chrono::milliseconds(*ms);
-}
-
-Deadline Earlier(const Deadline& a, const Deadline& b) {
-    if (!a) return b;
-    if (!b) return a;
-    return *a < *b ? a : b;
-}
-
-bool Passed(const Deadline& deadline) { return deadline && Clock::now() >= *deadline; }
 
 SerialWait::SerialWait(const SerialHandle& handle, std::uint32_t deviceEvents)
     : m_deviceFd(handle.Fd()) {
@@ -81,7 +55,7 @@ bool SerialWait::Wait(const Deadline& deadline, Woken& woken) {
     woken = Woken{};
     EndThreadIfTerminated();
     epoll_event events[3];
-    int n = epoll_wait(m_epoll, events, 3, TimeoutMs(deadline));
+    int n = epoll_wait(m_epoll, events, 3, PollTimeoutMs(deadline));
     EndThreadIfTerminated();
     if (n < 0) return errno == EINTR;
     for (int i = 0; i < n; ++i) {

@@ -1,21 +1,12 @@
 // Internal to platform/: one blocking wait on a serial port, for as long as a call runs.
 #pragma once
 
+#include "platform/Deadline.h"
 #include "platform/SerialHandle.h"
 
-#include <chrono>
 #include <cstdint>
-#include <optional>
 
 namespace platform::detail {
-
-using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC
-using Deadline = std::optional<Clock::time_point>;
-
-// The deadline ms from now; none for no limit or for one too far off to matter (decades).
-Deadline DeadlineAfter(std::optional<std::uint64_t> ms, Clock::time_point from = Clock::now());
-Deadline Earlier(const Deadline& a, const Deadline& b);
-bool Passed(const Deadline& deadline);
 
 // Watches the device (for the given EPOLL* events; hang-ups and errors always), the handle's
 // eventfd and the calling thread's wake descriptor. A thread marked for termination ends inside

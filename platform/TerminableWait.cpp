@@ -12,7 +12,7 @@ WaitResult WaitReadable(int fd, const Deadline& deadline) {
     const int wakeFd = CurrentThreadWakeFd();
     for (;;) {
         EndThreadIfTerminated();
-        const int timeout = deadline.RemainingPollMs();
+        const int timeout = PollTimeoutMs(deadline);
         // poll() ignores negative descriptors, so both slots can always be passed.
         pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
         const int ready = poll(fds, 2, timeout);

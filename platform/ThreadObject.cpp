@@ -169,7 +169,7 @@ bool ThreadObject::Terminate(DWORD exitCode) {
     // A thread terminating itself ends right here.
     if (CurrentThreadId() == m_id) EndThreadIfTerminated();
 
-    const Deadline bound(kTerminateBoundMs);
+    const Deadline bound = DeadlineAfter(kTerminateBoundMs);
     while (!m_ended.load(std::memory_order_acquire)) {
         if (WaitReadable(m_endedFd, bound) != WaitResult::Readable) break;
     }

@@ -12,7 +12,7 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     using namespace platform::detail;
     std::shared_ptr<Waitable> object = HandleAs<Waitable>(hHandle);
     if (!object) return WAIT_FAILED;
-    const Deadline deadline(dwMilliseconds);
+    const Deadline deadline = WaitDeadline(dwMilliseconds);
     for (;;) {
         EndThreadIfTerminated();
         if (object->TryAcquire()) return WAIT_OBJECT_0;
@@ -38,5 +38,5 @@ void Sleep(DWORD dwMilliseconds) {
     }
     // Fails only on a broken wake descriptor; Sleep has no way to report it, and the time-out
     // still bounds the call.
-    WaitReadable(-1, Deadline(dwMilliseconds));
+    WaitReadable(-1, WaitDeadline(dwMilliseconds));
 }
