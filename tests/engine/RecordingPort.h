@@ -4,12 +4,10 @@
 #pragma once
 
 #include "engine/CommPort.h"
+#include "tests/support/WaitUntil.h"
 
-#include <chrono>
-#include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace enginetest {
@@ -96,14 +94,6 @@ private:
     std::vector<std::uint8_t> m_received;
 };
 
-// Polls the condition every 5 ms until it holds or the time is up; returns its last value.
-inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return condition();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+using testsupport::WaitUntil;
 
 }  // namespace enginetest

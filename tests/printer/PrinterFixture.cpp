@@ -2,10 +2,10 @@
 
 #include "tests/support/PtyPeer.h"
 #include "tests/support/RecordingWindow.h"
+#include "tests/support/WaitUntil.h"
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include <poll.h>
 
@@ -52,17 +52,8 @@ bool PrinterOnPty::NothingMoreFromHost(int timeoutMs) {
 
 bool PrinterOnPty::SendToHost(const Bytes& bytes) { return m_impl->peer.Write(bytes); }
 
-bool PrinterOnPty::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 bool PrinterOnPty::WaitForPending(DWORD count, int timeoutMs) {
-    return WaitFor(
+    return testsupport::WaitUntil(
         [&] {
             const DWORD pending = m_port.GetPendingCount(true);
             return pending != 0xFFFFFFFFu && pending >= count;

@@ -5,7 +5,6 @@
 
 #include "printer/PrinterPort.h"
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -46,7 +45,6 @@ public:
     bool SendToHost(const Bytes& bytes);
     // Waits until the channel's input holds at least count bytes.
     bool WaitForPending(DWORD count, int timeoutMs);
-    static bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
 
 private:
     struct Impl;

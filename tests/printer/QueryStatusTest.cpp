@@ -1,5 +1,6 @@
 // The status request over a line whose other end plays the printer.
 #include "tests/printer/PrinterFixture.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +82,7 @@ TEST(QueryStatus, ClearsAnEarlierAnswerBeforeAsking) {
     PrinterOnPty line(port);
     ASSERT_TRUE(line.IsOpen());
     ASSERT_TRUE(line.SendToHost({0x02}));
-    ASSERT_TRUE(line.WaitFor([&] { return port.StatusReceived(); }, 2000));
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return port.StatusReceived(); }, 2000));
 
     BYTE status = kUntouched;
     const auto start = Clock::now();
