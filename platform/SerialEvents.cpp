@@ -4,8 +4,6 @@
 // itself; EV_TXEMPTY only while written bytes are still queued (sampled, as the kernel has no
 // wake-up for an empty queue); modem-line and line-error events by sampling where the device has
 // them (a pseudo-terminal has neither, so a wait there sleeps until something happens).
-#include "platform/KernelObject.h"
-#include "platform/LastError.h"
 #include "platform/SerialHandle.h"
 #include "platform/SerialWait.h"
 #include "platform/ThreadWake.h"
@@ -90,25 +88,15 @@ bool Samples(const SerialHandle& port, DWORD mask) {
 }  // namespace
 
 BOOL SetCommMask(HANDLE hFile, DWORD dwEvtMask) {
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile, (dwEvtMask & ~kKnownEvents) == 0);
     if (!port) return FALSE;
-    if (dwEvtMask & ~kKnownEvents) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!port->Usable()) return FALSE;
     port->SetMask(dwEvtMask);
     return TRUE;
 }
 
 BOOL GetCommMask(HANDLE hFile, DWORD* lpEvtMask) {
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile, lpEvtMask != nullptr);
     if (!port) return FALSE;
-    if (!lpEvtMask) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!port->Usable()) return FALSE;
     *lpEvtMask = port->WithState([](SerialHandle::State& s) { return s.mask; });
     return TRUE;
 }
@@ -119,13 +107,8 @@ BOOL GetCommMask(HANDLE hFile, DWORD* lpEvtMask) {
 // pause between tries.
 BOOL WaitCommEvent(HANDLE hFile, DWORD* lpEvtMask, LPVOID /*lpOverlapped*/) {
     if (lpEvtMask) *lpEvtMask = 0;
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile, lpEvtMask != nullptr);
     if (!port) return FALSE;
-    if (!lpEvtMask) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!port->Usable()) return FALSE;
     std::uint64_t generation = port->MaskGeneration();
     DWORD mask = port->WithState([](SerialHandle::State& s) { return s.mask; });
     if (mask == 0) {

@@ -124,6 +124,16 @@ int SerialHandle::DiscardOutput() const {
     return 0;
 }
 
+std::shared_ptr<SerialHandle> UsablePort(HANDLE hFile, bool argumentsValid) {
+    auto port = HandleAs<SerialHandle>(hFile);
+    if (!port) return nullptr;
+    if (!argumentsValid) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return port->Usable() ? port : nullptr;
+}
+
 bool SerialHandle::ReadCounters(LineCounters& out) const {
     if (!m_caps.lineCounters) return false;
     serial_icounter_struct icount{};

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -109,5 +110,10 @@ private:
     std::atomic<bool> m_closed{false};
     std::atomic<bool> m_lost{false};
 };
+
+// The serial port behind hFile, ready for a call; null with the last error set when it is not:
+// ERROR_INVALID_HANDLE for no port, ERROR_INVALID_PARAMETER when the call's arguments are not
+// valid, and the handle's own error when it was closed or its device has gone, in that order.
+std::shared_ptr<SerialHandle> UsablePort(HANDLE hFile, bool argumentsValid = true);
 
 }  // namespace platform::detail

@@ -1,6 +1,5 @@
 // Line settings, time-outs and driver queue sizes of a serial port.
 #include "platform/DcbTermios.h"
-#include "platform/LastError.h"
 #include "platform/SerialHandle.h"
 #include "platform/win32.h"
 
@@ -29,13 +28,8 @@ int DriveModemLines(const SerialHandle& port, const DCB& dcb) {
 }  // namespace
 
 BOOL GetCommState(HANDLE hFile, DCB* lpDCB) {
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile, lpDCB != nullptr);
     if (!port) return FALSE;
-    if (!lpDCB) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!port->Usable()) return FALSE;
     DeviceTermios device;
     if (int err = ReadDeviceTermios(port->Fd(), device)) return port->Fail(err);
 
@@ -55,13 +49,8 @@ BOOL GetCommState(HANDLE hFile, DCB* lpDCB) {
 }
 
 BOOL SetCommState(HANDLE hFile, DCB* lpDCB) {
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile, lpDCB != nullptr);
     if (!port) return FALSE;
-    if (!lpDCB) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!port->Usable()) return FALSE;
     DeviceTermios before;
     if (int err = ReadDeviceTermios(port->Fd(), before)) return port->Fail(err);
     DeviceTermios asked = before;
@@ -88,28 +77,20 @@ BOOL SetCommState(HANDLE hFile, DCB* lpDCB) {
 }
 
 BOOL GetCommTimeouts(HANDLE hFile, COMMTIMEOUTS* lpCommTimeouts) {
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile, lpCommTimeouts != nullptr);
     if (!port) return FALSE;
-    if (!lpCommTimeouts) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!port->Usable()) return FALSE;
     *lpCommTimeouts = port->WithState([](SerialHandle::State& s) { return s.timeouts; });
     return TRUE;
 }
 
 BOOL SetCommTimeouts(HANDLE hFile, COMMTIMEOUTS* lpCommTimeouts) {
-    auto port = HandleAs<SerialHandle>(hFile);
-    if (!port) return FALSE;
     // All three read values MAXDWORD has no meaning; serial drivers refuse it.
-    if (!lpCommTimeouts || (lpCommTimeouts->ReadIntervalTimeout == MAXDWORD &&
-                            lpCommTimeouts->ReadTotalTimeoutMultiplier == MAXDWORD &&
-                            lpCommTimeouts->ReadTotalTimeoutConstant == MAXDWORD)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!port->Usable()) return FALSE;
+    const bool valid = lpCommTimeouts != nullptr &&
+                       !(lpCommTimeouts->ReadIntervalTimeout == MAXDWORD &&
+                         lpCommTimeouts->ReadTotalTimeoutMultiplier == MAXDWORD &&
+                         lpCommTimeouts->ReadTotalTimeoutConstant == MAXDWORD);
+    auto port = UsablePort(hFile, valid);
+    if (!port) return FALSE;
     COMMTIMEOUTS timeouts = *lpCommTimeouts;
     port->WithState([&](SerialHandle::State& s) { s.timeouts = timeouts; });
     return TRUE;
@@ -117,9 +98,8 @@ BOOL SetCommTimeouts(HANDLE hFile, COMMTIMEOUTS* lpCommTimeouts) {
 
 // The kernel sizes its tty buffers itself; the sizes are kept for the record only.
 BOOL SetupComm(HANDLE hFile, DWORD dwInQueue, DWORD dwOutQueue) {
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile);
     if (!port) return FALSE;
-    if (!port->Usable()) return FALSE;
     port->WithState([&](SerialHandle::State& s) {
         s.inQueue = dwInQueue;
         s.outQueue = dwOutQueue;

@@ -1,6 +1,4 @@
 // PurgeComm, ClearCommError, GetCommModemStatus and ClearCommBreak.
-#include "platform/KernelObject.h"
-#include "platform/LastError.h"
 #include "platform/SerialHandle.h"
 #include "platform/win32.h"
 
@@ -32,13 +30,8 @@ DWORD ErrorBits(const LineCounters& now, const LineCounters& base) {
 // Aborts release a transfer in progress on another thread (it fails with
 // ERROR_OPERATION_ABORTED); clears discard what the kernel holds and has not sent.
 BOOL PurgeComm(HANDLE hFile, DWORD dwFlags) {
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile, (dwFlags & ~kPurgeFlags) == 0);
     if (!port) return FALSE;
-    if (dwFlags & ~kPurgeFlags) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!port->Usable()) return FALSE;
     if (dwFlags & PURGE_TXABORT) port->AbortWrites();
     if (dwFlags & PURGE_RXABORT) port->AbortReads();
     if (dwFlags & PURGE_TXCLEAR) {
@@ -52,9 +45,8 @@ BOOL PurgeComm(HANDLE hFile, DWORD dwFlags) {
 // (a pseudo-terminal) never reports any.
 BOOL ClearCommError(HANDLE hFile, DWORD* lpErrors, COMSTAT* lpStat) {
     if (lpErrors) *lpErrors = 0;
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile);
     if (!port) return FALSE;
-    if (!port->Usable()) return FALSE;
 
     if (lpStat) {
         int waiting = 0;
@@ -86,13 +78,8 @@ BOOL ClearCommError(HANDLE hFile, DWORD* lpErrors, COMSTAT* lpStat) {
 }
 
 BOOL GetCommModemStatus(HANDLE hFile, DWORD* lpModemStat) {
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile, lpModemStat != nullptr);
     if (!port) return FALSE;
-    if (!lpModemStat) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!port->Usable()) return FALSE;
     *lpModemStat = 0;
     int lines = 0;
     if (ioctl(port->Fd(), TIOCMGET, &lines) != 0) {
@@ -106,9 +93,8 @@ BOOL GetCommModemStatus(HANDLE hFile, DWORD* lpModemStat) {
 }
 
 BOOL ClearCommBreak(HANDLE hFile) {
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile);
     if (!port) return FALSE;
-    if (!port->Usable()) return FALSE;
     if (ioctl(port->Fd(), TIOCCBRK) != 0 && !NoSuchLine(errno)) return port->Fail(errno);
     return TRUE;
 }

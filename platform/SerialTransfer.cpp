@@ -4,8 +4,6 @@
 // monotonic clock. A time-out ends a transfer successfully with the bytes moved so far; a purge
 // abort (or CloseHandle) on another thread ends it with ERROR_OPERATION_ABORTED and the count
 // moved so far; a device that vanished ends it with ERROR_DEVICE_NOT_CONNECTED.
-#include "platform/KernelObject.h"
-#include "platform/LastError.h"
 #include "platform/SerialHandle.h"
 #include "platform/SerialWait.h"
 #include "platform/ThreadWake.h"
@@ -132,13 +130,8 @@ BOOL WritePort(SerialHandle& port, const BYTE* data, DWORD count, DWORD& put) {
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
               DWORD* lpNumberOfBytesRead, LPVOID /*lpOverlapped*/) {
     if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile, lpBuffer != nullptr || nNumberOfBytesToRead == 0);
     if (!port) return FALSE;
-    if (!lpBuffer && nNumberOfBytesToRead > 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!port->Usable()) return FALSE;
     if (nNumberOfBytesToRead == 0) return TRUE;
     EndThreadIfTerminated();
     DWORD got = 0;
@@ -151,13 +144,8 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
 BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
                DWORD* lpNumberOfBytesWritten, LPVOID /*lpOverlapped*/) {
     if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile, lpBuffer != nullptr || nNumberOfBytesToWrite == 0);
     if (!port) return FALSE;
-    if (!lpBuffer && nNumberOfBytesToWrite > 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!port->Usable()) return FALSE;
     if (nNumberOfBytesToWrite == 0) return TRUE;
     EndThreadIfTerminated();
     DWORD put = 0;
@@ -170,9 +158,8 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
 // Waits until the output queue has gone out, for no longer than writing what was queued may
 // take by the write time-outs; fails with ERROR_TIMEOUT after that.
 BOOL FlushFileBuffers(HANDLE hFile) {
-    auto port = HandleAs<SerialHandle>(hFile);
+    auto port = UsablePort(hFile);
     if (!port) return FALSE;
-    if (!port->Usable()) return FALSE;
     COMMTIMEOUTS timeouts = port->WithState([](SerialHandle::State& s) { return s.timeouts; });
     std::uint64_t aborts = port->WriteAborts();
     Deadline until;
