@@ -1,6 +1,8 @@
 // CCommPort: construction, opening and closing, settings and direct transfers.
 #include "engine/CommPort.h"
 
+#include "engine/QueueLock.h"
+
 #include <cstring>
 
 namespace {
@@ -117,10 +119,8 @@ void CCommPort::Close(DWORD dwWaitMs) {
 
 DWORD CCommPort::Read(void* pBuffer, DWORD dwLength) {
     if (!(m_dwMode & COMM_MODE_QUEUED_READ)) return ReadPort(pBuffer, dwLength);
-    EnterCriticalSection(&m_rxQueue.m_lock);
-    const DWORD popped = m_rxQueue.Pop(pBuffer, dwLength);
-    LeaveCriticalSection(&m_rxQueue.m_lock);
-    return popped;
+    CQueueLock hold(m_rxQueue);
+    return m_rxQueue.Pop(pBuffer, dwLength);
 }
 
 DWORD CCommPort::ReadPort(void* pBuffer, DWORD dwLength) {
@@ -136,7 +136,7 @@ DWORD CCommPort::ReadPort(void* pBuffer, DWORD dwLength) {
 
 DWORD CCommPort::Write(const void* pData, DWORD dwLength) {
     if (dwLength == 0 || !(m_dwMode & COMM_MODE_QUEUED_WRITE)) return WritePort(pData, dwLength);
-    EnterCriticalSection(&m_txQueue.m_lock);
+    CQueueLock hold(m_txQueue);
     m_txQueue.Append(pData, dwLength);
     if (m_dwMode & COMM_MODE_SEND_THREAD) {
         SetEvent(m_eventWorker.m_hWakeEvent);
@@ -149,7 +149,6 @@ DWORD CCommPort::Write(const void* pData, DWORD dwLength) {
         SetEvent(m_eventWorker.m_hWakeEvent);
         SetCommMask(m_hPort, m_dwEventMask);
     }
-    LeaveCriticalSection(&m_txQueue.m_lock);
     return 0;
 }
 

@@ -1,6 +1,8 @@
 // CCommPort: the worker threads, event dispatch and the queue steps they share.
 #include "engine/CommPort.h"
 
+#include "engine/QueueLock.h"
+
 namespace {
 
 constexpr DWORD kFailedCount = 0xFFFFFFFFu;
@@ -26,10 +28,8 @@ bool CCommPort::AnyThread() const {
 }
 
 DWORD CCommPort::QueueCount(CByteQueue& queue) {
-    EnterCriticalSection(&queue.m_lock);
-    const DWORD count = queue.GetCount();
-    LeaveCriticalSection(&queue.m_lock);
-    return count;
+    CQueueLock hold(queue);
+    return queue.GetCount();
 }
 
 bool CCommPort::StartThreads(DWORD dwExtraMode) {
@@ -112,37 +112,31 @@ int CCommPort::ReceiveStep(DWORD dwWaiting, DWORD dwRequest) {
 }
 
 DWORD CCommPort::ReceiveToQueue(DWORD dwRequest) {
-    EnterCriticalSection(&m_rxQueue.m_lock);
-    DWORD result = 0;
-    if (dwRequest != 0) {
-        // The port reads straight into queue memory; the lock keeps the space in place meanwhile.
-        std::uint8_t* space = m_rxQueue.Reserve(dwRequest);
-        if (space != nullptr) result = m_rxQueue.Commit(ReadPort(space, dwRequest));
-    }
-    LeaveCriticalSection(&m_rxQueue.m_lock);
-    return result;
+    CQueueLock hold(m_rxQueue);
+    if (dwRequest == 0) return 0;
+    // The port reads straight into queue memory; the lock keeps the space in place meanwhile.
+    std::uint8_t* space = m_rxQueue.Reserve(dwRequest);
+    return space != nullptr ? m_rxQueue.Commit(ReadPort(space, dwRequest)) : 0;
 }
 
 DWORD CCommPort::SendFromQueue(DWORD dwLimit) {
     if (m_dwMode & COMM_MODE_OVERLAPPED) {
-        EnterCriticalSection(&m_txQueue.m_lock);
-        if (m_txQueue.GetCount() == 0) {
-            LeaveCriticalSection(&m_txQueue.m_lock);
-            return 0;
-        }
+        CQueueLock hold(m_txQueue);
+        if (m_txQueue.GetCount() == 0) return 0;
         DWORD length = 0;
         const std::uint8_t* front = m_txQueue.Front(&length);
         if (length > dwLimit) length = dwLimit;
         const DWORD written = WritePort(front, length);
         m_txQueue.Pop(nullptr, written);
-        LeaveCriticalSection(&m_txQueue.m_lock);
         return written;
     }
 
     std::uint8_t bite[kSendBite];
-    EnterCriticalSection(&m_txQueue.m_lock);
-    const DWORD popped = m_txQueue.Pop(bite, dwLimit < kSendBite ? dwLimit : kSendBite);
-    LeaveCriticalSection(&m_txQueue.m_lock);
+    DWORD popped = 0;
+    {
+        CQueueLock hold(m_txQueue);
+        popped = m_txQueue.Pop(bite, dwLimit < kSendBite ? dwLimit : kSendBite);
+    }
     DWORD written = 0;
     while (written < popped) {
         const DWORD step = WritePort(bite + written, popped - written);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -323,6 +325,36 @@ TEST(CommPortStop, SuspendedWorkersNeverRunAndAreTerminatedAfterTheWait) {
     EXPECT_EQ(port.EventWorker().m_hThread, nullptr);
     EXPECT_EQ(port.PollWorker().m_hThread, nullptr);
     EXPECT_EQ(port.SendWorker().m_hThread, nullptr);
+}
+
+// A worker is terminated wherever it stands, also inside a read into the receive queue; the
+// queue's lock must not stay with it, or the owner's next Read waits for ever.
+TEST(CommPortStop, AWorkerTerminatedInAQueuedReadLeavesTheQueueUnlocked) {
+    PeerLink peer(kPort);
+    // Left alive if the reader below never returns: it would still be using the port.
+    auto* port = new RecordingPort(COMM_MODE_EVENT_THREAD | COMM_MODE_QUEUED_READ, false);
+    ASSERT_TRUE(port->Open(kPort, 9600, NOPARITY, 8, ONESTOPBIT));
+    COMMTIMEOUTS none{};  // no time-outs: the event thread's read waits for all it asked for
+    ASSERT_TRUE(port->SetTimeouts(&none));
+    peer.Send("x");
+    Sleep(200);  // the event thread is now in its read, under the receive queue's lock
+    const auto start = std::chrono::steady_clock::now();
+    port->Close(500);
+    EXPECT_LT(MillisecondsSince(start), 3000);
+
+    auto returned = std::make_shared<std::promise<void>>();
+    std::future<void> done = returned->get_future();
+    std::thread reader([port, returned] {
+        BYTE buffer[8];
+        port->Read(buffer, sizeof buffer);
+        returned->set_value();
+    });
+    if (done.wait_for(std::chrono::seconds(2)) != std::future_status::ready) {
+        reader.detach();
+        FAIL() << "Read is still waiting for the receive queue's lock";
+    }
+    reader.join();
+    delete port;
 }
 
 TEST(CommPortStop, DrainOnCloseSendsEveryQueuedByteBeforeStopping) {
