@@ -8,7 +8,6 @@
 // callers see the same number there and here.
 long _wtol(LPCWSTR str) {
     if (str == nullptr) return 0;
-    wchar_t* end = nullptr;
-    const long value = std::wcstol(str, &end, 10);
+    const long value = std::wcstol(str, nullptr, 10);
     return std::clamp<long>(value, INT32_MIN, INT32_MAX);
 }
