@@ -174,7 +174,7 @@ void Program::HandleCommand(const std::string& line, bool* quit) {
             Say(stdout, std::string(emu::ConditionName(*c)) + " " + state);
             return;
         }
-        Say(stdout, "error: use 'set CONDITION on|off' with one of over-voltage, platen, paper-out, overheat, cutter");
+        Say(stdout, "error: use 'set CONDITION on|off' with one of " + emu::ConditionNameList());
         return;
     }
     if (verb == "status" && name.empty()) {
