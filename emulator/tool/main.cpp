@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr const char* kVersion = "1.0.0.1";
 constexpr int kExitBadUsage = 2;
 constexpr int kExitFailure = 1;
 
@@ -295,7 +294,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options->version) {
-        Say(stdout, std::string("printer-emulator ") + kVersion);
+        Say(stdout, std::string("printer-emulator ") + CE_MOLV_VERSION);
         return 0;
     }
     Program program(*options);
