@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "emulator/Condition.h"
+
 #include <charconv>
 #include <algorithm>
 
@@ -148,6 +150,6 @@ std::string CCommandLine::Usage(const std::string& program) {
             "  expect check ID 0|1 | expect text ID TEXT | expect message TEXT | expect detail TEXT\n"
             "IDs are the dialog's control ids (1002 port list, 1005 open button, 1019-1023 status boxes).\n"
             "With --virtual-printer also: printer CONDITION on|off | printer screenshot FILE.png\n"
-            "  (CONDITION: over-voltage, platen, paper-out, overheat, cutter).\n";
+            "  (CONDITION: " + emu::ConditionNameList() + ").\n";
     return text;
 }

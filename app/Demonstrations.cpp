@@ -4,6 +4,8 @@
 #include "demo_texts/DemoTexts.h"
 #include "printer/PrinterPort.h"
 
+#include <initializer_list>
+
 using namespace demo_texts;
 
 namespace {
@@ -20,6 +22,17 @@ const BYTE* bytes(const char* text) { return reinterpret_cast<const BYTE*>(text)
 
 void lineFeeds(CPrinterPort& printer, int count) {
     for (int i = 0; i < count; ++i) printer.LineFeed();
+}
+
+// One line of cells, a tab between neighbours.
+void printTabbedRow(CPrinterPort& printer, std::initializer_list<const char*> cells) {
+    bool first = true;
+    for (const char* cell : cells) {
+        if (!first) printer.HorizontalTab();
+        printer.PrintText(cell);
+        first = false;
+    }
+    printer.LineFeed();
 }
 
 }  // namespace
@@ -101,20 +114,9 @@ void PrintHorizontalTabDemo(CPrinterPort& printer) {
     printer.SetTabStops(kTabStops, 3);
 
     printer.SetPrintMode(kModeHeading);
-    const char* const heading[] = {kItemA, kItemB, kItemC, kItemD};
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0) printer.HorizontalTab();
-        printer.PrintText(heading[i]);
-    }
-    printer.LineFeed();
-
+    printTabbedRow(printer, {kItemA, kItemB, kItemC, kItemD});
     printer.SetPrintMode(kModeNormal);
-    const char* const data[] = {kData1, kData2, kData3, kData4};
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0) printer.HorizontalTab();
-        printer.PrintText(data[i]);
-    }
-    printer.LineFeed();
+    printTabbedRow(printer, {kData1, kData2, kData3, kData4});
     lineFeeds(printer, 2);
 }
 

@@ -72,6 +72,9 @@ private:
     long SelectedBaudRate() const;
     // Waits (up to 50 times 10 ms) until the driver's output queue is empty.
     void WaitForOutputDrain();
+    // After an open whose settings or time-outs could not be read: closes the port and shows the
+    // open-failure box with that error.
+    void AbandonOpen(int nPort);
     // The open-failure box with the reason as its detail; the reason also goes to the debug output.
     void ReportOpenFailure(int nPort, DWORD dwError, const std::string& osText);
 };

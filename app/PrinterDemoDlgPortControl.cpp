@@ -39,11 +39,7 @@ void CPrinterDemoDlg::OnOpenClosePort() {
 
     const FlowControlMode* mode = FindFlowControlMode(m_cboFlowControl.GetCurSel());
     if (GetState() == nullptr) {
-        // Settings that were not read are not written back: the port is not usable as chosen.
-        const DWORD dwError = GetLastError();
-        const std::string osText = platform::LastErrorText();
-        Close(kCloseWaitMs);
-        ReportOpenFailure(nPort, dwError, osText);
+        AbandonOpen(nPort);
         return;
     }
     if (mode != nullptr) {
@@ -57,10 +53,7 @@ void CPrinterDemoDlg::OnOpenClosePort() {
     SetQueueSizes(kInputQueueBytes, kOutputQueueBytes);
 
     if (GetTimeouts() == nullptr) {
-        const DWORD dwError = GetLastError();
-        const std::string osText = platform::LastErrorText();
-        Close(kCloseWaitMs);
-        ReportOpenFailure(nPort, dwError, osText);
+        AbandonOpen(nPort);
         return;
     }
     m_timeouts.ReadTotalTimeoutConstant = MAXDWORD;
@@ -129,6 +122,15 @@ void CPrinterDemoDlg::WaitForOutputDrain() {
         }
         Sleep(kDrainPollMs);
     }
+}
+
+// Settings that were not read are not written back. The error is taken before Close can
+// replace it.
+void CPrinterDemoDlg::AbandonOpen(int nPort) {
+    const DWORD dwError = GetLastError();
+    const std::string osText = platform::LastErrorText();
+    Close(kCloseWaitMs);
+    ReportOpenFailure(nPort, dwError, osText);
 }
 
 void CPrinterDemoDlg::ReportOpenFailure(int nPort, DWORD dwError, const std::string& osText) {

@@ -1,6 +1,7 @@
 #include "app/PrinterScriptCommand.h"
 
 #include "app/VirtualPrinterSession.h"
+#include "emulator/Condition.h"
 #include "framework/PaperWindow.h"
 #include "framework/ScriptExtensions.h"
 
@@ -9,9 +10,6 @@
 namespace {
 
 constexpr const char* kVerb = "printer";
-constexpr const char* kUsage =
-    "expected 'printer CONDITION on|off' (over-voltage, platen, paper-out, overheat, cutter) or "
-    "'printer screenshot FILE.png'";
 
 }  // namespace
 
@@ -28,7 +26,8 @@ bool RunPrinterScriptCommand(CVirtualPrinterSession& session, const std::string&
     words >> name >> state >> extra;
     const std::optional<emu::Condition> condition = emu::ParseCondition(name);
     if (!condition || (state != "on" && state != "off") || !extra.empty()) {
-        *pSeen = std::string(kUsage) + ", found '" + args + "'";
+        *pSeen = "expected 'printer CONDITION on|off' (" + emu::ConditionNameList() +
+                 ") or 'printer screenshot FILE.png', found '" + args + "'";
         return false;
     }
     session.SetCondition(*condition, state == "on");

@@ -41,4 +41,6 @@ std::string DescribeConditions(std::uint8_t bits) {
     return text.empty() ? "none" : text;
 }
 
+std::string ConditionNameList() { return DescribeConditions(kConditionBits); }
+
 }  // namespace emu

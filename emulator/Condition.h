@@ -24,5 +24,7 @@ std::string_view ConditionName(Condition condition);
 std::optional<Condition> ParseCondition(std::string_view name);
 // "paper-out, overheat" for the bits set in a status byte, "none" when no condition is set.
 std::string DescribeConditions(std::uint8_t bits);
+// Every name, for help and error texts: "over-voltage, platen, paper-out, overheat, cutter".
+std::string ConditionNameList();
 
 }  // namespace emu

@@ -100,11 +100,7 @@ void PrinterCore::ActOnArrival(RealTimeScanner::Kind kind, bool waiting) {
     const std::uint64_t start = m_received - length;
     if (!waiting) {
         // Asleep: say what was thrown away before this command.
-        if (start > m_discardedFrom && m_trace) {
-            m_trace->Note(m_discardedFrom, std::to_string(start - m_discardedFrom) +
-                                               " bytes discarded while asleep");
-        }
-        m_discardedFrom = m_received;
+        NoteDiscardedUpTo(start);
     }
 
     std::string note;
@@ -196,7 +192,7 @@ void PrinterCore::UpdateFlowControl() {
 
 void PrinterCore::Finish() {
     if (m_status.Asleep()) {
-        FlushDiscardNote();
+        NoteDiscardedUpTo(m_received);
         return;
     }
     if (!m_waiting.empty()) {
@@ -206,10 +202,9 @@ void PrinterCore::Finish() {
     m_decoder.Finish();
 }
 
-void PrinterCore::FlushDiscardNote() {
-    if (m_received > m_discardedFrom && m_trace) {
-        m_trace->Note(m_discardedFrom, std::to_string(m_received - m_discardedFrom) +
-                                           " bytes discarded while asleep");
+void PrinterCore::NoteDiscardedUpTo(std::uint64_t end) {
+    if (end > m_discardedFrom && m_trace) {
+        m_trace->Note(m_discardedFrom, std::to_string(end - m_discardedFrom) + " bytes discarded while asleep");
     }
     m_discardedFrom = m_received;
 }

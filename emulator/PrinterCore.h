@@ -86,7 +86,9 @@ private:
     void Drain();
     void DropWaiting();
     void UpdateFlowControl();
-    void FlushDiscardNote();
+    // Traces the bytes discarded while asleep from m_discardedFrom to end; the next discard
+    // counts from the bytes received so far.
+    void NoteDiscardedUpTo(std::uint64_t end);
     bool AlreadyActed(std::uint64_t offset);
     std::string Reply(std::uint8_t byte);
     std::string SleepReply(StatusModel::SleepResult result);

@@ -15,7 +15,9 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -56,7 +58,7 @@ bool CScriptRunner::LoadFile(const std::string& path, std::string* pError) {
     }
     std::ifstream file(path);
     if (!file) {
-        *pError = path + ": cannot read the script";
+        *pError = path + ": cannot read the script: " + std::strerror(errno);
         return false;
     }
     return m_script.Parse(file, path, pError);

@@ -10,12 +10,6 @@ bool ParseNumber(const std::string& text, std::uint32_t* value) {
     auto [ptr, ec] = std::from_chars(text.data(), end, *value);
     return ec == std::errc() && ptr == end && !text.empty();
 }
-
-std::string ConditionNames() {
-    std::string names;
-    for (emu::Condition c : emu::kAllConditions) names += (names.empty() ? "" : ", ") + std::string(emu::ConditionName(c));
-    return names;
-}
 }  // namespace
 
 std::string UsageText() {
@@ -35,7 +29,7 @@ std::string UsageText() {
            "  --width 384|576     paper width in dots (58 mm or 80 mm paper)\n"
            "  --out DIR           write receipt-NNN.png per full cut, and the unfinished one on exit\n"
            "  --trace FILE|-      write the decoded command trace to FILE or standard output\n"
-           "  --status LIST       conditions standing at start, comma-separated: " + ConditionNames() + "\n"
+           "  --status LIST       conditions standing at start, comma-separated: " + emu::ConditionNameList() + "\n"
            "  --help              show this text\n"
            "  --version           show the version\n"
            "Commands on standard input (pty and device modes):\n"
@@ -120,7 +114,7 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
                 std::string item = text.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
                 std::optional<emu::Condition> c = emu::ParseCondition(item);
                 if (!c) {
-                    *error = "--status: unknown condition '" + item + "' (conditions: " + ConditionNames() + ")";
+                    *error = "--status: unknown condition '" + item + "' (conditions: " + emu::ConditionNameList() + ")";
                     return std::nullopt;
                 }
                 options.conditions.push_back(*c);

@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr const char* kVersion = "1.0.0.1";
 constexpr int kExitBadUsage = 2;
 constexpr int kExitFailure = 1;
 
@@ -174,7 +173,7 @@ void Program::HandleCommand(const std::string& line, bool* quit) {
             Say(stdout, std::string(emu::ConditionName(*c)) + " " + state);
             return;
         }
-        Say(stdout, "error: use 'set CONDITION on|off' with one of over-voltage, platen, paper-out, overheat, cutter");
+        Say(stdout, "error: use 'set CONDITION on|off' with one of " + emu::ConditionNameList());
         return;
     }
     if (verb == "status" && name.empty()) {
@@ -295,7 +294,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options->version) {
-        Say(stdout, std::string("printer-emulator ") + kVersion);
+        Say(stdout, std::string("printer-emulator ") + CE_MOLV_VERSION);
         return 0;
     }
     Program program(*options);
