@@ -1,6 +1,8 @@
 #include "platform/DcbTermios.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 #include <termios.h>
 
 namespace {
@@ -23,6 +25,9 @@ struct FormatCase {
     BYTE stopBits;
     std::uint32_t cflag;  // expected among CSIZE | PARENB | PARODD | CMSPAR | CSTOPB
 };
+
+// Test lists show the case by its name rather than its bytes.
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.name; }
 
 class DcbFormat : public ::testing::TestWithParam<FormatCase> {};
 
@@ -57,6 +62,9 @@ struct RefusedCase {
     const char* name;
     void (*edit)(DCB&);
 };
+
+// Test lists show the case by its name rather than its bytes.
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
 
 class DcbRefused : public ::testing::TestWithParam<RefusedCase> {};
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 
 namespace {
@@ -47,6 +49,9 @@ struct StateCase {
     tcflag_t cflag;  // expected among CSTOPB | CRTSCTS | PARODD | CMSPAR on the device
     tcflag_t iflag;  // expected among IXON | IXOFF | IXANY
 };
+
+// Test lists show the case by its name rather than its bytes.
+void PrintTo(const StateCase& c, std::ostream* os) { *os << c.name; }
 
 class CommStateRoundTrip : public PortTest, public ::testing::WithParamInterface<StateCase> {};
 

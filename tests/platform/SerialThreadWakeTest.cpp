@@ -2,6 +2,8 @@
 #include "tests/platform/PortFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -16,6 +18,9 @@ struct BlockingCase {
     const char* name;
     BOOL (*call)(HANDLE);
 };
+
+// Test lists show the case by its name rather than its bytes.
+void PrintTo(const BlockingCase& c, std::ostream* os) { *os << c.name; }
 
 class TerminatedThread : public PortTest, public ::testing::WithParamInterface<BlockingCase> {};
 

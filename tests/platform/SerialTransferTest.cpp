@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <functional>
 #include <numeric>
 #include <thread>
@@ -26,6 +28,9 @@ struct TimingCase {
     int minMs;
     int maxMs;
 };
+
+// Test lists show the case by its name rather than its bytes.
+void PrintTo(const TimingCase& c, std::ostream* os) { *os << c.name; }
 
 class ReadTiming : public PortTest, public ::testing::WithParamInterface<TimingCase> {};
 
@@ -136,6 +141,9 @@ struct ReleaseCase {
     void (*release)(PortTest&);
     DWORD error;
 };
+
+// Test lists show the case by its name rather than its bytes.
+void PrintTo(const ReleaseCase& c, std::ostream* os) { *os << c.name; }
 
 class TransferRelease : public PortTest, public ::testing::WithParamInterface<ReleaseCase> {
 public:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 using namespace platform::detail;
@@ -15,6 +17,9 @@ struct PlanCase {
     std::optional<std::uint64_t> total;
     std::optional<std::uint64_t> interval;
 };
+
+// Test lists show the case by its name rather than its bytes.
+void PrintTo(const PlanCase& c, std::ostream* os) { *os << c.name; }
 
 class ReadPlanning : public ::testing::TestWithParam<PlanCase> {};
 
