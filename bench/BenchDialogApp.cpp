@@ -1,5 +1,7 @@
 #include "bench/BenchDialogApp.h"
 
+#include "bench/BenchCommon.h"
+
 #include "app/PrinterDemoDlg.h"
 #include "framework/ScriptExtensions.h"
 #include "framework/ScriptRunner.h"
@@ -36,7 +38,9 @@ BOOL CBenchDialogApp::InitInstance() {
     return FALSE;
 }
 
-int RunBench(int argc, char** argv) {
+int RunBench(int argc, char** argv, const char* program, const char* purpose) {
+    int exitCode = 0;
+    if (!bench::ParseArguments(argc, argv, program, purpose, {}, exitCode)) return exitCode;
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return AfxWinMain(argc, argv);
+    return AfxWinMain(1, argv);  // the options are the benchmark's, not the framework's
 }

@@ -25,5 +25,6 @@ private:
     Measure m_measure;
 };
 
-// main() of a benchmark: runs the application object on the offscreen platform.
-int RunBench(int argc, char** argv);
+// main() of a benchmark: answers --help and --version, then runs the application object on the
+// offscreen platform.
+int RunBench(int argc, char** argv, const char* program, const char* purpose);

@@ -1,5 +1,6 @@
 // Peak memory of the virtual printer fed a hostile raster header (GS v 0 65535 x 65535) and
 // then 64 MiB of image data: memory must stay bounded, whatever the header claims.
+#include "bench/BenchCommon.h"
 #include "emulator/VirtualPrinter.h"
 
 #include <chrono>
@@ -15,7 +16,13 @@ long PeakKiB() {
 }
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    int exitCode = 0;
+    if (!bench::ParseArguments(argc, argv, "emulator_hostile_raster_memory",
+                               "Feeds the virtual printer a raster header of 65535 x 65535 and 64 MiB of data\n"
+                               "and prints its peak memory, which must stay a few MB.",
+                               {}, exitCode))
+        return exitCode;
     const long before = PeakKiB();
     emu::VirtualPrinter printer;
     int pages = 0;

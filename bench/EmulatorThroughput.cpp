@@ -1,5 +1,6 @@
 // Render throughput of the virtual printer: a long stream of mixed text, raster images and
 // barcodes through the whole printer (decoder, status model, print engine), in dot rows a second.
+#include "bench/BenchCommon.h"
 #include "emulator/VirtualPrinter.h"
 
 #include <chrono>
@@ -36,7 +37,13 @@ std::vector<std::uint8_t> OneBlock() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    int exitCode = 0;
+    if (!bench::ParseArguments(argc, argv, "emulator_render_throughput",
+                               "Renders a long stream of text, raster images and barcodes through the virtual\n"
+                               "printer and prints dot rows a second. Goal: >= 100000.",
+                               {}, exitCode))
+        return exitCode;
     const std::vector<std::uint8_t> block = OneBlock();
     std::vector<std::uint8_t> stream;
     for (int k = 0; k < 400; ++k) {

@@ -1,6 +1,8 @@
 // Start to dialog shown, and peak memory, of CE_MOLV on its virtual printer, offscreen. Each run
 // starts the program with a script whose first line takes a screenshot: the script runs once
 // the dialog is shown, so the screenshot's time stamp marks "shown". Goals: < 500 ms, < 80 MB.
+#include "bench/BenchCommon.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -78,8 +80,14 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string program = argc > 1 ? argv[1] : CE_MOLV_EXECUTABLE;
-    const int runs = argc > 2 ? std::atoi(argv[2]) : 10;
+    int runs = 10;
+    int exitCode = 0;
+    if (!bench::ParseArguments(argc, argv, "bench_startup",
+                               "Starts CE_MOLV offscreen (alone and with its virtual printer) and prints the\n"
+                               "time until the dialog is shown and the peak memory. Goals: < 500 ms, < 80 MB.",
+                               {{"runs", &runs, "starts of each kind"}}, exitCode))
+        return exitCode;
+    const std::string program = CE_MOLV_EXECUTABLE;
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("ce_molv-startup-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);

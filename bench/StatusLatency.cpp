@@ -73,7 +73,9 @@ CBenchDialogApp theApp(Options(), kScript, [](CVirtualPrinterSession& session, C
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int code = RunBench(argc, argv);
+    const int code = RunBench(argc, argv, "bench_status_latency",
+                              "Times 1000 status reports from the virtual printer to the dialog's check box.\n"
+                              "Goal: median < 2 ms, p99 < 10 ms.");
     if (g_measurer.joinable()) g_measurer.join();
     return code;
 }
