@@ -73,6 +73,9 @@ void CInProcessPrinter::ShowWindow() { m_session.ShowWindowBesideDialog(); }
 void CInProcessPrinter::Finish(const CWinApp& app) {
     m_session.Stop();
     const std::vector<std::string> receipts = m_session.SavedReceipts();
+    // The received bytes go to the debug output with no line end between them; end that line so
+    // the summary starts on a line of its own.
+    std::fputs("\n", stderr);
     if (m_bDemo) {
         std::printf("The demonstration %s.\n  dialog:         %s\n  printer window: %s\n  script:         %s\n",
                     app.GetExitCode() == 0 ? "ran as expected" : "did not run as expected (see above)",
