@@ -3,6 +3,8 @@
 // the build, so the printer never receives a substituted or truncated character.
 #include <iconv.h>
 
+#include "ToolOutput.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -161,13 +163,8 @@ void usage(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        usage(std::cout);
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::cout << "gbk-texts " << CE_MOLV_VERSION << "\n";
-        return 0;
+    if (const std::optional<int> answered = tools::AnswerStandardOption(argc, argv, "gbk-texts", usage)) {
+        return *answered;
     }
     if (argc != 3) {
         usage(std::cerr);
@@ -231,20 +228,5 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // Write beside the target and rename, so that a failed run never leaves a partial header.
-    const std::string temp = outputPath + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << header(texts, inputPath);
-        if (!out.flush()) {
-            std::cerr << temp << ": cannot write: " << std::strerror(errno) << "\n";
-            return 1;
-        }
-    }
-    if (std::rename(temp.c_str(), outputPath.c_str()) != 0) {
-        std::cerr << outputPath << ": cannot write: " << std::strerror(errno) << "\n";
-        std::remove(temp.c_str());
-        return 1;
-    }
-    return 0;
+    return tools::WriteGeneratedFile(outputPath, header(texts, inputPath));
 }

@@ -1,11 +1,14 @@
 // pbm-embed: turns a binary PBM (P4) picture into a C++ header holding its packed pixel rows, after
 // checking that the picture has exactly the size the program was built for. P4 rows are already
 // the printer's raster layout: bit 7 is the leftmost dot and a set bit prints black.
+#include "ToolOutput.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -44,13 +47,8 @@ void usage(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        usage(std::cout);
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::cout << "pbm-embed " << CE_MOLV_VERSION << "\n";
-        return 0;
+    if (const std::optional<int> answered = tools::AnswerStandardOption(argc, argv, "pbm-embed", usage)) {
+        return *answered;
     }
     if (argc != 6) {
         usage(std::cerr);
@@ -114,19 +112,5 @@ int main(int argc, char** argv) {
     h << "};\n"
       << "static_assert(sizeof(" << name << ") == " << expected << ");\n";
 
-    const std::string temp = outputPath + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << h.str();
-        if (!out.flush()) {
-            std::cerr << temp << ": cannot write: " << std::strerror(errno) << "\n";
-            return 1;
-        }
-    }
-    if (std::rename(temp.c_str(), outputPath.c_str()) != 0) {
-        std::cerr << outputPath << ": cannot write: " << std::strerror(errno) << "\n";
-        std::remove(temp.c_str());
-        return 1;
-    }
-    return 0;
+    return tools::WriteGeneratedFile(outputPath, h.str());
 }
