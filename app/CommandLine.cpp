@@ -1,9 +1,9 @@
 #include "app/CommandLine.h"
 
-#include "emulator/Condition.h"
-
-#include <charconv>
 #include <algorithm>
+#include <charconv>
+
+#include "emulator/Condition.h"
 
 namespace {
 
@@ -17,14 +17,17 @@ struct OptionRow {
 
 bool ParsePortMapping(CommandLineOptions& options, const std::string& value, std::string* pError) {
     const std::size_t equals = value.find('=');
-    const bool comPrefix = value.size() > 3 && (value.compare(0, 3, "COM") == 0 || value.compare(0, 3, "com") == 0);
+    const bool comPrefix =
+        value.size() > 3 && (value.compare(0, 3, "COM") == 0 || value.compare(0, 3, "com") == 0);
     int port = 0;
     const char* first = value.data() + (comPrefix ? 3 : 0);
     const char* last = value.data() + (equals == std::string::npos ? 0 : equals);
     const auto [end, error] = std::from_chars(first, last, port);
-    if (!comPrefix || equals == std::string::npos || error != std::errc() || end != last || port < 1 ||
-        port > 1024 || equals + 1 == value.size()) {
-        *pError = "--port wants COMn=PATH with n from 1 to 1024, e.g. --port COM1=/dev/ttyUSB0; got '" + value + "'";
+    if (!comPrefix || equals == std::string::npos || error != std::errc() || end != last ||
+        port < 1 || port > 1024 || equals + 1 == value.size()) {
+        *pError =
+            "--port wants COMn=PATH with n from 1 to 1024, e.g. --port COM1=/dev/ttyUSB0; got '" +
+            value + "'";
         return false;
     }
     options.portMap.emplace_back(port, value.substr(equals + 1));
@@ -34,8 +37,10 @@ bool ParsePortMapping(CommandLineOptions& options, const std::string& value, std
 bool ParsePace(CommandLineOptions& options, const std::string& value, std::string* pError) {
     std::uint32_t baud = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), baud);
-    if (error != std::errc() || end != value.data() + value.size() || baud < 300 || baud > 4000000) {
-        *pError = "--pace wants a baud rate from 300 to 4000000, e.g. --pace 9600; got '" + value + "'";
+    if (error != std::errc() || end != value.data() + value.size() || baud < 300 ||
+        baud > 4000000) {
+        *pError =
+            "--pace wants a baud rate from 300 to 4000000, e.g. --pace 9600; got '" + value + "'";
         return false;
     }
     options.paceBaud = baud;
@@ -52,22 +57,27 @@ const OptionRow kOptions[] = {
      ParsePortMapping},
     {"--list-ports", nullptr, "show the port map and the serial devices present, then exit",
      [](CommandLineOptions& o, const std::string&, std::string*) { return o.listPorts = true; }},
-    {"--script", "FILE|-", "run an operator script ('-': standard input); exit 0 when every\n"
-                           "                        expectation held, 1 when one did not, 2 on a syntax error",
+    {"--script", "FILE|-",
+     "run an operator script ('-': standard input); exit 0 when every\n"
+     "                        expectation held, 1 when one did not, 2 on a syntax error",
      [](CommandLineOptions& o, const std::string& v, std::string*) {
          o.script = v;
          return true;
      }},
-    {"--trace", "FILE|-", "write every byte sent and received on the serial line to FILE ('-':\n"
-                          "                        standard output), in hex, timed, one line per transfer",
+    {"--trace", "FILE|-",
+     "write every byte sent and received on the serial line to FILE ('-':\n"
+     "                        standard output), in hex, timed, one line per transfer",
      [](CommandLineOptions& o, const std::string& v, std::string* e) {
          o.tracePath = v;
          return NotEmpty("--trace", v, e);
      }},
-    {"--virtual-printer", nullptr, "run a virtual printer inside the program and connect COM1 to it\n"
-                                   "                        (unless --port maps COM1); its window shows the paper,\n"
-                                   "                        the commands received and toggles for its conditions",
-     [](CommandLineOptions& o, const std::string&, std::string*) { return o.virtualPrinter = true; }},
+    {"--virtual-printer", nullptr,
+     "run a virtual printer inside the program and connect COM1 to it\n"
+     "                        (unless --port maps COM1); its window shows the paper,\n"
+     "                        the commands received and toggles for its conditions",
+     [](CommandLineOptions& o, const std::string&, std::string*) {
+         return o.virtualPrinter = true;
+     }},
     {"--paper-dir", "DIR", "save the virtual printer's receipts in DIR (default ~/CE_MOLV-paper)",
      [](CommandLineOptions& o, const std::string& v, std::string* e) {
          o.paperFolder = v;
@@ -75,9 +85,12 @@ const OptionRow kOptions[] = {
      }},
     {"--pace", "BAUD", "the virtual printer reads at BAUD as on a real line (default: at once)",
      ParsePace},
-    {"--demo", nullptr, "run the built-in demonstration on the virtual printer (every button,\n"
-                        "                        a status report), save pictures and receipts, print their paths",
-     [](CommandLineOptions& o, const std::string&, std::string*) { return o.demo = o.virtualPrinter = true; }},
+    {"--demo", nullptr,
+     "run the built-in demonstration on the virtual printer (every button,\n"
+     "                        a status report), save pictures and receipts, print their paths",
+     [](CommandLineOptions& o, const std::string&, std::string*) {
+         return o.demo = o.virtualPrinter = true;
+     }},
     {"--help", nullptr, "show this help and exit",
      [](CommandLineOptions& o, const std::string&, std::string*) { return o.help = true; }},
     {"--version", nullptr, "show the version and exit",
@@ -127,7 +140,8 @@ bool CCommandLine::Parse(const std::vector<std::string>& arguments, std::string*
         }
     }
     if (!m_options.virtualPrinter && (!m_options.paperFolder.empty() || m_options.paceBaud != 0)) {
-        *pError = std::string(m_options.paceBaud != 0 ? "--pace" : "--paper-dir") + " goes with --virtual-printer";
+        *pError = std::string(m_options.paceBaud != 0 ? "--pace" : "--paper-dir") +
+                  " goes with --virtual-printer";
         return false;
     }
     if (m_options.demo && !m_options.script.empty()) {
@@ -138,18 +152,24 @@ bool CCommandLine::Parse(const std::vector<std::string>& arguments, std::string*
 }
 
 std::string CCommandLine::Usage(const std::string& program) {
-    std::string text = "Usage: " + program + " [OPTION]...\n"
-                       "Demonstration and test tool for a thermal printer module on a serial port.\n\nOptions:\n";
+    std::string text =
+        "Usage: " + program +
+        " [OPTION]...\n"
+        "Demonstration and test tool for a thermal printer module on a serial port.\n\nOptions:\n";
     for (const OptionRow& option : kOptions) {
-        std::string left = std::string("  ") + option.name + (option.valueName ? std::string(" ") + option.valueName : "");
+        std::string left = std::string("  ") + option.name +
+                           (option.valueName ? std::string(" ") + option.valueName : "");
         left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
         text += left + option.help + "\n";
     }
-    text += "\nScript commands, one a line ('#' starts a comment):\n"
-            "  click ID | select ID INDEX | type ID TEXT | wait MS | screenshot FILE.png | close\n"
-            "  expect check ID 0|1 | expect text ID TEXT | expect message TEXT | expect detail TEXT\n"
-            "IDs are the dialog's control ids (1002 port list, 1005 open button, 1019-1023 status boxes).\n"
-            "With --virtual-printer also: printer CONDITION on|off | printer screenshot FILE.png\n"
-            "  (CONDITION: " + emu::ConditionNameList() + ").\n";
+    text +=
+        "\nScript commands, one a line ('#' starts a comment):\n"
+        "  click ID | select ID INDEX | type ID TEXT | wait MS | screenshot FILE.png | close\n"
+        "  expect check ID 0|1 | expect text ID TEXT | expect message TEXT | expect detail TEXT\n"
+        "IDs are the dialog's control ids (1002 port list, 1005 open button, 1019-1023 status "
+        "boxes).\n"
+        "With --virtual-printer also: printer CONDITION on|off | printer screenshot FILE.png\n"
+        "  (CONDITION: " +
+        emu::ConditionNameList() + ").\n";
     return text;
 }

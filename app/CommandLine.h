@@ -21,13 +21,13 @@ struct CommandLineOptions {
 };
 
 class CCommandLine {
-public:
+  public:
     // False with what is wrong in *pError (the caller exits with code 2).
     bool Parse(const std::vector<std::string>& arguments, std::string* pError);
     const CommandLineOptions& Options() const { return m_options; }
 
     static std::string Usage(const std::string& program);
 
-private:
+  private:
     CommandLineOptions m_options;
 };

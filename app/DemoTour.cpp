@@ -1,14 +1,16 @@
 #include "app/DemoTour.h"
 
-#include "app/res/Resource.h"
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 
+#include "app/res/Resource.h"
+
 namespace {
 
-std::string Line(const char* verb, int id) { return std::string(verb) + " " + std::to_string(id) + "\n"; }
+std::string Line(const char* verb, int id) {
+    return std::string(verb) + " " + std::to_string(id) + "\n";
+}
 
 }  // namespace
 
@@ -23,9 +25,10 @@ std::string DemoTourScript(const DemoTourFiles& files) {
     text += Line("click", IDC_BUTTON_OPEN);
     text += "expect text " + std::to_string(IDC_BUTTON_OPEN) + " 关闭串口\n";
     text += "# Every demonstration, in the order of the buttons.\n";
-    for (int id : {IDC_BUTTON_FONTSTYLE, IDC_BUTTON_PRINTFEED, IDC_BUTTON_MARGINS, IDC_BUTTON_ABSPOSITION,
-                   IDC_BUTTON_GRAYLEVEL, IDC_BUTTON_HTAB, IDC_BUTTON_VTABLE, IDC_BUTTON_IMAGE,
-                   IDC_BUTTON_ALIGNMENT, IDC_BUTTON_BARCODE, IDC_BUTTON_CUTPAPER}) {
+    for (int id :
+         {IDC_BUTTON_FONTSTYLE, IDC_BUTTON_PRINTFEED, IDC_BUTTON_MARGINS, IDC_BUTTON_ABSPOSITION,
+          IDC_BUTTON_GRAYLEVEL, IDC_BUTTON_HTAB, IDC_BUTTON_VTABLE, IDC_BUTTON_IMAGE,
+          IDC_BUTTON_ALIGNMENT, IDC_BUTTON_BARCODE, IDC_BUTTON_CUTPAPER}) {
         text += Line("click", id);
         text += "wait 100\n";
     }
@@ -48,7 +51,8 @@ bool WriteDemoTour(const DemoTourFiles& files, std::string* pError) {
     out << DemoTourScript(files);
     out.close();
     if (!out) {
-        *pError = files.script.string() + ": cannot write the demonstration script (" + std::strerror(errno) + ")";
+        *pError = files.script.string() + ": cannot write the demonstration script (" +
+                  std::strerror(errno) + ")";
         return false;
     }
     return true;

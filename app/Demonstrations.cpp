@@ -1,10 +1,10 @@
 #include "app/Demonstrations.h"
 
+#include <initializer_list>
+
 #include "demo_texts/DemoImage.h"
 #include "demo_texts/DemoTexts.h"
 #include "printer/PrinterPort.h"
-
-#include <initializer_list>
 
 using namespace demo_texts;
 

@@ -4,8 +4,9 @@ namespace {
 
 constexpr FlowControlMode kModes[] = {
     {L"no flowctl\r\n", false, 0, 0xFFFFCCC3u, 0x0u, false},
-    {L"hardware flowctl\r\n", true, 48, 0xFFFFCCC7u, 0x4u, false},    // fOutxCtsFlow
-    {L"software flowctl\r\n", true, 49, 0xFFFFCDC3u, 0x100u, true},   // fOutX only: never sends XOFF itself
+    {L"hardware flowctl\r\n", true, 48, 0xFFFFCCC7u, 0x4u, false},  // fOutxCtsFlow
+    {L"software flowctl\r\n", true, 49, 0xFFFFCDC3u, 0x100u,
+     true},  // fOutX only: never sends XOFF itself
 };
 
 }  // namespace

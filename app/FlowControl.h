@@ -10,7 +10,7 @@ struct FlowControlMode {
     BYTE printerArgument;       // SetPrinterFlowControl's argument
     DWORD andMask;              // applied to the DCB flag word, then orValue
     DWORD orValue;
-    bool softwareCharacters;    // XON 0x11, XOFF 0x13
+    bool softwareCharacters;  // XON 0x11, XOFF 0x13
 };
 
 // The mode of a list index (0 none, 1 hardware, 2 software), or null for any other index.

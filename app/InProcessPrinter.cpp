@@ -1,12 +1,12 @@
 #include "app/InProcessPrinter.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "app/PrinterScriptCommand.h"
 #include "app/res/VersionInfo.h"
 #include "emulator/VirtualPrinter.h"
 #include "framework/WinApp.h"
-
-#include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -27,10 +27,11 @@ CInProcessPrinter::~CInProcessPrinter() {
 bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
     const char* program = kVersionInfo.internalName;
     if (app.IsHeadless() && options.script.empty() && !options.demo) {
-        std::fprintf(stderr,
-                     "%s: no display to show the dialog on; set DISPLAY (or run it under xvfb-run), "
-                     "or run '%s --virtual-printer --demo' for the built-in demonstration offscreen\n",
-                     program, program);
+        std::fprintf(
+            stderr,
+            "%s: no display to show the dialog on; set DISPLAY (or run it under xvfb-run), "
+            "or run '%s --virtual-printer --demo' for the built-in demonstration offscreen\n",
+            program, program);
         app.SetExitCode(kExitFailure);
         return false;
     }
@@ -47,12 +48,15 @@ bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
     }
     m_bStarted = true;
     if (std::string fonts = m_session.Printer().FontProblems(); !fonts.empty()) {
-        std::fprintf(stderr, "%s: warning: the virtual printer lacks fonts: %s\n", program, fonts.c_str());
+        std::fprintf(stderr, "%s: warning: the virtual printer lacks fonts: %s\n", program,
+                     fonts.c_str());
     }
     RegisterPrinterScriptCommand(m_session);
-    std::printf("Virtual printer on %s%s; receipts are saved in %s\n", m_session.DevicePath().c_str(),
-                printer.mapPort ? " (COM1)" : " (COM1 is mapped elsewhere by --port; map a port to it to use it)",
-                m_session.PaperFolder().c_str());
+    std::printf(
+        "Virtual printer on %s%s; receipts are saved in %s\n", m_session.DevicePath().c_str(),
+        printer.mapPort ? " (COM1)"
+                        : " (COM1 is mapped elsewhere by --port; map a port to it to use it)",
+        m_session.PaperFolder().c_str());
     std::fflush(stdout);
 
     m_bDemo = options.demo;
@@ -77,9 +81,11 @@ void CInProcessPrinter::Finish(const CWinApp& app) {
     // the summary starts on a line of its own.
     std::fputs("\n", stderr);
     if (m_bDemo) {
-        std::printf("The demonstration %s.\n  dialog:         %s\n  printer window: %s\n  script:         %s\n",
-                    app.GetExitCode() == 0 ? "ran as expected" : "did not run as expected (see above)",
-                    m_tour.dialogShot.c_str(), m_tour.printerShot.c_str(), m_tour.script.c_str());
+        std::printf(
+            "The demonstration %s.\n  dialog:         %s\n  printer window: %s\n  script:         "
+            "%s\n",
+            app.GetExitCode() == 0 ? "ran as expected" : "did not run as expected (see above)",
+            m_tour.dialogShot.c_str(), m_tour.printerShot.c_str(), m_tour.script.c_str());
     }
     std::printf("%zu receipt%s saved in %s%s\n", receipts.size(), receipts.size() == 1 ? "" : "s",
                 m_session.PaperFolder().c_str(), receipts.empty() ? "" : ":");

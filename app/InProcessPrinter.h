@@ -11,7 +11,7 @@
 class CWinApp;
 
 class CInProcessPrinter {
-public:
+  public:
     ~CInProcessPrinter();
 
     // False, with the reason on standard error and the exit code set, when the program is to end.
@@ -19,7 +19,7 @@ public:
     void ShowWindow();
     void Finish(const CWinApp& app);
 
-private:
+  private:
     CVirtualPrinterSession m_session;
     DemoTourFiles m_tour;
     bool m_bDemo = false;

@@ -1,23 +1,32 @@
 #include "app/OpenFailure.h"
+
 #include "platform/win32.h"
 
-
-std::wstring DescribeOpenFailure(int nPort, DWORD dwError, const std::string& path, const std::string& osText) {
+std::wstring DescribeOpenFailure(int nPort, DWORD dwError, const std::string& path,
+                                 const std::string& osText) {
     if (path.empty()) {
         return L"No port is selected (port " + std::to_wstring(nPort) +
                L"): choose COM1 to COM6 from the list instead of typing a name.";
     }
-    const std::wstring device = L"COM" + std::to_wstring(nPort) + L" (" + platform::Utf8ToWide(path) + L")";
+    const std::wstring device =
+        L"COM" + std::to_wstring(nPort) + L" (" + platform::Utf8ToWide(path) + L")";
     switch (dwError) {
         case ERROR_FILE_NOT_FOUND:
-            return device + L": no such device. Connect the printer, or map the port to the device "
-                            L"it is on with --port COM" + std::to_wstring(nPort) + L"=PATH (--list-ports shows them).";
+            return device +
+                   L": no such device. Connect the printer, or map the port to the device "
+                   L"it is on with --port COM" +
+                   std::to_wstring(nPort) + L"=PATH (--list-ports shows them).";
         case ERROR_ACCESS_DENIED:
-            return device + L": permission denied. Add the user to the dialout group "
-                            L"(sudo usermod -aG dialout $USER) and log in again.";
+            return device +
+                   L": permission denied. Add the user to the dialout group "
+                   L"(sudo usermod -aG dialout $USER) and log in again.";
         case ERROR_SHARING_VIOLATION:
-            return device + L": busy. Another program has it open; close that program and try again.";
+            return device +
+                   L": busy. Another program has it open; close that program and try again.";
         default:
-            return device + L": " + (osText.empty() ? L"could not be opened or set up" : platform::Utf8ToWide(osText)) + L".";
+            return device + L": " +
+                   (osText.empty() ? L"could not be opened or set up"
+                                   : platform::Utf8ToWide(osText)) +
+                   L".";
     }
 }

@@ -1,10 +1,10 @@
 #include "app/PortList.h"
 
-#include "platform/win32.h"
-
 #include <algorithm>
 #include <system_error>
 #include <vector>
+
+#include "platform/win32.h"
 
 namespace {
 

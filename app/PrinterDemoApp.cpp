@@ -1,14 +1,14 @@
 #include "app/PrinterDemoApp.h"
 
+#include <cstdio>
+#include <memory>
+
 #include "app/CommandLine.h"
 #include "app/InProcessPrinter.h"
 #include "app/PortList.h"
 #include "app/PrinterDemoDlg.h"
 #include "app/res/VersionInfo.h"
 #include "platform/WireTrace.h"
-
-#include <cstdio>
-#include <memory>
 
 namespace {
 

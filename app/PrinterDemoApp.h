@@ -6,14 +6,14 @@
 #include "framework/WinApp.h"
 
 class CPrinterDemoApp : public CWinApp {
-public:
+  public:
     CPrinterDemoApp();
 
     BOOL InitInstance() override;
 
     DECLARE_MESSAGE_MAP()
 
-private:
+  private:
     // False when the program is to end before the dialog (help, version, port list, a bad
     // option, an unwritable trace); the exit code is set then.
     bool ProcessCommandLine();

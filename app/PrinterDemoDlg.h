@@ -10,13 +10,13 @@
 #include "printer/PrinterPort.h"
 
 class CPrinterDemoDlg : public CDialog, public CPrinterPort {
-public:
+  public:
     explicit CPrinterDemoDlg(CWnd* pParent = nullptr);
     ~CPrinterDemoDlg() override;
 
     static constexpr UINT IDD = IDD_CE_MOLV_DIALOG;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 
@@ -67,7 +67,7 @@ protected:
 
     DECLARE_MESSAGE_MAP()
 
-private:
+  private:
     // The rate of the selected baud-rate item, or 0 when no item is selected.
     long SelectedBaudRate() const;
     // Waits (up to 50 times 10 ms) until the driver's output queue is empty.

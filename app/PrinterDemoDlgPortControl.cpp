@@ -79,7 +79,8 @@ void CPrinterDemoDlg::OnChangeBaudRate() {
     SetPrinterBaudRate(static_cast<DWORD>(baudRate));
     WaitForOutputDrain();
     if (GetState() == nullptr) {
-        NKDbgPrintfW(L"baud rate not changed on the host: %s\r\n", platform::Utf8ToWide(platform::LastErrorText()).c_str());
+        NKDbgPrintfW(L"baud rate not changed on the host: %s\r\n",
+                     platform::Utf8ToWide(platform::LastErrorText()).c_str());
         return;
     }
     m_dcb.BaudRate = static_cast<DWORD>(baudRate);
@@ -94,7 +95,8 @@ void CPrinterDemoDlg::OnChangeFlowControl() {
     ClearBuffers();
     const FlowControlMode* mode = FindFlowControlMode(m_cboFlowControl.GetCurSel());
     if (GetState() == nullptr) {
-        NKDbgPrintfW(L"flow control not changed on the host: %s\r\n", platform::Utf8ToWide(platform::LastErrorText()).c_str());
+        NKDbgPrintfW(L"flow control not changed on the host: %s\r\n",
+                     platform::Utf8ToWide(platform::LastErrorText()).c_str());
         return;
     }
     if (mode != nullptr) {
@@ -134,7 +136,8 @@ void CPrinterDemoDlg::AbandonOpen(int nPort) {
 }
 
 void CPrinterDemoDlg::ReportOpenFailure(int nPort, DWORD dwError, const std::string& osText) {
-    const std::wstring reason = DescribeOpenFailure(nPort, dwError, platform::PortPath(nPort), osText);
+    const std::wstring reason =
+        DescribeOpenFailure(nPort, dwError, platform::PortPath(nPort), osText);
     NKDbgPrintfW(L"%s\r\n", reason.c_str());
     MessageBox(L"串口已被占用或打开有误，清选择串口", nullptr, MB_OK, reason.c_str());
 }

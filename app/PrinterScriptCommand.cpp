@@ -1,11 +1,11 @@
 #include "app/PrinterScriptCommand.h"
 
+#include <sstream>
+
 #include "app/VirtualPrinterSession.h"
 #include "emulator/Condition.h"
 #include "framework/PaperWindow.h"
 #include "framework/ScriptExtensions.h"
-
-#include <sstream>
 
 namespace {
 
@@ -13,7 +13,8 @@ constexpr const char* kVerb = "printer";
 
 }  // namespace
 
-bool RunPrinterScriptCommand(CVirtualPrinterSession& session, const std::string& args, std::string* pSeen) {
+bool RunPrinterScriptCommand(CVirtualPrinterSession& session, const std::string& args,
+                             std::string* pSeen) {
     const std::string screenshot = "screenshot ";
     if (args.rfind(screenshot, 0) == 0 && args.size() > screenshot.size()) {
         const std::string path = args.substr(screenshot.size());

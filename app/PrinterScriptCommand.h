@@ -13,4 +13,5 @@ void RegisterPrinterScriptCommand(CVirtualPrinterSession& session);
 void UnregisterPrinterScriptCommand();
 
 // Carries out one "printer" line; false with what is wrong in *pSeen.
-bool RunPrinterScriptCommand(CVirtualPrinterSession& session, const std::string& args, std::string* pSeen);
+bool RunPrinterScriptCommand(CVirtualPrinterSession& session, const std::string& args,
+                             std::string* pSeen);

@@ -3,15 +3,15 @@
 // second session never overwrites the paper of the first.
 #pragma once
 
-#include "emulator/PaperImage.h"
-
 #include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "emulator/PaperImage.h"
+
 class CReceiptFolder {
-public:
+  public:
     // $HOME/CE_MOLV-paper (./CE_MOLV-paper when HOME is not set).
     static std::filesystem::path DefaultPath();
 
@@ -25,7 +25,7 @@ public:
     // The files this session wrote, oldest first.
     std::vector<std::string> Saved() const;
 
-private:
+  private:
     std::filesystem::path m_folder;
     mutable std::mutex m_lock;
     int m_next = 1;

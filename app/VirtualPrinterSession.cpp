@@ -1,12 +1,12 @@
 #include "app/VirtualPrinterSession.h"
 
+#include <chrono>
+#include <cstdio>
+
 #include "emulator/Link.h"
 #include "emulator/VirtualPrinter.h"
 #include "framework/PaperWindow.h"
 #include "platform/win32.h"
-
-#include <chrono>
-#include <cstdio>
 
 namespace {
 
@@ -21,11 +21,16 @@ int ToggleIndex(emu::Condition condition) {
 
 std::string ToggleLabel(emu::Condition condition) {
     switch (condition) {
-        case emu::Condition::Overheat: return "过热 overheat";
-        case emu::Condition::PaperOut: return "缺纸 paper out";
-        case emu::Condition::OverVoltage: return "过压 over-voltage";
-        case emu::Condition::Cutter: return "切刀 cutter";
-        case emu::Condition::Platen: return "压轴 platen";
+        case emu::Condition::Overheat:
+            return "过热 overheat";
+        case emu::Condition::PaperOut:
+            return "缺纸 paper out";
+        case emu::Condition::OverVoltage:
+            return "过压 over-voltage";
+        case emu::Condition::Cutter:
+            return "切刀 cutter";
+        case emu::Condition::Platen:
+            return "压轴 platen";
     }
     return "";
 }
@@ -50,17 +55,19 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
     m_pWindow = std::make_unique<CPaperWindow>();
     std::vector<std::string> labels;
     for (emu::Condition condition : kToggleOrder) labels.push_back(ToggleLabel(condition));
-    m_pWindow->Create("CE_MOLV virtual printer on " + m_devicePath, labels, [this](int index, bool on) {
-        m_pPrinter->SetCondition(kToggleOrder[index], on);
-    });
+    m_pWindow->Create(
+        "CE_MOLV virtual printer on " + m_devicePath, labels,
+        [this](int index, bool on) { m_pPrinter->SetCondition(kToggleOrder[index], on); });
     m_pWindow->SetPaperFolder(m_receipts.Path().string());
     m_pWindow->SetClosedHandler([this] {
-        std::printf("The virtual printer's window is closed; the printer still serves %s and saves "
-                    "receipts in %s\n",
-                    m_devicePath.c_str(), m_receipts.Path().c_str());
+        std::printf(
+            "The virtual printer's window is closed; the printer still serves %s and saves "
+            "receipts in %s\n",
+            m_devicePath.c_str(), m_receipts.Path().c_str());
         std::fflush(stdout);
     });
-    m_pPrinter->SetTraceCallback([this](const std::string& line) { m_pWindow->AddTraceLine(line); });
+    m_pPrinter->SetTraceCallback(
+        [this](const std::string& line) { m_pWindow->AddTraceLine(line); });
     m_pPrinter->SetPageCallback([this](const emu::PaperImage& page) { OnPage(page); });
     for (emu::Condition condition : kToggleOrder) {
         m_pWindow->SetToggle(ToggleIndex(condition), m_pPrinter->GetCondition(condition));
@@ -97,7 +104,8 @@ void CVirtualPrinterSession::Stop() {
     if (m_pPrinter->HasContent()) {
         std::string error;
         if (m_receipts.Save(m_pPrinter->Snapshot(), &error).empty()) {
-            std::fprintf(stderr, "virtual printer: the unfinished receipt was not saved: %s\n", error.c_str());
+            std::fprintf(stderr, "virtual printer: the unfinished receipt was not saved: %s\n",
+                         error.c_str());
         }
     }
     m_pPrinter->SetTraceCallback(nullptr);

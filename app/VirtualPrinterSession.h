@@ -8,10 +8,6 @@
 // receipts, so an open port stays usable.
 #pragma once
 
-#include "app/ReceiptFolder.h"
-#include "emulator/Condition.h"
-#include "framework/WinUser.h"
-
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -21,6 +17,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "app/ReceiptFolder.h"
+#include "emulator/Condition.h"
+#include "framework/WinUser.h"
 
 class CPaperWindow;
 namespace emu {
@@ -37,7 +37,7 @@ struct VirtualPrinterOptions {
 };
 
 class CVirtualPrinterSession {
-public:
+  public:
     // The toggles' order, left to right as the dialog's status boxes.
     static constexpr emu::Condition kToggleOrder[] = {
         emu::Condition::Overheat, emu::Condition::PaperOut, emu::Condition::OverVoltage,
@@ -68,7 +68,7 @@ public:
     emu::VirtualPrinter& Printer() { return *m_pPrinter; }
     CPaperWindow& Window() { return *m_pWindow; }
 
-private:
+  private:
     void OnPage(const emu::PaperImage& page);
     void WatchPaper();
     std::string DescribeState() const;

@@ -17,7 +17,8 @@ bool ParseArguments(int argc, char** argv, const char* program, const char* purp
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
             std::printf("Usage: %s [options]\n%s\n\nOptions:\n", program, purpose);
             for (const IntOption& option : options)
-                std::printf("  --%-10s N  %s (default %d)\n", option.name, option.help, *option.value);
+                std::printf("  --%-10s N  %s (default %d)\n", option.name, option.help,
+                            *option.value);
             std::printf("  --help          show this help\n  --version       show the version\n");
             return false;
         }
@@ -32,7 +33,8 @@ bool ParseArguments(int argc, char** argv, const char* program, const char* purp
             char* end = nullptr;
             const long value = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
             if (i + 1 >= argc || *end != '\0' || value <= 0 || value > 1000000) {
-                std::fprintf(stderr, "%s: --%s needs a whole number from 1 to 1000000\n", program, option.name);
+                std::fprintf(stderr, "%s: --%s needs a whole number from 1 to 1000000\n", program,
+                             option.name);
                 exitCode = 2;
                 return false;
             }

@@ -1,16 +1,18 @@
 #include "bench/BenchDialogApp.h"
 
-#include "bench/BenchCommon.h"
-
-#include "app/PrinterDemoDlg.h"
-#include "framework/ScriptExtensions.h"
-#include "framework/ScriptRunner.h"
-
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/PrinterDemoDlg.h"
+#include "bench/BenchCommon.h"
+#include "framework/ScriptExtensions.h"
+#include "framework/ScriptRunner.h"
+
 CBenchDialogApp::CBenchDialogApp(VirtualPrinterOptions options, std::string script, Measure measure)
-    : CWinApp(L"CE_MOLV"), m_options(std::move(options)), m_script(std::move(script)), m_measure(std::move(measure)) {}
+    : CWinApp(L"CE_MOLV"),
+      m_options(std::move(options)),
+      m_script(std::move(script)),
+      m_measure(std::move(measure)) {}
 
 BOOL CBenchDialogApp::InitInstance() {
     CVirtualPrinterSession session;

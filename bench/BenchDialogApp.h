@@ -3,23 +3,24 @@
 // benchmark's measurement (on the user-interface thread; it may start threads of its own).
 #pragma once
 
-#include "app/VirtualPrinterSession.h"
-#include "framework/WinApp.h"
-
 #include <functional>
 #include <string>
+
+#include "app/VirtualPrinterSession.h"
+#include "framework/WinApp.h"
 
 class CPrinterDemoDlg;
 
 class CBenchDialogApp : public CWinApp {
-public:
-    using Measure = std::function<bool(CVirtualPrinterSession&, CPrinterDemoDlg&, const std::string& args)>;
+  public:
+    using Measure =
+        std::function<bool(CVirtualPrinterSession&, CPrinterDemoDlg&, const std::string& args)>;
 
     CBenchDialogApp(VirtualPrinterOptions options, std::string script, Measure measure);
 
     BOOL InitInstance() override;
 
-private:
+  private:
     VirtualPrinterOptions m_options;
     std::string m_script;
     Measure m_measure;

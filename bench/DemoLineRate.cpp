@@ -2,16 +2,16 @@
 // real line would: time from the first button press until the printer has taken the last byte,
 // divided by the line time of those bytes (bytes x 10 / baud). 1.00 means the tool keeps the
 // line full; goal <= 1.05.
-#include "app/PrinterDemoDlg.h"
-#include "app/res/Resource.h"
-#include "bench/BenchDialogApp.h"
-#include "emulator/VirtualPrinter.h"
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
+
+#include "app/PrinterDemoDlg.h"
+#include "app/res/Resource.h"
+#include "bench/BenchDialogApp.h"
+#include "emulator/VirtualPrinter.h"
 
 namespace {
 
@@ -57,12 +57,14 @@ bool Measure(CVirtualPrinterSession& session, const std::string& args) {
     g_watch.stop = true;
     g_watch.thread.join();
     const std::uint64_t bytes = g_watch.lastBytes - g_watch.bytesAtStart;
-    const double elapsed = std::chrono::duration<double>(g_watch.lastChange - g_watch.start).count();
+    const double elapsed =
+        std::chrono::duration<double>(g_watch.lastChange - g_watch.start).count();
     const double lineTime = bytes * 10.0 / kBaud;
-    std::printf("all demonstrations at %u baud: %llu bytes, elapsed %.3f s, line time %.3f s, "
-                "ratio %.3f (goal <= 1.05)\n",
-                kBaud, static_cast<unsigned long long>(bytes), elapsed, lineTime,
-                lineTime > 0 ? elapsed / lineTime : 0.0);
+    std::printf(
+        "all demonstrations at %u baud: %llu bytes, elapsed %.3f s, line time %.3f s, "
+        "ratio %.3f (goal <= 1.05)\n",
+        kBaud, static_cast<unsigned long long>(bytes), elapsed, lineTime,
+        lineTime > 0 ? elapsed / lineTime : 0.0);
     std::fflush(stdout);
     return true;
 }
@@ -77,23 +79,25 @@ VirtualPrinterOptions Options() {
 std::string Script() {
     std::string text = "select " + std::to_string(IDC_COMBO_BAUDRATE) + " 2\n";  // 115200
     text += "click " + std::to_string(IDC_BUTTON_OPEN) + "\nwait 500\nbench start\n";
-    for (int id : {IDC_BUTTON_FONTSTYLE, IDC_BUTTON_PRINTFEED, IDC_BUTTON_MARGINS, IDC_BUTTON_ABSPOSITION,
-                   IDC_BUTTON_GRAYLEVEL, IDC_BUTTON_HTAB, IDC_BUTTON_VTABLE, IDC_BUTTON_IMAGE,
-                   IDC_BUTTON_ALIGNMENT, IDC_BUTTON_BARCODE, IDC_BUTTON_CUTPAPER}) {
+    for (int id :
+         {IDC_BUTTON_FONTSTYLE, IDC_BUTTON_PRINTFEED, IDC_BUTTON_MARGINS, IDC_BUTTON_ABSPOSITION,
+          IDC_BUTTON_GRAYLEVEL, IDC_BUTTON_HTAB, IDC_BUTTON_VTABLE, IDC_BUTTON_IMAGE,
+          IDC_BUTTON_ALIGNMENT, IDC_BUTTON_BARCODE, IDC_BUTTON_CUTPAPER}) {
         text += "click " + std::to_string(id) + "\n";
     }
     text += "bench end\nclick " + std::to_string(IDC_BUTTON_OPEN) + "\nclose\n";
     return text;
 }
 
-CBenchDialogApp theApp(Options(), Script(), [](CVirtualPrinterSession& session, CPrinterDemoDlg&, const std::string& args) {
-    return Measure(session, args);
-});
+CBenchDialogApp theApp(Options(), Script(),
+                       [](CVirtualPrinterSession& session, CPrinterDemoDlg&,
+                          const std::string& args) { return Measure(session, args); });
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunBench(argc, argv, "bench_demo_line_rate",
-                    "Runs every demonstration through a virtual printer reading at 115200 baud and\n"
-                    "prints elapsed time / line time (bytes x 10 / baud). Goal: <= 1.05.");
+    return RunBench(
+        argc, argv, "bench_demo_line_rate",
+        "Runs every demonstration through a virtual printer reading at 115200 baud and\n"
+        "prints elapsed time / line time (bytes x 10 / baud). Goal: <= 1.05.");
 }

@@ -1,12 +1,13 @@
 // Peak memory of the virtual printer fed a hostile raster header (GS v 0 65535 x 65535) and
 // then 64 MiB of image data: memory must stay bounded, whatever the header claims.
-#include "bench/BenchCommon.h"
-#include "emulator/VirtualPrinter.h"
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
-#include <sys/resource.h>
 #include <vector>
+
+#include "bench/BenchCommon.h"
+#include "emulator/VirtualPrinter.h"
 
 namespace {
 long PeakKiB() {
@@ -18,10 +19,11 @@ long PeakKiB() {
 
 int main(int argc, char** argv) {
     int exitCode = 0;
-    if (!bench::ParseArguments(argc, argv, "emulator_hostile_raster_memory",
-                               "Feeds the virtual printer a raster header of 65535 x 65535 and 64 MiB of data\n"
-                               "and prints its peak memory, which must stay a few MB.",
-                               {}, exitCode))
+    if (!bench::ParseArguments(
+            argc, argv, "emulator_hostile_raster_memory",
+            "Feeds the virtual printer a raster header of 65535 x 65535 and 64 MiB of data\n"
+            "and prints its peak memory, which must stay a few MB.",
+            {}, exitCode))
         return exitCode;
     const long before = PeakKiB();
     emu::VirtualPrinter printer;
@@ -35,13 +37,16 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     const int megabytes = 64;
     for (int k = 0; k < megabytes; ++k) printer.Feed(chunk.data(), chunk.size());
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long peak = PeakKiB();
 
-    std::printf("hostile raster: header 65535 x 65535 bytes-wide rows claimed (4 GiB), %d MiB fed in %.2f s\n",
-                megabytes, seconds);
-    std::printf("peak RSS: %.1f MB before, %.1f MB with the printer, %.1f MB after feeding\n", before / 1024.0,
-                afterStart / 1024.0, peak / 1024.0);
+    std::printf(
+        "hostile raster: header 65535 x 65535 bytes-wide rows claimed (4 GiB), %d MiB fed in %.2f "
+        "s\n",
+        megabytes, seconds);
+    std::printf("peak RSS: %.1f MB before, %.1f MB with the printer, %.1f MB after feeding\n",
+                before / 1024.0, afterStart / 1024.0, peak / 1024.0);
     std::printf("growth while decoding the image: %.1f MB; receipts cut at the length limit: %d\n",
                 (peak - afterStart) / 1024.0, pages);
     return 0;

@@ -1,11 +1,11 @@
 // Render throughput of the virtual printer: a long stream of mixed text, raster images and
 // barcodes through the whole printer (decoder, status model, print engine), in dot rows a second.
-#include "bench/BenchCommon.h"
-#include "emulator/VirtualPrinter.h"
-
 #include <chrono>
 #include <cstdio>
 #include <vector>
+
+#include "bench/BenchCommon.h"
+#include "emulator/VirtualPrinter.h"
 
 namespace {
 
@@ -21,12 +21,14 @@ std::vector<std::uint8_t> OneBlock() {
     std::vector<std::uint8_t> s;
     for (int line = 0; line < 8; ++line) {
         Append(s, {0x1B, 0x21, line % 2 ? 0x08 : 0x00});
-        AppendText(s, "Item 0042  \xB2\xE2\xCA\xD4\xCA\xFD\xBE\xDD  12.50 x 3 = 37.50");  // GBK text
+        AppendText(s,
+                   "Item 0042  \xB2\xE2\xCA\xD4\xCA\xFD\xBE\xDD  12.50 x 3 = 37.50");  // GBK text
         Append(s, {0x0A});
     }
     Append(s, {0x1D, 0x76, 0x30, 0x00, 48, 0, 91, 0});
     for (int y = 0; y < 91; ++y)
-        for (int x = 0; x < 48; ++x) s.push_back(static_cast<std::uint8_t>((x + y) % 3 ? 0xAA : 0x0F));
+        for (int x = 0; x < 48; ++x)
+            s.push_back(static_cast<std::uint8_t>((x + y) % 3 ? 0xAA : 0x0F));
     Append(s, {0x1D, 0x77, 0x02, 0x1D, 0x68, 0x60, 0x1D, 0x48, 0x02, 0x1D, 0x6B, 0x43, 0x0C});
     AppendText(s, "012345678900");
     Append(s, {0x1D, 0x6B, 0x49, 0x0A});
@@ -39,10 +41,11 @@ std::vector<std::uint8_t> OneBlock() {
 
 int main(int argc, char** argv) {
     int exitCode = 0;
-    if (!bench::ParseArguments(argc, argv, "emulator_render_throughput",
-                               "Renders a long stream of text, raster images and barcodes through the virtual\n"
-                               "printer and prints dot rows a second. Goal: >= 100000.",
-                               {}, exitCode))
+    if (!bench::ParseArguments(
+            argc, argv, "emulator_render_throughput",
+            "Renders a long stream of text, raster images and barcodes through the virtual\n"
+            "printer and prints dot rows a second. Goal: >= 100000.",
+            {}, exitCode))
         return exitCode;
     const std::vector<std::uint8_t> block = OneBlock();
     std::vector<std::uint8_t> stream;
@@ -63,13 +66,15 @@ int main(int argc, char** argv) {
         std::size_t n = std::min<std::size_t>(4096, stream.size() - at);
         printer.Feed(stream.data() + at, n);
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const std::uint64_t rows = printer.DotRowsPrinted() - rowsBefore;
 
-    std::printf("stream: %zu bytes (text, 384x91 raster, EAN-13 and CODE128 per block), %d receipts\n",
-                stream.size(), pages);
+    std::printf(
+        "stream: %zu bytes (text, 384x91 raster, EAN-13 and CODE128 per block), %d receipts\n",
+        stream.size(), pages);
     std::printf("dot rows: %llu in %.3f s\n", static_cast<unsigned long long>(rows), seconds);
-    std::printf("throughput: %.0f dot rows/s (goal >= 100000), %.1f MB/s of input\n", rows / seconds,
-                stream.size() / seconds / 1e6);
+    std::printf("throughput: %.0f dot rows/s (goal >= 100000), %.1f MB/s of input\n",
+                rows / seconds, stream.size() / seconds / 1e6);
     return 0;
 }

@@ -1,8 +1,4 @@
 // Time from the peer writing one byte to the engine's receive hook running.
-#include "bench/BenchCommon.h"
-#include "engine/CommPort.h"
-#include "tests/support/PtyPeer.h"
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -10,12 +6,16 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchCommon.h"
+#include "engine/CommPort.h"
+#include "tests/support/PtyPeer.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 class TimedPort : public CCommPort {
-public:
+  public:
     TimedPort() : CCommPort(COMM_MODE_EVENT_THREAD) {}
     ~TimedPort() override { Close(500); }
     int OnReceive() override {
@@ -30,7 +30,8 @@ public:
 
 double Percentile(std::vector<double> values, double share) {
     std::sort(values.begin(), values.end());
-    const std::size_t at = std::min(values.size() - 1, static_cast<std::size_t>(share * values.size()));
+    const std::size_t at =
+        std::min(values.size() - 1, static_cast<std::size_t>(share * values.size()));
     return values[at];
 }
 
@@ -39,10 +40,11 @@ double Percentile(std::vector<double> values, double share) {
 int main(int argc, char** argv) {
     int samples = 1000;
     int exitCode = 0;
-    if (!bench::ParseArguments(argc, argv, "bench_engine_latency",
-                               "Measures the time from a pty peer writing one byte to OnReceive running\n"
-                               "on the event thread (mode 1). Goal: median below 1 ms.",
-                               {{"samples", &samples, "number of bytes timed"}}, exitCode))
+    if (!bench::ParseArguments(
+            argc, argv, "bench_engine_latency",
+            "Measures the time from a pty peer writing one byte to OnReceive running\n"
+            "on the event thread (mode 1). Goal: median below 1 ms.",
+            {{"samples", &samples, "number of bytes timed"}}, exitCode))
         return exitCode;
 
     testsupport::PtyPeer peer;
@@ -72,7 +74,9 @@ int main(int argc, char** argv) {
             ++lost;
             continue;
         }
-        latenciesMs.push_back(std::chrono::duration<double, std::milli>(Clock::duration(arrived) - sent.time_since_epoch()).count());
+        latenciesMs.push_back(std::chrono::duration<double, std::milli>(Clock::duration(arrived) -
+                                                                        sent.time_since_epoch())
+                                  .count());
     }
     port.Close(500);
     if (latenciesMs.empty()) {
@@ -80,11 +84,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double median = Percentile(latenciesMs, 0.5);
-    std::printf("write-to-OnReceive latency over %zu samples: median %.3f ms, p99 %.3f ms, max %.3f ms "
-                "(goal: median < 1 ms): %s\n",
-                latenciesMs.size(), median, Percentile(latenciesMs, 0.99), Percentile(latenciesMs, 1.0),
-                median < 1.0 ? "met" : "NOT met");
+    std::printf(
+        "write-to-OnReceive latency over %zu samples: median %.3f ms, p99 %.3f ms, max %.3f ms "
+        "(goal: median < 1 ms): %s\n",
+        latenciesMs.size(), median, Percentile(latenciesMs, 0.99), Percentile(latenciesMs, 1.0),
+        median < 1.0 ? "met" : "NOT met");
     if (lost != 0) std::printf("%d bytes did not reach OnReceive within 2 s\n", lost);
-    std::printf("load average before: %s, after: %s\n", loadBefore.c_str(), bench::LoadAverage().c_str());
+    std::printf("load average before: %s, after: %s\n", loadBefore.c_str(),
+                bench::LoadAverage().c_str());
     return 0;
 }

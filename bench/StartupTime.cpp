@@ -1,8 +1,6 @@
 // Start to dialog shown, and peak memory, of CE_MOLV on its virtual printer, offscreen. Each run
 // starts the program with a script whose first line takes a screenshot: the script runs once
 // the dialog is shown, so the screenshot's time stamp marks "shown". Goals: < 500 ms, < 80 MB.
-#include "bench/BenchCommon.h"
-
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -18,6 +16,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "bench/BenchCommon.h"
 
 extern char** environ;
 
@@ -82,17 +82,21 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
     int runs = 10;
     int exitCode = 0;
-    if (!bench::ParseArguments(argc, argv, "bench_startup",
-                               "Starts CE_MOLV offscreen (alone and with its virtual printer) and prints the\n"
-                               "time until the dialog is shown and the peak memory. Goals: < 500 ms, < 80 MB.",
-                               {{"runs", &runs, "starts of each kind"}}, exitCode))
+    if (!bench::ParseArguments(
+            argc, argv, "bench_startup",
+            "Starts CE_MOLV offscreen (alone and with its virtual printer) and prints the\n"
+            "time until the dialog is shown and the peak memory. Goals: < 500 ms, < 80 MB.",
+            {{"runs", &runs, "starts of each kind"}}, exitCode))
         return exitCode;
     const std::string program = CE_MOLV_EXECUTABLE;
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("ce_molv-startup-" + std::to_string(getpid()));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("ce_molv-startup-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
 
-    std::printf("CE_MOLV start-up, offscreen, %d runs each (goal: shown < 500 ms, peak RSS < 80 MB)\n", runs);
+    std::printf(
+        "CE_MOLV start-up, offscreen, %d runs each (goal: shown < 500 ms, peak RSS < 80 MB)\n",
+        runs);
     for (bool virtualPrinter : {false, true}) {
         std::vector<double> shown, total, peak;
         int failed = 0;
@@ -106,12 +110,14 @@ int main(int argc, char** argv) {
             total.push_back(run.totalMs);
             peak.push_back(run.peakMiB);
         }
-        std::printf("  %-28s start to shown: median %6.1f ms, max %6.1f ms; start to exit: median %6.1f ms; "
-                    "peak RSS: max %5.1f MiB%s\n",
-                    virtualPrinter ? "--virtual-printer:" : "dialog alone:", Median(shown),
-                    shown.empty() ? 0 : *std::max_element(shown.begin(), shown.end()), Median(total),
-                    peak.empty() ? 0 : *std::max_element(peak.begin(), peak.end()),
-                    failed > 0 ? (" (" + std::to_string(failed) + " runs failed)").c_str() : "");
+        std::printf(
+            "  %-28s start to shown: median %6.1f ms, max %6.1f ms; start to exit: median %6.1f "
+            "ms; "
+            "peak RSS: max %5.1f MiB%s\n",
+            virtualPrinter ? "--virtual-printer:" : "dialog alone:", Median(shown),
+            shown.empty() ? 0 : *std::max_element(shown.begin(), shown.end()), Median(total),
+            peak.empty() ? 0 : *std::max_element(peak.begin(), peak.end()),
+            failed > 0 ? (" (" + std::to_string(failed) + " runs failed)").c_str() : "");
     }
     std::filesystem::remove_all(dir);
     return 0;

@@ -2,14 +2,15 @@
 // data the system cannot carry gives no symbol.
 #pragma once
 
-#include "emulator/BarcodeSymbol.h"
-
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "emulator/BarcodeSymbol.h"
+
 namespace emu {
 
-std::optional<BarcodeSymbol> EncodeBarcode(std::uint8_t system, const std::vector<std::uint8_t>& data);
+std::optional<BarcodeSymbol> EncodeBarcode(std::uint8_t system,
+                                           const std::vector<std::uint8_t>& data);
 
 }  // namespace emu

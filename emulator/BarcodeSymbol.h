@@ -14,7 +14,8 @@ struct BarcodeSymbol {
     // Appends alternating elements starting with a bar, each the given number of modules wide.
     void AppendElements(const char* widths) {
         bool bar = true;
-        for (const char* w = widths; *w; ++w, bar = !bar) modules.insert(modules.end(), *w - '0', bar);
+        for (const char* w = widths; *w; ++w, bar = !bar)
+            modules.insert(modules.end(), *w - '0', bar);
     }
     // Appends modules written as '1' (bar) and '0' (space).
     void AppendModules(const char* pattern) {

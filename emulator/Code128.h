@@ -4,11 +4,11 @@
 // A missing selector, an unknown "{x" or a byte outside the current set rejects the data.
 #pragma once
 
-#include "emulator/BarcodeSymbol.h"
-
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include "emulator/BarcodeSymbol.h"
 
 namespace emu {
 

@@ -19,7 +19,8 @@ const char* const kPatterns[] = {
 void AppendChar(BarcodeSymbol& symbol, char c) {
     const char* pattern = kPatterns[std::strchr(kAlphabet, c) - kAlphabet];
     bool bar = true;
-    for (const char* p = pattern; *p; ++p, bar = !bar) symbol.modules.insert(symbol.modules.end(), *p == '1' ? 3 : 1, bar);
+    for (const char* p = pattern; *p; ++p, bar = !bar)
+        symbol.modules.insert(symbol.modules.end(), *p == '1' ? 3 : 1, bar);
     symbol.modules.push_back(false);  // gap between characters
 }
 
@@ -38,7 +39,10 @@ std::optional<BarcodeSymbol> EncodeCode39(const std::vector<std::uint8_t>& data)
     }
     AppendChar(symbol, '*');
     symbol.modules.pop_back();
-    symbol.text = "*" + std::string(data.begin() + static_cast<long>(begin), data.begin() + static_cast<long>(end)) + "*";
+    symbol.text = "*" +
+                  std::string(data.begin() + static_cast<long>(begin),
+                              data.begin() + static_cast<long>(end)) +
+                  "*";
     return symbol;
 }
 

@@ -3,11 +3,11 @@
 // elements are three modules. Any other byte rejects the data.
 #pragma once
 
-#include "emulator/BarcodeSymbol.h"
-
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include "emulator/BarcodeSymbol.h"
 
 namespace emu {
 

@@ -26,18 +26,31 @@ void AppendByte(std::vector<int>& values, std::uint8_t b) {
         values.push_back(Value(c));
         return;
     }
-    auto pair = [&](int shift, char letter) { values.insert(values.end(), {shift, Value(letter)}); };
-    if (b == 0) pair(kShiftPercent, 'U');
-    else if (b <= 0x1A) pair(kShiftDollar, static_cast<char>('A' + b - 1));
-    else if (b <= 0x1F) pair(kShiftPercent, static_cast<char>('A' + b - 0x1B));
-    else if (b <= 0x2C) pair(kShiftSlash, static_cast<char>('A' + b - 0x21));
-    else if (b == 0x3A) pair(kShiftSlash, 'Z');
-    else if (b <= 0x3F) pair(kShiftPercent, static_cast<char>('F' + b - 0x3B));
-    else if (b == 0x40) pair(kShiftPercent, 'V');
-    else if (b <= 0x5F) pair(kShiftPercent, static_cast<char>('K' + b - 0x5B));
-    else if (b == 0x60) pair(kShiftPercent, 'W');
-    else if (b <= 0x7A) pair(kShiftPlus, static_cast<char>('A' + b - 0x61));
-    else pair(kShiftPercent, static_cast<char>('P' + b - 0x7B));
+    auto pair = [&](int shift, char letter) {
+        values.insert(values.end(), {shift, Value(letter)});
+    };
+    if (b == 0)
+        pair(kShiftPercent, 'U');
+    else if (b <= 0x1A)
+        pair(kShiftDollar, static_cast<char>('A' + b - 1));
+    else if (b <= 0x1F)
+        pair(kShiftPercent, static_cast<char>('A' + b - 0x1B));
+    else if (b <= 0x2C)
+        pair(kShiftSlash, static_cast<char>('A' + b - 0x21));
+    else if (b == 0x3A)
+        pair(kShiftSlash, 'Z');
+    else if (b <= 0x3F)
+        pair(kShiftPercent, static_cast<char>('F' + b - 0x3B));
+    else if (b == 0x40)
+        pair(kShiftPercent, 'V');
+    else if (b <= 0x5F)
+        pair(kShiftPercent, static_cast<char>('K' + b - 0x5B));
+    else if (b == 0x60)
+        pair(kShiftPercent, 'W');
+    else if (b <= 0x7A)
+        pair(kShiftPlus, static_cast<char>('A' + b - 0x61));
+    else
+        pair(kShiftPercent, static_cast<char>('P' + b - 0x7B));
 }
 
 int CheckValue(const std::vector<int>& values, int maxWeight) {

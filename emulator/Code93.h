@@ -2,11 +2,11 @@
 // the two check characters C and K added. Bytes above 0x7F reject the data.
 #pragma once
 
-#include "emulator/BarcodeSymbol.h"
-
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include "emulator/BarcodeSymbol.h"
 
 namespace emu {
 

@@ -10,21 +10,21 @@
 // barcode data) is capped.
 #pragma once
 
-#include "emulator/CommandSink.h"
-#include "emulator/ControlHandler.h"
-#include "emulator/DecodedCommand.h"
-#include "emulator/GbkText.h"
-
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "emulator/CommandSink.h"
+#include "emulator/ControlHandler.h"
+#include "emulator/DecodedCommand.h"
+#include "emulator/GbkText.h"
+
 namespace emu {
 
 class CommandDecoder {
-public:
+  public:
     static constexpr std::size_t kMaxTabStops = 32;
     static constexpr std::size_t kMaxCellText = 255;     // a table cell's text bytes kept
     static constexpr std::size_t kMaxBarcodeData = 255;  // form-one barcode data bytes kept
@@ -50,10 +50,21 @@ public:
 
     std::uint64_t Offset() const { return m_offset; }
 
-private:
+  private:
     enum class State : std::uint8_t {
-        Idle, Prefix, Params, TabStops, RasterRows, TableBoundaries, TableCellCount,
-        TablePositions, TableFormat, TableText, BarcodeText, BarcodeData, Block,
+        Idle,
+        Prefix,
+        Params,
+        TabStops,
+        RasterRows,
+        TableBoundaries,
+        TableCellCount,
+        TablePositions,
+        TableFormat,
+        TableText,
+        BarcodeText,
+        BarcodeData,
+        Block,
     };
 
     bool Step(const std::uint8_t* data, std::size_t length, std::size_t& i);
@@ -104,7 +115,7 @@ private:
     std::vector<std::uint8_t> m_list;  // tab stops, table boundaries, barcode data
     std::vector<TableCell> m_cells;
     std::size_t m_cellIndex = 0;
-    std::size_t m_expected = 0;        // table boundaries, barcode bytes
+    std::size_t m_expected = 0;  // table boundaries, barcode bytes
     bool m_overlong = false;
     std::vector<std::uint8_t> m_row;
     std::size_t m_rowFill = 0;

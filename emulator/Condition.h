@@ -11,9 +11,9 @@ namespace emu {
 
 enum class Condition { OverVoltage, Platen, PaperOut, Overheat, Cutter };
 
-inline constexpr std::array<Condition, 5> kAllConditions = {
-    Condition::OverVoltage, Condition::Platen, Condition::PaperOut, Condition::Overheat,
-    Condition::Cutter};
+inline constexpr std::array<Condition, 5> kAllConditions = {Condition::OverVoltage,
+                                                            Condition::Platen, Condition::PaperOut,
+                                                            Condition::Overheat, Condition::Cutter};
 
 // Bit 4 is never a condition: the host reads a byte with bit 4 set as "not a status byte".
 inline constexpr std::uint8_t kConditionBits = 0x2F;

@@ -32,8 +32,10 @@ std::optional<std::string> Digits(const std::vector<std::uint8_t>& data) {
 std::optional<std::string> WithCheckDigit(const std::vector<std::uint8_t>& data, std::size_t full) {
     auto digits = Digits(data);
     if (!digits) return std::nullopt;
-    if (digits->size() == full - 1) return *digits + static_cast<char>('0' + EanCheckDigit(*digits));
-    if (digits->size() == full && EanCheckDigit(digits->substr(0, full - 1)) == (*digits)[full - 1] - '0')
+    if (digits->size() == full - 1)
+        return *digits + static_cast<char>('0' + EanCheckDigit(*digits));
+    if (digits->size() == full &&
+        EanCheckDigit(digits->substr(0, full - 1)) == (*digits)[full - 1] - '0')
         return digits;
     return std::nullopt;
 }
@@ -53,17 +55,22 @@ BarcodeSymbol Halves(const std::string& left, const char* parity, const std::str
 std::string ExpandUpcE(char system, const std::string& six) {
     const char last = six[5];
     std::string a(1, system);
-    if (last <= '2') a += six.substr(0, 2) + last + "0000" + six.substr(2, 3);
-    else if (last == '3') a += six.substr(0, 3) + "00000" + six.substr(3, 2);
-    else if (last == '4') a += six.substr(0, 4) + "00000" + six[4];
-    else a += six.substr(0, 5) + "0000" + last;
+    if (last <= '2')
+        a += six.substr(0, 2) + last + "0000" + six.substr(2, 3);
+    else if (last == '3')
+        a += six.substr(0, 3) + "00000" + six.substr(3, 2);
+    else if (last == '4')
+        a += six.substr(0, 4) + "00000" + six[4];
+    else
+        a += six.substr(0, 5) + "0000" + last;
     return a;
 }
 
 // The six UPC-E digits of an 11-digit UPC-A body, if it has a zero-suppressed form.
 std::optional<std::string> SuppressZeros(const std::string& upcA) {
     const std::string m = upcA.substr(1, 5), p = upcA.substr(6, 5);
-    const std::string candidates[] = {m.substr(0, 2) + p.substr(2, 3) + m[2], m.substr(0, 3) + p.substr(3, 2) + "3",
+    const std::string candidates[] = {m.substr(0, 2) + p.substr(2, 3) + m[2],
+                                      m.substr(0, 3) + p.substr(3, 2) + "3",
                                       m.substr(0, 4) + p[4] + "4", m + p[4]};
     for (const std::string& six : candidates)
         if (ExpandUpcE(upcA[0], six) == upcA) return six;
@@ -74,7 +81,8 @@ std::optional<std::string> SuppressZeros(const std::string& upcA) {
 
 int EanCheckDigit(const std::string& digits) {
     int sum = 0, weight = 3;
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it, weight = 4 - weight) sum += (*it - '0') * weight;
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it, weight = 4 - weight)
+        sum += (*it - '0') * weight;
     return (10 - sum % 10) % 10;
 }
 
@@ -93,21 +101,26 @@ std::optional<BarcodeSymbol> EncodeUpcE(const std::vector<std::uint8_t>& data) {
     std::string six;
     std::optional<char> givenCheck;
     switch (digits->size()) {
-    case 6: six = *digits; break;
-    case 7: case 8:
-        system = (*digits)[0];
-        six = digits->substr(1, 6);
-        if (digits->size() == 8) givenCheck = (*digits)[7];
-        break;
-    case 11: case 12: {
-        system = (*digits)[0];
-        auto suppressed = SuppressZeros(digits->substr(0, 11));
-        if (!suppressed) return std::nullopt;
-        six = *suppressed;
-        if (digits->size() == 12) givenCheck = (*digits)[11];
-        break;
-    }
-    default: return std::nullopt;
+        case 6:
+            six = *digits;
+            break;
+        case 7:
+        case 8:
+            system = (*digits)[0];
+            six = digits->substr(1, 6);
+            if (digits->size() == 8) givenCheck = (*digits)[7];
+            break;
+        case 11:
+        case 12: {
+            system = (*digits)[0];
+            auto suppressed = SuppressZeros(digits->substr(0, 11));
+            if (!suppressed) return std::nullopt;
+            six = *suppressed;
+            if (digits->size() == 12) givenCheck = (*digits)[11];
+            break;
+        }
+        default:
+            return std::nullopt;
     }
     if (system != '0' && system != '1') return std::nullopt;
     const int check = EanCheckDigit(ExpandUpcE(system, six));
@@ -127,7 +140,8 @@ std::optional<BarcodeSymbol> EncodeUpcE(const std::vector<std::uint8_t>& data) {
 std::optional<BarcodeSymbol> EncodeEan13(const std::vector<std::uint8_t>& data) {
     auto digits = WithCheckDigit(data, 13);
     if (!digits) return std::nullopt;
-    BarcodeSymbol symbol = Halves(digits->substr(1, 6), kEan13Parity[(*digits)[0] - '0'], digits->substr(7, 6));
+    BarcodeSymbol symbol =
+        Halves(digits->substr(1, 6), kEan13Parity[(*digits)[0] - '0'], digits->substr(7, 6));
     symbol.text = *digits;
     return symbol;
 }

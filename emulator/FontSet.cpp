@@ -46,7 +46,8 @@ bool RenderInto(FT_Face face, FT_UInt index, Glyph& cell) {
     if (!mono && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return false;
     const int left = face->glyph->bitmap_left;
     int top = Glyph::kAscent - face->glyph->bitmap_top;
-    if (FT_IS_SCALABLE(face)) top = std::max(0, std::min(top, Glyph::kHeight - static_cast<int>(bitmap.rows)));
+    if (FT_IS_SCALABLE(face))
+        top = std::max(0, std::min(top, Glyph::kHeight - static_cast<int>(bitmap.rows)));
     for (unsigned row = 0; row < bitmap.rows; ++row) {
         const int y = top + static_cast<int>(row);
         if (y < 0 || y >= Glyph::kHeight) continue;
@@ -85,7 +86,8 @@ FontSet::FontSet() : m_faces(new Faces) {
     }
     if (FT_New_Face(m_faces->library, kFontAPath, 0, &m_faces->fontA) != 0) {
         m_faces->fontA = nullptr;
-        m_problems += std::string("cannot open ") + kFontAPath + " (install xfonts-base); ASCII prints as boxes\n";
+        m_problems += std::string("cannot open ") + kFontAPath +
+                      " (install xfonts-base); ASCII prints as boxes\n";
     } else if (m_faces->fontA->num_charmaps > 0) {
         FT_Set_Charmap(m_faces->fontA, m_faces->fontA->charmaps[0]);
     }
@@ -137,12 +139,14 @@ Glyph FontSet::RenderPair(std::uint8_t lead, std::uint8_t trail) {
     Glyph cell = BlankCell(24);
     // The GB2312 bitmap font is indexed by the row/cell code: the GBK bytes minus 0x8080.
     if (InGb2312(lead, trail) && LoadCjk()) {
-        const FT_ULong code = (static_cast<FT_ULong>(lead - 0x80) << 8) | static_cast<FT_ULong>(trail - 0x80);
+        const FT_ULong code =
+            (static_cast<FT_ULong>(lead - 0x80) << 8) | static_cast<FT_ULong>(trail - 0x80);
         if (RenderInto(m_faces->cjk, FT_Get_Char_Index(m_faces->cjk, code), cell)) return cell;
     }
     const char32_t unicode = DecodeGbk(lead, trail);
     if (unicode != 0 && LoadFallback()) {
-        if (RenderInto(m_faces->fallback, FT_Get_Char_Index(m_faces->fallback, unicode), cell)) return cell;
+        if (RenderInto(m_faces->fallback, FT_Get_Char_Index(m_faces->fallback, unicode), cell))
+            return cell;
     }
     return HollowBox(24);
 }
@@ -153,7 +157,8 @@ bool FontSet::LoadCjk() {
     if (!m_faces->library) return false;
     if (FT_New_Face(m_faces->library, kCjkPath, 0, &m_faces->cjk) != 0) {
         m_faces->cjk = nullptr;
-        m_problems += std::string("cannot open ") + kCjkPath + " (install xfonts-base); using the scalable CJK font\n";
+        m_problems += std::string("cannot open ") + kCjkPath +
+                      " (install xfonts-base); using the scalable CJK font\n";
         return false;
     }
     // Its only charmap has no Unicode tag (the codes are GB2312's), so FreeType does not pick it.
@@ -169,7 +174,8 @@ bool FontSet::LoadFallback() {
     int index = 0;
     // A private configuration, released here, rather than the process-wide one FcInit keeps.
     if (FcConfig* config = FcInitLoadConfigAndFonts()) {
-        FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("WenQuanYi Zen Hei:lang=zh-cn"));
+        FcPattern* pattern =
+            FcNameParse(reinterpret_cast<const FcChar8*>("WenQuanYi Zen Hei:lang=zh-cn"));
         FcConfigSubstitute(config, pattern, FcMatchPattern);
         FcDefaultSubstitute(pattern);
         FcResult result = FcResultNoMatch;
@@ -183,9 +189,12 @@ bool FontSet::LoadFallback() {
         FcPatternDestroy(pattern);
         FcConfigDestroy(config);
     }
-    if (file.empty() || FT_New_Face(m_faces->library, file.c_str(), index, &m_faces->fallback) != 0) {
+    if (file.empty() ||
+        FT_New_Face(m_faces->library, file.c_str(), index, &m_faces->fallback) != 0) {
         m_faces->fallback = nullptr;
-        m_problems += "no scalable CJK font found (install fonts-wqy-zenhei); GBK outside GB2312 prints as boxes\n";
+        m_problems +=
+            "no scalable CJK font found (install fonts-wqy-zenhei); GBK outside GB2312 prints as "
+            "boxes\n";
         return false;
     }
     FT_Select_Charmap(m_faces->fallback, FT_ENCODING_UNICODE);
@@ -204,9 +213,11 @@ char32_t FontSet::DecodeGbk(std::uint8_t lead, std::uint8_t trail) {
     char* outPtr = reinterpret_cast<char*>(out);
     std::size_t inLeft = sizeof in, outLeft = sizeof out;
     iconv(m_faces->gbk, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(m_faces->gbk, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || outLeft != 0)
+    if (iconv(m_faces->gbk, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
+        outLeft != 0)
         return 0;
-    return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 | static_cast<std::uint32_t>(out[3]) << 24);
+    return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 |
+                                 static_cast<std::uint32_t>(out[3]) << 24);
 }
 
 }  // namespace emu

@@ -9,17 +9,17 @@
 // Glyphs are never evicted: a returned reference stays valid for the life of the process.
 #pragma once
 
-#include "emulator/Glyph.h"
-
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <unordered_map>
 
+#include "emulator/Glyph.h"
+
 namespace emu {
 
 class FontSet {
-public:
+  public:
     // Loaded on first use. Never destroyed (kept reachable, so leak checkers stay quiet), so that
     // an engine still printing on another thread while the process exits finds its fonts intact.
     static FontSet& Shared();
@@ -37,7 +37,7 @@ public:
     // and scalable CJK fonts are opened when the first GBK pair needs them.
     std::string Problems() const;
 
-private:
+  private:
     struct Faces;
 
     FontSet();

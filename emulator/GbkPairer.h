@@ -13,14 +13,14 @@ struct TextChar {
 };
 
 class GbkPairer {
-public:
+  public:
     // Writes the characters the byte completes to out (0, 1 or 2 of them) and returns their count.
     int Push(std::uint8_t byte, TextChar out[2]);
     void Reset() { m_pending = false; }
     void SetDoubleByte(bool on);
     bool DoubleByte() const { return m_doubleByte; }
 
-private:
+  private:
     bool m_doubleByte = true;
     bool m_pending = false;
     std::uint8_t m_lead = 0;

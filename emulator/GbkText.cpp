@@ -1,7 +1,8 @@
 #include "emulator/GbkText.h"
 
-#include <cstdio>
 #include <iconv.h>
+
+#include <cstdio>
 
 namespace emu {
 
@@ -28,8 +29,10 @@ std::string GbkText::ToUtf8(const std::uint8_t* bytes, std::size_t length) {
     while (i < length) {
         std::uint8_t b = bytes[i];
         if (b < 0x80) {
-            if (b < 0x20 || b == 0x7F) AppendEscaped(out, b);
-            else out += static_cast<char>(b);
+            if (b < 0x20 || b == 0x7F)
+                AppendEscaped(out, b);
+            else
+                out += static_cast<char>(b);
             ++i;
             continue;
         }

@@ -8,7 +8,7 @@
 namespace emu {
 
 class GbkText {
-public:
+  public:
     GbkText();
     ~GbkText();
     GbkText(const GbkText&) = delete;
@@ -16,7 +16,7 @@ public:
 
     std::string ToUtf8(const std::uint8_t* bytes, std::size_t length);
 
-private:
+  private:
     void* m_cd;  // iconv_t; (iconv_t)-1 when the system has no GBK converter
 };
 

@@ -30,7 +30,8 @@ void PaintGlyph(Paper& paper, const Glyph& glyph, const TextStyle& style, int x,
                 }
                 const int start = cx;
                 while (cx < glyph.width && glyph.Dot(cx, cy)) ++cx;
-                Span(paper, top + r, x + start * sx + shift, x + cx * sx + shift + extra, shade, clip);
+                Span(paper, top + r, x + start * sx + shift, x + cx * sx + shift + extra, shade,
+                     clip);
             }
         }
     }

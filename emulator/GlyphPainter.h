@@ -2,11 +2,11 @@
 // printable area or a table cell). Shared by text lines, table cells and barcode captions.
 #pragma once
 
+#include <cstdint>
+
 #include "emulator/Glyph.h"
 #include "emulator/Paper.h"
 #include "emulator/TextStyle.h"
-
-#include <cstdint>
 
 namespace emu {
 

@@ -2,11 +2,11 @@
 // reject the data. Wide elements are three modules.
 #pragma once
 
-#include "emulator/BarcodeSymbol.h"
-
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include "emulator/BarcodeSymbol.h"
 
 namespace emu {
 

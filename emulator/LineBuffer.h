@@ -2,10 +2,10 @@
 // between the left and right edges that were in force when the line began.
 #pragma once
 
+#include <vector>
+
 #include "emulator/Glyph.h"
 #include "emulator/TextStyle.h"
-
-#include <vector>
 
 namespace emu {
 
@@ -16,7 +16,7 @@ struct PlacedGlyph {
 };
 
 class LineBuffer {
-public:
+  public:
     bool Begun() const { return m_begun; }
     void Begin(int left, int right);
     int Left() const { return m_left; }
@@ -35,7 +35,7 @@ public:
 
     void Clear();
 
-private:
+  private:
     bool m_begun = false;
     int m_left = 0;
     int m_right = 0;

@@ -1,11 +1,5 @@
 #include "emulator/Link.h"
 
-#include "emulator/SerialLine.h"
-
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -13,7 +7,14 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <vector>
+
+#include "emulator/SerialLine.h"
 
 namespace emu {
 
@@ -42,7 +43,8 @@ bool Link::OpenPty(std::string* error) {
     m_fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) return *error = Errno("cannot create a pty"), false;
     char name[128];
-    if (::grantpt(m_fd) != 0 || ::unlockpt(m_fd) != 0 || ::ptsname_r(m_fd, name, sizeof name) != 0) {
+    if (::grantpt(m_fd) != 0 || ::unlockpt(m_fd) != 0 ||
+        ::ptsname_r(m_fd, name, sizeof name) != 0) {
         *error = Errno("cannot prepare the pty");
         Close();
         return false;
@@ -74,7 +76,8 @@ bool Link::OpenDevice(const std::string& path, std::string* error) {
     ::ioctl(m_fd, TIOCEXCL);
     m_applied = m_printer.Line();
     if (m_applied.baud == 0) m_applied.baud = 9600;
-    if (!ConfigureSerialLine(m_fd, m_applied.baud, m_applied.handshake == Handshake::Hardware, error)) {
+    if (!ConfigureSerialLine(m_fd, m_applied.baud, m_applied.handshake == Handshake::Hardware,
+                             error)) {
         *error = path + ": " + *error;
         Close();
         return false;
@@ -125,8 +128,8 @@ void Link::ApplyLine(const LineSettings& line) {
 
 void Link::Run() {
     using Clock = std::chrono::steady_clock;
-    std::vector<std::uint8_t> held;   // read but not yet taken by the printer
-    std::vector<std::uint8_t> out;    // replies not yet written
+    std::vector<std::uint8_t> held;  // read but not yet taken by the printer
+    std::vector<std::uint8_t> out;   // replies not yet written
     std::uint8_t buffer[kReadChunk];
     double tokens = 0;
     Clock::time_point lastRefill = Clock::now();
@@ -147,11 +150,13 @@ void Link::Run() {
         std::size_t readable = kReadChunk;
         if (paced) {
             Clock::time_point now = Clock::now();
-            tokens = std::min(tokens + std::chrono::duration<double>(now - lastRefill).count() * rate,
-                              std::max(1.0, rate / 50));
+            tokens =
+                std::min(tokens + std::chrono::duration<double>(now - lastRefill).count() * rate,
+                         std::max(1.0, rate / 50));
             lastRefill = now;
             readable = static_cast<std::size_t>(tokens);
-            if (readable == 0) timeout = std::max(1, static_cast<int>((1.0 - tokens) / rate * 1000));
+            if (readable == 0)
+                timeout = std::max(1, static_cast<int>((1.0 - tokens) / rate * 1000));
         }
         if (!held.empty()) timeout = kRetryMs;
 
@@ -178,7 +183,8 @@ void Link::Run() {
                 if (paced) tokens -= static_cast<double>(n);
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // The device went away; a pty keeps its slave open, so this is a real loss.
-                m_printer.Note("link lost: " + (n == 0 ? std::string("end of file") : Errno("read")));
+                m_printer.Note("link lost: " +
+                               (n == 0 ? std::string("end of file") : Errno("read")));
                 return;
             }
         }

@@ -9,17 +9,17 @@
 // recorded and paces the reading.
 #pragma once
 
-#include "emulator/VirtualPrinter.h"
-
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <thread>
 
+#include "emulator/VirtualPrinter.h"
+
 namespace emu {
 
 class Link {
-public:
+  public:
     explicit Link(VirtualPrinter& printer);
     ~Link();
     Link(const Link&) = delete;
@@ -39,15 +39,15 @@ public:
     void Stop();
     bool Running() const { return m_thread.joinable(); }
 
-private:
+  private:
     void Run();
     void ApplyLine(const LineSettings& line);
     void Close();
 
     VirtualPrinter& m_printer;
-    int m_fd = -1;        // pty master or the device
-    int m_slaveFd = -1;   // held open so the master never sees a hang-up between host sessions
-    int m_wakeFd = -1;    // eventfd: stop, replies queued, input space freed
+    int m_fd = -1;       // pty master or the device
+    int m_slaveFd = -1;  // held open so the master never sees a hang-up between host sessions
+    int m_wakeFd = -1;   // eventfd: stop, replies queued, input space freed
     bool m_isDevice = false;
     bool m_paced = false;
     std::string m_path;

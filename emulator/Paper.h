@@ -4,16 +4,16 @@
 // bound; the print engine cuts before the cap.
 #pragma once
 
-#include "emulator/PaperImage.h"
-
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "emulator/PaperImage.h"
+
 namespace emu {
 
 class Paper {
-public:
+  public:
     static constexpr int kMaxRows = 8192;  // about one metre at 8 dots/mm
     static constexpr int kChunkRows = 256;
 
@@ -33,7 +33,7 @@ public:
 
     PaperImage Image() const;
 
-private:
+  private:
     std::uint8_t* Row(int y);
 
     int m_width;

@@ -1,11 +1,11 @@
-#include "emulator/PaperImage.h"
-
 #include <png.h>
 
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+
+#include "emulator/PaperImage.h"
 
 namespace emu {
 namespace {
@@ -39,8 +39,9 @@ bool Fail(std::string* error, const std::string& text) {
 bool WriteRows(PngState& state, const PaperImage& image) {
     if (setjmp(png_jmpbuf(state.png))) return false;
     png_init_io(state.png, state.file);
-    png_set_IHDR(state.png, state.info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height),
-                 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(state.png, state.info, static_cast<png_uint_32>(image.width),
+                 static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(state.png, state.info);
     for (int y = 0; y < image.height; ++y)
         png_write_row(state.png, image.gray.data() + static_cast<std::size_t>(y) * image.width);
@@ -52,18 +53,21 @@ bool WriteRows(PngState& state, const PaperImage& image) {
 
 bool WritePng(const PaperImage& image, const std::string& path, std::string* error) {
     if (image.width <= 0 || image.height <= 0)
-        return Fail(error, "cannot write " + path + ": the image is empty (" + std::to_string(image.width) + " x " +
-                               std::to_string(image.height) + " dots)");
+        return Fail(error, "cannot write " + path + ": the image is empty (" +
+                               std::to_string(image.width) + " x " + std::to_string(image.height) +
+                               " dots)");
     if (image.gray.size() != static_cast<std::size_t>(image.width) * image.height)
-        return Fail(error, "cannot write " + path + ": the image holds " + std::to_string(image.gray.size()) +
-                               " bytes for " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+        return Fail(error, "cannot write " + path + ": the image holds " +
+                               std::to_string(image.gray.size()) + " bytes for " +
+                               std::to_string(image.width) + " x " + std::to_string(image.height) +
                                " dots");
     PngState state;
     state.file = std::fopen(path.c_str(), "wb");
     if (!state.file) return Fail(error, "cannot create " + path + ": " + std::strerror(errno));
     state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
     if (state.png) state.info = png_create_info_struct(state.png);
-    if (!state.png || !state.info) return Fail(error, "cannot write " + path + ": out of memory in libpng");
+    if (!state.png || !state.info)
+        return Fail(error, "cannot write " + path + ": out of memory in libpng");
     if (!WriteRows(state, image)) return Fail(error, "cannot write " + path + ": " + state.message);
     if (std::fflush(state.file) != 0 || std::ferror(state.file))
         return Fail(error, "cannot write " + path + ": " + std::strerror(errno));

@@ -1,18 +1,18 @@
 #include "emulator/PrintEngine.h"
 
+#include <algorithm>
+
 #include "emulator/Barcode.h"
 #include "emulator/GlyphPainter.h"
-
-#include <algorithm>
 
 namespace emu {
 namespace {
 
-constexpr int kColumnDots = 12;   // Font A cell width: the unit of tabs, tables and margins' minimum
+constexpr int kColumnDots = 12;  // Font A cell width: the unit of tabs, tables and margins' minimum
 constexpr int kQuietModules = 10;
 constexpr int kRuleDots = 2;
-constexpr int kCellPadding = 4;   // between a table rule and the text
-constexpr int kCaptionGap = 4;    // between a barcode and its caption
+constexpr int kCellPadding = 4;  // between a table rule and the text
+constexpr int kCaptionGap = 4;   // between a barcode and its caption
 
 std::uint8_t ShadeOfLevel(int level) { return static_cast<std::uint8_t>(255 - 255 * level / 8); }
 
@@ -29,7 +29,9 @@ PrintEngine::PrintEngine(int widthDots)
       m_fonts(FontSet::Shared()),
       m_paper(std::make_unique<Paper>(m_width)) {}
 
-void PrintEngine::SetPageCallback(std::function<void(const PaperImage&)> onPage) { m_onPage = std::move(onPage); }
+void PrintEngine::SetPageCallback(std::function<void(const PaperImage&)> onPage) {
+    m_onPage = std::move(onPage);
+}
 PaperImage PrintEngine::Snapshot() const { return m_paper->Image(); }
 bool PrintEngine::HasContent() const { return m_paper->HasInk(); }
 int PrintEngine::WidthDots() const { return m_width; }
@@ -78,9 +80,12 @@ int PrintEngine::AlignedStart(int width, int left, int right) const {
 
 void PrintEngine::PlaceChar(const TextChar& c) {
     const Glyph* glyph;
-    if (c.lead != 0) glyph = &m_fonts.Pair(c.lead, c.byte);
-    else if (c.byte >= 0x80 && m_pairer.DoubleByte()) glyph = &m_fonts.Box(kColumnDots);
-    else glyph = &m_fonts.Single(c.byte);
+    if (c.lead != 0)
+        glyph = &m_fonts.Pair(c.lead, c.byte);
+    else if (c.byte >= 0x80 && m_pairer.DoubleByte())
+        glyph = &m_fonts.Box(kColumnDots);
+    else
+        glyph = &m_fonts.Single(c.byte);
     const int advance = glyph->width * m_settings.style.scaleX;
     if (!m_line.Begun()) m_line.Begin(AreaLeft(), AreaRight());
     // A character that does not fit wraps; one that cannot fit even an empty line is clipped.
@@ -101,11 +106,13 @@ int PrintEngine::PrintLine() {
     const int height = Glyph::kHeight * scaleY;
     MakeRoom(height);
     const int baseline = m_paper->HeadRow() + Glyph::kAscent * scaleY;
-    const int shift = AlignedStart(m_line.Extent() - m_line.Left(), m_line.Left(), m_line.Right()) - m_line.Left();
+    const int shift = AlignedStart(m_line.Extent() - m_line.Left(), m_line.Left(), m_line.Right()) -
+                      m_line.Left();
     const Clip clip{0, m_width};
     for (const PlacedGlyph& placed : m_line.Glyphs()) {
         const int top = baseline - Glyph::kAscent * placed.style.scaleY;
-        PaintGlyph(*m_paper, *placed.glyph, placed.style, placed.x + shift, top, m_settings.shade, clip);
+        PaintGlyph(*m_paper, *placed.glyph, placed.style, placed.x + shift, top, m_settings.shade,
+                   clip);
     }
     m_line.Clear();
     return height;
@@ -113,7 +120,8 @@ int PrintEngine::PrintLine() {
 
 int PrintEngine::LineAdvance(int height) const {
     if (height == 0) return m_settings.lineSpacing;
-    return std::max(m_settings.lineSpacing, height + std::max(0, m_settings.lineSpacing - Glyph::kHeight));
+    return std::max(m_settings.lineSpacing,
+                    height + std::max(0, m_settings.lineSpacing - Glyph::kHeight));
 }
 
 void PrintEngine::PrintPendingLine() {
@@ -159,7 +167,9 @@ void PrintEngine::FeedLines(std::uint8_t n) { Advance(n * LineAdvance(PrintLine(
 
 void PrintEngine::ReverseFeedLines(std::uint8_t n) { Reverse(n * LineAdvance(PrintLine())); }
 
-void PrintEngine::SetLeftMargin(std::uint8_t units) { SetLeftMarginDots(static_cast<std::uint16_t>(units * 8)); }
+void PrintEngine::SetLeftMargin(std::uint8_t units) {
+    SetLeftMarginDots(static_cast<std::uint16_t>(units * 8));
+}
 
 void PrintEngine::SetRightMargin(std::uint8_t units) {
     const int dots = units * 8;
@@ -203,7 +213,9 @@ void PrintEngine::SetGrayLevel(std::uint8_t n) {
 void PrintEngine::SetTabStops(const std::vector<std::uint8_t>& columns) {
     m_settings.tabColumns.clear();
     for (std::uint8_t column : columns) {
-        if (column == 0 || (!m_settings.tabColumns.empty() && column <= m_settings.tabColumns.back())) break;
+        if (column == 0 ||
+            (!m_settings.tabColumns.empty() && column <= m_settings.tabColumns.back()))
+            break;
         if (m_settings.tabColumns.size() == 32) break;
         m_settings.tabColumns.push_back(column);
     }
@@ -282,11 +294,13 @@ void PrintEngine::RasterEnd() { m_raster = Raster{}; }
 
 // ---- Vertical table ----
 
-void PrintEngine::TableRow(const std::vector<std::uint8_t>& boundaries, const std::vector<TableCell>& cells) {
+void PrintEngine::TableRow(const std::vector<std::uint8_t>& boundaries,
+                           const std::vector<TableCell>& cells) {
     PrintPendingLine();
     const int left = AreaLeft(), right = AreaRight();
     std::vector<int> rules;
-    for (std::uint8_t b : boundaries) rules.push_back(std::min(left + b * kColumnDots, right - kRuleDots));
+    for (std::uint8_t b : boundaries)
+        rules.push_back(std::min(left + b * kColumnDots, right - kRuleDots));
     std::sort(rules.begin(), rules.end());
     rules.erase(std::unique(rules.begin(), rules.end()), rules.end());
     const int ruleLeft = rules.size() >= 2 ? rules.front() : left;
@@ -309,8 +323,10 @@ void PrintEngine::TableRow(const std::vector<std::uint8_t>& boundaries, const st
         const int start = left + cell.position * kColumnDots;
         int cellLeft = left, cellRight = right;
         for (int x : rules) {
-            if (x <= start) cellLeft = x + kRuleDots;
-            else if (x < cellRight) cellRight = x;
+            if (x <= start)
+                cellLeft = x + kRuleDots;
+            else if (x < cellRight)
+                cellRight = x;
         }
         TextStyle style;
         style.bold = cell.format == 2;
@@ -326,9 +342,11 @@ void PrintEngine::TableRow(const std::vector<std::uint8_t>& boundaries, const st
         int x = start;
         for (std::size_t i = first; i < chars.size() && x < cellRight; ++i) {
             const TextChar& c = chars[i];
-            const Glyph& glyph = c.lead ? m_fonts.Pair(c.lead, c.byte)
-                                        : (c.byte >= 0x80 ? m_fonts.Box(kColumnDots) : m_fonts.Single(c.byte));
-            PaintGlyph(*m_paper, glyph, style, x, bodyTop + kCellPadding, shade, Clip{cellLeft, cellRight});
+            const Glyph& glyph =
+                c.lead ? m_fonts.Pair(c.lead, c.byte)
+                       : (c.byte >= 0x80 ? m_fonts.Box(kColumnDots) : m_fonts.Single(c.byte));
+            PaintGlyph(*m_paper, glyph, style, x, bodyTop + kCellPadding, shade,
+                       Clip{cellLeft, cellRight});
             x += glyph.width;
         }
     }
@@ -355,8 +373,8 @@ void PrintEngine::DrawCaption(const std::string& text, int centre, int top) {
     const int width = static_cast<int>(text.size()) * kColumnDots;
     int x = centre - width / 2;
     for (char c : text) {
-        PaintGlyph(*m_paper, m_fonts.Single(static_cast<std::uint8_t>(c)), TextStyle{}, x, top, m_settings.shade,
-                   Clip{0, m_width});
+        PaintGlyph(*m_paper, m_fonts.Single(static_cast<std::uint8_t>(c)), TextStyle{}, x, top,
+                   m_settings.shade, Clip{0, m_width});
         x += kColumnDots;
     }
 }

@@ -38,6 +38,12 @@
 //   text is printed as a line before a raster image, table row, barcode or cut.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "emulator/CommandSink.h"
 #include "emulator/FontSet.h"
 #include "emulator/GbkPairer.h"
@@ -46,18 +52,12 @@
 #include "emulator/PaperImage.h"
 #include "emulator/TextStyle.h"
 
-#include <cstdint>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
-
 namespace emu {
 
 struct BarcodeSymbol;
 
 class PrintEngine : public CommandSink {
-public:
+  public:
     explicit PrintEngine(int widthDots = 384);
 
     // Called with each finished receipt at a full cut (or at the length limit).
@@ -90,7 +90,8 @@ public:
     void RasterBegin(std::uint8_t m, std::uint16_t widthBytes, std::uint16_t height) override;
     void RasterRow(const std::uint8_t* row) override;
     void RasterEnd() override;
-    void TableRow(const std::vector<std::uint8_t>& boundaries, const std::vector<TableCell>& cells) override;
+    void TableRow(const std::vector<std::uint8_t>& boundaries,
+                  const std::vector<TableCell>& cells) override;
     void SetBarcodeHeight(std::uint8_t dots) override;
     void SetBarcodeWidth(std::uint8_t n) override;
     void SetBarcodeTextPosition(std::uint8_t n) override;
@@ -106,7 +107,7 @@ public:
     void SetLeftMarginDots(std::uint16_t dots) override;
     void SetPrintAreaWidth(std::uint16_t dots) override;
 
-private:
+  private:
     static std::vector<int> EveryEighthColumn();
     struct Settings {
         TextStyle style;

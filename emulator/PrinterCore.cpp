@@ -18,11 +18,16 @@ const char* ArrivalMnemonic(RealTimeScanner::Kind kind) {
 
 const char* ArrivalMeaning(RealTimeScanner::Kind kind) {
     switch (kind) {
-    case RealTimeScanner::Kind::StatusRequest: return "status request";
-    case RealTimeScanner::Kind::ClearBuffers: return "clear buffers";
-    case RealTimeScanner::Kind::EnterSleep: return "enter sleep";
-    case RealTimeScanner::Kind::LeaveSleep: return "leave sleep";
-    case RealTimeScanner::Kind::None: break;
+        case RealTimeScanner::Kind::StatusRequest:
+            return "status request";
+        case RealTimeScanner::Kind::ClearBuffers:
+            return "clear buffers";
+        case RealTimeScanner::Kind::EnterSleep:
+            return "enter sleep";
+        case RealTimeScanner::Kind::LeaveSleep:
+            return "leave sleep";
+        case RealTimeScanner::Kind::None:
+            break;
     }
     return "";
 }
@@ -106,37 +111,40 @@ void PrinterCore::ActOnArrival(RealTimeScanner::Kind kind, bool waiting) {
     std::string note;
     bool keepInWaiting = waiting;  // the decoder will reach these bytes later
     // What waits before this command: its own bytes are in the buffer too.
-    const std::size_t waitingBefore = m_waiting.size() - std::min(m_waiting.size(), waiting ? length : 0);
+    const std::size_t waitingBefore =
+        m_waiting.size() - std::min(m_waiting.size(), waiting ? length : 0);
     switch (kind) {
-    case Kind::StatusRequest:
-        note = Reply(m_status.StatusByte());
-        break;
-    case Kind::ClearBuffers: {
-        DropWaiting();
-        m_sink.ClearBuffer();
-        keepInWaiting = false;
-        note = waiting ? std::to_string(waitingBefore) + " waiting bytes dropped" : std::string();
-        break;
-    }
-    case Kind::EnterSleep: {
-        StatusModel::SleepResult result = m_status.EnterSleep(m_clock());
-        note = SleepReply(result);
-        if (result == StatusModel::SleepResult::Accepted) {
-            if (waitingBefore > 0) note += ", " + std::to_string(waitingBefore) + " waiting bytes dropped";
+        case Kind::StatusRequest:
+            note = Reply(m_status.StatusByte());
+            break;
+        case Kind::ClearBuffers: {
             DropWaiting();
+            m_sink.ClearBuffer();
             keepInWaiting = false;
-            m_discardedFrom = m_received;
+            note =
+                waiting ? std::to_string(waitingBefore) + " waiting bytes dropped" : std::string();
+            break;
         }
-        break;
-    }
-    case Kind::LeaveSleep: {
-        StatusModel::SleepResult result = m_status.LeaveSleep(m_clock());
-        note = SleepReply(result);
-        if (result == StatusModel::SleepResult::Accepted) m_decoder.Reset(m_received);
-        break;
-    }
-    case Kind::None:
-        return;
+        case Kind::EnterSleep: {
+            StatusModel::SleepResult result = m_status.EnterSleep(m_clock());
+            note = SleepReply(result);
+            if (result == StatusModel::SleepResult::Accepted) {
+                if (waitingBefore > 0)
+                    note += ", " + std::to_string(waitingBefore) + " waiting bytes dropped";
+                DropWaiting();
+                keepInWaiting = false;
+                m_discardedFrom = m_received;
+            }
+            break;
+        }
+        case Kind::LeaveSleep: {
+            StatusModel::SleepResult result = m_status.LeaveSleep(m_clock());
+            note = SleepReply(result);
+            if (result == StatusModel::SleepResult::Accepted) m_decoder.Reset(m_received);
+            break;
+        }
+        case Kind::None:
+            return;
     }
     if (keepInWaiting) m_actedOnArrival.push_back(start);
 
@@ -204,7 +212,8 @@ void PrinterCore::Finish() {
 
 void PrinterCore::NoteDiscardedUpTo(std::uint64_t end) {
     if (end > m_discardedFrom && m_trace) {
-        m_trace->Note(m_discardedFrom, std::to_string(end - m_discardedFrom) + " bytes discarded while asleep");
+        m_trace->Note(m_discardedFrom,
+                      std::to_string(end - m_discardedFrom) + " bytes discarded while asleep");
     }
     m_discardedFrom = m_received;
 }
@@ -228,7 +237,8 @@ void PrinterCore::SetCondition(Condition condition, bool on) {
 }
 
 bool PrinterCore::AlreadyActed(std::uint64_t offset) {
-    while (!m_actedOnArrival.empty() && m_actedOnArrival.front() < offset) m_actedOnArrival.pop_front();
+    while (!m_actedOnArrival.empty() && m_actedOnArrival.front() < offset)
+        m_actedOnArrival.pop_front();
     if (m_actedOnArrival.empty() || m_actedOnArrival.front() != offset) return false;
     m_actedOnArrival.pop_front();
     return true;
@@ -241,10 +251,14 @@ std::string PrinterCore::Reply(std::uint8_t byte) {
 
 std::string PrinterCore::SleepReply(StatusModel::SleepResult result) {
     switch (result) {
-    case StatusModel::SleepResult::Accepted: return Reply('1') + " (accepted)";
-    case StatusModel::SleepResult::AlreadyAsleep: return Reply('0') + " (refused: already asleep)";
-    case StatusModel::SleepResult::NotAsleep: return Reply('0') + " (refused: not asleep)";
-    case StatusModel::SleepResult::TooSoon: return Reply('0') + " (refused: less than 500 ms asleep)";
+        case StatusModel::SleepResult::Accepted:
+            return Reply('1') + " (accepted)";
+        case StatusModel::SleepResult::AlreadyAsleep:
+            return Reply('0') + " (refused: already asleep)";
+        case StatusModel::SleepResult::NotAsleep:
+            return Reply('0') + " (refused: not asleep)";
+        case StatusModel::SleepResult::TooSoon:
+            return Reply('0') + " (refused: less than 500 ms asleep)";
     }
     return "";
 }
@@ -263,7 +277,8 @@ std::string PrinterCore::ClearBuffers(std::uint64_t offset) {
 
 std::string PrinterCore::Sleep(std::uint64_t offset, bool enter) {
     if (AlreadyActed(offset)) return "done on arrival";
-    StatusModel::SleepResult result = enter ? m_status.EnterSleep(m_clock()) : m_status.LeaveSleep(m_clock());
+    StatusModel::SleepResult result =
+        enter ? m_status.EnterSleep(m_clock()) : m_status.LeaveSleep(m_clock());
     if (enter && result == StatusModel::SleepResult::Accepted) m_decoder.RequestStop();
     return SleepReply(result);
 }

@@ -19,13 +19,6 @@
 //   of the buffer and XON when it falls to a quarter.
 #pragma once
 
-#include "emulator/CommandDecoder.h"
-#include "emulator/Condition.h"
-#include "emulator/ControlHandler.h"
-#include "emulator/RealTimeScanner.h"
-#include "emulator/StatusModel.h"
-#include "emulator/Trace.h"
-
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -33,10 +26,17 @@
 #include <memory>
 #include <vector>
 
+#include "emulator/CommandDecoder.h"
+#include "emulator/Condition.h"
+#include "emulator/ControlHandler.h"
+#include "emulator/RealTimeScanner.h"
+#include "emulator/StatusModel.h"
+#include "emulator/Trace.h"
+
 namespace emu {
 
 class PrinterCore : private ControlHandler {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::size_t kDefaultInputCapacity = 64 * 1024;
     static constexpr std::uint8_t kXon = 0x11;
@@ -72,7 +72,7 @@ public:
     void SetTrace(std::function<void(const std::string&)> writeLine);
     void Note(const std::string& text);  // a note line in the trace, at the current offset
 
-private:
+  private:
     std::string StatusRequest(std::uint64_t offset, std::uint8_t n) override;
     std::string ClearBuffers(std::uint64_t offset) override;
     std::string Sleep(std::uint64_t offset, bool enter) override;

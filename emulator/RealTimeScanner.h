@@ -9,7 +9,7 @@
 namespace emu {
 
 class RealTimeScanner {
-public:
+  public:
     enum class Kind : std::uint8_t { None, StatusRequest, ClearBuffers, EnterSleep, LeaveSleep };
 
     // Takes the next byte; returns the command that this byte completes, if any.
@@ -18,7 +18,7 @@ public:
     static std::size_t Length(Kind kind);
     static const std::uint8_t* Bytes(Kind kind);
 
-private:
+  private:
     std::array<std::uint8_t, 10> m_recent{};  // the longest command is 10 bytes
     std::size_t m_count = 0;                  // bytes seen, saturating at the ring size
     std::size_t m_next = 0;

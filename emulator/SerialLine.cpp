@@ -2,9 +2,10 @@
 #include "emulator/SerialLine.h"
 
 #include <asm/termbits.h>
+#include <sys/ioctl.h>
+
 #include <cerrno>
 #include <cstring>
-#include <sys/ioctl.h>
 
 namespace emu {
 
@@ -28,8 +29,10 @@ bool ConfigureSerialLine(int fd, std::uint32_t baud, bool rtsCts, std::string* e
         return false;
     }
     struct termios2 check {};
-    if (ioctl(fd, TCGETS2, &check) != 0 || check.c_ospeed != baud || ((check.c_cflag & CRTSCTS) != 0) != rtsCts) {
-        *error = "the device did not take " + std::to_string(baud) + " baud" + (rtsCts ? " with RTS/CTS" : "");
+    if (ioctl(fd, TCGETS2, &check) != 0 || check.c_ospeed != baud ||
+        ((check.c_cflag & CRTSCTS) != 0) != rtsCts) {
+        *error = "the device did not take " + std::to_string(baud) + " baud" +
+                 (rtsCts ? " with RTS/CTS" : "");
         return false;
     }
     return true;

@@ -6,15 +6,15 @@
 // from the first entry), leaving while awake, and leaving too soon (the printer stays asleep).
 #pragma once
 
-#include "emulator/Condition.h"
-
 #include <chrono>
 #include <cstdint>
+
+#include "emulator/Condition.h"
 
 namespace emu {
 
 class StatusModel {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kMinimumSleep{500};
 
@@ -33,7 +33,7 @@ public:
     SleepResult LeaveSleep(Clock::time_point now);
     bool Asleep() const { return m_asleep; }
 
-private:
+  private:
     std::uint8_t m_bits = 0;
     std::uint8_t m_autoMask = 0;
     bool m_asleep = false;

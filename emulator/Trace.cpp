@@ -23,15 +23,19 @@ void PadTo(std::string& text, std::size_t columns) {
 }
 }  // namespace
 
-Trace::Trace(std::function<void(const std::string&)> writeLine) : m_writeLine(std::move(writeLine)) {}
+Trace::Trace(std::function<void(const std::string&)> writeLine)
+    : m_writeLine(std::move(writeLine)) {}
 
 void Trace::Command(const DecodedCommand& command) { m_writeLine(FormatCommand(command)); }
 
-void Trace::Note(std::uint64_t offset, const std::string& text) { m_writeLine(FormatNote(offset, text)); }
+void Trace::Note(std::uint64_t offset, const std::string& text) {
+    m_writeLine(FormatNote(offset, text));
+}
 
 std::string Trace::FormatCommand(const DecodedCommand& command) {
     std::string hex;
-    std::size_t shown = static_cast<std::size_t>(std::min<std::uint64_t>(command.length, DecodedCommand::kHeadBytes));
+    std::size_t shown = static_cast<std::size_t>(
+        std::min<std::uint64_t>(command.length, DecodedCommand::kHeadBytes));
     for (std::size_t k = 0; k < shown; ++k) {
         char buf[4];
         std::snprintf(buf, sizeof buf, k ? " %02X" : "%02X", command.head[k]);

@@ -3,15 +3,15 @@
 // the printer did on its own (conditions, bytes discarded, flow control).
 #pragma once
 
-#include "emulator/DecodedCommand.h"
-
 #include <functional>
 #include <string>
+
+#include "emulator/DecodedCommand.h"
 
 namespace emu {
 
 class Trace {
-public:
+  public:
     explicit Trace(std::function<void(const std::string&)> writeLine);
 
     void Command(const DecodedCommand& command);
@@ -20,7 +20,7 @@ public:
     static std::string FormatCommand(const DecodedCommand& command);
     static std::string FormatNote(std::uint64_t offset, const std::string& text);
 
-private:
+  private:
     std::function<void(const std::string&)> m_writeLine;
 };
 

@@ -7,18 +7,18 @@
 // bytes or freed input space, so a pump (Link) knows to send or read again.
 #pragma once
 
-#include "emulator/Condition.h"
-#include "emulator/ControlHandler.h"
-#include "emulator/PaperImage.h"
-#include "emulator/PrintEngine.h"
-#include "emulator/PrinterCore.h"
-
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "emulator/Condition.h"
+#include "emulator/ControlHandler.h"
+#include "emulator/PaperImage.h"
+#include "emulator/PrintEngine.h"
+#include "emulator/PrinterCore.h"
 
 namespace emu {
 
@@ -28,7 +28,7 @@ struct LineSettings {
 };
 
 class VirtualPrinter {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     explicit VirtualPrinter(int widthDots = 384,
@@ -62,7 +62,7 @@ public:
     void SetClock(std::function<Clock::time_point()> clock);
     void Note(const std::string& text);  // a note line in the trace
 
-private:
+  private:
     void WakeIf(bool due);
 
     mutable std::mutex m_mutex;

@@ -88,7 +88,8 @@ std::uint32_t CByteQueue::Pop(void* pDest, std::uint32_t nLength) {
         const std::uint32_t unread = head->m_nWrite - head->m_nRead;
         const std::uint32_t want = nLength - taken;
         const std::uint32_t take = want < unread ? want : unread;
-        if (dest != nullptr && take != 0) std::memcpy(dest + taken, head->Data() + head->m_nRead, take);
+        if (dest != nullptr && take != 0)
+            std::memcpy(dest + taken, head->Data() + head->m_nRead, take);
         taken += take;
         m_nCount -= take;
         if (take < unread) {

@@ -5,9 +5,9 @@
 // not lock: the owner enters m_lock around each use.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <cstdint>
+
+#include "platform/win32.h"
 
 struct QueueNode {
     std::uint32_t m_nRead;      // index of the first unread byte
@@ -19,7 +19,7 @@ struct QueueNode {
 };
 
 class CByteQueue {
-public:
+  public:
     explicit CByteQueue(std::uint32_t nMinChunk);
     virtual ~CByteQueue();
     CByteQueue(const CByteQueue&) = delete;
@@ -49,6 +49,6 @@ public:
     std::uint32_t m_nMinChunk;
     CRITICAL_SECTION m_lock;
 
-private:
+  private:
     QueueNode* NewBlock(std::uint32_t nRequest);
 };

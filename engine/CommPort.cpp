@@ -1,16 +1,17 @@
 // CCommPort: construction, opening and closing, settings and direct transfers.
 #include "engine/CommPort.h"
 
-#include "engine/QueueLock.h"
-
 #include <cstring>
+
+#include "engine/QueueLock.h"
 
 namespace {
 
 constexpr DWORD kCloseWaitMs = 500;
 constexpr DWORD kDriverQueueBytes = 4096;
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
-constexpr DWORD kStartingModes = COMM_MODE_EVENT_THREAD | COMM_MODE_POLL_THREAD | COMM_MODE_SEND_THREAD;
+constexpr DWORD kStartingModes =
+    COMM_MODE_EVENT_THREAD | COMM_MODE_POLL_THREAD | COMM_MODE_SEND_THREAD;
 
 }  // namespace
 
@@ -30,8 +31,8 @@ void CCommPort::InitMembers() {
     std::memset(&m_dcb, 0, sizeof m_dcb);
     m_dcb.DCBlength = sizeof(DCB);
     std::memset(&m_timeouts, 0, sizeof m_timeouts);
-    m_dwEventMask = EV_RXCHAR | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD | EV_BREAK | EV_ERR |
-                    EV_RING | EV_POWER;
+    m_dwEventMask =
+        EV_RXCHAR | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD | EV_BREAK | EV_ERR | EV_RING | EV_POWER;
     m_hPort = INVALID_HANDLE_VALUE;
     m_nPort = -1;
     for (CommWorker* worker : {&m_eventWorker, &m_pollWorker, &m_sendWorker}) {

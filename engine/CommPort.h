@@ -2,10 +2,10 @@
 // whose line events reach virtual hooks that a derived class replaces.
 #pragma once
 
+#include <atomic>
+
 #include "engine/ByteQueue.h"
 #include "platform/win32.h"
-
-#include <atomic>
 
 // Mode flags (m_dwMode).
 constexpr DWORD COMM_MODE_EVENT_THREAD = 0x01;
@@ -45,7 +45,7 @@ struct CommWorker {
 };
 
 class CCommPort {
-public:
+  public:
     explicit CCommPort(DWORD dwMode);
     CCommPort(const CCommPort&) = delete;
     CCommPort& operator=(const CCommPort&) = delete;
@@ -105,7 +105,7 @@ public:
 
     bool IsOpen() const { return m_hPort != INVALID_HANDLE_VALUE; }
 
-protected:
+  protected:
     DWORD m_dwMode;
     HANDLE m_hPort;
     int m_nPort;
@@ -121,12 +121,12 @@ protected:
     CommWorker m_pollWorker;
     CommWorker m_sendWorker;
 
-public:
+  public:
     HWND m_hOwnerWnd;
     DWORD m_dwOwnerThreadId;
     DWORD m_nReceiveThreshold;
 
-private:
+  private:
     // Thread entries: the parameter is the port; the body is reached through the virtual table.
     static DWORD EventThreadEntry(LPVOID pPort);
     static DWORD PollThreadEntry(LPVOID pPort);

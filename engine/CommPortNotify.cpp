@@ -10,15 +10,20 @@ int CCommPort::Notify(UINT message, DWORD dwValue, bool bPost) {
         else
             SendMessageW(m_hOwnerWnd, message, wParam, lParam);
     }
-    if (m_dwOwnerThreadId != 0) return PostThreadMessageW(m_dwOwnerThreadId, message, wParam, lParam);
+    if (m_dwOwnerThreadId != 0)
+        return PostThreadMessageW(m_dwOwnerThreadId, message, wParam, lParam);
     return 0;
 }
 
 int CCommPort::OnReceive() { return Notify(WM_COMM_RXCHAR, 0, true); }
 
-int CCommPort::OnDsrChange() { return Notify(WM_COMM_DSR, (GetModemStatus() & MS_DSR_ON) ? 1 : 0, true); }
+int CCommPort::OnDsrChange() {
+    return Notify(WM_COMM_DSR, (GetModemStatus() & MS_DSR_ON) ? 1 : 0, true);
+}
 
-int CCommPort::OnCtsChange() { return Notify(WM_COMM_CTS, (GetModemStatus() & MS_CTS_ON) ? 1 : 0, true); }
+int CCommPort::OnCtsChange() {
+    return Notify(WM_COMM_CTS, (GetModemStatus() & MS_CTS_ON) ? 1 : 0, true);
+}
 
 int CCommPort::OnBreak() {
     ClearCommBreak(m_hPort);
@@ -29,9 +34,13 @@ int CCommPort::OnTxEmpty() { return Notify(WM_COMM_TXEMPTY, 0, true); }
 
 int CCommPort::OnLineError() { return Notify(WM_COMM_ERR, GetLineErrors(), true); }
 
-int CCommPort::OnRing() { return Notify(WM_COMM_RING, (GetModemStatus() & MS_RING_ON) ? 1 : 0, true); }
+int CCommPort::OnRing() {
+    return Notify(WM_COMM_RING, (GetModemStatus() & MS_RING_ON) ? 1 : 0, true);
+}
 
-int CCommPort::OnCarrierChange() { return Notify(WM_COMM_RLSD, (GetModemStatus() & MS_RLSD_ON) ? 1 : 0, true); }
+int CCommPort::OnCarrierChange() {
+    return Notify(WM_COMM_RLSD, (GetModemStatus() & MS_RLSD_ON) ? 1 : 0, true);
+}
 
 int CCommPort::OnRxFlag() { return Notify(WM_COMM_RXFLAG, 0, true); }
 

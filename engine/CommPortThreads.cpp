@@ -1,6 +1,5 @@
 // CCommPort: the worker threads, event dispatch and the queue steps they share.
 #include "engine/CommPort.h"
-
 #include "engine/QueueLock.h"
 
 namespace {
@@ -18,9 +17,15 @@ constexpr DWORD kNoProgressPauseMs = 10;
 
 }  // namespace
 
-DWORD CCommPort::EventThreadEntry(LPVOID pPort) { return static_cast<CCommPort*>(pPort)->EventThread(); }
-DWORD CCommPort::PollThreadEntry(LPVOID pPort) { return static_cast<CCommPort*>(pPort)->PollThread(); }
-DWORD CCommPort::SendThreadEntry(LPVOID pPort) { return static_cast<CCommPort*>(pPort)->SendThread(); }
+DWORD CCommPort::EventThreadEntry(LPVOID pPort) {
+    return static_cast<CCommPort*>(pPort)->EventThread();
+}
+DWORD CCommPort::PollThreadEntry(LPVOID pPort) {
+    return static_cast<CCommPort*>(pPort)->PollThread();
+}
+DWORD CCommPort::SendThreadEntry(LPVOID pPort) {
+    return static_cast<CCommPort*>(pPort)->SendThread();
+}
 
 bool CCommPort::AnyThread() const {
     return m_eventWorker.m_hThread != nullptr || m_pollWorker.m_hThread != nullptr ||
@@ -50,7 +55,8 @@ bool CCommPort::StartThreads(DWORD dwExtraMode) {
                     {COMM_MODE_SEND_THREAD, &m_sendWorker, &SendThreadEntry, 0}};
     for (Plan& plan : plans) {
         if (m_dwMode & plan.flag)
-            plan.worker->m_hThread = CreateThread(nullptr, 0, plan.entry, this, creationFlags, &plan.threadId);
+            plan.worker->m_hThread =
+                CreateThread(nullptr, 0, plan.entry, this, creationFlags, &plan.threadId);
     }
     for (Plan& plan : plans) {
         if (!(m_dwMode & plan.flag)) continue;
@@ -59,7 +65,8 @@ bool CCommPort::StartThreads(DWORD dwExtraMode) {
             StopThreads(kStartFailureWaitMs);
             return false;
         }
-        if (m_dwMode & COMM_MODE_HIGH_PRIORITY) SetThreadPriority(plan.worker->m_hThread, THREAD_PRIORITY_ABOVE_NORMAL);
+        if (m_dwMode & COMM_MODE_HIGH_PRIORITY)
+            SetThreadPriority(plan.worker->m_hThread, THREAD_PRIORITY_ABOVE_NORMAL);
     }
     return true;
 }
@@ -164,7 +171,8 @@ void CCommPort::DrainSendQueue() {
 DWORD CCommPort::EventThread() {
     if (!IsOpen()) return 1;
     if (!SetCommMask(m_hPort, m_dwEventMask)) return 1;
-    const bool sendsQueued = (m_dwMode & COMM_MODE_QUEUED_WRITE) && !(m_dwMode & COMM_MODE_SEND_THREAD);
+    const bool sendsQueued =
+        (m_dwMode & COMM_MODE_QUEUED_WRITE) && !(m_dwMode & COMM_MODE_SEND_THREAD);
     // Write releases the wait by re-setting the mask, but a release that comes while this thread
     // is not waiting is lost. Write also sets this event, so such bytes are sent at the next pass
     // instead of sitting until some unrelated line event.
@@ -199,7 +207,8 @@ int CCommPort::DispatchEvents(DWORD dwEvents) {
         if (waiting != 0) result = ReceiveStep(waiting, (waiting + 32) * 2);
     }
     if (dwEvents & EV_TXEMPTY) {
-        if ((m_dwMode & COMM_MODE_QUEUED_WRITE) && !(m_dwMode & COMM_MODE_SEND_THREAD)) QueuedSendCheck();
+        if ((m_dwMode & COMM_MODE_QUEUED_WRITE) && !(m_dwMode & COMM_MODE_SEND_THREAD))
+            QueuedSendCheck();
         result = OnTxEmpty();
     }
     if (dwEvents & EV_RXFLAG) result = OnRxFlag();
@@ -225,7 +234,8 @@ DWORD CCommPort::PollThread() {
 
 DWORD CCommPort::SendThread() {
     while (m_bRunning) {
-        const bool woken = WaitForSingleObject(m_sendWorker.m_hWakeEvent, kSendPassMs) == WAIT_OBJECT_0;
+        const bool woken =
+            WaitForSingleObject(m_sendWorker.m_hWakeEvent, kSendPassMs) == WAIT_OBJECT_0;
         // The wake event is manual-reset: left set, every later wait would return at once.
         if (woken) ResetEvent(m_sendWorker.m_hWakeEvent);
         DrainSendQueue();

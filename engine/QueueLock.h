@@ -8,12 +8,12 @@
 #include "engine/ByteQueue.h"
 
 class CQueueLock {
-public:
+  public:
     explicit CQueueLock(CByteQueue& queue) : m_lock(queue.m_lock) { EnterCriticalSection(&m_lock); }
     ~CQueueLock() { LeaveCriticalSection(&m_lock); }
     CQueueLock(const CQueueLock&) = delete;
     CQueueLock& operator=(const CQueueLock&) = delete;
 
-private:
+  private:
     CRITICAL_SECTION& m_lock;
 };

@@ -1,9 +1,9 @@
-#include "framework/WinApp.h"
-#include "framework/qt/Text.h"
-
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+
+#include "framework/WinApp.h"
+#include "framework/qt/Text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "framework/Wnd.h"
 
 class CButton : public CWnd {
-public:
+  public:
     // BST_UNCHECKED 0, BST_CHECKED 1.
     int GetCheck() const;
     void SetCheck(int nCheck);

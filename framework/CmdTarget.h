@@ -6,7 +6,7 @@
 #include "platform/win32.h"
 
 class CCmdTarget {
-public:
+  public:
     CCmdTarget() = default;
     CCmdTarget(const CCmdTarget&) = delete;
     CCmdTarget& operator=(const CCmdTarget&) = delete;
@@ -19,7 +19,7 @@ public:
     static const AFX_MSGMAP_ENTRY* FindMessageEntry(const AFX_MSGMAP* pMap, UINT message,
                                                     WPARAM wParam);
 
-protected:
+  protected:
     static const AFX_MSGMAP* GetThisMessageMap();
     virtual const AFX_MSGMAP* GetMessageMap() const;
 };

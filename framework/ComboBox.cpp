@@ -17,8 +17,8 @@ int CComboBox::GetLBText(int nIndex, std::wstring& rString) const {
         return CB_ERR;
     }
     std::vector<WCHAR> buffer(static_cast<std::size_t>(length) + 1, L'\0');
-    const auto copied = static_cast<int>(
-        SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(buffer.data())));
+    const auto copied = static_cast<int>(SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(nIndex),
+                                                     reinterpret_cast<LPARAM>(buffer.data())));
     if (copied < 0) {
         return CB_ERR;
     }

@@ -2,12 +2,12 @@
 // the operator typed into the edit field) and the edit text (GetWindowText).
 #pragma once
 
-#include "framework/Wnd.h"
-
 #include <string>
 
+#include "framework/Wnd.h"
+
 class CComboBox : public CWnd {
-public:
+  public:
     int GetCount() const;
     int GetCurSel() const;
     // The index selected, or CB_ERR for an index outside the list (which clears the selection).

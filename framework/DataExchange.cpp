@@ -1,8 +1,8 @@
 #include "framework/DataExchange.h"
 
-#include "framework/Dialog.h"
-
 #include <cstdio>
+
+#include "framework/Dialog.h"
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
     if (rControl.m_hWnd != nullptr) {
@@ -11,7 +11,8 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
     HWND hControl = pDX->m_pDlgWnd->GetDlgItemHandle(nIDC);
     if (hControl == nullptr) {
         // A template without the control is a build mistake; say which one.
-        std::fprintf(stderr, "DDX_Control: dialog %u has no control %d\n", pDX->m_pDlgWnd->GetTemplateId(), nIDC);
+        std::fprintf(stderr, "DDX_Control: dialog %u has no control %d\n",
+                     pDX->m_pDlgWnd->GetTemplateId(), nIDC);
         return;
     }
     rControl.m_hWnd = hControl;

@@ -8,7 +8,7 @@ class CDialog;
 class CWnd;
 
 class CDataExchange {
-public:
+  public:
     CDataExchange(CDialog* pDlgWnd, BOOL bSaveAndValidate)
         : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
 

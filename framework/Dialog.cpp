@@ -1,5 +1,8 @@
 #include "framework/Dialog.h"
 
+#include <QCoreApplication>
+#include <cstdio>
+
 #include "framework/DataExchange.h"
 #include "framework/Resources.h"
 #include "framework/ScriptRunner.h"
@@ -10,12 +13,9 @@
 #include "framework/qt/Text.h"
 #include "framework/qt/WindowBinding.h"
 
-#include <QCoreApplication>
-#include <cstdio>
-
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-    ON_COMMAND(IDOK, &CDialog::OnOK)
-    ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+ON_COMMAND(IDOK, &CDialog::OnOK)
+ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
@@ -28,7 +28,8 @@ int CDialog::DoModal() {
     if (m_pScriptRunner == nullptr && pApp != nullptr && pApp->m_pMainWnd == this) {
         m_pScriptRunner = pApp->GetScriptRunner();
     }
-    if (pApp != nullptr && pApp->IsHeadless() && pApp->m_pMainWnd == this && m_pScriptRunner == nullptr) {
+    if (pApp != nullptr && pApp->IsHeadless() && pApp->m_pMainWnd == this &&
+        m_pScriptRunner == nullptr) {
         std::fprintf(stderr,
                      "%s: no display to show the dialog on; set DISPLAY (or run it under "
                      "xvfb-run), or give a --script to run offscreen\n",
@@ -102,10 +103,10 @@ bool CDialog::CreateWindowFromTemplate() {
     if (pTemplate == nullptr) {
         return false;
     }
-    QWidget* parent = m_pParentWnd != nullptr ? CWindowBinding::WidgetOf(m_pParentWnd->m_hWnd) : nullptr;
-    m_pWindow = new CDialogWindow(parent, [this] {
-        WindowProc(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    });
+    QWidget* parent =
+        m_pParentWnd != nullptr ? CWindowBinding::WidgetOf(m_pParentWnd->m_hWnd) : nullptr;
+    m_pWindow = new CDialogWindow(
+        parent, [this] { WindowProc(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); });
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if ((pTemplate->style & WS_SYSMENU) != 0) {
         flags |= Qt::WindowCloseButtonHint;
@@ -114,9 +115,11 @@ bool CDialog::CreateWindowFromTemplate() {
     const QFont font = framework::DialogFont(pTemplate->typeface, pTemplate->pointSize);
     m_pWindow->setFont(font);
     m_baseUnits = framework::MeasureBaseUnits(font);
-    const PixelRect size = MapDialogRect(pTemplate->x, pTemplate->y, pTemplate->cx, pTemplate->cy, m_baseUnits);
+    const PixelRect size =
+        MapDialogRect(pTemplate->x, pTemplate->y, pTemplate->cx, pTemplate->cy, m_baseUnits);
     m_pWindow->setFixedSize(size.width, size.height);
-    m_pWindow->setWindowTitle(QString::fromUtf8(pTemplate->caption != nullptr ? pTemplate->caption : ""));
+    m_pWindow->setWindowTitle(
+        QString::fromUtf8(pTemplate->caption != nullptr ? pTemplate->caption : ""));
 
     CWindowBinding* binding = framework::BindDialogWindow(m_pWindow);
     binding->Subclass(this);
@@ -124,7 +127,8 @@ bool CDialog::CreateWindowFromTemplate() {
 
     // Clicks reach the dialog on the user-interface thread, as the control's notification.
     auto onCommand = [this](int id, WORD code, HWND hControl) {
-        WindowProc(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), code), reinterpret_cast<LPARAM>(hControl));
+        WindowProc(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), code),
+                   reinterpret_cast<LPARAM>(hControl));
     };
     for (const DialogItem& item : pTemplate->items) {
         CWindowBinding* control = framework::CreateControl(m_pWindow, item, m_baseUnits, onCommand);
@@ -142,7 +146,8 @@ void CDialog::ExecuteDlgInit() {
     }
     for (const DialogInitEntry& entry : pTemplate->initEntries) {
         const std::wstring text = framework::ToWString(QString::fromUtf8(entry.text));
-        ::SendMessageW(GetDlgItemHandle(entry.id), entry.message, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        ::SendMessageW(GetDlgItemHandle(entry.id), entry.message, 0,
+                       reinterpret_cast<LPARAM>(text.c_str()));
     }
 }
 

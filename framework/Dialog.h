@@ -4,19 +4,19 @@
 // closing the window) end the dialog unless a map entry handles them.
 #pragma once
 
-#include "framework/DialogUnits.h"
-#include "framework/Wnd.h"
-
 #include <map>
 #include <memory>
 #include <vector>
+
+#include "framework/DialogUnits.h"
+#include "framework/Wnd.h"
 
 class CDataExchange;
 class CDialogWindow;
 class CScriptRunner;
 
 class CDialog : public CWnd {
-public:
+  public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     ~CDialog() override;
 
@@ -45,14 +45,14 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-protected:
+  protected:
     virtual void DoDataExchange(CDataExchange* pDX);
     virtual void OnOK();
     virtual void OnCancel();
 
     DECLARE_MESSAGE_MAP()
 
-private:
+  private:
     bool CreateWindowFromTemplate();
     void ExecuteDlgInit();
     void DestroyWindow();

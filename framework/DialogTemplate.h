@@ -3,9 +3,9 @@
 // and the initial-list entries the dialog applies while it initialises.
 #pragma once
 
-#include "framework/WinUser.h"
-
 #include <span>
+
+#include "framework/WinUser.h"
 
 enum class ControlClass { Button, ComboBox, Static };
 
@@ -17,7 +17,7 @@ struct DialogItem {
     int id;
     const char* caption;  // UTF-8; null for none
     DWORD style;
-    short x, y, cx, cy;   // dialog units; a combo box's cy includes its dropped-down list
+    short x, y, cx, cy;  // dialog units; a combo box's cy includes its dropped-down list
 };
 
 // One entry of the initial lists: a message with a string for the control with the given id
@@ -32,7 +32,7 @@ struct DialogTemplate {
     const char* caption;  // UTF-8
     DWORD style;
     DWORD exStyle;
-    short x, y, cx, cy;   // dialog units
+    short x, y, cx, cy;  // dialog units
     WORD pointSize;
     const char* typeface;
     std::span<const DialogItem> items;

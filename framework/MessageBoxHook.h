@@ -2,10 +2,10 @@
 // their first button (OK or Yes). Scripts and tests use it: nobody is there to press the button.
 #pragma once
 
-#include "framework/WinUser.h"
-
 #include <string>
 #include <vector>
+
+#include "framework/WinUser.h"
 
 struct MessageBoxRecord {
     std::wstring text;
@@ -15,7 +15,7 @@ struct MessageBoxRecord {
 };
 
 class CMessageBoxHook {
-public:
+  public:
     CMessageBoxHook();
     ~CMessageBoxHook();
     CMessageBoxHook(const CMessageBoxHook&) = delete;
@@ -29,7 +29,7 @@ public:
 
     const std::vector<MessageBoxRecord>& Records() const { return m_records; }
 
-private:
+  private:
     CMessageBoxHook* m_pPrevious;
     std::vector<MessageBoxRecord> m_records;
 };

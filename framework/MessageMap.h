@@ -28,43 +28,41 @@ struct AFX_MSGMAP {
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-#define DECLARE_MESSAGE_MAP()                                \
-protected:                                                   \
-    static const AFX_MSGMAP* GetThisMessageMap();            \
+#define DECLARE_MESSAGE_MAP()                     \
+  protected:                                      \
+    static const AFX_MSGMAP* GetThisMessageMap(); \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                 \
-    const AFX_MSGMAP* theClass::GetMessageMap() const {                         \
-        return GetThisMessageMap();                                             \
-    }                                                                           \
-    const AFX_MSGMAP* theClass::GetThisMessageMap() {                           \
-        using ThisClass [[maybe_unused]] = theClass;                            \
-        using TheBaseClass = baseClass;                                         \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                        \
+    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+    const AFX_MSGMAP* theClass::GetThisMessageMap() {                                 \
+        using ThisClass [[maybe_unused]] = theClass;                                  \
+        using TheBaseClass = baseClass;                                               \
         static const AFX_MSGMAP_ENTRY entries[] = {
-
-#define END_MESSAGE_MAP()                                                       \
-            {0, 0, 0, nullptr}                                                  \
-        };                                                                      \
-        static const AFX_MSGMAP map = {&TheBaseClass::GetThisMessageMap, &entries[0]}; \
-        return &map;                                                            \
+#define END_MESSAGE_MAP()                                                          \
+    { 0, 0, 0, nullptr }                                                           \
+    }                                                                              \
+    ;                                                                              \
+    static const AFX_MSGMAP map = {&TheBaseClass::GetThisMessageMap, &entries[0]}; \
+    return &map;                                                                   \
     }
 
 // WM_COMMAND with the given notification from control id; handler: void ().
-#define ON_CONTROL(code, id, memberFxn)                                                    \
-    {WM_COMMAND, static_cast<UINT>(code), static_cast<UINT>(id),                           \
-     [](CCmdTarget* pTarget, WPARAM, LPARAM) -> LRESULT {                                  \
-         void (ThisClass::*pfn)() = memberFxn;                                             \
-         (static_cast<ThisClass*>(pTarget)->*pfn)();                                       \
-         return 0;                                                                         \
+#define ON_CONTROL(code, id, memberFxn)                          \
+    {WM_COMMAND, static_cast<UINT>(code), static_cast<UINT>(id), \
+     [](CCmdTarget* pTarget, WPARAM, LPARAM) -> LRESULT {        \
+         void (ThisClass::*pfn)() = memberFxn;                   \
+         (static_cast<ThisClass*>(pTarget)->*pfn)();             \
+         return 0;                                               \
      }},
 
 #define ON_COMMAND(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
 
 // A message by number (typically WM_USER + n); handler: LRESULT (WPARAM, LPARAM).
-#define ON_MESSAGE(message, memberFxn)                                                     \
-    {static_cast<UINT>(message), 0, 0,                                                     \
-     [](CCmdTarget* pTarget, WPARAM wParam, LPARAM lParam) -> LRESULT {                    \
-         LRESULT (ThisClass::*pfn)(WPARAM, LPARAM) = memberFxn;                            \
-         return (static_cast<ThisClass*>(pTarget)->*pfn)(wParam, lParam);                  \
+#define ON_MESSAGE(message, memberFxn)                                    \
+    {static_cast<UINT>(message), 0, 0,                                    \
+     [](CCmdTarget* pTarget, WPARAM wParam, LPARAM lParam) -> LRESULT {   \
+         LRESULT (ThisClass::*pfn)(WPARAM, LPARAM) = memberFxn;           \
+         return (static_cast<ThisClass*>(pTarget)->*pfn)(wParam, lParam); \
      }},

@@ -1,11 +1,5 @@
 #include "framework/PaperWindow.h"
 
-#include "framework/WinApp.h"
-#include "framework/Wnd.h"
-#include "framework/qt/PaperStrip.h"
-#include "framework/qt/PaperWidget.h"
-#include "framework/qt/WindowBinding.h"
-
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPointer>
@@ -14,6 +8,12 @@
 #include <map>
 #include <mutex>
 #include <optional>
+
+#include "framework/WinApp.h"
+#include "framework/Wnd.h"
+#include "framework/qt/PaperStrip.h"
+#include "framework/qt/PaperWidget.h"
+#include "framework/qt/WindowBinding.h"
 
 namespace {
 
@@ -37,8 +37,8 @@ QImage ToImage(const PaperPicture& picture) {
     if (picture.height == 0) return QImage();
     QImage image(picture.width, picture.height, QImage::Format_Grayscale8);
     for (int y = 0; y < picture.height; ++y) {
-        std::copy_n(picture.gray.data() + static_cast<std::size_t>(y) * picture.width, picture.width,
-                    image.scanLine(y));
+        std::copy_n(picture.gray.data() + static_cast<std::size_t>(y) * picture.width,
+                    picture.width, image.scanLine(y));
     }
     return image;
 }
@@ -69,7 +69,8 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
         QCoreApplication* app = QCoreApplication::instance();
         if (app == nullptr) return;
         scheduled = true;
-        QMetaObject::invokeMethod(app, [self = shared_from_this()] { self->Apply(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [self = shared_from_this()] { self->Apply(); }, Qt::QueuedConnection);
     }
 
     void Apply() {
@@ -152,7 +153,8 @@ void CPaperWindow::ShowBesideMainWindow() {
         [this, widget = m_queue->widget] {
             if (widget.isNull()) return;  // this window went before the loop ran
             CWinApp* pApp = AfxGetApp();
-            Show(pApp != nullptr && pApp->m_pMainWnd != nullptr ? pApp->m_pMainWnd->GetSafeHwnd() : nullptr);
+            Show(pApp != nullptr && pApp->m_pMainWnd != nullptr ? pApp->m_pMainWnd->GetSafeHwnd()
+                                                                : nullptr);
         },
         Qt::QueuedConnection);
 }
@@ -167,10 +169,12 @@ bool CPaperWindow::IsVisible() const {
 }
 
 void CPaperWindow::SetClosedHandler(std::function<void()> onClosed) {
-    if (CPaperWidget* widget = m_queue->widget.data()) widget->SetClosedHandler(std::move(onClosed));
+    if (CPaperWidget* widget = m_queue->widget.data())
+        widget->SetClosedHandler(std::move(onClosed));
 }
 
-void CPaperWindow::SetPaper(const std::uint8_t* gray, int width, int height, std::uint64_t receiptIndex) {
+void CPaperWindow::SetPaper(const std::uint8_t* gray, int width, int height,
+                            std::uint64_t receiptIndex) {
     PaperPicture picture = CopyPicture(gray, width, height);
     std::lock_guard<std::mutex> guard(m_queue->lock);
     if (receiptIndex < m_queue->receiptsAdded) return;
@@ -178,7 +182,8 @@ void CPaperWindow::SetPaper(const std::uint8_t* gray, int width, int height, std
     m_queue->Schedule();
 }
 
-void CPaperWindow::AddReceipt(const std::uint8_t* gray, int width, int height, const std::string& savedAs) {
+void CPaperWindow::AddReceipt(const std::uint8_t* gray, int width, int height,
+                              const std::string& savedAs) {
     Queue::Receipt receipt{CopyPicture(gray, width, height), savedAs};
     std::lock_guard<std::mutex> guard(m_queue->lock);
     ++m_queue->receiptsAdded;

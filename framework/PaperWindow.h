@@ -8,18 +8,18 @@
 // counts) and applied on the user-interface thread. Closing the window only hides it.
 #pragma once
 
-#include "framework/WinUser.h"
-
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "framework/WinUser.h"
+
 class CPaperWidget;
 
 class CPaperWindow {
-public:
+  public:
     // A toggle the operator changed: its index in the labels given to Create, and its new state.
     using ToggleHandler = std::function<void(int index, bool on)>;
 
@@ -68,7 +68,7 @@ public:
     // The window's widget, for tests; null before Create.
     CPaperWidget* Widget() const;
 
-private:
+  private:
     struct Queue;  // what other threads hand over, and the widget it goes to
     std::shared_ptr<Queue> m_queue;
 };

@@ -2,9 +2,9 @@
 // before it makes its windows; CDialog and LoadIconW find them here.
 #pragma once
 
-#include "framework/DialogTemplate.h"
-
 #include <cstddef>
+
+#include "framework/DialogTemplate.h"
 
 // The template stays owned by the caller and must outlive every dialog made from it.
 void RegisterDialogResource(UINT nID, const DialogTemplate& dialogTemplate);

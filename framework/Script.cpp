@@ -1,10 +1,10 @@
 #include "framework/Script.h"
 
-#include "framework/ScriptExtensions.h"
-
 #include <charconv>
 #include <optional>
 #include <string_view>
+
+#include "framework/ScriptExtensions.h"
 
 namespace {
 
@@ -21,7 +21,8 @@ std::string_view NextWord(std::string_view& rest) {
 std::optional<long> ParseNumber(std::string_view word, long min, long max) {
     long value = 0;
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (word.empty() || error != std::errc() || end != word.data() + word.size() || value < min || value > max) {
+    if (word.empty() || error != std::errc() || end != word.data() + word.size() || value < min ||
+        value > max) {
         return std::nullopt;
     }
     return value;
@@ -35,8 +36,8 @@ struct LineParser {
         const std::string_view word = NextWord(rest);
         auto value = ParseNumber(word, min, max);
         if (!value && error.empty()) {
-            error = std::string("expected ") + what + " (" + std::to_string(min) + " to " + std::to_string(max) +
-                    "), found '" + std::string(word) + "'";
+            error = std::string("expected ") + what + " (" + std::to_string(min) + " to " +
+                    std::to_string(max) + "), found '" + std::string(word) + "'";
         }
         return value;
     }
@@ -92,10 +93,12 @@ std::optional<ScriptCommand> ParseLine(std::string_view text, int line, std::str
             command.id = static_cast<int>(id().value_or(0));
             command.text = std::string(p.rest);
         } else if (what == "message" || what == "detail") {
-            command.kind = what == "message" ? ScriptCommand::Kind::ExpectMessage : ScriptCommand::Kind::ExpectDetail;
+            command.kind = what == "message" ? ScriptCommand::Kind::ExpectMessage
+                                             : ScriptCommand::Kind::ExpectDetail;
             command.text = std::string(p.rest);
         } else {
-            p.error = "unknown expectation '" + std::string(what) + "' (check, text, message, detail)";
+            p.error =
+                "unknown expectation '" + std::string(what) + "' (check, text, message, detail)";
         }
     } else if (FindScriptCommand(verb) != nullptr) {
         command.kind = ScriptCommand::Kind::Extension;

@@ -11,24 +11,36 @@
 #include <vector>
 
 struct ScriptCommand {
-    enum class Kind { Click, Select, Type, Wait, Screenshot, Close, ExpectCheck, ExpectText, ExpectMessage, ExpectDetail, Extension };
+    enum class Kind {
+        Click,
+        Select,
+        Type,
+        Wait,
+        Screenshot,
+        Close,
+        ExpectCheck,
+        ExpectText,
+        ExpectMessage,
+        ExpectDetail,
+        Extension
+    };
     Kind kind = Kind::Close;
     int line = 0;
     int id = 0;
-    long number = 0;  // INDEX, MS or the expected check state
+    long number = 0;   // INDEX, MS or the expected check state
     std::string text;  // UTF-8
     std::string verb;  // of an Extension command, whose arguments are in text
 };
 
 class CScript {
-public:
+  public:
     // False with "NAME:LINE: what is wrong" in *pError at the first line that is not a command.
     bool Parse(std::istream& input, const std::string& name, std::string* pError);
 
     const std::vector<ScriptCommand>& Commands() const { return m_commands; }
     const std::string& Name() const { return m_name; }
 
-private:
+  private:
     std::string m_name;
     std::vector<ScriptCommand> m_commands;
 };

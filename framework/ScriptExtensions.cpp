@@ -11,7 +11,8 @@ std::map<std::string, ScriptCommandHandler, std::less<>>& Handlers() {
 }
 
 bool IsBuiltIn(std::string_view verb) {
-    for (std::string_view builtIn : {"click", "select", "type", "wait", "screenshot", "close", "expect"}) {
+    for (std::string_view builtIn :
+         {"click", "select", "type", "wait", "screenshot", "close", "expect"}) {
         if (verb == builtIn) return true;
     }
     return false;

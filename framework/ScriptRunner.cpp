@@ -1,12 +1,5 @@
 #include "framework/ScriptRunner.h"
 
-#include "framework/Dialog.h"
-#include "framework/MessageBoxHook.h"
-#include "framework/ScriptExtensions.h"
-#include "framework/qt/DialogWindow.h"
-#include "framework/qt/Text.h"
-#include "framework/qt/WindowBinding.h"
-
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +14,13 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+
+#include "framework/Dialog.h"
+#include "framework/MessageBoxHook.h"
+#include "framework/ScriptExtensions.h"
+#include "framework/qt/DialogWindow.h"
+#include "framework/qt/Text.h"
+#include "framework/qt/WindowBinding.h"
 
 namespace {
 
@@ -64,7 +64,8 @@ bool CScriptRunner::LoadFile(const std::string& path, std::string* pError) {
     return m_script.Parse(file, path, pError);
 }
 
-bool CScriptRunner::LoadText(const std::string& text, const std::string& name, std::string* pError) {
+bool CScriptRunner::LoadText(const std::string& text, const std::string& name,
+                             std::string* pError) {
     std::istringstream input(text);
     return m_script.Parse(input, name, pError);
 }
@@ -159,7 +160,8 @@ bool CScriptRunner::Execute(const ScriptCommand& command, std::string* pSeen, in
                 return false;
             }
             if (command.number >= combo->count()) {
-                *pSeen = "list " + std::to_string(command.id) + " has " + std::to_string(combo->count()) + " items";
+                *pSeen = "list " + std::to_string(command.id) + " has " +
+                         std::to_string(combo->count()) + " items";
                 return false;
             }
             combo->setCurrentIndex(static_cast<int>(command.number));
@@ -189,17 +191,18 @@ bool CScriptRunner::Execute(const ScriptCommand& command, std::string* pSeen, in
                 return false;
             }
             const LRESULT check = ::SendMessageW(hControl, BM_GETCHECK, 0, 0);
-            *pSeen = "check " + std::to_string(command.id) + " is " + std::to_string(check) + ", expected " +
-                     std::to_string(command.number);
+            *pSeen = "check " + std::to_string(command.id) + " is " + std::to_string(check) +
+                     ", expected " + std::to_string(command.number);
             return check == command.number;
         }
         case Kind::ExpectText: {
-            const auto length = static_cast<std::size_t>(::SendMessageW(hControl, WM_GETTEXTLENGTH, 0, 0));
+            const auto length =
+                static_cast<std::size_t>(::SendMessageW(hControl, WM_GETTEXTLENGTH, 0, 0));
             std::wstring text(length + 1, L'\0');
-            text.resize(static_cast<std::size_t>(
-                ::SendMessageW(hControl, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
-            *pSeen = "text of " + std::to_string(command.id) + " is " + Quoted(Utf8(text)) + ", expected " +
-                     Quoted(command.text);
+            text.resize(static_cast<std::size_t>(::SendMessageW(
+                hControl, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+            *pSeen = "text of " + std::to_string(command.id) + " is " + Quoted(Utf8(text)) +
+                     ", expected " + Quoted(command.text);
             return Utf8(text) == command.text;
         }
         case Kind::ExpectMessage:
@@ -210,11 +213,12 @@ bool CScriptRunner::Execute(const ScriptCommand& command, std::string* pSeen, in
             }
             const MessageBoxRecord& box = m_pHook->Records().back();
             if (command.kind == Kind::ExpectMessage) {
-                *pSeen = "the last message box says " + Quoted(Utf8(box.text)) + ", expected " + Quoted(command.text);
+                *pSeen = "the last message box says " + Quoted(Utf8(box.text)) + ", expected " +
+                         Quoted(command.text);
                 return Utf8(box.text) == command.text;
             }
-            *pSeen = "the last message box's detail is " + Quoted(Utf8(box.detail)) + ", expected it to contain " +
-                     Quoted(command.text);
+            *pSeen = "the last message box's detail is " + Quoted(Utf8(box.detail)) +
+                     ", expected it to contain " + Quoted(command.text);
             return Utf8(box.detail).find(command.text) != std::string::npos;
         }
         case Kind::Extension: {

@@ -4,16 +4,16 @@
 // expectation) and keeps the exit code: 0 when every expectation held, 1 otherwise.
 #pragma once
 
-#include "framework/MessageBoxHook.h"
-#include "framework/Script.h"
-
 #include <memory>
 #include <string>
+
+#include "framework/MessageBoxHook.h"
+#include "framework/Script.h"
 
 class CDialog;
 
 class CScriptRunner {
-public:
+  public:
     static constexpr int kExitPassed = 0;
     static constexpr int kExitFailed = 1;
     static constexpr int kExitSyntaxError = 2;
@@ -39,7 +39,7 @@ public:
     // The message boxes the last run answered, oldest first.
     const std::vector<MessageBoxRecord>& MessageBoxes() const { return m_boxes; }
 
-private:
+  private:
     void ScheduleNext(int delayMs);
     void Step();
     // Runs one command; false with *pSeen describing what was found instead.

@@ -1,10 +1,10 @@
 #include "framework/WinApp.h"
 
-#include "framework/ScriptRunner.h"
-
 #include <QApplication>
 #include <cstdio>
 #include <filesystem>
+
+#include "framework/ScriptRunner.h"
 
 namespace {
 

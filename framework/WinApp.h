@@ -3,18 +3,18 @@
 // returns FALSE (with the code of ExitInstance).
 #pragma once
 
-#include "framework/CmdTarget.h"
-#include "framework/WinUser.h"
-
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "framework/CmdTarget.h"
+#include "framework/WinUser.h"
 
 class CWnd;
 class CScriptRunner;
 
 class CWinApp : public CCmdTarget {
-public:
+  public:
     // With no name, the name is the executable's base name, set when the program starts.
     explicit CWinApp(LPCWSTR lpszAppName = nullptr);
     ~CWinApp() override;
@@ -46,8 +46,7 @@ public:
     CScriptRunner* GetScriptRunner() const { return m_pScriptRunner.get(); }
 
     // Called by the program entry before InitInstance.
-    void StartUp(const std::string& executable, std::vector<std::string> arguments,
-                 bool bHeadless);
+    void StartUp(const std::string& executable, std::vector<std::string> arguments, bool bHeadless);
     // True when there is no display to show windows on; only scripts can run then.
     bool IsHeadless() const { return m_bHeadless; }
 

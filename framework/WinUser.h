@@ -3,9 +3,9 @@
 // messages, window and control styles, message-box types and answers.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <cstdint>
+
+#include "platform/win32.h"
 
 struct HICON__;
 using HICON = HICON__*;

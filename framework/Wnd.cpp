@@ -1,11 +1,11 @@
 #include "framework/Wnd.h"
 
+#include <vector>
+
 #include "framework/MessageBoxHook.h"
 #include "framework/WinApp.h"
 #include "framework/qt/MessageBoxWindow.h"
 #include "framework/qt/WindowBinding.h"
-
-#include <vector>
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
@@ -22,7 +22,8 @@ void CWnd::SetWindowText(LPCWSTR lpszString) {
 void CWnd::GetWindowText(std::wstring& rString) const {
     const auto length = static_cast<std::size_t>(SendMessage(WM_GETTEXTLENGTH));
     std::vector<WCHAR> buffer(length + 1, L'\0');
-    const auto copied = SendMessage(WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+    const auto copied =
+        SendMessage(WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
     rString.assign(buffer.data(), static_cast<std::size_t>(copied < 0 ? 0 : copied));
 }
 

@@ -3,13 +3,13 @@
 // attached to a control and the dialog itself work the same way.
 #pragma once
 
+#include <string>
+
 #include "framework/CmdTarget.h"
 #include "framework/WinUser.h"
 
-#include <string>
-
 class CWnd : public CCmdTarget {
-public:
+  public:
     CWnd() = default;
     ~CWnd() override = default;
 
@@ -34,7 +34,7 @@ public:
 
     HWND m_hWnd = nullptr;
 
-protected:
+  protected:
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,8 +1,8 @@
-#include "platform/win32.h"
+#include <pthread.h>
 
 #include <new>
 
-#include <pthread.h>
+#include "platform/win32.h"
 
 // The POSIX mutex lives inside the caller's CRITICAL_SECTION, so there is nothing to allocate or
 // leak, and the record can sit in any object as it does on the original platform.

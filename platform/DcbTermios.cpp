@@ -14,32 +14,59 @@ constexpr char kDefaultXoff = 0x13;
 
 bool SizeBits(BYTE byteSize, std::uint32_t& bits) {
     switch (byteSize) {
-        case 5: bits = CS5; return true;
-        case 6: bits = CS6; return true;
-        case 7: bits = CS7; return true;
-        case 8: bits = CS8; return true;
-        default: return false;
+        case 5:
+            bits = CS5;
+            return true;
+        case 6:
+            bits = CS6;
+            return true;
+        case 7:
+            bits = CS7;
+            return true;
+        case 8:
+            bits = CS8;
+            return true;
+        default:
+            return false;
     }
 }
 
 bool ParityBits(BYTE parity, std::uint32_t& bits) {
     switch (parity) {
-        case NOPARITY: bits = 0; return true;
-        case ODDPARITY: bits = PARENB | PARODD; return true;
-        case EVENPARITY: bits = PARENB; return true;
-        case MARKPARITY: bits = PARENB | CMSPAR | PARODD; return true;
-        case SPACEPARITY: bits = PARENB | CMSPAR; return true;
-        default: return false;
+        case NOPARITY:
+            bits = 0;
+            return true;
+        case ODDPARITY:
+            bits = PARENB | PARODD;
+            return true;
+        case EVENPARITY:
+            bits = PARENB;
+            return true;
+        case MARKPARITY:
+            bits = PARENB | CMSPAR | PARODD;
+            return true;
+        case SPACEPARITY:
+            bits = PARENB | CMSPAR;
+            return true;
+        default:
+            return false;
     }
 }
 
 bool StopBits(BYTE stopBits, BYTE byteSize, std::uint32_t& bits) {
     switch (stopBits) {
-        case ONESTOPBIT: bits = 0; return true;
+        case ONESTOPBIT:
+            bits = 0;
+            return true;
         // A UART sends 1.5 stop bits exactly when it is told 2 with 5 data bits.
-        case ONE5STOPBITS: bits = CSTOPB; return byteSize == 5;
-        case TWOSTOPBITS: bits = CSTOPB; return byteSize != 5;
-        default: return false;
+        case ONE5STOPBITS:
+            bits = CSTOPB;
+            return byteSize == 5;
+        case TWOSTOPBITS:
+            bits = CSTOPB;
+            return byteSize != 5;
+        default:
+            return false;
     }
 }
 
@@ -52,10 +79,14 @@ BYTE ParityOf(std::uint32_t cflag) {
 
 BYTE ByteSizeOf(std::uint32_t cflag) {
     switch (cflag & CSIZE) {
-        case CS5: return 5;
-        case CS6: return 6;
-        case CS7: return 7;
-        default: return 8;
+        case CS5:
+            return 5;
+        case CS6:
+            return 6;
+        case CS7:
+            return 7;
+        default:
+            return 8;
     }
 }
 

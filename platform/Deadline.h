@@ -2,11 +2,11 @@
 // that restart after EINTR or spurious wakes without stretching the wait.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <chrono>
 #include <cstdint>
 #include <optional>
+
+#include "platform/win32.h"
 
 namespace platform::detail {
 

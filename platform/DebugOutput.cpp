@@ -1,11 +1,11 @@
-#include "platform/WideFormat.h"
-#include "platform/win32.h"
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
 #include <string>
 
-#include <unistd.h>
+#include "platform/WideFormat.h"
+#include "platform/win32.h"
 
 void NKDbgPrintfW(LPCWSTR lpszFmt, ...) {
     if (lpszFmt == nullptr) return;

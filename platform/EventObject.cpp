@@ -1,12 +1,12 @@
 #include "platform/EventObject.h"
 
-#include "platform/LastError.h"
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 
-#include <sys/eventfd.h>
-#include <unistd.h>
+#include "platform/LastError.h"
 
 namespace platform::detail {
 

@@ -1,14 +1,14 @@
 // Internal to platform/: a manual- or auto-reset event behind CreateEventW.
 #pragma once
 
-#include "platform/Waitable.h"
-
 #include <mutex>
+
+#include "platform/Waitable.h"
 
 namespace platform::detail {
 
 class EventObject final : public Waitable {
-public:
+  public:
     EventObject(bool manualReset, bool initialState);
     ~EventObject() override;
     EventObject(const EventObject&) = delete;
@@ -24,7 +24,7 @@ public:
     // A manual-reset event stays signalled; an auto-reset event releases exactly one waiter.
     bool TryAcquire() override;
 
-private:
+  private:
     void ClearLocked();
 
     const bool m_manualReset;

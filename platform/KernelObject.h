@@ -3,14 +3,14 @@
 // freed object when another thread closes the handle.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <memory>
+
+#include "platform/win32.h"
 
 namespace platform::detail {
 
 class KernelObject {
-public:
+  public:
     virtual ~KernelObject() = default;
     // Called once by CloseHandle, before the registry drops its reference: release what must not
     // outlive the handle (a device, a wait in progress). Calls still running keep the object.

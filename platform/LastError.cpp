@@ -22,8 +22,8 @@ namespace detail {
 
 void SetLastErrorFromErrno(DWORD code, int err, const std::string& context) {
     t_lastError = code;
-    t_lastErrorText = context.empty() ? std::string(std::strerror(err))
-                                      : context + ": " + std::strerror(err);
+    t_lastErrorText =
+        context.empty() ? std::string(std::strerror(err)) : context + ": " + std::strerror(err);
 }
 
 }  // namespace detail

@@ -1,9 +1,9 @@
 // Internal to platform/: setting the last error together with the errno text behind it.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <string>
+
+#include "platform/win32.h"
 
 namespace platform::detail {
 

@@ -1,8 +1,8 @@
 // "COMn:" names and the device each one reaches.
-#include "platform/win32.h"
-
 #include <map>
 #include <mutex>
+
+#include "platform/win32.h"
 
 namespace platform {
 

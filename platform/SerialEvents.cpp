@@ -4,16 +4,16 @@
 // itself; EV_TXEMPTY only while written bytes are still queued (sampled, as the kernel has no
 // wake-up for an empty queue); modem-line and line-error events by sampling where the device has
 // them (a pseudo-terminal has neither, so a wait there sleeps until something happens).
-#include "platform/SerialHandle.h"
-#include "platform/SerialWait.h"
-#include "platform/ThreadWake.h"
-#include "platform/win32.h"
-
 #include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 
 #include <cerrno>
+
+#include "platform/SerialHandle.h"
+#include "platform/SerialWait.h"
+#include "platform/ThreadWake.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -62,8 +62,8 @@ DWORD TakeEvents(SerialHandle::State& s, DWORD mask, const Observed& seen, bool&
     if (seen.haveCounters) {
         const LineCounters& now = seen.counters;
         const LineCounters& base = s.eventBase;
-        if (now.frame != base.frame || now.overrun != base.overrun ||
-            now.parity != base.parity || now.bufOverrun != base.bufOverrun) {
+        if (now.frame != base.frame || now.overrun != base.overrun || now.parity != base.parity ||
+            now.bufOverrun != base.bufOverrun) {
             events |= EV_ERR;
         }
         if (now.brk != base.brk) events |= EV_BREAK;

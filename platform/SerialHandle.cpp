@@ -1,7 +1,5 @@
 #include "platform/SerialHandle.h"
 
-#include "platform/LastError.h"
-
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -10,6 +8,8 @@
 #include <cerrno>
 #include <chrono>
 #include <thread>
+
+#include "platform/LastError.h"
 
 namespace platform::detail {
 

@@ -7,14 +7,14 @@
 // once and no wait has to drain the eventfd (which would steal the wake from the others).
 #pragma once
 
-#include "platform/KernelObject.h"
-#include "platform/win32.h"
-
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+
+#include "platform/KernelObject.h"
+#include "platform/win32.h"
 
 namespace platform::detail {
 
@@ -28,7 +28,7 @@ struct LineCounters {
 };
 
 class SerialHandle final : public KernelObject {
-public:
+  public:
     struct Capabilities {
         bool modemLines = false;    // TIOCMGET works (not on a pseudo-terminal)
         bool lineCounters = false;  // TIOCGICOUNT works
@@ -42,10 +42,10 @@ public:
         DWORD mask = 0;
         DWORD inQueue = 0;
         DWORD outQueue = 0;
-        LineCounters errorBase;     // counters at the last ClearCommError
-        LineCounters eventBase;     // counters at the last WaitCommEvent report or SetCommMask
-        int modemBase = 0;          // TIOCM_* lines at the last report or SetCommMask
-        bool txPending = false;     // written since EV_TXEMPTY was last reported
+        LineCounters errorBase;  // counters at the last ClearCommError
+        LineCounters eventBase;  // counters at the last WaitCommEvent report or SetCommMask
+        int modemBase = 0;       // TIOCM_* lines at the last report or SetCommMask
+        bool txPending = false;  // written since EV_TXEMPTY was last reported
     };
 
     // Takes ownership of both descriptors.
@@ -97,7 +97,7 @@ public:
     // Reads the UART counters; false when the device has none or the read failed (errno kept).
     bool ReadCounters(LineCounters& out) const;
 
-private:
+  private:
     const int m_fd;
     const int m_wakeFd;
     const std::string m_path;

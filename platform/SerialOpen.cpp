@@ -1,10 +1,4 @@
 // CreateFileW for serial ports: "COMn:" through the port map, anything else as a device path.
-#include "platform/DcbTermios.h"
-#include "platform/KernelObject.h"
-#include "platform/LastError.h"
-#include "platform/SerialHandle.h"
-#include "platform/win32.h"
-
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/eventfd.h>
@@ -17,6 +11,12 @@
 
 #include <cctype>
 #include <cerrno>
+
+#include "platform/DcbTermios.h"
+#include "platform/KernelObject.h"
+#include "platform/LastError.h"
+#include "platform/SerialHandle.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -130,13 +130,15 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /*dwShar
     ioctl(fd, TIOCEXCL);
 
     MakeRaw(settings);
-    if (int err = WriteDeviceTermios(fd, settings)) return FailOpen(OpenErrorCode(err), err, path, fd);
-    if (int err = ReadDeviceTermios(fd, settings)) return FailOpen(OpenErrorCode(err), err, path, fd);
+    if (int err = WriteDeviceTermios(fd, settings))
+        return FailOpen(OpenErrorCode(err), err, path, fd);
+    if (int err = ReadDeviceTermios(fd, settings))
+        return FailOpen(OpenErrorCode(err), err, path, fd);
 
     int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd < 0) return FailOpen(ERROR_NOT_ENOUGH_MEMORY, errno, "eventfd", fd);
 
-    auto handle = std::make_shared<SerialHandle>(fd, wakeFd, path, Probe(fd),
-                                                 DcbFromTermios(settings));
+    auto handle =
+        std::make_shared<SerialHandle>(fd, wakeFd, path, Probe(fd), DcbFromTermios(settings));
     return RegisterHandle(std::move(handle));
 }

@@ -1,12 +1,12 @@
 // Line settings, time-outs and driver queue sizes of a serial port.
-#include "platform/DcbTermios.h"
-#include "platform/SerialHandle.h"
-#include "platform/win32.h"
-
 #include <sys/ioctl.h>
 #include <termios.h>
 
 #include <cerrno>
+
+#include "platform/DcbTermios.h"
+#include "platform/SerialHandle.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -85,10 +85,10 @@ BOOL GetCommTimeouts(HANDLE hFile, COMMTIMEOUTS* lpCommTimeouts) {
 
 BOOL SetCommTimeouts(HANDLE hFile, COMMTIMEOUTS* lpCommTimeouts) {
     // All three read values MAXDWORD has no meaning; serial drivers refuse it.
-    const bool valid = lpCommTimeouts != nullptr &&
-                       !(lpCommTimeouts->ReadIntervalTimeout == MAXDWORD &&
-                         lpCommTimeouts->ReadTotalTimeoutMultiplier == MAXDWORD &&
-                         lpCommTimeouts->ReadTotalTimeoutConstant == MAXDWORD);
+    const bool valid =
+        lpCommTimeouts != nullptr && !(lpCommTimeouts->ReadIntervalTimeout == MAXDWORD &&
+                                       lpCommTimeouts->ReadTotalTimeoutMultiplier == MAXDWORD &&
+                                       lpCommTimeouts->ReadTotalTimeoutConstant == MAXDWORD);
     auto port = UsablePort(hFile, valid);
     if (!port) return FALSE;
     COMMTIMEOUTS timeouts = *lpCommTimeouts;

@@ -1,11 +1,11 @@
 // PurgeComm, ClearCommError, GetCommModemStatus and ClearCommBreak.
-#include "platform/SerialHandle.h"
-#include "platform/win32.h"
-
 #include <sys/ioctl.h>
 #include <termios.h>
 
 #include <cerrno>
+
+#include "platform/SerialHandle.h"
+#include "platform/win32.h"
 
 namespace {
 

@@ -4,19 +4,19 @@
 // monotonic clock. A time-out ends a transfer successfully with the bytes moved so far; a purge
 // abort (or CloseHandle) on another thread ends it with ERROR_OPERATION_ABORTED and the count
 // moved so far; a device that vanished ends it with ERROR_DEVICE_NOT_CONNECTED.
-#include "platform/SerialHandle.h"
-#include "platform/SerialWait.h"
-#include "platform/ThreadWake.h"
-#include "platform/TransferTimeouts.h"
-#include "platform/WireTrace.h"
-#include "platform/win32.h"
-
 #include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "platform/SerialHandle.h"
+#include "platform/SerialWait.h"
+#include "platform/ThreadWake.h"
+#include "platform/TransferTimeouts.h"
+#include "platform/WireTrace.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -127,8 +127,8 @@ BOOL WritePort(SerialHandle& port, const BYTE* data, DWORD count, DWORD& put) {
 
 }  // namespace
 
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
-              DWORD* lpNumberOfBytesRead, LPVOID /*lpOverlapped*/) {
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead,
+              LPVOID /*lpOverlapped*/) {
     if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
     auto port = UsablePort(hFile, lpBuffer != nullptr || nNumberOfBytesToRead == 0);
     if (!port) return FALSE;

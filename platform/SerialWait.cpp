@@ -1,11 +1,11 @@
 #include "platform/SerialWait.h"
 
-#include "platform/ThreadWake.h"
-
 #include <sys/epoll.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "platform/ThreadWake.h"
 
 namespace platform::detail {
 

@@ -1,10 +1,10 @@
 // Internal to platform/: one blocking wait on a serial port, for as long as a call runs.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/Deadline.h"
 #include "platform/SerialHandle.h"
-
-#include <cstdint>
 
 namespace platform::detail {
 
@@ -12,7 +12,7 @@ namespace platform::detail {
 // eventfd and the calling thread's wake descriptor. A thread marked for termination ends inside
 // Wait, before it blocks or when it wakes.
 class SerialWait {
-public:
+  public:
     struct Woken {
         std::uint32_t device = 0;  // EPOLL* bits the device reported
         bool handle = false;       // the handle's eventfd was written: re-examine
@@ -33,7 +33,7 @@ public:
     // False, with errno, when the wait itself failed.
     bool Wait(const Deadline& deadline, Woken& woken);
 
-private:
+  private:
     int m_epoll = -1;
     int m_deviceFd = -1;
     int m_error = 0;

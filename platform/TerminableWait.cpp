@@ -1,10 +1,10 @@
 #include "platform/TerminableWait.h"
 
-#include "platform/ThreadWake.h"
+#include <poll.h>
 
 #include <cerrno>
 
-#include <poll.h>
+#include "platform/ThreadWake.h"
 
 namespace platform::detail {
 

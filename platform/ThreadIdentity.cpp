@@ -1,8 +1,8 @@
 #include "platform/ThreadIdentity.h"
 
-#include "platform/ThreadMessageQueues.h"
-
 #include <atomic>
+
+#include "platform/ThreadMessageQueues.h"
 
 namespace platform::detail {
 

@@ -2,17 +2,17 @@
 // PeekMessageW, keyed by thread id.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <cstddef>
 #include <deque>
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/win32.h"
+
 namespace platform::detail {
 
 class ThreadMessageQueues {
-public:
+  public:
     // As on the original platform, a queue holds a bounded number of messages; posts past it fail.
     static constexpr std::size_t kCapacity = 10000;
 
@@ -27,7 +27,7 @@ public:
     // The oldest message of the thread's queue within the filter; removed when remove is true.
     bool Peek(DWORD threadId, MSG* message, UINT filterMin, UINT filterMax, bool remove);
 
-private:
+  private:
     ThreadMessageQueues() = default;
 
     std::mutex m_lock;

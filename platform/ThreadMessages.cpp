@@ -6,14 +6,14 @@ using platform::detail::ThreadMessageQueues;
 
 BOOL PostThreadMessageW(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) {
     switch (ThreadMessageQueues::Instance().Post(idThread, MSG{nullptr, Msg, wParam, lParam})) {
-    case ThreadMessageQueues::PostResult::Posted:
-        return TRUE;
-    case ThreadMessageQueues::PostResult::NoSuchThread:
-        SetLastError(ERROR_INVALID_THREAD_ID);
-        return FALSE;
-    case ThreadMessageQueues::PostResult::Full:
-        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-        return FALSE;
+        case ThreadMessageQueues::PostResult::Posted:
+            return TRUE;
+        case ThreadMessageQueues::PostResult::NoSuchThread:
+            SetLastError(ERROR_INVALID_THREAD_ID);
+            return FALSE;
+        case ThreadMessageQueues::PostResult::Full:
+            SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+            return FALSE;
     }
     return FALSE;
 }

@@ -1,18 +1,18 @@
 #include "platform/ThreadObject.h"
 
-#include "platform/LastError.h"
-#include "platform/TerminableWait.h"
-#include "platform/ThreadIdentity.h"
-#include "platform/ThreadMessageQueues.h"
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 
-#include <pthread.h>
-#include <sys/eventfd.h>
-#include <sys/resource.h>
-#include <unistd.h>
+#include "platform/LastError.h"
+#include "platform/TerminableWait.h"
+#include "platform/ThreadIdentity.h"
+#include "platform/ThreadMessageQueues.h"
 
 namespace platform::detail {
 
@@ -36,7 +36,7 @@ void ApplyNice(pid_t tid, int priority) {
 
 // Runs on the way out of the thread, also when pthread_exit unwinds it.
 class ThreadObject::EndGuard {
-public:
+  public:
     explicit EndGuard(ThreadObject& thread) : m_thread(thread) {}
     ~EndGuard() {
         BindCurrentThread(nullptr);
@@ -47,7 +47,7 @@ public:
 
     std::optional<DWORD> result;
 
-private:
+  private:
     ThreadObject& m_thread;
 };
 
@@ -74,8 +74,7 @@ bool ThreadObject::Start(std::size_t stackSize) {
     pthread_attr_init(&attributes);
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     if (stackSize != 0) {
-        pthread_attr_setstacksize(&attributes,
-                                  std::max<std::size_t>(stackSize, PTHREAD_STACK_MIN));
+        pthread_attr_setstacksize(&attributes, std::max<std::size_t>(stackSize, PTHREAD_STACK_MIN));
     }
     {
         std::lock_guard<std::mutex> guard(m_lock);

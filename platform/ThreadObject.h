@@ -6,8 +6,7 @@
 // handle does not stop the thread, and a terminated thread ends only at its next platform call.
 #pragma once
 
-#include "platform/ThreadWake.h"
-#include "platform/Waitable.h"
+#include <sys/types.h>
 
 #include <atomic>
 #include <cstddef>
@@ -15,12 +14,13 @@
 #include <mutex>
 #include <optional>
 
-#include <sys/types.h>
+#include "platform/ThreadWake.h"
+#include "platform/Waitable.h"
 
 namespace platform::detail {
 
 class ThreadObject final : public Waitable, public std::enable_shared_from_this<ThreadObject> {
-public:
+  public:
     // How long TerminateThread waits for the thread to reach a platform call and end.
     static constexpr DWORD kTerminateBoundMs = 2000;
 
@@ -47,7 +47,7 @@ public:
     // A thread that was never started can never run once its handle is gone: end it.
     void OnClose() override;
 
-private:
+  private:
     class EndGuard;
 
     static void* Entry(void* arg);
@@ -67,7 +67,7 @@ private:
 
     std::mutex m_lock;  // orders ending against Terminate and SetPriority
     bool m_started = false;
-    pid_t m_tid = 0;    // kernel thread id while running, for per-thread priority
+    pid_t m_tid = 0;  // kernel thread id while running, for per-thread priority
     bool m_priorityChanged = false;
     int m_priority = THREAD_PRIORITY_NORMAL;
 };

@@ -3,9 +3,9 @@
 // thread ends at its next platform call.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <atomic>
+
+#include "platform/win32.h"
 
 namespace platform::detail {
 

@@ -1,10 +1,10 @@
 // Internal to platform/: what COMMTIMEOUTS mean for one transfer of n bytes.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <cstdint>
 #include <optional>
+
+#include "platform/win32.h"
 
 namespace platform::detail {
 

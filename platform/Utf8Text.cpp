@@ -1,6 +1,6 @@
-#include "platform/win32.h"
-
 #include <cstdint>
+
+#include "platform/win32.h"
 
 namespace platform {
 
@@ -34,7 +34,11 @@ std::wstring Utf8ToWide(std::string_view text) {
     result.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
+        const int extra = lead < 0x80           ? 0
+                          : (lead >> 5) == 0x6  ? 1
+                          : (lead >> 4) == 0xE  ? 2
+                          : (lead >> 3) == 0x1E ? 3
+                                                : -1;
         const bool truncated = extra > 0 && i + static_cast<std::size_t>(extra) >= text.size();
         if (extra < 0 || truncated) {
             result.push_back(L'\uFFFD');
@@ -49,7 +53,8 @@ std::wstring Utf8ToWide(std::string_view text) {
             code = (code << 6) | (next & 0x3F);
         }
         static constexpr char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-        if (!valid || code < kMinimum[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        if (!valid || code < kMinimum[extra] || code > 0x10FFFF ||
+            (code >= 0xD800 && code <= 0xDFFF)) {
             result.push_back(L'\uFFFD');
             ++i;
             continue;

@@ -1,12 +1,12 @@
+#include <sched.h>
+
+#include <cerrno>
+
 #include "platform/Deadline.h"
 #include "platform/LastError.h"
 #include "platform/TerminableWait.h"
 #include "platform/ThreadWake.h"
 #include "platform/Waitable.h"
-
-#include <cerrno>
-
-#include <sched.h>
 
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     using namespace platform::detail;
@@ -17,14 +17,14 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
         EndThreadIfTerminated();
         if (object->TryAcquire()) return WAIT_OBJECT_0;
         switch (WaitReadable(object->SignalFd(), deadline)) {
-        case WaitResult::Readable:
-            break;  // another waiter may have taken it: TryAcquire decides
-        case WaitResult::TimedOut:
-            // The object may have been signalled in the last instant.
-            return object->TryAcquire() ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
-        case WaitResult::Failed:
-            SetLastErrorFromErrno(ERROR_GEN_FAILURE, errno, "WaitForSingleObject");
-            return WAIT_FAILED;
+            case WaitResult::Readable:
+                break;  // another waiter may have taken it: TryAcquire decides
+            case WaitResult::TimedOut:
+                // The object may have been signalled in the last instant.
+                return object->TryAcquire() ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+            case WaitResult::Failed:
+                SetLastErrorFromErrno(ERROR_GEN_FAILURE, errno, "WaitForSingleObject");
+                return WAIT_FAILED;
         }
     }
 }

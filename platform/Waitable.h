@@ -6,7 +6,7 @@
 namespace platform::detail {
 
 class Waitable : public KernelObject {
-public:
+  public:
     // Descriptor that is readable while the object may be signalled. A waiter polls it and then
     // calls TryAcquire, which decides: readiness alone is only a hint, since another waiter may
     // take an auto-reset event first.

@@ -41,13 +41,17 @@ std::wstring TranslateWideFormat(const wchar_t* format) {
         ++p;
         if (conversion == L's' || conversion == L'c') {
             // Wide unless explicitly narrow.
-            if (length == L"h") out += conversion;
-            else out += std::wstring(L"l") + conversion;
+            if (length == L"h")
+                out += conversion;
+            else
+                out += std::wstring(L"l") + conversion;
         } else if (conversion == L'S' || conversion == L'C') {
             // Narrow unless explicitly wide.
             const wchar_t lower = conversion == L'S' ? L's' : L'c';
-            if (length == L"l") out += std::wstring(L"l") + lower;
-            else out += lower;
+            if (length == L"l")
+                out += std::wstring(L"l") + lower;
+            else
+                out += lower;
         } else {
             out += length;
             out += conversion;

@@ -28,7 +28,7 @@ struct WindowEntry {
 thread_local std::vector<const WindowEntry*> t_insideSinks;
 
 class Registry {
-public:
+  public:
     // Never destroyed, so threads still posting at exit find it.
     static Registry& Instance() {
         static Registry* const instance = new Registry;
@@ -54,7 +54,7 @@ public:
         m_windows.erase(reinterpret_cast<std::uintptr_t>(hWnd));
     }
 
-private:
+  private:
     Registry() = default;
 
     std::mutex m_lock;
@@ -65,7 +65,7 @@ private:
 
 // A call into a live window's sink; Valid() is false when the window is gone or going.
 class SinkCall {
-public:
+  public:
     explicit SinkCall(HWND hWnd) : m_entry(Registry::Instance().Find(hWnd)) {
         if (!m_entry) return;
         {
@@ -90,7 +90,7 @@ public:
     bool Valid() const { return m_entry != nullptr; }
     IWindowSink& Sink() const { return *m_entry->sink; }
 
-private:
+  private:
     std::shared_ptr<WindowEntry> m_entry;
 };
 

@@ -8,7 +8,7 @@
 namespace platform {
 
 class IWindowSink {
-public:
+  public:
     virtual ~IWindowSink() = default;
     // Called on any thread. Queues the message to the window's own thread and returns at once;
     // false when it could not be queued.

@@ -46,7 +46,8 @@ bool SetWireTrace(const std::string& path, std::string* error) {
     trace.file = file;
     trace.ownsFile = file != stdout;
     trace.start = std::chrono::steady_clock::now();
-    std::fputs("# seconds since start (monotonic), TX written / RX read, device, count: bytes\n", file);
+    std::fputs("# seconds since start (monotonic), TX written / RX read, device, count: bytes\n",
+               file);
     std::fflush(file);
     trace.on = true;
     return true;
@@ -72,7 +73,8 @@ void TraceWire(WireDirection direction, const std::string& device, const std::ui
     if (trace.file == nullptr) return;
     const double seconds = std::chrono::duration<double>(now - trace.start).count();
     std::fprintf(trace.file, "%.6f %s %s %zu:%s\n", seconds,
-                 direction == WireDirection::Sent ? "TX" : "RX", device.c_str(), count, line.c_str());
+                 direction == WireDirection::Sent ? "TX" : "RX", device.c_str(), count,
+                 line.c_str());
     std::fflush(trace.file);
 }
 

@@ -1,8 +1,8 @@
-#include "platform/WideFormat.h"
-#include "platform/win32.h"
-
 #include <algorithm>
 #include <cstdarg>
+
+#include "platform/WideFormat.h"
+#include "platform/win32.h"
 
 namespace {
 // The original output buffer: 1024 characters including the terminating NUL.

@@ -1,7 +1,7 @@
-#include "platform/win32.h"
-
 #include <algorithm>
 #include <cwchar>
+
+#include "platform/win32.h"
 
 // Decimal only: leading white space, an optional sign, digits up to the first other character;
 // 0 when there are none. Out-of-range values clamp to the original platform's 32-bit long, so

@@ -189,8 +189,8 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPVOID lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
 BOOL CloseHandle(HANDLE hObject);
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
-              DWORD* lpNumberOfBytesRead, LPVOID lpOverlapped);
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead,
+              LPVOID lpOverlapped);
 BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
                DWORD* lpNumberOfBytesWritten, LPVOID lpOverlapped);
 BOOL FlushFileBuffers(HANDLE hFile);
@@ -278,7 +278,9 @@ constexpr UINT PM_REMOVE = 0x0001;
 
 inline WORD LOWORD(WPARAM w) { return static_cast<WORD>(w & 0xFFFF); }
 inline WORD HIWORD(WPARAM w) { return static_cast<WORD>((w >> 16) & 0xFFFF); }
-inline WPARAM MAKEWPARAM(WORD lo, WORD hi) { return static_cast<WPARAM>(lo) | (static_cast<WPARAM>(hi) << 16); }
+inline WPARAM MAKEWPARAM(WORD lo, WORD hi) {
+    return static_cast<WPARAM>(lo) | (static_cast<WPARAM>(hi) << 16);
+}
 
 struct MSG {
     HWND hwnd;

@@ -1,8 +1,8 @@
 // CPrinterPort: one operation per printer command. Each lays out its bytes on the stack and hands
 // them to Write in the pieces the printer expects; nothing is buffered in between.
-#include "printer/PrinterPort.h"
-
 #include <cstring>
+
+#include "printer/PrinterPort.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 // messages posted to the status window.
 #pragma once
 
-#include "engine/CommPort.h"
-#include "platform/win32.h"
-
 #include <atomic>
 #include <cstdint>
+
+#include "engine/CommPort.h"
+#include "platform/win32.h"
 
 // Status messages, both parameters 0.
 constexpr UINT WM_PRINTER_OVERVOLTAGE_ON = WM_USER + 700;
@@ -30,7 +30,7 @@ struct TableCell {
 };
 
 class CPrinterPort : public CCommPort {
-public:
+  public:
     CPrinterPort();
     ~CPrinterPort() override;
 
@@ -72,7 +72,7 @@ public:
 
     HWND m_hNotifyWnd;
 
-protected:
+  protected:
     bool m_bOverVoltage;
     bool m_bPlaten;
     bool m_bOverheat;

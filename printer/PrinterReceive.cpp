@@ -1,9 +1,9 @@
 // CPrinterPort: construction, the receive handler and the status decoding, and the status request
 // that waits for the decoder's answer.
-#include "printer/PrinterPort.h"
-
 #include <memory>
 #include <new>
+
+#include "printer/PrinterPort.h"
 
 namespace {
 
@@ -69,7 +69,8 @@ void CPrinterPort::DecodeStatusByte(BYTE byte) {
 
     // The order in which the messages of one status byte go out.
     static constexpr StatusCondition kConditions[] = {
-        {0x01, &CPrinterPort::m_bOverVoltage, WM_PRINTER_OVERVOLTAGE_ON, WM_PRINTER_OVERVOLTAGE_OFF},
+        {0x01, &CPrinterPort::m_bOverVoltage, WM_PRINTER_OVERVOLTAGE_ON,
+         WM_PRINTER_OVERVOLTAGE_OFF},
         {0x02, &CPrinterPort::m_bPlaten, WM_PRINTER_PLATEN_ON, WM_PRINTER_PLATEN_OFF},
         {0x08, &CPrinterPort::m_bOverheat, WM_PRINTER_OVERHEAT_ON, WM_PRINTER_OVERHEAT_OFF},
         {0x04, &CPrinterPort::m_bPaperOut, WM_PRINTER_PAPEROUT_ON, WM_PRINTER_PAPEROUT_OFF},

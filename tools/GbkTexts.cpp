@@ -3,8 +3,6 @@
 // the build, so the printer never receives a substituted or truncated character.
 #include <iconv.h>
 
-#include "ToolOutput.h"
-
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "ToolOutput.h"
+
 namespace {
 
 struct Text {
@@ -28,7 +28,7 @@ struct Text {
 };
 
 class ToGbk {
-public:
+  public:
     ToGbk() : m_cd(iconv_open("GBK", "UTF-8")) {}
     ~ToGbk() {
         if (m_cd != reinterpret_cast<iconv_t>(-1)) iconv_close(m_cd);
@@ -55,7 +55,7 @@ public:
         return true;
     }
 
-private:
+  private:
     iconv_t m_cd;
 };
 
@@ -163,7 +163,8 @@ void usage(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const std::optional<int> answered = tools::AnswerStandardOption(argc, argv, "gbk-texts", usage)) {
+    if (const std::optional<int> answered =
+            tools::AnswerStandardOption(argc, argv, "gbk-texts", usage)) {
         return *answered;
     }
     if (argc != 3) {

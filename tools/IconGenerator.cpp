@@ -43,14 +43,11 @@ constexpr Rgb kLamp{0x20, 0xD0, 0x20};
 // images stay crisp; the print lines on the receipt are fewer at 16 dots.
 std::vector<Shape> design(int size) {
     std::vector<Shape> s{
-        {3, 18, 45, 44, 5, kOutline},  // printer body with its outline
-        {4, 19, 44, 43, 4, kBody},
-        {4, 19, 44, 27, 4, kLid},      // light lid on top
-        {4, 24, 44, 27, 0, kLid},
-        {9, 22, 39, 26, 0, kSlot},     // paper slot
-        {12, 2, 36, 24, 0, kOutline},  // receipt
-        {13, 3, 35, 24, 0, kPaper},
-        {33, 33, 39, 39, 3, kLamp},    // power lamp
+        {3, 18, 45, 44, 5, kOutline},                              // printer body with its outline
+        {4, 19, 44, 43, 4, kBody},    {4, 19, 44, 27, 4, kLid},    // light lid on top
+        {4, 24, 44, 27, 0, kLid},     {9, 22, 39, 26, 0, kSlot},   // paper slot
+        {12, 2, 36, 24, 0, kOutline},                              // receipt
+        {13, 3, 35, 24, 0, kPaper},   {33, 33, 39, 39, 3, kLamp},  // power lamp
     };
     const std::vector<std::array<double, 2>> lines =
         size >= 32 ? std::vector<std::array<double, 2>>{{8, 31}, {12, 27}, {16, 31}, {20, 23}}
@@ -116,7 +113,8 @@ int nearest(const std::vector<Rgb>& pal, const Rgba& c) {
     int best = 0;
     double bestDist = 1e30;
     for (size_t i = 0; i < pal.size(); ++i) {
-        const double d = std::pow(pal[i].r - c.r, 2) + std::pow(pal[i].g - c.g, 2) + std::pow(pal[i].b - c.b, 2);
+        const double d =
+            std::pow(pal[i].r - c.r, 2) + std::pow(pal[i].g - c.g, 2) + std::pow(pal[i].b - c.b, 2);
         if (d < bestDist) bestDist = d, best = static_cast<int>(i);
     }
     return best;
@@ -134,7 +132,9 @@ void put32(std::string& out, unsigned v) {
 // One icon image: BITMAPINFOHEADER (height doubled for the mask), palette, colour rows bottom up,
 // then the transparency mask (1 = transparent), rows padded to 4 bytes.
 std::string iconImage(const std::vector<Rgba>& img, int size, int bits) {
-    const std::vector<Rgb> pal = bits == 4 ? palette16() : bits == 8 ? palette256() : std::vector<Rgb>{};
+    const std::vector<Rgb> pal = bits == 4   ? palette16()
+                                 : bits == 8 ? palette256()
+                                             : std::vector<Rgb>{};
     const unsigned colourRow = ((static_cast<unsigned>(size * bits) + 31) / 32) * 4;
     const unsigned maskRow = ((static_cast<unsigned>(size) + 31) / 32) * 4;
     std::string out;
@@ -183,7 +183,8 @@ std::string iconImage(const std::vector<Rgba>& img, int size, int bits) {
         std::string row(maskRow, 0);
         for (int x = 0; x < size; ++x)
             if (img[static_cast<size_t>(y * size + x)].a < 0.5)
-                row[static_cast<size_t>(x / 8)] = static_cast<char>(row[static_cast<size_t>(x / 8)] | (0x80 >> (x % 8)));
+                row[static_cast<size_t>(x / 8)] =
+                    static_cast<char>(row[static_cast<size_t>(x / 8)] | (0x80 >> (x % 8)));
         out += row;
     }
     return out;
@@ -242,7 +243,8 @@ bool writePng(const std::string& path, int size) {
                      PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                      PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
-        for (int y = 0; y < size; ++y) png_write_row(png, &pixels[static_cast<size_t>(y * size * 4)]);
+        for (int y = 0; y < size; ++y)
+            png_write_row(png, &pixels[static_cast<size_t>(y * size * 4)]);
         png_write_end(png, nullptr);
         ok = true;
     }

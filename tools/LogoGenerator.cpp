@@ -113,7 +113,7 @@ void drawEmblem(Canvas& c) {
 // --- text through FreeType ---------------------------------------------------------------------
 
 class Font {
-public:
+  public:
     Font(FT_Library lib, const std::string& path) {
         if (FT_New_Face(lib, path.c_str(), 0, &m_face) != 0) {
             m_face = nullptr;
@@ -154,7 +154,7 @@ public:
         return true;
     }
 
-private:
+  private:
     FT_Face m_face = nullptr;
 };
 
@@ -167,13 +167,14 @@ bool drawCharacters(Canvas& logo, Font& font, const std::u32string& text) {
         Canvas scratch(200 * static_cast<int>(text.size()), 160);
         const double bold = pixels / 24.0;
         for (size_t i = 0; i < text.size(); ++i)
-            if (!font.draw(scratch, text.substr(i, 1), pixels, bold, 1.0, 20 + 200 * static_cast<int>(i),
-                           110, 0))
+            if (!font.draw(scratch, text.substr(i, 1), pixels, bold, 1.0,
+                           20 + 200 * static_cast<int>(i), 110, 0))
                 return false;
         std::vector<Box> boxes(text.size());
         int top = scratch.height, bottom = -1, inkWidth = 0;
         for (size_t i = 0; i < text.size(); ++i) {
-            if (!scratch.inkBounds(200 * static_cast<int>(i), 200 * static_cast<int>(i) + 199, boxes[i]))
+            if (!scratch.inkBounds(200 * static_cast<int>(i), 200 * static_cast<int>(i) + 199,
+                                   boxes[i]))
                 return false;
             top = std::min(top, boxes[i].top);
             bottom = std::max(bottom, boxes[i].bottom);
@@ -188,7 +189,8 @@ bool drawCharacters(Canvas& logo, Font& font, const std::u32string& text) {
             // Keep the common baseline: shift every character by the same amount vertically.
             Box src = boxes[i];
             const int y = kCharacters.top + (src.top - top);
-            const int left = i + 1 == text.size() ? kCharacters.right - w + 1 : static_cast<int>(std::lround(x));
+            const int left =
+                i + 1 == text.size() ? kCharacters.right - w + 1 : static_cast<int>(std::lround(x));
             logo.blit(scratch, src, left, y);
             x += w + gap;
         }
@@ -211,7 +213,8 @@ bool drawLettering(Canvas& logo, Font& font, const std::u32string& text) {
                 if (!scratch.inkBounds(0, scratch.width - 1, ink)) return false;
                 if (ink.bottom - ink.top + 1 > boxHeight) break;
                 if (ink.right - ink.left + 1 > boxWidth) continue;
-                logo.blit(scratch, ink, kLettering.left + (boxWidth - (ink.right - ink.left + 1)) / 2,
+                logo.blit(scratch, ink,
+                          kLettering.left + (boxWidth - (ink.right - ink.left + 1)) / 2,
                           kLettering.top + (boxHeight - (ink.bottom - ink.top + 1)));
                 return true;
             }
@@ -297,9 +300,10 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--cjk-font" || arg == "--latin-font" || arg == "--characters" ||
                    arg == "--lettering") {
-            if (!value(arg == "--cjk-font" ? cjkFont : arg == "--latin-font" ? latinFont
-                                                     : arg == "--characters" ? characters
-                                                                             : lettering))
+            if (!value(arg == "--cjk-font"     ? cjkFont
+                       : arg == "--latin-font" ? latinFont
+                       : arg == "--characters" ? characters
+                                               : lettering))
                 return 2;
         } else if (!arg.empty() && arg[0] != '-' && output.empty()) {
             output = arg;

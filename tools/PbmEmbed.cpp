@@ -1,20 +1,20 @@
 // pbm-embed: turns a binary PBM (P4) picture into a C++ header holding its packed pixel rows, after
 // checking that the picture has exactly the size the program was built for. P4 rows are already
 // the printer's raster layout: bit 7 is the leftmost dot and a set bit prints black.
-#include "ToolOutput.h"
-
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "ToolOutput.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ void usage(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const std::optional<int> answered = tools::AnswerStandardOption(argc, argv, "pbm-embed", usage)) {
+    if (const std::optional<int> answered =
+            tools::AnswerStandardOption(argc, argv, "pbm-embed", usage)) {
         return *answered;
     }
     if (argc != 6) {
@@ -66,7 +67,8 @@ int main(int argc, char** argv) {
         std::cerr << inputPath << ": cannot open: " << std::strerror(errno) << "\n";
         return 1;
     }
-    const std::string data((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
+    const std::string data((std::istreambuf_iterator<char>(input)),
+                           std::istreambuf_iterator<char>());
     if (data.compare(0, 2, "P4") != 0) {
         std::cerr << inputPath << ": not a binary PBM picture (it must start with P4)\n";
         return 1;
@@ -89,8 +91,8 @@ int main(int argc, char** argv) {
     const size_t rowBytes = static_cast<size_t>((width + 7) / 8);
     const size_t expected = rowBytes * static_cast<size_t>(height);
     if (data.size() - pos != expected) {
-        std::cerr << inputPath << ": expected " << expected << " pixel bytes after the header, found "
-                  << data.size() - pos << "\n";
+        std::cerr << inputPath << ": expected " << expected
+                  << " pixel bytes after the header, found " << data.size() - pos << "\n";
         return 1;
     }
 
@@ -104,7 +106,8 @@ int main(int argc, char** argv) {
     for (size_t row = 0; row < static_cast<size_t>(height); ++row) {
         h << "   ";
         for (size_t i = 0; i < rowBytes; ++i) {
-            std::snprintf(hex, sizeof hex, " 0x%02X,", static_cast<unsigned char>(data[pos + row * rowBytes + i]));
+            std::snprintf(hex, sizeof hex, " 0x%02X,",
+                          static_cast<unsigned char>(data[pos + row * rowBytes + i]));
             h << hex;
         }
         h << "\n";

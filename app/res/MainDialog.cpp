@@ -11,8 +11,9 @@ using enum ControlClass;
 //   0x50210102 drop-down, edit field, sorted   0x50210042 drop-down, edit field scrolling sideways
 //   0x50210002 drop-down, edit field           0x50000007 group box   0x50020000 left static, group
 constexpr DialogItem kControls[] = {
-    // kind      id                      caption                                              style       x    y    cx   cy
-    {Static, IDC_STATIC, "说明：进入与退出睡眠模式之间需要至少500毫秒时间", 0x50020000, 129, 192, 121, 19},
+    // kind      id                      caption style       x    y    cx   cy
+    {Static, IDC_STATIC, "说明：进入与退出睡眠模式之间需要至少500毫秒时间", 0x50020000, 129, 192,
+     121, 19},
     {Button, IDC_BUTTON_ALIGNMENT, "对齐方式", 0x50010000, 13, 121, 50, 14},
     {Button, IDC_BUTTON_BARCODE, "一维条码", 0x50010000, 72, 122, 50, 14},
     {Button, IDC_BUTTON_CUTPAPER, "切纸", 0x50010000, 132, 122, 50, 14},
@@ -45,18 +46,12 @@ constexpr DialogItem kControls[] = {
 };
 
 constexpr DialogInitEntry kInitialLists[] = {
-    {IDC_COMBO_PORT, CB_ADDSTRING, "COM1"},
-    {IDC_COMBO_PORT, CB_ADDSTRING, "COM2"},
-    {IDC_COMBO_PORT, CB_ADDSTRING, "COM3"},
-    {IDC_COMBO_PORT, CB_ADDSTRING, "COM4"},
-    {IDC_COMBO_PORT, CB_ADDSTRING, "COM5"},
-    {IDC_COMBO_PORT, CB_ADDSTRING, "COM6"},
-    {IDC_COMBO_BAUDRATE, CB_ADDSTRING, "9600"},
-    {IDC_COMBO_BAUDRATE, CB_ADDSTRING, "19200"},
-    {IDC_COMBO_BAUDRATE, CB_ADDSTRING, "115200"},
-    {IDC_COMBO_BAUDRATE, CB_ADDSTRING, "256000"},
-    {IDC_COMBO_FLOWCONTROL, CB_ADDSTRING, "无"},
-    {IDC_COMBO_FLOWCONTROL, CB_ADDSTRING, "硬件"},
+    {IDC_COMBO_PORT, CB_ADDSTRING, "COM1"},        {IDC_COMBO_PORT, CB_ADDSTRING, "COM2"},
+    {IDC_COMBO_PORT, CB_ADDSTRING, "COM3"},        {IDC_COMBO_PORT, CB_ADDSTRING, "COM4"},
+    {IDC_COMBO_PORT, CB_ADDSTRING, "COM5"},        {IDC_COMBO_PORT, CB_ADDSTRING, "COM6"},
+    {IDC_COMBO_BAUDRATE, CB_ADDSTRING, "9600"},    {IDC_COMBO_BAUDRATE, CB_ADDSTRING, "19200"},
+    {IDC_COMBO_BAUDRATE, CB_ADDSTRING, "115200"},  {IDC_COMBO_BAUDRATE, CB_ADDSTRING, "256000"},
+    {IDC_COMBO_FLOWCONTROL, CB_ADDSTRING, "无"},   {IDC_COMBO_FLOWCONTROL, CB_ADDSTRING, "硬件"},
     {IDC_COMBO_FLOWCONTROL, CB_ADDSTRING, "软件"},
 };
 

@@ -13,6 +13,12 @@ struct VersionInfo {
 };
 
 inline constexpr VersionInfo kVersionInfo = {
-    "1.0.0.1", "1.0.0.1", 0x0804, 936, "CE_MOLV", "CE_MOLV",
-    "Thermal printer module demonstration and test tool", "CE_MOLV",
+    "1.0.0.1",
+    "1.0.0.1",
+    0x0804,
+    936,
+    "CE_MOLV",
+    "CE_MOLV",
+    "Thermal printer module demonstration and test tool",
+    "CE_MOLV",
 };

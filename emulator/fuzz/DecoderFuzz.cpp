@@ -1,11 +1,11 @@
 // libFuzzer target: arbitrary bytes into a whole virtual printer (decoder, status model, print
 // engine), in pieces, with paper running out and returning between them.
-#include "emulator/VirtualPrinter.h"
-
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "emulator/VirtualPrinter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
@@ -24,9 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return emu::VirtualPrinter::Clock::time_point{} + std::chrono::milliseconds(ticks);
     });
     std::size_t traced = 0;
-    if (trace) printer.SetTraceCallback([&traced](const std::string& line) { traced += line.size(); });
+    if (trace)
+        printer.SetTraceCallback([&traced](const std::string& line) { traced += line.size(); });
     printer.SetPageCallback([](const emu::PaperImage& image) {
-        if (image.gray.size() != static_cast<std::size_t>(image.width) * image.height) __builtin_trap();
+        if (image.gray.size() != static_cast<std::size_t>(image.width) * image.height)
+            __builtin_trap();
     });
 
     bool paperOut = false;

@@ -18,7 +18,8 @@ std::string UsageText() {
            "and answers status and sleep requests.\n"
            "\n"
            "Where the bytes come from (one of):\n"
-           "  --pty               create a pseudo-terminal (default); its path is printed first as\n"
+           "  --pty               create a pseudo-terminal (default); its path is printed first "
+           "as\n"
            "                      'device: /dev/pts/N'\n"
            "  --device PATH       serve a real serial port as the printer end\n"
            "  --input FILE|-      render a captured byte stream (or standard input) and exit\n"
@@ -27,9 +28,12 @@ std::string UsageText() {
            "  --baud N            line rate: a device runs at N (default 9600); a pty reads at\n"
            "                      N/10 bytes a second, as a real line would (default: unpaced)\n"
            "  --width 384|576     paper width in dots (58 mm or 80 mm paper)\n"
-           "  --out DIR           write receipt-NNN.png per full cut, and the unfinished one on exit\n"
+           "  --out DIR           write receipt-NNN.png per full cut, and the unfinished one on "
+           "exit\n"
            "  --trace FILE|-      write the decoded command trace to FILE or standard output\n"
-           "  --status LIST       conditions standing at start, comma-separated: " + emu::ConditionNameList() + "\n"
+           "  --status LIST       conditions standing at start, comma-separated: " +
+           emu::ConditionNameList() +
+           "\n"
            "  --help              show this text\n"
            "  --version           show the version\n"
            "Commands on standard input (pty and device modes):\n"
@@ -39,7 +43,8 @@ std::string UsageText() {
            "  quit                   save and exit (as do SIGINT and SIGTERM)\n";
 }
 
-std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args, std::string* error) {
+std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
+                                           std::string* error) {
     ProgramOptions options;
     int sources = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -111,10 +116,12 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
             std::size_t from = 0;
             while (from <= text.size()) {
                 std::size_t comma = text.find(',', from);
-                std::string item = text.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+                std::string item = text.substr(
+                    from, comma == std::string::npos ? std::string::npos : comma - from);
                 std::optional<emu::Condition> c = emu::ParseCondition(item);
                 if (!c) {
-                    *error = "--status: unknown condition '" + item + "' (conditions: " + emu::ConditionNameList() + ")";
+                    *error = "--status: unknown condition '" + item +
+                             "' (conditions: " + emu::ConditionNameList() + ")";
                     return std::nullopt;
                 }
                 options.conditions.push_back(*c);
@@ -122,7 +129,8 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
                 from = comma + 1;
             }
         } else {
-            *error = name.rfind("-", 0) == 0 ? "unknown option " + name : "unexpected argument '" + name + "'";
+            *error = name.rfind("-", 0) == 0 ? "unknown option " + name
+                                             : "unexpected argument '" + name + "'";
             return std::nullopt;
         }
     }

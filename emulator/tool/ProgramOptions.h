@@ -1,23 +1,23 @@
 // The printer-emulator command line.
 #pragma once
 
-#include "emulator/Condition.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "emulator/Condition.h"
 
 namespace emutool {
 
 struct ProgramOptions {
     enum class Mode { Pty, Device, Input };
     Mode mode = Mode::Pty;
-    std::string device;     // --device
-    std::string input;      // --input, "-" for standard input
-    std::string linkPath;   // --link
-    std::string outDir;     // --out
-    std::string tracePath;  // --trace, "-" for standard output
+    std::string device;      // --device
+    std::string input;       // --input, "-" for standard input
+    std::string linkPath;    // --link
+    std::string outDir;      // --out
+    std::string tracePath;   // --trace, "-" for standard output
     std::uint32_t baud = 0;  // --baud; 0: not given
     int width = 384;
     std::vector<emu::Condition> conditions;  // --status
@@ -26,7 +26,8 @@ struct ProgramOptions {
 };
 
 // Nothing, with the reason in *error, when the command line is wrong.
-std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args, std::string* error);
+std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
+                                           std::string* error);
 std::string UsageText();
 
 }  // namespace emutool

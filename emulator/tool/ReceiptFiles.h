@@ -2,14 +2,14 @@
 // unfinished one under the number it will have when it is finished.
 #pragma once
 
-#include "emulator/PaperImage.h"
-
 #include <string>
+
+#include "emulator/PaperImage.h"
 
 namespace emutool {
 
 class ReceiptFiles {
-public:
+  public:
     explicit ReceiptFiles(std::string directory) : m_directory(std::move(directory)) {}
 
     // Makes the directory; false with the reason when it cannot be made.
@@ -18,7 +18,7 @@ public:
     std::string WriteFinished(const emu::PaperImage& image, std::string* error);
     std::string WriteUnfinished(const emu::PaperImage& image, std::string* error) const;
 
-private:
+  private:
     std::string PathFor(int number) const;
 
     std::string m_directory;

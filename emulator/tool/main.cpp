@@ -1,8 +1,7 @@
 // printer-emulator: the virtual printer module on a pty, a serial device or a captured stream.
-#include "emulator/Link.h"
-#include "emulator/VirtualPrinter.h"
-#include "emulator/tool/ProgramOptions.h"
-#include "emulator/tool/ReceiptFiles.h"
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -12,12 +11,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <poll.h>
 #include <sstream>
 #include <string>
-#include <sys/signalfd.h>
-#include <unistd.h>
 #include <vector>
+
+#include "emulator/Link.h"
+#include "emulator/VirtualPrinter.h"
+#include "emulator/tool/ProgramOptions.h"
+#include "emulator/tool/ReceiptFiles.h"
 
 namespace {
 
@@ -33,13 +34,13 @@ void Say(std::FILE* stream, const std::string& line) {
 void Fail(const std::string& message) { Say(stderr, "printer-emulator: " + message); }
 
 class Program {
-public:
+  public:
     explicit Program(const emutool::ProgramOptions& options)
         : m_options(options), m_printer(options.width) {}
 
     int Run();
 
-private:
+  private:
     bool SetUp();
     int RunInput();
     int RunLink();
@@ -71,7 +72,8 @@ bool Program::SetUp() {
         } else {
             m_trace = std::fopen(m_options.tracePath.c_str(), "w");
             if (!m_trace) {
-                Fail("cannot write the trace to " + m_options.tracePath + ": " + std::strerror(errno));
+                Fail("cannot write the trace to " + m_options.tracePath + ": " +
+                     std::strerror(errno));
                 return false;
             }
             m_ownTrace = true;
@@ -108,8 +110,10 @@ void Program::SaveUnfinished(bool quietWhenEmpty) {
     }
     std::string error;
     std::string path = m_receipts->WriteUnfinished(m_printer.Snapshot(), &error);
-    if (path.empty()) Fail("cannot save the receipt: " + error);
-    else if (!quietWhenEmpty) Say(stdout, "saved " + path);
+    if (path.empty())
+        Fail("cannot save the receipt: " + error);
+    else if (!quietWhenEmpty)
+        Say(stdout, "saved " + path);
 }
 
 int Program::RunInput() {
@@ -188,7 +192,8 @@ void Program::HandleCommand(const std::string& line, bool* quit) {
         *quit = true;
         return;
     }
-    Say(stdout, "error: unknown command '" + line + "' (commands: set CONDITION on|off, status, save, quit)");
+    Say(stdout, "error: unknown command '" + line +
+                    "' (commands: set CONDITION on|off, status, save, quit)");
 }
 
 int Program::RunLink() {

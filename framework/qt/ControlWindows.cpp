@@ -1,8 +1,5 @@
 #include "framework/qt/ControlWindows.h"
 
-#include "framework/qt/Text.h"
-#include "framework/qt/WindowBinding.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -12,6 +9,9 @@
 #include <QPushButton>
 #include <algorithm>
 #include <cstring>
+
+#include "framework/qt/Text.h"
+#include "framework/qt/WindowBinding.h"
 
 namespace framework {
 namespace {
@@ -64,25 +64,29 @@ CWindowBinding* CreateCheckBox(QWidget* parent, const DialogItem& item) {
     auto* box = new QCheckBox(QString::fromUtf8(item.caption ? item.caption : ""), parent);
     if ((item.style & BS_TYPEMASK) == BS_CHECKBOX) {
         // Not automatic: a click only notifies; the program sets the state.
-        QObject::connect(box, &QCheckBox::clicked, box, [box](bool checked) { box->setChecked(!checked); });
+        QObject::connect(box, &QCheckBox::clicked, box,
+                         [box](bool checked) { box->setChecked(!checked); });
     }
-    auto text = TextProcedure([box] { return box->text(); }, [box](const QString& t) { box->setText(t); });
-    return new CWindowBinding(box, [box, text](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        switch (message) {
-            case BM_GETCHECK:
-                return box->isChecked() ? 1 : 0;
-            case BM_SETCHECK:
-                box->setChecked(wParam != 0);
-                return 0;
-            default:
-                return text(message, wParam, lParam);
-        }
-    });
+    auto text =
+        TextProcedure([box] { return box->text(); }, [box](const QString& t) { box->setText(t); });
+    return new CWindowBinding(box,
+                              [box, text](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                                  switch (message) {
+                                      case BM_GETCHECK:
+                                          return box->isChecked() ? 1 : 0;
+                                      case BM_SETCHECK:
+                                          box->setChecked(wParam != 0);
+                                          return 0;
+                                      default:
+                                          return text(message, wParam, lParam);
+                                  }
+                              });
 }
 
 int SortedPosition(const QComboBox* combo, const QString& text) {
     int position = combo->count();
-    while (position > 0 && QString::compare(combo->itemText(position - 1), text, Qt::CaseInsensitive) > 0) {
+    while (position > 0 &&
+           QString::compare(combo->itemText(position - 1), text, Qt::CaseInsensitive) > 0) {
         --position;
     }
     return position;
@@ -141,7 +145,8 @@ LRESULT ComboMessage(QComboBox* combo, bool sorted, UINT message, WPARAM wParam,
     }
 }
 
-CWindowBinding* CreateComboBox(QWidget* parent, const DialogItem& item, const DialogBaseUnits& units) {
+CWindowBinding* CreateComboBox(QWidget* parent, const DialogItem& item,
+                               const DialogBaseUnits& units) {
     auto* combo = new QComboBox(parent);
     const DWORD kind = item.style & CBS_TYPEMASK;
     combo->setEditable(kind == CBS_DROPDOWN || kind == CBS_SIMPLE);
@@ -176,7 +181,8 @@ CWindowBinding* CreateComboBox(QWidget* parent, const DialogItem& item, const Di
 // A one-line static whose text is wider than its rectangle (the CJK font here is wider than the
 // one the template was laid out for) grows to the right, up to the dialog's edge, rather than
 // wrapping its end out of sight.
-int FittingStaticWidth(const QWidget* label, const QString& text, const PixelRect& rect, int dialogWidth) {
+int FittingStaticWidth(const QWidget* label, const QString& text, const PixelRect& rect,
+                       int dialogWidth) {
     const QFontMetrics metrics = label->fontMetrics();
     const int needed = metrics.horizontalAdvance(text) + 2;
     if (rect.height >= 2 * metrics.height() || needed <= rect.width) {
@@ -187,8 +193,9 @@ int FittingStaticWidth(const QWidget* label, const QString& text, const PixelRec
 
 }  // namespace
 
-CWindowBinding* CreateControl(QWidget* pDialog, const DialogItem& item, const DialogBaseUnits& units,
-                              const std::function<void(int id, WORD code, HWND hControl)>& onCommand) {
+CWindowBinding* CreateControl(
+    QWidget* pDialog, const DialogItem& item, const DialogBaseUnits& units,
+    const std::function<void(int id, WORD code, HWND hControl)>& onCommand) {
     const QString caption = QString::fromUtf8(item.caption != nullptr ? item.caption : "");
     CWindowBinding* binding = nullptr;
     switch (item.kind) {
@@ -196,21 +203,24 @@ CWindowBinding* CreateControl(QWidget* pDialog, const DialogItem& item, const Di
             const DWORD kind = item.style & BS_TYPEMASK;
             if (kind == BS_GROUPBOX) {
                 auto* group = new QGroupBox(caption, pDialog);
-                binding = new CWindowBinding(group, TextProcedure([group] { return group->title(); },
-                                                                  [group](const QString& t) { group->setTitle(t); }));
+                binding = new CWindowBinding(
+                    group, TextProcedure([group] { return group->title(); },
+                                         [group](const QString& t) { group->setTitle(t); }));
             } else if (kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX) {
                 binding = CreateCheckBox(pDialog, item);
             } else {
                 auto* button = new QPushButton(caption, pDialog);
-                binding = new CWindowBinding(button, TextProcedure([button] { return button->text(); },
-                                                                   [button](const QString& t) { button->setText(t); }));
+                binding = new CWindowBinding(
+                    button, TextProcedure([button] { return button->text(); },
+                                          [button](const QString& t) { button->setText(t); }));
             }
             auto* button = qobject_cast<QAbstractButton*>(binding->Widget());
             if (button != nullptr) {
                 const int id = item.id;
                 const HWND hControl = binding->Handle();
-                QObject::connect(button, &QAbstractButton::clicked, button,
-                                 [onCommand, id, hControl] { onCommand(id, BN_CLICKED, hControl); });
+                QObject::connect(
+                    button, &QAbstractButton::clicked, button,
+                    [onCommand, id, hControl] { onCommand(id, BN_CLICKED, hControl); });
             }
             break;
         }
@@ -220,12 +230,14 @@ CWindowBinding* CreateControl(QWidget* pDialog, const DialogItem& item, const Di
         case ControlClass::Static: {
             auto* label = new QLabel(caption, pDialog);
             const DWORD kind = item.style & SS_TYPEMASK;
-            const Qt::Alignment horizontal =
-                kind == SS_CENTER ? Qt::AlignHCenter : kind == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft;
+            const Qt::Alignment horizontal = kind == SS_CENTER  ? Qt::AlignHCenter
+                                             : kind == SS_RIGHT ? Qt::AlignRight
+                                                                : Qt::AlignLeft;
             label->setAlignment(horizontal | Qt::AlignTop);
             label->setWordWrap(true);
-            binding = new CWindowBinding(label, TextProcedure([label] { return label->text(); },
-                                                              [label](const QString& t) { label->setText(t); }));
+            binding = new CWindowBinding(
+                label, TextProcedure([label] { return label->text(); },
+                                     [label](const QString& t) { label->setText(t); }));
             break;
         }
     }
@@ -251,18 +263,19 @@ CWindowBinding* BindDialogWindow(QWidget* pDialog) {
                               [pDialog](const QString& t) { pDialog->setWindowTitle(t); });
     // Both icon sizes come from one multi-size icon; the handles are kept for the answers.
     auto icons = std::make_shared<std::pair<HICON, HICON>>(nullptr, nullptr);
-    return new CWindowBinding(pDialog, [pDialog, text, icons](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-        if (message != WM_SETICON) {
-            return text(message, wParam, lParam);
-        }
-        HICON& slot = wParam == ICON_BIG ? icons->first : icons->second;
-        HICON previous = slot;
-        slot = reinterpret_cast<HICON>(lParam);
-        if (slot != nullptr) {
-            pDialog->setWindowIcon(*reinterpret_cast<const QIcon*>(slot));
-        }
-        return reinterpret_cast<LRESULT>(previous);
-    });
+    return new CWindowBinding(
+        pDialog, [pDialog, text, icons](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (message != WM_SETICON) {
+                return text(message, wParam, lParam);
+            }
+            HICON& slot = wParam == ICON_BIG ? icons->first : icons->second;
+            HICON previous = slot;
+            slot = reinterpret_cast<HICON>(lParam);
+            if (slot != nullptr) {
+                pDialog->setWindowIcon(*reinterpret_cast<const QIcon*>(slot));
+            }
+            return reinterpret_cast<LRESULT>(previous);
+        });
 }
 
 }  // namespace framework

@@ -22,8 +22,8 @@ QFont DialogFont(const char* typeface, WORD pointSize) {
 
 DialogBaseUnits MeasureBaseUnits(const QFont& font) {
     const QFontMetrics metrics(font);
-    const int width =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int width = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return {(width / 26 + 1) / 2, metrics.height()};
 }
 

@@ -2,10 +2,10 @@
 // need, at the template's point size, and the base units measured from it.
 #pragma once
 
+#include <QFont>
+
 #include "framework/DialogUnits.h"
 #include "platform/win32.h"
-
-#include <QFont>
 
 namespace framework {
 

@@ -7,11 +7,11 @@
 
 class CDialogWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     CDialogWindow(QWidget* pParent, std::function<void()> onCancel);
 
     void reject() override;
 
-private:
+  private:
     std::function<void()> m_onCancel;
 };

@@ -1,9 +1,9 @@
 #include "framework/qt/MessageBoxWindow.h"
 
+#include <QMessageBox>
+
 #include "framework/qt/Text.h"
 #include "framework/qt/WindowBinding.h"
-
-#include <QMessageBox>
 
 namespace framework {
 

@@ -47,7 +47,8 @@ int CPaperStrip::PaperWidth() const {
 
 QSize CPaperStrip::sizeHint() const {
     const int currentRows = std::max(m_current.isNull() ? 0 : m_current.height(), kBlankRows);
-    const int height = (m_rows + currentRows) * m_scale + static_cast<int>(m_receipts.size()) * kCutGap;
+    const int height =
+        (m_rows + currentRows) * m_scale + static_cast<int>(m_receipts.size()) * kCutGap;
     return {PaperWidth() * m_scale, height};
 }
 

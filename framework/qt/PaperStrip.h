@@ -9,7 +9,7 @@
 
 class CPaperStrip : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kMaxRows = 40000;  // dot rows kept, about five metres
     static constexpr int kCutGap = 12;      // screen pixels between receipts
     static constexpr int kBlankRows = 24;   // paper shown in the printer before anything prints
@@ -28,10 +28,10 @@ public:
 
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void Paint(QPainter& painter) const;
     int PaperWidth() const;
     void Relayout();

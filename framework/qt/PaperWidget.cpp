@@ -1,7 +1,5 @@
 #include "framework/qt/PaperWidget.h"
 
-#include "framework/qt/PaperStrip.h"
-
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -14,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "framework/PaperWindow.h"
+#include "framework/qt/PaperStrip.h"
 
 CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle)
     : m_onToggle(std::move(onToggle)) {
@@ -24,9 +23,11 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pArea->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_pArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_pArea->setMinimumWidth(384 + m_pArea->verticalScrollBar()->sizeHint().width() + 2 * m_pArea->frameWidth());
+    m_pArea->setMinimumWidth(384 + m_pArea->verticalScrollBar()->sizeHint().width() +
+                             2 * m_pArea->frameWidth());
     QScrollBar* bar = m_pArea->verticalScrollBar();
-    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) { m_bFollow = value >= bar->maximum(); });
+    connect(bar, &QScrollBar::valueChanged, this,
+            [this, bar](int value) { m_bFollow = value >= bar->maximum(); });
     connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
         if (m_bFollow) bar->setValue(maximum);
     });
@@ -44,7 +45,8 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     conditionRow->addStretch();
 
     m_pZoom = new QCheckBox(tr("Paper at 2x"));
-    connect(m_pZoom, &QCheckBox::toggled, this, [this](bool on) { m_pStrip->SetScale(on ? 2 : 1); });
+    connect(m_pZoom, &QCheckBox::toggled, this,
+            [this](bool on) { m_pStrip->SetScale(on ? 2 : 1); });
 
     m_pTrace = new QPlainTextEdit;
     m_pTrace->setReadOnly(true);

@@ -15,7 +15,7 @@ class QScrollArea;
 
 class CPaperWidget : public QWidget {
     Q_OBJECT
-public:
+  public:
     CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle);
 
     void SetClosedHandler(std::function<void()> onClosed) { m_onClosed = std::move(onClosed); }
@@ -36,10 +36,10 @@ public:
     QLabel* Folder() const { return m_pFolder; }
     QLabel* Status() const { return m_pStatus; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     CPaperStrip* m_pStrip;
     QScrollArea* m_pArea;
     QPlainTextEdit* m_pTrace;

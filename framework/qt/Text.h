@@ -1,10 +1,10 @@
 // Conversions between the framework's wide strings and Qt's strings.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <QString>
 #include <string>
+
+#include "platform/win32.h"
 
 namespace framework {
 

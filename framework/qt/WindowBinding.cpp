@@ -1,17 +1,17 @@
 #include "framework/qt/WindowBinding.h"
 
-#include "framework/Wnd.h"
-
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
 #include <QWidget>
 #include <unordered_map>
 
+#include "framework/Wnd.h"
+
 namespace {
 
 class CMessageEvent : public QEvent {
-public:
+  public:
     static QEvent::Type EventType() {
         static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
         return type;

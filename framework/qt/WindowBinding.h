@@ -5,18 +5,18 @@
 // for what the CWnd leaves to DefWindowProc) to the widget's built-in procedure.
 #pragma once
 
-#include "framework/WinUser.h"
-#include "platform/WindowRegistry.h"
-
 #include <QObject>
 #include <functional>
+
+#include "framework/WinUser.h"
+#include "platform/WindowRegistry.h"
 
 class CWnd;
 class QWidget;
 
 class CWindowBinding : public QObject, public platform::IWindowSink {
     Q_OBJECT
-public:
+  public:
     using Procedure = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
 
     CWindowBinding(QWidget* pWidget, Procedure builtIn);
@@ -38,10 +38,10 @@ public:
     static CWindowBinding* Find(HWND hWnd);
     static QWidget* WidgetOf(HWND hWnd);
 
-protected:
+  protected:
     void customEvent(QEvent* event) override;
 
-private:
+  private:
     QWidget* m_pWidget;
     Procedure m_builtIn;
     CWnd* m_pWnd = nullptr;

@@ -1,18 +1,18 @@
-#include "app/CommandLine.h"
-#include "app/PortList.h"
-#include "tests/support/TempDir.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
+
+#include "app/CommandLine.h"
+#include "app/PortList.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
 TEST(CommandLine, AcceptsEveryOptionInBothForms) {
     CCommandLine commandLine;
     std::string error;
-    ASSERT_TRUE(commandLine.Parse({"--port", "COM1=/dev/ttyUSB0", "--port=com12=/tmp/a=b", "--script", "-",
-                                   "--list-ports", "--help", "--version"},
+    ASSERT_TRUE(commandLine.Parse({"--port", "COM1=/dev/ttyUSB0", "--port=com12=/tmp/a=b",
+                                   "--script", "-", "--list-ports", "--help", "--version"},
                                   &error))
         << error;
     const CommandLineOptions& o = commandLine.Options();
@@ -54,7 +54,8 @@ TEST(PortList, ShowsTheMapAndTheDevicesPresent) {
         std::ofstream(dev / name).put('x');
     }
     std::filesystem::create_directories(dev / "serial" / "by-id");
-    std::filesystem::create_symlink(dev / "ttyUSB0", dev / "serial" / "by-id" / "usb-Maker_Printer-if00");
+    std::filesystem::create_symlink(dev / "ttyUSB0",
+                                    dev / "serial" / "by-id" / "usb-Maker_Printer-if00");
 
     const std::string text = DescribePorts(dev.Path());
     EXPECT_NE(text.find("COM1  /dev/ttyS0\n"), std::string::npos) << text;
@@ -65,7 +66,9 @@ TEST(PortList, ShowsTheMapAndTheDevicesPresent) {
     ASSERT_NE(s10, std::string::npos) << text;
     EXPECT_LT(s2, s10) << "natural order";
     EXPECT_NE(text.find((dev / "ttyACM1").string()), std::string::npos) << text;
-    EXPECT_NE(text.find("usb-Maker_Printer-if00  -> " + (dev / "ttyUSB0").string()), std::string::npos) << text;
+    EXPECT_NE(text.find("usb-Maker_Printer-if00  -> " + (dev / "ttyUSB0").string()),
+              std::string::npos)
+        << text;
     EXPECT_EQ(text.find("tty0"), std::string::npos) << "consoles are not serial devices";
     EXPECT_EQ(text.find("null"), std::string::npos);
 }

@@ -1,7 +1,5 @@
 // The committed pictures: the demonstration logotype keeps the layout the raster demonstration
 // was designed around, and the icon file holds the nine images the dialog's icon needs.
-#include "tests/app/ExpectedStream.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +8,8 @@
 #include <iterator>
 #include <set>
 #include <tuple>
+
+#include "tests/app/ExpectedStream.h"
 
 using apptest::Bytes;
 
@@ -23,12 +23,14 @@ struct Box {
 };
 
 class Logo : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_pixels = apptest::LogoPixels();
         ASSERT_EQ(m_pixels.size(), static_cast<size_t>(kRowBytes * kHeight));
     }
-    bool Ink(int x, int y) const { return (m_pixels[static_cast<size_t>(y * kRowBytes + x / 8)] >> (7 - x % 8)) & 1; }
+    bool Ink(int x, int y) const {
+        return (m_pixels[static_cast<size_t>(y * kRowBytes + x / 8)] >> (7 - x % 8)) & 1;
+    }
     Box InkWithin(int x0, int x1, int y0, int y1) const {
         Box b;
         for (int y = y0; y <= y1; ++y)
@@ -112,8 +114,8 @@ TEST(AppIcon, HoldsNineConsistentImages) {
         EXPECT_EQ(bytes, 40 + palette + (colourRow + maskRow) * size);
     }
     EXPECT_EQ(end, ico.size());
-    const std::set<std::tuple<unsigned, unsigned>> wanted{{48, 4}, {48, 8}, {48, 24}, {32, 4}, {32, 8},
-                                                          {32, 24}, {16, 4}, {16, 8}, {16, 24}};
+    const std::set<std::tuple<unsigned, unsigned>> wanted{
+        {48, 4}, {48, 8}, {48, 24}, {32, 4}, {32, 8}, {32, 24}, {16, 4}, {16, 8}, {16, 24}};
     EXPECT_EQ(kinds, wanted);
 }
 
@@ -122,7 +124,9 @@ TEST(AppIcon, DesktopPictureIs48DotsSquare) {
     const Bytes signature{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     ASSERT_GE(png.size(), 24u);
     EXPECT_TRUE(std::equal(signature.begin(), signature.end(), png.begin()));
-    auto be = [&](size_t at) { return (png[at] << 24) | (png[at + 1] << 16) | (png[at + 2] << 8) | png[at + 3]; };
+    auto be = [&](size_t at) {
+        return (png[at] << 24) | (png[at + 1] << 16) | (png[at + 2] << 8) | png[at + 3];
+    };
     EXPECT_EQ(be(16), 48);
     EXPECT_EQ(be(20), 48);
 }

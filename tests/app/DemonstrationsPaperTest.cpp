@@ -1,12 +1,6 @@
 // Each demonstration, captured from a real printer channel on a pseudo-terminal and rendered by
 // the virtual printer, must be understood command by command and come out as paper; the barcode
 // must scan as the EAN-13 number the printer completes with its check digit.
-#include "app/Demonstrations.h"
-#include "printer/PrinterPort.h"
-#include "tests/support/BarcodeScan.h"
-#include "tests/support/PtyPeer.h"
-#include "tests/support/TempDir.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,6 +13,12 @@
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "app/Demonstrations.h"
+#include "printer/PrinterPort.h"
+#include "tests/support/BarcodeScan.h"
+#include "tests/support/PtyPeer.h"
+#include "tests/support/TempDir.h"
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -35,11 +35,11 @@ struct Button {
 void PrintTo(const Button& button, std::ostream* out) { *out << button.name; }
 
 const Button kButtons[] = {
-    {"FontStyle", PrintFontStyleDemo},       {"PrintAndFeed", PrintPrintAndFeedDemo},
-    {"PageMargins", PrintPageMarginsDemo},   {"AbsolutePosition", PrintAbsolutePositionDemo},
-    {"GrayLevel", PrintGrayLevelDemo},       {"HorizontalTab", PrintHorizontalTabDemo},
+    {"FontStyle", PrintFontStyleDemo},         {"PrintAndFeed", PrintPrintAndFeedDemo},
+    {"PageMargins", PrintPageMarginsDemo},     {"AbsolutePosition", PrintAbsolutePositionDemo},
+    {"GrayLevel", PrintGrayLevelDemo},         {"HorizontalTab", PrintHorizontalTabDemo},
     {"VerticalTable", PrintVerticalTableDemo}, {"RasterImage", PrintRasterImageDemo},
-    {"Alignment", PrintAlignmentDemo},       {"Barcode", PrintBarcodeDemo},
+    {"Alignment", PrintAlignmentDemo},         {"Barcode", PrintBarcodeDemo},
     {"CutPaper", PrintCutPaperDemo},
 };
 
@@ -51,7 +51,7 @@ std::string ReadText(const fs::path& path) {
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
 class DemonstrationPaper : public ::testing::TestWithParam<Button> {
-protected:
+  protected:
     // Presses the button on an open channel and keeps what reached the line in a file.
     fs::path Capture(void (*run)(CPrinterPort&)) {
         testsupport::PtyPeer peer;
@@ -69,8 +69,9 @@ protected:
         }
         platform::MapPort(kPort, "");
         const fs::path file = m_dir / "stream.bin";
-        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(stream.data()),
-                                                    static_cast<std::streamsize>(stream.size()));
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(stream.data()),
+                   static_cast<std::streamsize>(stream.size()));
         return file;
     }
 
@@ -100,7 +101,8 @@ INSTANTIATE_TEST_SUITE_P(AllDemonstrations, DemonstrationPaper, ::testing::Value
 TEST_F(DemonstrationPaper, BarcodeScansWithItsCheckDigit) {
     ASSERT_FALSE(m_dir.Path().empty());
     Render(Capture(PrintBarcodeDemo));
-    EXPECT_EQ(testsupport::ScanBarcodes((m_dir / "receipt-001.png").string()), "EAN-13:0123456789005");
+    EXPECT_EQ(testsupport::ScanBarcodes((m_dir / "receipt-001.png").string()),
+              "EAN-13:0123456789005");
 }
 
 }  // namespace

@@ -1,16 +1,16 @@
 // Each demonstration, run on a real printer channel whose port is a pseudo-terminal, must put on
 // the line exactly the stream written out here from the command table.
-#include "app/Demonstrations.h"
-#include "printer/PrinterPort.h"
-#include "tests/app/ExpectedStream.h"
-#include "tests/support/PtyPeer.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
 #include <ostream>
 #include <string>
+
+#include "app/Demonstrations.h"
+#include "printer/PrinterPort.h"
+#include "tests/app/ExpectedStream.h"
+#include "tests/support/PtyPeer.h"
 
 using apptest::Bytes;
 using apptest::ExpectedStream;
@@ -32,22 +32,32 @@ struct DemoCase {
 Bytes FontStyle() {
     return ExpectedStream()
         .Title("打印示例：字体")
-        .Mode(0x30).Text("倍高+倍宽")
-        .Mode(0x82).Text("斜体+下划线")  // same line: no LF between the samples
-        .LineFeeds(1).Mode(0x00).LineFeeds(2)
+        .Mode(0x30)
+        .Text("倍高+倍宽")
+        .Mode(0x82)
+        .Text("斜体+下划线")  // same line: no LF between the samples
+        .LineFeeds(1)
+        .Mode(0x00)
+        .LineFeeds(2)
         .bytes();
 }
 
 Bytes PrintAndFeed() {
     return ExpectedStream()
         .Title("打印示例：打印与走纸-单位为点")
-        .Text("打印后进纸100点").Raw({0x1B, 0x4A, 100})
-        .Text("打印后倒纸24点").Raw({0x1B, 0x4B, 24})
-        .Text(kSeventeenSpaces + "倒纸后打印").LineFeeds(2)
+        .Text("打印后进纸100点")
+        .Raw({0x1B, 0x4A, 100})
+        .Text("打印后倒纸24点")
+        .Raw({0x1B, 0x4B, 24})
+        .Text(kSeventeenSpaces + "倒纸后打印")
+        .LineFeeds(2)
         .Title("打印示例：打印与走纸-单位为字")
-        .Text("打印后进纸2行").Raw({0x1B, 0x64, 2})
-        .Text("打印后倒纸1行").Raw({0x1B, 0x65, 1})
-        .Text(kSeventeenSpaces + "倒纸后打印").LineFeeds(3)
+        .Text("打印后进纸2行")
+        .Raw({0x1B, 0x64, 2})
+        .Text("打印后倒纸1行")
+        .Raw({0x1B, 0x65, 1})
+        .Text(kSeventeenSpaces + "倒纸后打印")
+        .LineFeeds(3)
         .bytes();
 }
 
@@ -55,24 +65,33 @@ Bytes PageMargins() {
     return ExpectedStream()
         .Title("打印示例：页边距")
         .Raw({0x1B, 0x6C, 10, 0x1B, 0x51, 10})
-        .Text("左右页边距各80点，打印缓冲区此时也会根据页边距进行自动打印控制").LineFeeds(1)
-        .Raw({0x1B, 0x6C, 0, 0x1B, 0x51, 0}).LineFeeds(2)
+        .Text("左右页边距各80点，打印缓冲区此时也会根据页边距进行自动打印控制")
+        .LineFeeds(1)
+        .Raw({0x1B, 0x6C, 0, 0x1B, 0x51, 0})
+        .LineFeeds(2)
         .bytes();
 }
 
 Bytes AbsolutePosition() {
     return ExpectedStream()
         .Title("打印示例：水平绝对坐标")
-        .Raw({0x1B, 0x24, 0x64, 0x00}).Text("水平绝对坐标为100点").LineFeeds(1)
-        .Text("水平绝对坐标只有效一次").LineFeeds(3)
+        .Raw({0x1B, 0x24, 0x64, 0x00})
+        .Text("水平绝对坐标为100点")
+        .LineFeeds(1)
+        .Text("水平绝对坐标只有效一次")
+        .LineFeeds(3)
         .bytes();
 }
 
 Bytes GrayLevel() {
     return ExpectedStream()
         .Title("打印示例：打印灰度")
-        .Raw({0x1B, 0x6D, 8}).Text("打印灰度为8").LineFeeds(1)
-        .Raw({0x1B, 0x6D, 4}).Text("打印灰度为4").LineFeeds(1)
+        .Raw({0x1B, 0x6D, 8})
+        .Text("打印灰度为8")
+        .LineFeeds(1)
+        .Raw({0x1B, 0x6D, 4})
+        .Text("打印灰度为4")
+        .LineFeeds(1)
         .LineFeeds(2)
         .bytes();
 }
@@ -82,11 +101,24 @@ Bytes HorizontalTab() {
         .Title("打印示例：水平制表打印")
         .Raw({0x1B, 0x44, 12, 24, 36, 0x00})
         .Mode(0x08)
-        .Text("项目A").Raw({0x09}).Text("项目B").Raw({0x09}).Text("项目C").Raw({0x09}).Text("项目D")
+        .Text("项目A")
+        .Raw({0x09})
+        .Text("项目B")
+        .Raw({0x09})
+        .Text("项目C")
+        .Raw({0x09})
+        .Text("项目D")
         .LineFeeds(1)
         .Mode(0x00)
-        .Text("数据1").Raw({0x09}).Text("数据2").Raw({0x09}).Text("数据3").Raw({0x09}).Text("数据4")
-        .LineFeeds(1).LineFeeds(2)
+        .Text("数据1")
+        .Raw({0x09})
+        .Text("数据2")
+        .Raw({0x09})
+        .Text("数据3")
+        .Raw({0x09})
+        .Text("数据4")
+        .LineFeeds(1)
+        .LineFeeds(2)
         .bytes();
 }
 
@@ -96,10 +128,18 @@ Bytes VerticalTable() {
     for (const char* item : {"A", "B", "C", "D"}) {
         // FS V, 5 boundaries, 4 cells at 2, 10, 18, 26; each cell: format, text, NUL.
         s.Raw({0x1C, 0x56, 5, 0, 8, 16, 24, 32, 4, 2, 10, 18, 26})
-            .Raw({2}).Text(std::string("  项目") + item + "  ").Raw({0})
-            .Raw({1}).Text("  数据1").Raw({0})
-            .Raw({1}).Text("  数据2").Raw({0})
-            .Raw({1}).Text("  数据3").Raw({0});
+            .Raw({2})
+            .Text(std::string("  项目") + item + "  ")
+            .Raw({0})
+            .Raw({1})
+            .Text("  数据1")
+            .Raw({0})
+            .Raw({1})
+            .Text("  数据2")
+            .Raw({0})
+            .Raw({1})
+            .Text("  数据3")
+            .Raw({0});
     }
     return s.LineFeeds(2).bytes();
 }
@@ -119,11 +159,9 @@ Bytes Alignment() {
     const Bytes title = Gbk("打印示例：水平对齐方式");
     EXPECT_EQ(title.size(), 22u);
     s.insert(s.end(), title.begin(), title.end());
-    s.insert(s.end(), {0x0A, 0x1B, 0x21, 0x00,
-                       0x1B, 0x61, 0x00, 0xBE, 0xD3, 0xD7, 0xF3, 0x0A,
-                       0x1B, 0x61, 0x01, 0xBE, 0xD3, 0xD6, 0xD0, 0x0A,
-                       0x1B, 0x61, 0x02, 0xBE, 0xD3, 0xD3, 0xD2, 0x0A,
-                       0x1B, 0x61, 0x00, 0x0A, 0x0A});
+    s.insert(s.end(), {0x0A, 0x1B, 0x21, 0x00, 0x1B, 0x61, 0x00, 0xBE, 0xD3, 0xD7, 0xF3,
+                       0x0A, 0x1B, 0x61, 0x01, 0xBE, 0xD3, 0xD6, 0xD0, 0x0A, 0x1B, 0x61,
+                       0x02, 0xBE, 0xD3, 0xD3, 0xD2, 0x0A, 0x1B, 0x61, 0x00, 0x0A, 0x0A});
     return s;
 }
 
@@ -140,8 +178,12 @@ Bytes Barcode() {
 Bytes CutPaper() {
     return ExpectedStream()
         .Title("打印示例：切纸方式，部分型号支持")
-        .Text("半切").LineFeeds(1).Raw({0x1D, 0x56, 66, 50})  // partial cut first
-        .Text("全切").LineFeeds(1).Raw({0x1D, 0x56, 65, 50})
+        .Text("半切")
+        .LineFeeds(1)
+        .Raw({0x1D, 0x56, 66, 50})  // partial cut first
+        .Text("全切")
+        .LineFeeds(1)
+        .Raw({0x1D, 0x56, 65, 50})
         .LineFeeds(2)
         .bytes();
 }
@@ -164,7 +206,7 @@ const DemoCase kDemos[] = {
 };
 
 class DemonstrationStream : public ::testing::TestWithParam<DemoCase> {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(m_peer.Ok());
         ASSERT_TRUE(platform::MapPort(kPort, m_peer.SlavePath()));

@@ -23,7 +23,7 @@ Bytes LogoPixels();
 std::string Hex(const Bytes& bytes);
 
 class ExpectedStream {
-public:
+  public:
     ExpectedStream& Raw(std::initializer_list<std::uint8_t> bytes);
     ExpectedStream& Raw(const Bytes& bytes);
     ExpectedStream& Text(const std::string& utf8) { return Raw(Gbk(utf8)); }
@@ -35,7 +35,7 @@ public:
 
     const Bytes& bytes() const { return m_bytes; }
 
-private:
+  private:
     Bytes m_bytes;
 };
 

@@ -1,6 +1,6 @@
-#include "app/FlowControl.h"
-
 #include <gtest/gtest.h>
+
+#include "app/FlowControl.h"
 
 namespace {
 
@@ -53,7 +53,8 @@ TEST(FlowControl, ModesDriveTheHostAsTheListSays) {
 }
 
 TEST(FlowControl, PrinterCommandsPerMode) {
-    EXPECT_FALSE(FindFlowControlMode(0)->commandOnOpen) << "opening with none tells the printer nothing";
+    EXPECT_FALSE(FindFlowControlMode(0)->commandOnOpen)
+        << "opening with none tells the printer nothing";
     EXPECT_EQ(FindFlowControlMode(0)->printerArgument, 0);
     EXPECT_EQ(FindFlowControlMode(1)->printerArgument, 48);
     EXPECT_EQ(FindFlowControlMode(2)->printerArgument, 49);

@@ -2,12 +2,12 @@
 // as CPrinterPort opens it, with a few plain helpers.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/win32.h"
 
 namespace apptest {
 
@@ -19,10 +19,11 @@ inline Bytes operator+(Bytes a, const Bytes& b) {
 }
 
 class HostPort {
-public:
+  public:
     explicit HostPort(int port) {
         const std::wstring name = L"COM" + std::to_wstring(port) + L":";
-        m_handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        m_handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
         if (m_handle == INVALID_HANDLE_VALUE) return;
         COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 5000};  // reads return at once
         SetCommTimeouts(m_handle, &timeouts);
@@ -37,7 +38,8 @@ public:
 
     bool Write(const Bytes& bytes) {
         DWORD written = 0;
-        return WriteFile(m_handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        return WriteFile(m_handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                         nullptr) &&
                written == bytes.size();
     }
 
@@ -55,7 +57,7 @@ public:
         return got;
     }
 
-private:
+  private:
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 };
 

@@ -1,22 +1,21 @@
-#include "DialogScript.h"
-
-
 #include <gtest/gtest.h>
 
 #include <thread>
+
+#include "DialogScript.h"
 
 namespace apptest {
 namespace {
 
 // Looks at the lists through the dialog's own wrappers.
 class CObservedDialog : public CPrinterDemoDlg {
-public:
+  public:
     std::vector<std::wstring> portItems;
     int portCount = -1;
     bool notifyIsOwnWindow = false;
     bool iconLoaded = false;
 
-protected:
+  protected:
     BOOL OnInitDialog() override {
         const BOOL result = CPrinterDemoDlg::OnInitDialog();
         portCount = m_cboPort.GetCount();
@@ -64,17 +63,19 @@ TEST(MainDialog, StatusMessagePostedFromAnotherThreadChecksTheDisabledBox) {
         int box;
         int expected;
     } const cases[] = {
-        {"overheat on", WM_PRINTER_OVERHEAT_ON, 1019, 1},  {"paper out on", WM_PRINTER_PAPEROUT_ON, 1020, 1},
-        {"over-voltage on", WM_PRINTER_OVERVOLTAGE_ON, 1021, 1}, {"cutter on", WM_PRINTER_CUTTER_ON, 1022, 1},
+        {"overheat on", WM_PRINTER_OVERHEAT_ON, 1019, 1},
+        {"paper out on", WM_PRINTER_PAPEROUT_ON, 1020, 1},
+        {"over-voltage on", WM_PRINTER_OVERVOLTAGE_ON, 1021, 1},
+        {"cutter on", WM_PRINTER_CUTTER_ON, 1022, 1},
         {"platen on", WM_PRINTER_PLATEN_ON, 1023, 1},
     };
     for (const Case& c : cases) {
         class CPostingDialog : public CPrinterDemoDlg {
-        public:
+          public:
             UINT message = 0;
             std::thread poster;
 
-        protected:
+          protected:
             BOOL OnInitDialog() override {
                 const BOOL result = CPrinterDemoDlg::OnInitDialog();
                 const HWND hWnd = m_hWnd;
@@ -85,7 +86,8 @@ TEST(MainDialog, StatusMessagePostedFromAnotherThreadChecksTheDisabledBox) {
         SCOPED_TRACE(c.name);
         dialog.message = c.message;
         const std::string box = std::to_string(c.box);
-        ExpectScriptPasses(dialog, "wait 300\nexpect check " + box + " " + std::to_string(c.expected) + "\nclose\n");
+        ExpectScriptPasses(dialog, "wait 300\nexpect check " + box + " " +
+                                       std::to_string(c.expected) + "\nclose\n");
         dialog.poster.join();
     }
 }
@@ -94,10 +96,11 @@ TEST(MainDialog, EachStatusMessageSetsOrClearsExactlyItsBox) {
     // Off messages clear only their own box; on twice stays on.
     const char* script =
         "wait 400\n"
-        "expect check 1019 1\nexpect check 1020 0\nexpect check 1021 1\nexpect check 1022 1\nexpect check 1023 0\n"
+        "expect check 1019 1\nexpect check 1020 0\nexpect check 1021 1\nexpect check 1022 "
+        "1\nexpect check 1023 0\n"
         "close\n";
     class CSequenceDialog : public CPrinterDemoDlg {
-    protected:
+      protected:
         BOOL OnInitDialog() override {
             const BOOL result = CPrinterDemoDlg::OnInitDialog();
             for (UINT m : {WM_PRINTER_OVERHEAT_ON, WM_PRINTER_OVERHEAT_ON, WM_PRINTER_PAPEROUT_ON,

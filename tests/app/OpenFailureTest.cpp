@@ -1,6 +1,6 @@
-#include "app/OpenFailure.h"
-
 #include <gtest/gtest.h>
+
+#include "app/OpenFailure.h"
 
 namespace {
 
@@ -13,11 +13,35 @@ TEST(OpenFailure, SaysWhichDeviceAndWhatToDo) {
         const char* osText;
         std::vector<const wchar_t*> expected;
     } const cases[] = {
-        {"no port selected", 0, ERROR_INVALID_PARAMETER, "", "", {L"No port is selected", L"choose COM1 to COM6"}},
-        {"missing device", 3, ERROR_FILE_NOT_FOUND, "/dev/ttyS2", "", {L"COM3 (/dev/ttyS2)", L"no such device", L"--port COM3=PATH"}},
-        {"permission", 1, ERROR_ACCESS_DENIED, "/dev/ttyUSB0", "", {L"/dev/ttyUSB0", L"dialout", L"log in again"}},
-        {"busy", 2, ERROR_SHARING_VIOLATION, "/dev/ttyACM0", "", {L"/dev/ttyACM0", L"busy", L"Another program"}},
-        {"other, with the system's words", 5, ERROR_IO_DEVICE, "/dev/ttyS4", "/dev/ttyS4: 输入/输出错误",
+        {"no port selected",
+         0,
+         ERROR_INVALID_PARAMETER,
+         "",
+         "",
+         {L"No port is selected", L"choose COM1 to COM6"}},
+        {"missing device",
+         3,
+         ERROR_FILE_NOT_FOUND,
+         "/dev/ttyS2",
+         "",
+         {L"COM3 (/dev/ttyS2)", L"no such device", L"--port COM3=PATH"}},
+        {"permission",
+         1,
+         ERROR_ACCESS_DENIED,
+         "/dev/ttyUSB0",
+         "",
+         {L"/dev/ttyUSB0", L"dialout", L"log in again"}},
+        {"busy",
+         2,
+         ERROR_SHARING_VIOLATION,
+         "/dev/ttyACM0",
+         "",
+         {L"/dev/ttyACM0", L"busy", L"Another program"}},
+        {"other, with the system's words",
+         5,
+         ERROR_IO_DEVICE,
+         "/dev/ttyS4",
+         "/dev/ttyS4: 输入/输出错误",
          {L"COM5 (/dev/ttyS4)", L"输入/输出错误"}},
         {"other, without words", 5, ERROR_GEN_FAILURE, "/dev/ttyS4", "", {L"could not be opened"}},
     };

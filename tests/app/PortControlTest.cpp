@@ -1,8 +1,8 @@
-#include "DialogScript.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
+
+#include "DialogScript.h"
 
 namespace apptest {
 namespace {
@@ -50,7 +50,8 @@ TEST(PortControl, OpenSendsTheSequenceAndSetsTheHostForEachFlowControl) {
         ExpectScriptPasses(dialog, OpenScript(c.index));
         ASSERT_TRUE(dialog.IsOpen()) << "the port stays open until the dialog object goes";
 
-        EXPECT_EQ(line.ReadUntil(kAutoStatus47), Concat({kInitialize, c.flowCommand, kStatusRequest, kAutoStatus47}));
+        EXPECT_EQ(line.ReadUntil(kAutoStatus47),
+                  Concat({kInitialize, c.flowCommand, kStatusRequest, kAutoStatus47}));
         termios settings{};
         ASSERT_TRUE(line.Peer().SlaveTermios(settings));
         EXPECT_EQ((settings.c_cflag & CRTSCTS) != 0, c.crtscts);
@@ -67,7 +68,8 @@ TEST(PortControl, DestroyingTheDialogClosesAnOpenPort) {
     ASSERT_TRUE(line.Peer().Ok());
     const std::wstring name = L"COM" + std::to_wstring(kPort) + L":";
     auto tryOpen = [&name] {
-        HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
         const bool opened = h != INVALID_HANDLE_VALUE;
         if (opened) {
             CloseHandle(h);
@@ -86,7 +88,8 @@ TEST(PortControl, DestroyingTheDialogClosesAnOpenPort) {
 TEST(PortControl, ClosingWithTheButtonSendsNothingAndRelabels) {
     PrinterLine line(kPort);
     CPrinterDemoDlg dialog;
-    ExpectScriptPasses(dialog, "select 1002 2\nclick 1005\nclick 1005\nexpect text 1005 打开串口\nclose\n");
+    ExpectScriptPasses(dialog,
+                       "select 1002 2\nclick 1005\nclick 1005\nexpect text 1005 打开串口\nclose\n");
     EXPECT_FALSE(dialog.IsOpen());
     EXPECT_EQ(line.ReadUntil(kAutoStatus47), Concat({kInitialize, kStatusRequest, kAutoStatus47}));
     EXPECT_TRUE(line.Peer().Read(1, std::chrono::milliseconds(200)).empty());
@@ -95,8 +98,9 @@ TEST(PortControl, ClosingWithTheButtonSendsNothingAndRelabels) {
 TEST(PortControl, ButtonsOnAClosedPortSendNothing) {
     PrinterLine line(kPort);
     CPrinterDemoDlg dialog;
-    ExpectScriptPasses(dialog, "select 1002 2\nclick 1006\nclick 1007\nclick 1024\nclick 1025\n"
-                               "expect text 1005 打开串口\nclose\n");
+    ExpectScriptPasses(dialog,
+                       "select 1002 2\nclick 1006\nclick 1007\nclick 1024\nclick 1025\n"
+                       "expect text 1005 打开串口\nclose\n");
     EXPECT_TRUE(line.Peer().Read(1, std::chrono::milliseconds(200)).empty());
 }
 
@@ -117,7 +121,9 @@ TEST(PortControl, FailedOpenShowsTheBoxWithTheReason) {
         ExpectScriptPasses(dialog,
                            std::string(c.script) +
                                "expect message 串口已被占用或打开有误，清选择串口\n"
-                               "expect detail " + c.detail + "\n"
+                               "expect detail " +
+                               c.detail +
+                               "\n"
                                "expect text 1005 打开串口\nclose\n",
                            &runner);
         ASSERT_EQ(runner.MessageBoxes().size(), 1u);
@@ -133,7 +139,9 @@ TEST(PortControl, BusyPortShowsTheBox) {
     CPrinterDemoDlg holder;
     ExpectScriptPasses(holder, OpenScript(0));
     CPrinterDemoDlg second;
-    ExpectScriptPasses(second, "select 1002 2\nclick 1005\nexpect detail busy\nexpect text 1005 打开串口\nclose\n");
+    ExpectScriptPasses(
+        second,
+        "select 1002 2\nclick 1005\nexpect detail busy\nexpect text 1005 打开串口\nclose\n");
 }
 
 TEST(PortControl, BaudRateChangeTellsThePrinterThenSwitchesTheHost) {
@@ -150,8 +158,8 @@ TEST(PortControl, BaudRateChangeTellsThePrinterThenSwitchesTheHost) {
         SCOPED_TRACE(c.name);
         PrinterLine line(kPort);
         CPrinterDemoDlg dialog;
-        ExpectScriptPasses(dialog, "select 1002 2\nclick 1005\nselect 1003 " + std::to_string(c.item) +
-                                       "\nclick 1006\nclose\n");
+        ExpectScriptPasses(dialog, "select 1002 2\nclick 1005\nselect 1003 " +
+                                       std::to_string(c.item) + "\nclick 1006\nclose\n");
         line.ReadUntil(kAutoStatus47);
         const Bytes expected = Concat({kClearBuffers, c.command});
         EXPECT_EQ(line.ReadUntil(expected), expected);
@@ -164,7 +172,8 @@ TEST(PortControl, BaudRateChangeTellsThePrinterThenSwitchesTheHost) {
 TEST(PortControl, FlowControlChangeToNoneTellsThePrinter) {
     PrinterLine line(kPort);
     CPrinterDemoDlg dialog;
-    ExpectScriptPasses(dialog, "select 1002 2\nselect 1004 1\nclick 1005\nselect 1004 0\nclick 1007\nclose\n");
+    ExpectScriptPasses(
+        dialog, "select 1002 2\nselect 1004 1\nclick 1005\nselect 1004 0\nclick 1007\nclose\n");
     line.ReadUntil(kAutoStatus47);
     const Bytes expected = Concat({kClearBuffers, FlowCommand(0)});
     EXPECT_EQ(line.ReadUntil(expected), expected);
@@ -182,20 +191,22 @@ TEST(PortControl, StatusBytesDriveTheBoxesAndSleepButtonsSendTheirCommands) {
         line.ReadUntil(kAutoStatus47);
         line.Peer().Write(Bytes{0x09});  // over-voltage and overheat
         enterBytes = line.ReadUntil(Concat({kClearBuffers, kEnterSleep}));
-        line.Peer().Write(Bytes{0x09, 0x1F});  // the same again; then a byte with bit 4, not a status
+        line.Peer().Write(
+            Bytes{0x09, 0x1F});  // the same again; then a byte with bit 4, not a status
         exitBytes = line.ReadUntil(Concat({kClearBuffers, kExitSleep}));
         line.Peer().Write(Bytes{0x00});
     });
     CPrinterDemoDlg dialog;
-    ExpectScriptPasses(dialog,
-                       "select 1002 2\nclick 1005\nwait 800\n"
-                       "expect check 1021 1\nexpect check 1019 1\n"
-                       "expect check 1020 0\nexpect check 1022 0\nexpect check 1023 0\n"
-                       "click 1024\nwait 800\n"
-                       "expect check 1021 1\nexpect check 1019 1\nexpect check 1020 0\nexpect check 1023 0\n"
-                       "click 1025\nwait 800\n"
-                       "expect check 1021 0\nexpect check 1019 0\nexpect check 1020 0\n"
-                       "close\n");
+    ExpectScriptPasses(
+        dialog,
+        "select 1002 2\nclick 1005\nwait 800\n"
+        "expect check 1021 1\nexpect check 1019 1\n"
+        "expect check 1020 0\nexpect check 1022 0\nexpect check 1023 0\n"
+        "click 1024\nwait 800\n"
+        "expect check 1021 1\nexpect check 1019 1\nexpect check 1020 0\nexpect check 1023 0\n"
+        "click 1025\nwait 800\n"
+        "expect check 1021 0\nexpect check 1019 0\nexpect check 1020 0\n"
+        "close\n");
     printer.join();
     EXPECT_EQ(enterBytes, Concat({kClearBuffers, kEnterSleep}));
     EXPECT_EQ(exitBytes, Concat({kClearBuffers, kExitSleep}));

@@ -1,11 +1,11 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
 #include "app/PrinterScriptCommand.h"
 #include "app/VirtualPrinterSession.h"
 #include "emulator/VirtualPrinter.h"
 #include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace apptest {
 namespace {
@@ -44,9 +44,11 @@ TEST(PrinterScriptCommand, SetsConditionsAndRefusesWhatItCannotDo) {
     }
 
     std::string seen;
-    EXPECT_TRUE(RunPrinterScriptCommand(session, "screenshot " + (dir / "w.png").string(), &seen)) << seen;
+    EXPECT_TRUE(RunPrinterScriptCommand(session, "screenshot " + (dir / "w.png").string(), &seen))
+        << seen;
     EXPECT_GT(std::filesystem::file_size(dir / "w.png"), 0u);
-    EXPECT_FALSE(RunPrinterScriptCommand(session, "screenshot " + (dir / "no" / "w.png").string(), &seen));
+    EXPECT_FALSE(
+        RunPrinterScriptCommand(session, "screenshot " + (dir / "no" / "w.png").string(), &seen));
     EXPECT_NE(seen.find("could not write"), std::string::npos) << seen;
 }
 

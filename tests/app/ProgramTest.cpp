@@ -1,13 +1,13 @@
 // CE_MOLV as a user runs it: options, exit codes and scripts from a file.
-#include "tests/support/BarcodeScan.h"
-#include "tests/support/TempDir.h"
-
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
 #include <fstream>
-#include <sys/wait.h>
+
+#include "tests/support/BarcodeScan.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -18,7 +18,8 @@ struct Result {
 
 Result RunProgram(const std::string& arguments) {
     Result result;
-    const std::string command = "QT_QPA_PLATFORM=offscreen " + std::string(CE_MOLV_EXECUTABLE) + " " + arguments + " 2>&1";
+    const std::string command =
+        "QT_QPA_PLATFORM=offscreen " + std::string(CE_MOLV_EXECUTABLE) + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return result;
@@ -32,7 +33,8 @@ Result RunProgram(const std::string& arguments) {
     return result;
 }
 
-std::string WriteScript(const testsupport::TempDir& dir, const std::string& name, const std::string& text) {
+std::string WriteScript(const testsupport::TempDir& dir, const std::string& name,
+                        const std::string& text) {
     const std::string path = (dir / name).string();
     std::ofstream(path) << text;
     return path;
@@ -52,32 +54,45 @@ TEST(Program, OptionsAndScriptExitCodes) {
         {"help", "--help", 0, "--script FILE|-"},
         {"unknown option", "--frobnicate", 2, "unknown option '--frobnicate'"},
         {"bad port mapping", "--port COM9", 2, "--port wants COMn=PATH"},
-        {"port list with a mapping", "--port COM2=/dev/ttyUSB7 --list-ports", 0, "COM2  /dev/ttyUSB7\n"},
+        {"port list with a mapping", "--port COM2=/dev/ttyUSB7 --list-ports", 0,
+         "COM2  /dev/ttyUSB7\n"},
         {"missing script", "--script " + (dir / "none.txt").string(), 2, "cannot read the script"},
-        {"passing script", "--script " + WriteScript(dir, "pass.txt", "expect text 1005 打开串口\nscreenshot " + shot + "\n"), 0, ""},
-        {"failing script", "--script " + WriteScript(dir, "script.txt", "# first\nexpect check 1019 0\nexpect text 1003 19200\n"), 1,
-         "script.txt:3: text of 1003 is \"9600\""},
-        {"syntax error", "--script " + WriteScript(dir, "syntax.txt", "click 1005\nclick\n"), 2, "syntax.txt:2: expected a control id"},
-        {"script from standard input", "--script - < " + WriteScript(dir, "stdin.txt", "expect check 1023 1\n"), 1,
+        {"passing script",
+         "--script " +
+             WriteScript(dir, "pass.txt", "expect text 1005 打开串口\nscreenshot " + shot + "\n"),
+         0, ""},
+        {"failing script",
+         "--script " + WriteScript(dir, "script.txt",
+                                   "# first\nexpect check 1019 0\nexpect text 1003 19200\n"),
+         1, "script.txt:3: text of 1003 is \"9600\""},
+        {"syntax error", "--script " + WriteScript(dir, "syntax.txt", "click 1005\nclick\n"), 2,
+         "syntax.txt:2: expected a control id"},
+        {"script from standard input",
+         "--script - < " + WriteScript(dir, "stdin.txt", "expect check 1023 1\n"), 1,
          "<stdin>:1: check 1023 is 0"},
         {"paper folder without the virtual printer", "--paper-dir " + dir.Path().string(), 2,
          "--paper-dir goes with --virtual-printer"},
         {"pace out of range", "--virtual-printer --pace 12", 2, "--pace wants a baud rate"},
         {"demo and a script", "--demo --script x.txt", 2, "give either --demo or --script"},
-        {"unwritable wire trace", "--trace " + (dir / "no" / "wire.txt").string(), 1, "cannot write the wire trace"},
-        {"virtual printer with no display or script", "--virtual-printer --paper-dir " + (dir / "p").string(), 1,
-         "--virtual-printer --demo"},
+        {"unwritable wire trace", "--trace " + (dir / "no" / "wire.txt").string(), 1,
+         "cannot write the wire trace"},
+        {"virtual printer with no display or script",
+         "--virtual-printer --paper-dir " + (dir / "p").string(), 1, "--virtual-printer --demo"},
         {"an explicit COM1 wins over the virtual printer",
-         "--virtual-printer --paper-dir " + (dir / "p").string() + " --port COM1=" + (dir / "none").string() +
-             " --script " + WriteScript(dir, "explicit.txt", "click 1005\nexpect detail " + (dir / "none").string() + "\n"),
+         "--virtual-printer --paper-dir " + (dir / "p").string() +
+             " --port COM1=" + (dir / "none").string() + " --script " +
+             WriteScript(dir, "explicit.txt",
+                         "click 1005\nexpect detail " + (dir / "none").string() + "\n"),
          0, "COM1 is mapped elsewhere"},
-        {"printer verb without the virtual printer", "--script " + WriteScript(dir, "verb.txt", "printer paper-out on\n"), 2,
+        {"printer verb without the virtual printer",
+         "--script " + WriteScript(dir, "verb.txt", "printer paper-out on\n"), 2,
          "verb.txt:1: unknown command 'printer'"},
     };
     for (const Case& c : cases) {
         const Result result = RunProgram(c.arguments);
         EXPECT_EQ(result.exitCode, c.exitCode) << c.name << "\n" << result.output;
-        EXPECT_NE(result.output.find(c.output), std::string::npos) << c.name << "\n" << result.output;
+        EXPECT_NE(result.output.find(c.output), std::string::npos) << c.name << "\n"
+                                                                   << result.output;
     }
     EXPECT_TRUE(std::filesystem::file_size(shot) > 1000) << "the passing script's screenshot";
 }
@@ -86,11 +101,14 @@ TEST(Program, TheBuiltInDemonstrationSavesPicturesReceiptsAndTheWireTrace) {
     testsupport::TempDir dir;
     const std::string paper = (dir / "paper").string();
     const std::string wire = (dir / "wire.txt").string();
-    const Result result = RunProgram("--virtual-printer --demo --paper-dir " + paper + " --trace " + wire);
+    const Result result =
+        RunProgram("--virtual-printer --demo --paper-dir " + paper + " --trace " + wire);
     ASSERT_EQ(result.exitCode, 0) << result.output;
-    for (const char* name : {"dialog.png", "printer-window.png", "receipt-001.png", "demo-tour.script"}) {
+    for (const char* name :
+         {"dialog.png", "printer-window.png", "receipt-001.png", "demo-tour.script"}) {
         const std::string path = paper + "/" + name;
-        EXPECT_NE(result.output.find(path), std::string::npos) << name << " named\n" << result.output;
+        EXPECT_NE(result.output.find(path), std::string::npos) << name << " named\n"
+                                                               << result.output;
         EXPECT_TRUE(std::filesystem::exists(path)) << path;
     }
     EXPECT_EQ(testsupport::ScanBarcodes(paper + "/receipt-001.png"), "EAN-13:0123456789005")

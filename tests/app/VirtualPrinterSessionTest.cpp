@@ -1,12 +1,12 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
 #include "app/VirtualPrinterSession.h"
 #include "emulator/VirtualPrinter.h"
 #include "framework/PaperWindow.h"
 #include "tests/app/HostPort.h"
 #include "tests/support/TempDir.h"
-
-#include <gtest/gtest.h>
-
-#include <fstream>
 
 namespace apptest {
 namespace {
@@ -80,7 +80,9 @@ TEST(ReceiptFolder, NumberingGoesOnAfterTheReceiptsAlreadyThere) {
     const Row rows[] = {
         {"empty folder", {}, "receipt-001.png"},
         {"after a gap", {"receipt-001.png", "receipt-007.png"}, "receipt-008.png"},
-        {"other files ignored", {"notes.txt", "receipt-x.png", "receipt-002.png.bak"}, "receipt-001.png"},
+        {"other files ignored",
+         {"notes.txt", "receipt-x.png", "receipt-002.png.bak"},
+         "receipt-001.png"},
         {"past three digits", {"receipt-999.png"}, "receipt-1000.png"},
     };
     emu::PaperImage image{2, 1, {0, 255}};
@@ -92,7 +94,8 @@ TEST(ReceiptFolder, NumberingGoesOnAfterTheReceiptsAlreadyThere) {
         CReceiptFolder receipts;
         std::string error;
         ASSERT_TRUE(receipts.Prepare(folder, &error)) << row.name << ": " << error;
-        EXPECT_EQ(receipts.Save(image, &error), (folder / row.next).string()) << row.name << ": " << error;
+        EXPECT_EQ(receipts.Save(image, &error), (folder / row.next).string())
+            << row.name << ": " << error;
     }
 }
 

@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
+
 #include "emulator/CommandDecoder.h"
 #include "emulator/Trace.h"
 #include "tests/emulator/RecordingSink.h"
 #include "tests/emulator/StreamBytes.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -22,7 +22,8 @@ Decoded Decode(const Bytes& stream, const std::vector<std::size_t>& cuts = {}) {
     emutest::RecordingSink sink;
     emu::CommandDecoder decoder(sink, sink);
     Decoded out;
-    decoder.SetObserver([&](const emu::DecodedCommand& c) { out.trace.push_back(emu::Trace::FormatCommand(c)); });
+    decoder.SetObserver(
+        [&](const emu::DecodedCommand& c) { out.trace.push_back(emu::Trace::FormatCommand(c)); });
     std::size_t from = 0;
     for (std::size_t cut : cuts) {
         EXPECT_EQ(decoder.Feed(stream.data() + from, cut - from), cut - from);
@@ -40,9 +41,9 @@ struct CommandCase {
     std::vector<std::string> calls;
 };
 
-const Bytes kDemoTableRow =
-    H("1C 56 05 00 08 10 18 20 04 02 0A 12 1A 02") + T("  A  ") + H("00 01") + T("  1") + H("00 01") +
-    T("  2") + H("00 01") + T("  3") + H("00");
+const Bytes kDemoTableRow = H("1C 56 05 00 08 10 18 20 04 02 0A 12 1A 02") + T("  A  ") +
+                            H("00 01") + T("  1") + H("00 01") + T("  2") + H("00 01") + T("  3") +
+                            H("00");
 
 const std::vector<CommandCase> kCommands = {
     {"LF", H("0A"), {"LineFeed"}},
@@ -73,17 +74,21 @@ const std::vector<CommandCase> kCommands = {
     {"GS !", H("1D 21 11"), {"SetCharacterSize 17"}},
     {"GS L", H("1D 4C 10 00"), {"SetLeftMarginDots 16"}},
     {"GS W", H("1D 57 80 01"), {"SetPrintAreaWidth 384"}},
-    {"GS v 0", H("1D 76 30 00 02 00 02 00 AA BB CC DD"),
+    {"GS v 0",
+     H("1D 76 30 00 02 00 02 00 AA BB CC DD"),
      {"RasterBegin 0 2 2", "RasterRow AA BB", "RasterRow CC DD", "RasterEnd"}},
     {"GS v 0 empty", H("1D 76 30 00 00 00 05 00"), {"RasterBegin 0 0 5", "RasterEnd"}},
-    {"FS V demonstration row", kDemoTableRow,
-     {"TableRow [00 08 10 18 20] {2 2 [20 20 41 20 20]} {10 1 [20 20 31]} {18 1 [20 20 32]} {26 1 [20 20 33]}"}},
+    {"FS V demonstration row",
+     kDemoTableRow,
+     {"TableRow [00 08 10 18 20] {2 2 [20 20 41 20 20]} {10 1 [20 20 31]} {18 1 [20 20 32]} {26 1 "
+      "[20 20 33]}"}},
     {"FS V without cells", H("1C 56 02 00 08 00"), {"TableRow [00 08]"}},
     {"FS V empty cell", H("1C 56 00 01 05 01 00"), {"TableRow [] {5 1 []}"}},
     {"GS h", H("1D 68 60"), {"SetBarcodeHeight 96"}},
     {"GS w", H("1D 77 02"), {"SetBarcodeWidth 2"}},
     {"GS H", H("1D 48 02"), {"SetBarcodeTextPosition 2"}},
-    {"GS k form 2", H("1D 6B 43 0C") + T("012345678900"),
+    {"GS k form 2",
+     H("1D 6B 43 0C") + T("012345678900"),
      {"PrintBarcode 67 [30 31 32 33 34 35 36 37 38 39 30 30]"}},
     {"GS k form 2 empty", H("1D 6B 49 00"), {"PrintBarcode 73 []"}},
     {"GS k form 1", H("1D 6B 04") + T("AB-1") + H("00"), {"PrintBarcode 69 [41 42 2D 31]"}},
@@ -194,7 +199,8 @@ TEST(CoreDecoder, LongDataIsCappedButConsumed) {
     EXPECT_EQ(table.calls[1], "Text 5A");
 
     Decoded barcode = Decode(H("1D 6B 04") + emutest::Repeat('1', 300) + H("00") + T("Z"));
-    EXPECT_EQ(barcode.calls, std::vector<std::string>{"Text 5A"}) << "overlong barcode is not printed";
+    EXPECT_EQ(barcode.calls, std::vector<std::string>{"Text 5A"})
+        << "overlong barcode is not printed";
 }
 
 TEST(CoreDecoder, HostileRasterHeaderStreamsRowsWithoutWaitingForTheImage) {

@@ -1,12 +1,12 @@
-#include "emulator/Link.h"
-#include "emulator/VirtualPrinter.h"
-#include "tests/emulator/HostEnd.h"
-#include "tests/emulator/StreamBytes.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+
+#include "emulator/Link.h"
+#include "emulator/VirtualPrinter.h"
+#include "tests/emulator/HostEnd.h"
+#include "tests/emulator/StreamBytes.h"
 
 namespace {
 
@@ -25,9 +25,13 @@ struct PtyFixture {
     std::atomic<int> pages{0};
     std::unique_ptr<emutest::HostEnd> host;
 
-    explicit PtyFixture(std::size_t capacity = emu::PrinterCore::kDefaultInputCapacity, std::uint32_t pacedBaud = 0)
+    explicit PtyFixture(std::size_t capacity = emu::PrinterCore::kDefaultInputCapacity,
+                        std::uint32_t pacedBaud = 0)
         : printer(384, capacity) {
-        printer.SetClock([this] { return emu::VirtualPrinter::Clock::time_point{} + std::chrono::milliseconds(nowMs.load()); });
+        printer.SetClock([this] {
+            return emu::VirtualPrinter::Clock::time_point{} +
+                   std::chrono::milliseconds(nowMs.load());
+        });
         printer.SetPageCallback([this](const emu::PaperImage&) { ++pages; });
         std::string error;
         if (pacedBaud) {

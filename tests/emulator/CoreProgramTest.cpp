@@ -1,17 +1,17 @@
-#include "tests/emulator/HostEnd.h"
-#include "tests/emulator/StreamBytes.h"
-#include "tests/support/TempDir.h"
-
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
+
+#include "tests/emulator/HostEnd.h"
+#include "tests/emulator/StreamBytes.h"
+#include "tests/support/TempDir.h"
 
 extern char** environ;
 
@@ -62,7 +62,8 @@ TEST(CoreProgram, CommandLineAnswers) {
         {"two sources", "--pty --input x.bin", 2, "", "choose one of"},
         {"link without pty", "--input x.bin --link /tmp/x", 2, "", "--link goes with --pty"},
         {"stray argument", "input.bin", 2, "", "unexpected argument 'input.bin'"},
-        {"missing input file", "--input /nonexistent/stream.bin", 1, "", "cannot read /nonexistent/stream.bin"},
+        {"missing input file", "--input /nonexistent/stream.bin", 1, "",
+         "cannot read /nonexistent/stream.bin"},
     };
     for (const Row& row : rows) {
         testsupport::TempDir dir;
@@ -78,16 +79,19 @@ TEST(CoreProgram, InputStreamBecomesReceiptsAndATrace) {
     // "测试" in GBK, a line, a full cut, then an unfinished second receipt.
     const Bytes stream = H("1B 40 B2 E2 CA D4 0A 1D 56 41 10 41 42 0A 1B 7A");
     std::ofstream(dir / "stream.bin", std::ios::binary)
-        .write(reinterpret_cast<const char*>(stream.data()), static_cast<std::streamsize>(stream.size()));
-    Result r = RunProgram(dir, "--input " + (dir / "stream.bin").string() + " --out " + (dir / "out").string() +
-                                   " --trace " + (dir / "trace.txt").string());
+        .write(reinterpret_cast<const char*>(stream.data()),
+               static_cast<std::streamsize>(stream.size()));
+    Result r =
+        RunProgram(dir, "--input " + (dir / "stream.bin").string() + " --out " +
+                            (dir / "out").string() + " --trace " + (dir / "trace.txt").string());
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(std::filesystem::file_size(dir / "out" / "receipt-001.png") > 0);
-    EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-002.png")) << "the unfinished receipt is saved";
+    EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-002.png"))
+        << "the unfinished receipt is saved";
     EXPECT_FALSE(std::filesystem::exists(dir / "out" / "receipt-003.png"));
     const std::string trace = ReadFile(dir / "trace.txt");
-    for (const char* expected : {"ESC @", "\"测试\"", "1D 56 41 10", "full cut after feeding 16 dots",
-                                 "unknown command, skipped"}) {
+    for (const char* expected : {"ESC @", "\"测试\"", "1D 56 41 10",
+                                 "full cut after feeding 16 dots", "unknown command, skipped"}) {
         EXPECT_NE(trace.find(expected), std::string::npos) << expected << " in\n" << trace;
     }
 }
@@ -105,7 +109,8 @@ TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
     posix_spawn_file_actions_addclose(&actions, fromProgram[0]);
     const std::string out = (dir / "out").string();
     const std::string link = (dir / "printer").string();
-    std::vector<std::string> args = {PRINTER_EMULATOR, "--pty", "--link", link, "--out", out, "--status", "overheat"};
+    std::vector<std::string> args = {PRINTER_EMULATOR, "--pty", "--link",   link,
+                                     "--out",          out,     "--status", "overheat"};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

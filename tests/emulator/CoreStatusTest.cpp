@@ -1,10 +1,10 @@
-#include "emulator/PrinterCore.h"
-#include "tests/emulator/RecordingSink.h"
-#include "tests/emulator/StreamBytes.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
+
+#include "emulator/PrinterCore.h"
+#include "tests/emulator/RecordingSink.h"
+#include "tests/emulator/StreamBytes.h"
 
 namespace {
 
@@ -27,7 +27,8 @@ struct Fixture {
     emu::PrinterCore::Clock::time_point now{};
     std::vector<std::string> trace;
 
-    explicit Fixture(std::size_t capacity = emu::PrinterCore::kDefaultInputCapacity) : core(sink, capacity) {
+    explicit Fixture(std::size_t capacity = emu::PrinterCore::kDefaultInputCapacity)
+        : core(sink, capacity) {
         core.SetClock([this] { return now; });
         core.SetTrace([this](const std::string& line) { trace.push_back(line); });
     }
@@ -36,7 +37,8 @@ struct Fixture {
     std::vector<std::string> Printed() {
         std::vector<std::string> printed;
         for (const std::string& call : sink.calls) {
-            if (call.rfind("Text", 0) == 0 || call == "LineFeed" || call == "ClearBuffer") printed.push_back(call);
+            if (call.rfind("Text", 0) == 0 || call == "LineFeed" || call == "ClearBuffer")
+                printed.push_back(call);
         }
         return printed;
     }
@@ -55,8 +57,10 @@ TEST(CoreStatus, StatusRequestIsAnsweredWithTheConditionBits) {
         {"paper out is bit 2", {Condition::PaperOut}, 0x04},
         {"overheat is bit 3", {Condition::Overheat}, 0x08},
         {"cutter is bit 5, bit 4 stays clear", {Condition::Cutter}, 0x20},
-        {"all five", {Condition::OverVoltage, Condition::Platen, Condition::PaperOut, Condition::Overheat,
-                      Condition::Cutter}, 0x2F},
+        {"all five",
+         {Condition::OverVoltage, Condition::Platen, Condition::PaperOut, Condition::Overheat,
+          Condition::Cutter},
+         0x2F},
     };
     for (const Row& row : rows) {
         Fixture f;
@@ -113,15 +117,23 @@ TEST(CoreStatus, SleepRepliesAndTheHalfSecondRule) {
         std::vector<Step> steps;
     };
     const Row rows[] = {
-        {"enter then leave after 600 ms", {{0, &kEnterSleep, '1', true}, {600, &kLeaveSleep, '1', false}}},
-        {"leave at exactly 500 ms", {{0, &kEnterSleep, '1', true}, {500, &kLeaveSleep, '1', false}}},
+        {"enter then leave after 600 ms",
+         {{0, &kEnterSleep, '1', true}, {600, &kLeaveSleep, '1', false}}},
+        {"leave at exactly 500 ms",
+         {{0, &kEnterSleep, '1', true}, {500, &kLeaveSleep, '1', false}}},
         {"leave too soon is refused and stays asleep",
-         {{0, &kEnterSleep, '1', true}, {499, &kLeaveSleep, '0', true}, {700, &kLeaveSleep, '1', false}}},
+         {{0, &kEnterSleep, '1', true},
+          {499, &kLeaveSleep, '0', true},
+          {700, &kLeaveSleep, '1', false}}},
         {"enter twice: the second is refused and does not restart the time",
-         {{0, &kEnterSleep, '1', true}, {400, &kEnterSleep, '0', true}, {550, &kLeaveSleep, '1', false}}},
+         {{0, &kEnterSleep, '1', true},
+          {400, &kEnterSleep, '0', true},
+          {550, &kLeaveSleep, '1', false}}},
         {"leave while awake is refused", {{0, &kLeaveSleep, '0', false}}},
         {"clear buffers first, as the tool sends it",
-         {{0, &kClearBuffers, 0, false}, {0, &kEnterSleep, '1', true}, {10, &kClearBuffers, 0, true},
+         {{0, &kClearBuffers, 0, false},
+          {0, &kEnterSleep, '1', true},
+          {10, &kClearBuffers, 0, true},
           {900, &kLeaveSleep, '1', false}}},
     };
     for (const Row& row : rows) {
@@ -131,7 +143,8 @@ TEST(CoreStatus, SleepRepliesAndTheHalfSecondRule) {
             f.Feed(*step.command);
             Bytes expected = step.reply ? Bytes{static_cast<std::uint8_t>(step.reply)} : Bytes{};
             EXPECT_EQ(f.Replies(), expected) << row.name << " at " << step.atMs << " ms";
-            EXPECT_EQ(f.core.Asleep(), step.asleepAfter) << row.name << " at " << step.atMs << " ms";
+            EXPECT_EQ(f.core.Asleep(), step.asleepAfter)
+                << row.name << " at " << step.atMs << " ms";
         }
     }
 }
@@ -147,7 +160,8 @@ TEST(CoreStatus, AsleepOnlyRealTimeCommandsActAndTheRestIsDiscarded) {
     EXPECT_EQ(f.Replies(), H("31"));
     EXPECT_EQ(f.Printed(), (std::vector<std::string>{"Text 41", "Text 45"}));
     bool noted = false;
-    for (const std::string& line : f.trace) noted |= line.find("discarded while asleep") != std::string::npos;
+    for (const std::string& line : f.trace)
+        noted |= line.find("discarded while asleep") != std::string::npos;
     EXPECT_TRUE(noted);
 }
 
@@ -236,7 +250,8 @@ TEST(CoreStatus, EnteringSleepWhileDataWaitsDropsIt) {
     f.now += 1s;
     f.Feed(kLeaveSleep + T("D"));
     bool noted = false;
-    for (const std::string& line : f.trace) noted |= line.find("7  -- 1 bytes discarded while asleep") != std::string::npos;
+    for (const std::string& line : f.trace)
+        noted |= line.find("7  -- 1 bytes discarded while asleep") != std::string::npos;
     EXPECT_TRUE(noted) << "the C after entering sleep, at offset 7";
     EXPECT_EQ(f.Replies(), H("31"));
     f.core.SetCondition(Condition::PaperOut, false);

@@ -16,8 +16,9 @@
 namespace emutest {
 
 class HostEnd {
-public:
-    explicit HostEnd(const std::string& path) : m_fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+  public:
+    explicit HostEnd(const std::string& path)
+        : m_fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
         if (m_fd < 0) return;
         termios tio{};
         ::tcgetattr(m_fd, &tio);
@@ -40,17 +41,21 @@ public:
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (done < bytes.size() && std::chrono::steady_clock::now() < deadline) {
             ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
-            if (n > 0) done += static_cast<std::size_t>(n);
-            else std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            if (n > 0)
+                done += static_cast<std::size_t>(n);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         return done == bytes.size();
     }
     // Up to count bytes, waiting at most the time given for them.
-    std::vector<std::uint8_t> Read(std::size_t count, std::chrono::milliseconds wait = std::chrono::milliseconds(3000)) {
+    std::vector<std::uint8_t> Read(
+        std::size_t count, std::chrono::milliseconds wait = std::chrono::milliseconds(3000)) {
         std::vector<std::uint8_t> out;
         auto deadline = std::chrono::steady_clock::now() + wait;
         while (out.size() < count) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) break;
             pollfd pfd{m_fd, POLLIN, 0};
             if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0) continue;
@@ -61,11 +66,12 @@ public:
         return out;
     }
 
-private:
+  private:
     int m_fd;
 };
 
-inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds wait = std::chrono::milliseconds(5000)) {
+inline bool WaitUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds wait = std::chrono::milliseconds(5000)) {
     auto deadline = std::chrono::steady_clock::now() + wait;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) return false;

@@ -2,12 +2,12 @@
 // what the decoder did with what they expect.
 #pragma once
 
-#include "emulator/CommandSink.h"
-#include "emulator/ControlHandler.h"
-
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "emulator/CommandSink.h"
+#include "emulator/ControlHandler.h"
 
 namespace emutest {
 
@@ -20,10 +20,12 @@ inline std::string HexBytes(const std::uint8_t* bytes, std::size_t length) {
     }
     return text;
 }
-inline std::string HexBytes(const std::vector<std::uint8_t>& bytes) { return HexBytes(bytes.data(), bytes.size()); }
+inline std::string HexBytes(const std::vector<std::uint8_t>& bytes) {
+    return HexBytes(bytes.data(), bytes.size());
+}
 
 class RecordingSink : public emu::CommandSink, public emu::ControlHandler {
-public:
+  public:
     std::vector<std::string> calls;
 
     void Text(std::uint8_t b) override { Add("Text " + HexBytes(&b, 1)); }
@@ -40,7 +42,9 @@ public:
     void SetPrintMode(std::uint8_t n) override { Add("SetPrintMode", n); }
     void SetAlignment(std::uint8_t n) override { Add("SetAlignment", n); }
     void SetGrayLevel(std::uint8_t n) override { Add("SetGrayLevel", n); }
-    void SetTabStops(const std::vector<std::uint8_t>& c) override { Add("SetTabStops [" + HexBytes(c) + "]"); }
+    void SetTabStops(const std::vector<std::uint8_t>& c) override {
+        Add("SetTabStops [" + HexBytes(c) + "]");
+    }
     void Initialize() override { Add("Initialize"); }
     void ClearBuffer() override { Add("ClearBuffer"); }
     void RasterBegin(std::uint8_t m, std::uint16_t w, std::uint16_t h) override {
@@ -52,10 +56,12 @@ public:
         Add("RasterRow " + HexBytes(row, m_rasterWidth < 8 ? m_rasterWidth : 8));
     }
     void RasterEnd() override { Add("RasterEnd"); }
-    void TableRow(const std::vector<std::uint8_t>& b, const std::vector<emu::TableCell>& cells) override {
+    void TableRow(const std::vector<std::uint8_t>& b,
+                  const std::vector<emu::TableCell>& cells) override {
         std::string text = "TableRow [" + HexBytes(b) + "]";
         for (const emu::TableCell& c : cells) {
-            text += " {" + std::to_string(c.position) + " " + std::to_string(c.format) + " [" + HexBytes(c.text) + "]}";
+            text += " {" + std::to_string(c.position) + " " + std::to_string(c.format) + " [" +
+                    HexBytes(c.text) + "]}";
         }
         Add(text);
     }
@@ -85,7 +91,8 @@ public:
         return Add("ClearBuffers @" + std::to_string(offset)), "";
     }
     std::string Sleep(std::uint64_t offset, bool enter) override {
-        return Add(std::string(enter ? "EnterSleep @" : "LeaveSleep @") + std::to_string(offset)), "";
+        return Add(std::string(enter ? "EnterSleep @" : "LeaveSleep @") + std::to_string(offset)),
+               "";
     }
     std::string AutoStatus(std::uint8_t n) override { return Add("AutoStatus", n), ""; }
     std::string SetBaudRate(std::uint32_t baud) override { return Add("SetBaudRate", baud), ""; }
@@ -93,9 +100,11 @@ public:
         return Add("SetHandshake", static_cast<unsigned>(mode)), "";
     }
 
-private:
+  private:
     void Add(const std::string& text) { calls.push_back(text); }
-    void Add(const char* name, unsigned value) { calls.push_back(std::string(name) + " " + std::to_string(value)); }
+    void Add(const char* name, unsigned value) {
+        calls.push_back(std::string(name) + " " + std::to_string(value));
+    }
     std::size_t m_rasterWidth = 0;
 };
 

@@ -1,15 +1,15 @@
-#include "emulator/Barcode.h"
-#include "emulator/EanUpc.h"
-#include "tests/emulator/RenderHelpers.h"
-#include "tests/support/BarcodeScan.h"
-#include "tests/support/TempDir.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "emulator/Barcode.h"
+#include "emulator/EanUpc.h"
+#include "tests/emulator/RenderHelpers.h"
+#include "tests/support/BarcodeScan.h"
+#include "tests/support/TempDir.h"
 
 using emu::PaperImage;
 using emu::PrintEngine;
@@ -28,7 +28,8 @@ std::string Scan(const PaperImage& image) {
     return testsupport::ScanBarcodes(path);
 }
 
-PaperImage PrintOne(std::uint8_t system, const std::vector<std::uint8_t>& data, int module = 2, int caption = 2) {
+PaperImage PrintOne(std::uint8_t system, const std::vector<std::uint8_t>& data, int module = 2,
+                    int caption = 2) {
     PrintEngine engine;
     engine.SetBarcodeWidth(static_cast<std::uint8_t>(module));
     engine.SetBarcodeHeight(96);
@@ -81,7 +82,8 @@ TEST(RenderBarcode, CheckDigitsAreAddedOrVerified) {
         if (!symbol) continue;
         EXPECT_EQ(symbol->text, *c.text) << c.name;
         EXPECT_EQ(symbol->modules.size(), c.modules) << c.name;
-        EXPECT_TRUE(symbol->modules.front() && symbol->modules.back()) << c.name << ": bars at both ends";
+        EXPECT_TRUE(symbol->modules.front() && symbol->modules.back())
+            << c.name << ": bars at both ends";
     }
 }
 
@@ -135,7 +137,8 @@ TEST(RenderBarcode, CaptionPositions) {
         int position;
         bool above, below;
     };
-    for (const Case c : {Case{0, false, false}, Case{1, true, false}, Case{2, false, true}, Case{3, true, true}}) {
+    for (const Case c :
+         {Case{0, false, false}, Case{1, true, false}, Case{2, false, true}, Case{3, true, true}}) {
         const PaperImage image = PrintOne(67, Bytes("012345678900"), 2, c.position);
         const int barsTop = c.above ? 28 : 0;
         EXPECT_EQ(!InkBox(image, 0, barsTop).Empty(), c.above) << c.position;

@@ -1,14 +1,14 @@
 // The eleven demonstrations, fed through the sink calls their byte streams decode to, rendered to
 // PNG. Set EMU_RENDER_LOOK_DIR to keep the pictures for a person to look at.
-#include "tests/emulator/RenderHelpers.h"
-#include "tests/support/TempDir.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <vector>
+
+#include "tests/emulator/RenderHelpers.h"
+#include "tests/support/TempDir.h"
 
 using emu::PaperImage;
 using emu::PrintEngine;
@@ -121,8 +121,8 @@ TableCell Cell(std::uint8_t position, std::uint8_t format, const char* utf8) {
 void VerticalTable(PrintEngine& e) {
     Title(e, "打印示例：打印纵向表格，部分型号支持");
     for (const char* heading : {"  项目A  ", "  项目B  ", "  项目C  ", "  项目D  "})
-        e.TableRow({0, 8, 16, 24, 32},
-                   {Cell(2, 2, heading), Cell(10, 1, "  数据1"), Cell(18, 1, "  数据2"), Cell(26, 1, "  数据3")});
+        e.TableRow({0, 8, 16, 24, 32}, {Cell(2, 2, heading), Cell(10, 1, "  数据1"),
+                                        Cell(18, 1, "  数据2"), Cell(26, 1, "  数据3")});
     e.LineFeed();
     e.LineFeed();
 }
@@ -184,7 +184,7 @@ void CutPaper(PrintEngine& e) {
 }
 
 class DemoOutput {
-public:
+  public:
     std::filesystem::path Path(const std::string& name) const {
         const char* keep = std::getenv("EMU_RENDER_LOOK_DIR");
         if (keep && *keep) {
@@ -194,11 +194,12 @@ public:
         return m_dir / name;
     }
 
-private:
+  private:
     testsupport::TempDir m_dir;
 };
 
-PaperImage RenderAndSave(const std::function<void(PrintEngine&)>& demo, const std::string& name, int width = 384) {
+PaperImage RenderAndSave(const std::function<void(PrintEngine&)>& demo, const std::string& name,
+                         int width = 384) {
     PrintEngine engine(width);
     demo(engine);
     const PaperImage image = engine.Snapshot();
@@ -227,13 +228,19 @@ TEST(RenderDemo, ReverseFeedsPutTheLateTextBetweenEarlierLines) {
 
 TEST(RenderDemo, EveryDemonstrationRendersLegibly) {
     const std::vector<std::pair<std::string, std::function<void(PrintEngine&)>>> demos = {
-        {"margins", Margins},           {"absolute-position", AbsolutePosition}, {"gray-level", GrayLevel},
-        {"horizontal-tab", HorizontalTab}, {"vertical-table", VerticalTable}, {"raster-image", RasterImage},
-        {"alignment", Alignment},       {"barcode", Barcode},
+        {"margins", Margins},
+        {"absolute-position", AbsolutePosition},
+        {"gray-level", GrayLevel},
+        {"horizontal-tab", HorizontalTab},
+        {"vertical-table", VerticalTable},
+        {"raster-image", RasterImage},
+        {"alignment", Alignment},
+        {"barcode", Barcode},
     };
     for (const auto& [name, demo] : demos) {
         for (int width : {384, 576}) {
-            const PaperImage image = RenderAndSave(demo, name + "-" + std::to_string(width) + ".png", width);
+            const PaperImage image =
+                RenderAndSave(demo, name + "-" + std::to_string(width) + ".png", width);
             EXPECT_FALSE(InkBox(image, 30, image.height).Empty()) << name << " at " << width;
         }
     }
@@ -243,13 +250,15 @@ TEST(RenderDemo, AllDemonstrationsOnOneRoll) {
     PrintEngine engine;
     std::vector<PaperImage> receipts;
     engine.SetPageCallback([&](const PaperImage& page) { receipts.push_back(page); });
-    for (const auto& demo : {FontStyle, PrintAndFeed, Margins, AbsolutePosition, GrayLevel, HorizontalTab,
-                             VerticalTable, RasterImage, Alignment, Barcode, CutPaper})
+    for (const auto& demo :
+         {FontStyle, PrintAndFeed, Margins, AbsolutePosition, GrayLevel, HorizontalTab,
+          VerticalTable, RasterImage, Alignment, Barcode, CutPaper})
         demo(engine);
     ASSERT_EQ(receipts.size(), 1u);
     DemoOutput output;
     std::string error;
-    EXPECT_TRUE(emu::WritePng(receipts[0], output.Path("all-demonstrations.png").string(), &error)) << error;
+    EXPECT_TRUE(emu::WritePng(receipts[0], output.Path("all-demonstrations.png").string(), &error))
+        << error;
     EXPECT_EQ(engine.Snapshot().height, 60) << "the two line feeds after the full cut";
     EXPECT_FALSE(engine.HasContent());
 }

@@ -1,9 +1,6 @@
 // Small helpers shared by the print-engine tests: feeding text, GBK conversion, reading dots.
 #pragma once
 
-#include "emulator/PaperImage.h"
-#include "emulator/PrintEngine.h"
-
 #include <iconv.h>
 
 #include <climits>
@@ -11,14 +8,20 @@
 #include <string>
 #include <string_view>
 
+#include "emulator/PaperImage.h"
+#include "emulator/PrintEngine.h"
+
 namespace rendertest {
 
 // Text bytes as the decoder hands them over; HT and LF become their commands.
 inline void Feed(emu::PrintEngine& engine, std::string_view bytes) {
     for (char c : bytes) {
-        if (c == '\t') engine.HorizontalTab();
-        else if (c == '\n') engine.LineFeed();
-        else engine.Text(static_cast<std::uint8_t>(c));
+        if (c == '\t')
+            engine.HorizontalTab();
+        else if (c == '\n')
+            engine.LineFeed();
+        else
+            engine.Text(static_cast<std::uint8_t>(c));
     }
 }
 
@@ -31,7 +34,8 @@ inline std::string Gbk(const std::string& utf8) {
     std::size_t inLeft = in.size(), outLeft = out.size();
     const std::size_t result = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
     iconv_close(cd);
-    if (result == static_cast<std::size_t>(-1)) throw std::runtime_error("not convertible to GBK: " + utf8);
+    if (result == static_cast<std::size_t>(-1))
+        throw std::runtime_error("not convertible to GBK: " + utf8);
     out.resize(out.size() - outLeft);
     return out;
 }

@@ -1,12 +1,12 @@
-#include "emulator/Paper.h"
-#include "tests/emulator/RenderHelpers.h"
-#include "tests/support/TempDir.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "emulator/Paper.h"
+#include "tests/emulator/RenderHelpers.h"
+#include "tests/support/TempDir.h"
 
 using emu::PaperImage;
 using emu::PrintEngine;
@@ -93,7 +93,8 @@ TEST(RenderPaper, RasterModesPlaceEveryDot) {
         int sx, sy;
     };
     const std::uint8_t row[2] = {0x80, 0x41};  // dots 0, 9 and 15
-    for (const Case c : {Case{0, 1, 1}, Case{1, 2, 1}, Case{2, 1, 2}, Case{3, 2, 2}, Case{'3', 2, 2}}) {
+    for (const Case c :
+         {Case{0, 1, 1}, Case{1, 2, 1}, Case{2, 1, 2}, Case{3, 2, 2}, Case{'3', 2, 2}}) {
         PrintEngine engine;
         engine.RasterBegin(c.m, 2, 2);
         engine.RasterRow(row);
@@ -105,7 +106,8 @@ TEST(RenderPaper, RasterModesPlaceEveryDot) {
             for (int x = 0; x < 40; ++x) {
                 const int dot = x / c.sx;
                 const bool set = x < 16 * c.sx && (dot == 0 || dot == 9 || dot == 15);
-                ASSERT_EQ(image.At(x, y), set ? 0 : 255) << "m " << int(c.m) << " (" << x << ", " << y << ")";
+                ASSERT_EQ(image.At(x, y), set ? 0 : 255)
+                    << "m " << int(c.m) << " (" << x << ", " << y << ")";
             }
     }
 }
@@ -114,7 +116,8 @@ TEST(RenderPaper, RasterIsClippedAlignedAndKeepsItsRowCount) {
     PrintEngine engine;
     const std::vector<std::uint8_t> wide(100, 0xFF);
     engine.RasterBegin(0, 100, 2);
-    for (int i = 0; i < 5; ++i) engine.RasterRow(wide.data());  // rows beyond the header's count are ignored
+    for (int i = 0; i < 5; ++i)
+        engine.RasterRow(wide.data());  // rows beyond the header's count are ignored
     engine.RasterEnd();
     engine.SetAlignment(1);
     const std::uint8_t narrow[1] = {0xFF};
@@ -138,7 +141,8 @@ TEST(RenderPaper, HostileRasterHeaderStreamsInBoundedMemory) {
     engine.RasterBegin(0, 65535, 65535);
     for (int y = 0; y < 65535; ++y) engine.RasterRow(row.data());
     engine.RasterEnd();
-    [[maybe_unused]] const long grown = ResidentKilobytes() - before;  // ASan quarantine inflates it
+    [[maybe_unused]] const long grown =
+        ResidentKilobytes() - before;  // ASan quarantine inflates it
     EXPECT_EQ(pages, 65535 / emu::Paper::kMaxRows);
     EXPECT_EQ(engine.Snapshot().height, 65535 % emu::Paper::kMaxRows);
 #if !defined(__SANITIZE_ADDRESS__)

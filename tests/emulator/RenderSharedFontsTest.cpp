@@ -1,12 +1,12 @@
 // Every print engine in the process shares one font set: engines on several threads, and engines
 // that hold glyphs of a pending line while others add to the cache.
-#include "tests/emulator/RenderHelpers.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/emulator/RenderHelpers.h"
 
 using emu::PaperImage;
 using emu::PrintEngine;
@@ -38,11 +38,13 @@ PaperImage Print(const std::string& bytes) {
 TEST(RenderSharedFonts, EnginesOnSeveralThreadsPrintAlike) {
     // Glyphs none of them has printed yet, so the threads race to render and cache them; the
     // mix reaches both CJK fonts, which are opened on first use.
-    const std::string text = "Total 12.50\n" + PairsFrom(0xB0, 3) + PairsFrom(0xF8, 2) + "\xAA\xA1\n";
+    const std::string text =
+        "Total 12.50\n" + PairsFrom(0xB0, 3) + PairsFrom(0xF8, 2) + "\xAA\xA1\n";
     constexpr int kThreads = 4;
     std::vector<PaperImage> images(kThreads);
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) threads.emplace_back([&images, &text, t] { images[t] = Print(text); });
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&images, &text, t] { images[t] = Print(text); });
     for (std::thread& thread : threads) thread.join();
 
     const PaperImage alone = Print(text);

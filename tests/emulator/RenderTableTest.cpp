@@ -1,6 +1,6 @@
-#include "tests/emulator/RenderHelpers.h"
-
 #include <gtest/gtest.h>
+
+#include "tests/emulator/RenderHelpers.h"
 
 using emu::PaperImage;
 using emu::PrintEngine;
@@ -32,7 +32,8 @@ TEST(RenderTable, ConsecutiveRowsFormOneGrid) {
     for (int y : {0, 1, 34, 35, 68, 69}) EXPECT_TRUE(RowBlack(image, y, 0, 194)) << y;
     EXPECT_EQ(image.At(194, 0), 255) << "rules end at the last boundary";
     for (int x : {0, 1, 96, 97, 192, 193})
-        for (int y = 0; y < image.height; ++y) ASSERT_EQ(image.At(x, y), 0) << "vertical rule at " << x << ", " << y;
+        for (int y = 0; y < image.height; ++y)
+            ASSERT_EQ(image.At(x, y), 0) << "vertical rule at " << x << ", " << y;
     EXPECT_EQ(image.At(2, 10), 255);
 
     // Each cell's text starts at its column: 12 dots per column.
@@ -60,7 +61,8 @@ TEST(RenderTable, HeadingCellsAreBoldAndTextIsClippedToItsCell) {
 
     const PaperImage overlong = render(1, "IIIIIIIII");
     for (int y = 6; y < 30; ++y)
-        for (int x = 50; x < 96; ++x) ASSERT_EQ(overlong.At(x, y), 255) << "text leaked past the rule at 48: " << x;
+        for (int x = 50; x < 96; ++x)
+            ASSERT_EQ(overlong.At(x, y), 255) << "text leaked past the rule at 48: " << x;
 }
 
 TEST(RenderTable, LeadingBlanksGiveWayToThePosition) {

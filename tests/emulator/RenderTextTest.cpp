@@ -1,9 +1,9 @@
-#include "emulator/Glyph.h"
-#include "tests/emulator/RenderHelpers.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include "emulator/Glyph.h"
+#include "tests/emulator/RenderHelpers.h"
 
 using emu::PaperImage;
 using emu::PrintEngine;
@@ -20,20 +20,25 @@ PaperImage Render(const std::function<void(PrintEngine&)>& script, int width = 3
 }
 
 // True when `image` holds exactly `reference`'s 24-row line moved right by dx dots.
-::testing::AssertionResult SameLineShifted(const PaperImage& reference, const PaperImage& image, int dx) {
+::testing::AssertionResult SameLineShifted(const PaperImage& reference, const PaperImage& image,
+                                           int dx) {
     for (int y = 0; y < emu::Glyph::kHeight; ++y)
         for (int x = 0; x < image.width; ++x) {
             const int rx = x - dx;
             const std::uint8_t want = rx >= 0 && rx < reference.width ? reference.At(rx, y) : 255;
             if (image.At(x, y) != want)
-                return ::testing::AssertionFailure() << "dot (" << x << ", " << y << ") is " << int(image.At(x, y))
-                                                     << ", expected " << int(want);
+                return ::testing::AssertionFailure()
+                       << "dot (" << x << ", " << y << ") is " << int(image.At(x, y))
+                       << ", expected " << int(want);
         }
     return ::testing::AssertionSuccess();
 }
 
 TEST(RenderText, FontAGlyphOccupiesItsTwelveDotColumn) {
-    const PaperImage one = Render([](PrintEngine& e) { Feed(e, "A"); e.LineFeed(); });
+    const PaperImage one = Render([](PrintEngine& e) {
+        Feed(e, "A");
+        e.LineFeed();
+    });
     const auto box = InkBox(one);
     ASSERT_FALSE(box.Empty());
     EXPECT_GE(box.left, 0);
@@ -41,12 +46,18 @@ TEST(RenderText, FontAGlyphOccupiesItsTwelveDotColumn) {
     EXPECT_LT(box.bottom, emu::Glyph::kHeight);
     EXPECT_EQ(one.height, 30) << "one single-height line feeds the default spacing";
 
-    const PaperImage two = Render([](PrintEngine& e) { Feed(e, " A"); e.LineFeed(); });
+    const PaperImage two = Render([](PrintEngine& e) {
+        Feed(e, " A");
+        e.LineFeed();
+    });
     EXPECT_TRUE(SameLineShifted(one, two, 12));
 }
 
 TEST(RenderText, SizeMultipliersScaleEveryDot) {
-    const PaperImage single = Render([](PrintEngine& e) { Feed(e, "W"); e.LineFeed(); });
+    const PaperImage single = Render([](PrintEngine& e) {
+        Feed(e, "W");
+        e.LineFeed();
+    });
     struct Case {
         const char* name;
         std::function<void(PrintEngine&)> select;
@@ -59,7 +70,11 @@ TEST(RenderText, SizeMultipliersScaleEveryDot) {
         {"GS ! 3 x 4", [](PrintEngine& e) { e.SetCharacterSize(0x23); }, 3, 4},
     };
     for (const Case& c : cases) {
-        const PaperImage big = Render([&](PrintEngine& e) { c.select(e); Feed(e, "W"); e.LineFeed(); });
+        const PaperImage big = Render([&](PrintEngine& e) {
+            c.select(e);
+            Feed(e, "W");
+            e.LineFeed();
+        });
         for (int y = 0; y < emu::Glyph::kHeight * c.sy; ++y)
             for (int x = 0; x < 12 * c.sx + 4; ++x) {
                 const std::uint8_t want = x < 12 * c.sx ? single.At(x / c.sx, y / c.sy) : 255;
@@ -69,7 +84,10 @@ TEST(RenderText, SizeMultipliersScaleEveryDot) {
 }
 
 TEST(RenderText, HorizontalPlacementCommands) {
-    const PaperImage reference = Render([](PrintEngine& e) { Feed(e, "H"); e.LineFeed(); });
+    const PaperImage reference = Render([](PrintEngine& e) {
+        Feed(e, "H");
+        e.LineFeed();
+    });
     struct Case {
         const char* name;
         std::function<void(PrintEngine&)> setup;
@@ -80,18 +98,37 @@ TEST(RenderText, HorizontalPlacementCommands) {
         {"left margin GS L in dots", [](PrintEngine& e) { e.SetLeftMarginDots(37); }, 37},
         {"absolute position ESC $ 100", [](PrintEngine& e) { e.SetAbsolutePosition(100); }, 100},
         {"absolute position counts from the left margin",
-         [](PrintEngine& e) { e.SetLeftMargin(2); e.SetAbsolutePosition(20); }, 36},
-        {"absolute position beyond the area is ignored", [](PrintEngine& e) { e.SetAbsolutePosition(384); }, 0},
+         [](PrintEngine& e) {
+             e.SetLeftMargin(2);
+             e.SetAbsolutePosition(20);
+         },
+         36},
+        {"absolute position beyond the area is ignored",
+         [](PrintEngine& e) { e.SetAbsolutePosition(384); }, 0},
         {"centred", [](PrintEngine& e) { e.SetAlignment(1); }, (384 - 12) / 2},
         {"right aligned", [](PrintEngine& e) { e.SetAlignment(2); }, 384 - 12},
         {"right aligned inside margins",
-         [](PrintEngine& e) { e.SetLeftMargin(10); e.SetRightMargin(10); e.SetAlignment(2); }, 384 - 80 - 12},
+         [](PrintEngine& e) {
+             e.SetLeftMargin(10);
+             e.SetRightMargin(10);
+             e.SetAlignment(2);
+         },
+         384 - 80 - 12},
         {"alignment given as ASCII digit", [](PrintEngine& e) { e.SetAlignment('2'); }, 384 - 12},
-        {"print area width GS W", [](PrintEngine& e) { e.SetPrintAreaWidth(100); e.SetAlignment(2); }, 100 - 12},
+        {"print area width GS W",
+         [](PrintEngine& e) {
+             e.SetPrintAreaWidth(100);
+             e.SetAlignment(2);
+         },
+         100 - 12},
         {"margin leaving no room is ignored", [](PrintEngine& e) { e.SetLeftMargin(47); }, 0},
     };
     for (const Case& c : cases) {
-        const PaperImage image = Render([&](PrintEngine& e) { c.setup(e); Feed(e, "H"); e.LineFeed(); });
+        const PaperImage image = Render([&](PrintEngine& e) {
+            c.setup(e);
+            Feed(e, "H");
+            e.LineFeed();
+        });
         EXPECT_TRUE(SameLineShifted(reference, image, c.dx)) << c.name;
     }
 }
@@ -121,7 +158,10 @@ TEST(RenderText, MarginsTakeEffectAtTheNextLine) {
 }
 
 TEST(RenderText, TabStopsInTwelveDotColumns) {
-    const PaperImage reference = Render([](PrintEngine& e) { Feed(e, "H"); e.LineFeed(); });
+    const PaperImage reference = Render([](PrintEngine& e) {
+        Feed(e, "H");
+        e.LineFeed();
+    });
     const auto left = [](const PaperImage& image, int x0) {
         for (int x = x0; x < image.width; ++x)
             for (int y = 0; y < 24; ++y)
@@ -169,7 +209,10 @@ TEST(RenderText, DefaultTabsEveryEightColumnsAfterReset) {
 }
 
 TEST(RenderText, WrapsAtTheRightEdgeOfThePrintableArea) {
-    const PaperImage full = Render([](PrintEngine& e) { Feed(e, std::string(33, 'H')); e.LineFeed(); });
+    const PaperImage full = Render([](PrintEngine& e) {
+        Feed(e, std::string(33, 'H'));
+        e.LineFeed();
+    });
     EXPECT_GT(InkBox(full, 0, 30).right, 372);
     EXPECT_LT(InkBox(full, 30, 60).right, 12) << "the 33rd character starts the next line";
     EXPECT_EQ(full.height, 60);
@@ -215,10 +258,15 @@ TEST(RenderText, UnderlineRunsUnderTheCellsAtTheBottom) {
         {"ESC - 2: two dots", [](PrintEngine& e) { e.SetUnderline(2); }, 22},
     };
     for (const Case& c : cases) {
-        const PaperImage image = Render([&](PrintEngine& e) { c.select(e); Feed(e, "  "); e.LineFeed(); });
+        const PaperImage image = Render([&](PrintEngine& e) {
+            c.select(e);
+            Feed(e, "  ");
+            e.LineFeed();
+        });
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 30; ++x)
-                ASSERT_EQ(image.At(x, y) == 0, y >= c.firstRow && y < 24 && x < 24) << c.name << " (" << x << ", " << y << ")";
+                ASSERT_EQ(image.At(x, y) == 0, y >= c.firstRow && y < 24 && x < 24)
+                    << c.name << " (" << x << ", " << y << ")";
     }
 }
 
@@ -242,9 +290,20 @@ TEST(RenderText, MixedHeightsShareTheBaseline) {
 }
 
 TEST(RenderText, BoldOverstrikesAndItalicLeans) {
-    const PaperImage plain = Render([](PrintEngine& e) { Feed(e, "I"); e.LineFeed(); });
-    const PaperImage bold = Render([](PrintEngine& e) { e.SetEmphasized(true); Feed(e, "I"); e.LineFeed(); });
-    const PaperImage italic = Render([](PrintEngine& e) { e.SetPrintMode(0x02); Feed(e, "I"); e.LineFeed(); });
+    const PaperImage plain = Render([](PrintEngine& e) {
+        Feed(e, "I");
+        e.LineFeed();
+    });
+    const PaperImage bold = Render([](PrintEngine& e) {
+        e.SetEmphasized(true);
+        Feed(e, "I");
+        e.LineFeed();
+    });
+    const PaperImage italic = Render([](PrintEngine& e) {
+        e.SetPrintMode(0x02);
+        Feed(e, "I");
+        e.LineFeed();
+    });
     for (int y = 0; y < 24; ++y)
         for (int x = 0; x < 12; ++x)
             if (plain.At(x, y) == 0) {
@@ -254,7 +313,8 @@ TEST(RenderText, BoldOverstrikesAndItalicLeans) {
     EXPECT_GT(rendertest::InkCount(bold), rendertest::InkCount(plain));
     const auto plainBox = InkBox(plain), italicBox = InkBox(italic);
     EXPECT_EQ(InkBox(italic, plainBox.top, plainBox.top + 1).left,
-              InkBox(plain, plainBox.top, plainBox.top + 1).left + (emu::Glyph::kAscent - plainBox.top) / 4);
+              InkBox(plain, plainBox.top, plainBox.top + 1).left +
+                  (emu::Glyph::kAscent - plainBox.top) / 4);
     EXPECT_EQ(italicBox.bottom, plainBox.bottom);
 }
 
@@ -266,15 +326,66 @@ TEST(RenderText, LineFeedAmounts) {
     };
     const Case cases[] = {
         {"empty line", [](PrintEngine& e) { e.LineFeed(); }, 30},
-        {"ESC 3 sets the spacing", [](PrintEngine& e) { e.SetLineSpacing(50); Feed(e, "H"); e.LineFeed(); }, 50},
-        {"ESC 2 restores it", [](PrintEngine& e) { e.SetLineSpacing(50); e.SetDefaultLineSpacing(); e.LineFeed(); }, 30},
-        {"double height keeps the gap", [](PrintEngine& e) { e.SetPrintMode(0x10); Feed(e, "H"); e.LineFeed(); }, 54},
-        {"spacing below the glyph height", [](PrintEngine& e) { e.SetLineSpacing(10); Feed(e, "H"); e.LineFeed(); }, 24},
-        {"ESC J feeds dots", [](PrintEngine& e) { Feed(e, "H"); e.FeedDots(100); }, 100},
-        {"ESC d feeds lines", [](PrintEngine& e) { Feed(e, "H"); e.FeedLines(3); }, 90},
-        {"ESC d 0 prints only", [](PrintEngine& e) { Feed(e, "g"); e.FeedLines(0); }, 24},
-        {"CR alone prints nothing", [](PrintEngine& e) { Feed(e, "H"); e.CarriageReturn(); }, 0},
-        {"ESC e moves back whole lines", [](PrintEngine& e) { e.FeedLines(4); e.ReverseFeedLines(2); Feed(e, "g"); e.FeedLines(0); }, 120},
+        {"ESC 3 sets the spacing",
+         [](PrintEngine& e) {
+             e.SetLineSpacing(50);
+             Feed(e, "H");
+             e.LineFeed();
+         },
+         50},
+        {"ESC 2 restores it",
+         [](PrintEngine& e) {
+             e.SetLineSpacing(50);
+             e.SetDefaultLineSpacing();
+             e.LineFeed();
+         },
+         30},
+        {"double height keeps the gap",
+         [](PrintEngine& e) {
+             e.SetPrintMode(0x10);
+             Feed(e, "H");
+             e.LineFeed();
+         },
+         54},
+        {"spacing below the glyph height",
+         [](PrintEngine& e) {
+             e.SetLineSpacing(10);
+             Feed(e, "H");
+             e.LineFeed();
+         },
+         24},
+        {"ESC J feeds dots",
+         [](PrintEngine& e) {
+             Feed(e, "H");
+             e.FeedDots(100);
+         },
+         100},
+        {"ESC d feeds lines",
+         [](PrintEngine& e) {
+             Feed(e, "H");
+             e.FeedLines(3);
+         },
+         90},
+        {"ESC d 0 prints only",
+         [](PrintEngine& e) {
+             Feed(e, "g");
+             e.FeedLines(0);
+         },
+         24},
+        {"CR alone prints nothing",
+         [](PrintEngine& e) {
+             Feed(e, "H");
+             e.CarriageReturn();
+         },
+         0},
+        {"ESC e moves back whole lines",
+         [](PrintEngine& e) {
+             e.FeedLines(4);
+             e.ReverseFeedLines(2);
+             Feed(e, "g");
+             e.FeedLines(0);
+         },
+         120},
     };
     for (const Case& c : cases) EXPECT_EQ(Render(c.script).height, c.height) << c.name;
 }
@@ -289,10 +400,15 @@ TEST(RenderText, ReverseFeedMovesTheHeadBackAndOverprints) {
         Feed(e, "A_");
         e.LineFeed();
     });
-    const PaperImage single = Render([](PrintEngine& e) { Feed(e, "A_"); e.LineFeed(); });
+    const PaperImage single = Render([](PrintEngine& e) {
+        Feed(e, "A_");
+        e.LineFeed();
+    });
     EXPECT_EQ(image.height, 30) << "the second line was printed 24 dots up, over the first";
     for (int y = 0; y < 24; ++y)
-        for (int x = 0; x < 24; ++x) ASSERT_EQ(image.At(x, y), single.At(x, y)) << "darkest wins at (" << x << ", " << y << ")";
+        for (int x = 0; x < 24; ++x)
+            ASSERT_EQ(image.At(x, y), single.At(x, y))
+                << "darkest wins at (" << x << ", " << y << ")";
 
     const PaperImage top = Render([](PrintEngine& e) {
         e.ReverseFeedDots(255);
@@ -304,7 +420,12 @@ TEST(RenderText, ReverseFeedMovesTheHeadBackAndOverprints) {
 }
 
 TEST(RenderText, ClearBufferAndInitializeDropTheUnprintedLine) {
-    const PaperImage cleared = Render([](PrintEngine& e) { Feed(e, "HHH"); e.ClearBuffer(); Feed(e, "I"); e.LineFeed(); });
+    const PaperImage cleared = Render([](PrintEngine& e) {
+        Feed(e, "HHH");
+        e.ClearBuffer();
+        Feed(e, "I");
+        e.LineFeed();
+    });
     EXPECT_LT(InkBox(cleared).right, 12);
     const PaperImage reset = Render([](PrintEngine& e) {
         e.SetPrintMode(0xBA);
@@ -316,15 +437,22 @@ TEST(RenderText, ClearBufferAndInitializeDropTheUnprintedLine) {
         Feed(e, "H");
         e.LineFeed();
     });
-    const PaperImage plain = Render([](PrintEngine& e) { Feed(e, "H"); e.LineFeed(); });
+    const PaperImage plain = Render([](PrintEngine& e) {
+        Feed(e, "H");
+        e.LineFeed();
+    });
     EXPECT_EQ(reset.gray, plain.gray);
 }
 
 TEST(RenderText, GbkCharactersAndTheirFallbacks) {
     PrintEngine probe;
-    ASSERT_EQ(probe.FontProblems(), "") << "fonts missing; install xfonts-base and fonts-wqy-zenhei";
+    ASSERT_EQ(probe.FontProblems(), "")
+        << "fonts missing; install xfonts-base and fonts-wqy-zenhei";
     const auto render = [](const std::string& bytes) {
-        return Render([&](PrintEngine& e) { Feed(e, bytes); e.LineFeed(); });
+        return Render([&](PrintEngine& e) {
+            Feed(e, bytes);
+            e.LineFeed();
+        });
     };
     const PaperImage box = render("\xAA\xA1");  // user-defined area: no glyph anywhere
     EXPECT_EQ(box.At(1, 2), 0);
@@ -350,7 +478,9 @@ TEST(RenderText, GbkCharactersAndTheirFallbacks) {
     }
     const PaperImage pairThenAscii = render(Gbk("中") + "H");
     EXPECT_GE(InkBox(pairThenAscii).right, 24) << "a pair advances 24 dots";
-    const PaperImage brokenPair = render("\x81" " H");
+    const PaperImage brokenPair = render(
+        "\x81"
+        " H");
     EXPECT_EQ(brokenPair.At(1, 2), 0) << "a lead byte without a trail prints as a box";
     EXPECT_GE(InkBox(brokenPair).right, 24) << "and the bytes after it print on their own";
 }

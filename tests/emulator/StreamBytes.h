@@ -16,7 +16,8 @@ inline Bytes H(const std::string& hex) {
     Bytes out;
     std::istringstream in(hex);
     std::string token;
-    while (in >> token) out.push_back(static_cast<std::uint8_t>(std::strtoul(token.c_str(), nullptr, 16)));
+    while (in >> token)
+        out.push_back(static_cast<std::uint8_t>(std::strtoul(token.c_str(), nullptr, 16)));
     return out;
 }
 

@@ -1,5 +1,3 @@
-#include "engine/ByteQueue.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,9 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "engine/ByteQueue.h"
+
 namespace {
 
-using Layout = std::vector<std::pair<std::uint32_t, std::uint32_t>>;  // (capacity, unread) per block
+using Layout =
+    std::vector<std::pair<std::uint32_t, std::uint32_t>>;  // (capacity, unread) per block
 
 Layout LayoutOf(const CByteQueue& queue) {
     Layout layout;
@@ -262,7 +263,7 @@ TEST(ByteQueuePop, ZeroLengthOrEmptyQueueTakesNothing) {
 TEST(ByteQueuePop, SkipsAnEmptyHeadLeftBeforeAReservedBlock) {
     CByteQueue queue(1024);
     queue.Append("ab", 2);
-    queue.Pop(nullptr, 2);                  // the block stays, empty
+    queue.Pop(nullptr, 2);                      // the block stays, empty
     std::uint8_t* space = queue.Reserve(1024);  // free space equals the length: new block
     std::memcpy(space, "zz", 2);
     queue.Commit(2);

@@ -1,8 +1,4 @@
 // Hostile peers: floods, a device that vanishes, a peer that reads nothing.
-#include "engine/CommPort.h"
-#include "tests/engine/PeerLink.h"
-#include "tests/engine/RecordingPort.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +6,10 @@
 #include <random>
 #include <string>
 #include <thread>
+
+#include "engine/CommPort.h"
+#include "tests/engine/PeerLink.h"
+#include "tests/engine/RecordingPort.h"
 
 namespace {
 
@@ -20,7 +20,9 @@ using enginetest::WaitUntil;
 constexpr int kPort = 3;
 
 long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
 }
 
 // Share of one core the whole process used over the period.
@@ -29,7 +31,8 @@ double ProcessCpuShare(int periodMs) {
     const auto wallStart = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(periodMs));
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     return cpu / wall;
 }
 
@@ -57,7 +60,8 @@ TEST(CommPortBadInput, AFloodOfRandomBytesArrivesWhole) {
         ASSERT_TRUE(port.Open(kPort, 115200, NOPARITY, 8, ONESTOPBIT));
         const std::string flood = RandomBytes(256 * 1024, 7);
         std::thread sender([&] {
-            for (std::size_t at = 0; at < flood.size(); at += 4096) peer.Send(flood.substr(at, 4096));
+            for (std::size_t at = 0; at < flood.size(); at += 4096)
+                peer.Send(flood.substr(at, 4096));
         });
         sender.join();
         ASSERT_TRUE(WaitUntil([&] { return port.Received().size() >= flood.size(); }, 20000));
@@ -75,7 +79,8 @@ TEST(CommPortBadInput, AVanishedDeviceCostsNoCpuAndAFreshOneOpens) {
     };
     const Case cases[] = {
         {"event thread", COMM_MODE_EVENT_THREAD},
-        {"queued both ways", COMM_MODE_EVENT_THREAD | COMM_MODE_QUEUED_READ | COMM_MODE_QUEUED_WRITE},
+        {"queued both ways",
+         COMM_MODE_EVENT_THREAD | COMM_MODE_QUEUED_READ | COMM_MODE_QUEUED_WRITE},
         {"all workers", COMM_MODE_EVENT_THREAD | COMM_MODE_POLL_THREAD | COMM_MODE_SEND_THREAD |
                             COMM_MODE_QUEUED_WRITE},
     };

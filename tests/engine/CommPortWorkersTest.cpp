@@ -1,8 +1,3 @@
-#include "engine/CommPort.h"
-#include "tests/engine/PeerLink.h"
-#include "tests/engine/RecordingPort.h"
-#include "tests/support/RecordingWindow.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +6,11 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "engine/CommPort.h"
+#include "tests/engine/PeerLink.h"
+#include "tests/engine/RecordingPort.h"
+#include "tests/support/RecordingWindow.h"
 
 namespace {
 
@@ -22,19 +22,22 @@ constexpr int kPort = 5;
 
 std::string Pattern(std::size_t length) {
     std::string text(length, '\0');
-    for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char>('A' + (i * 7 + i / 26) % 26);
+    for (std::size_t i = 0; i < length; ++i)
+        text[i] = static_cast<char>('A' + (i * 7 + i / 26) % 26);
     return text;
 }
 
-std::string AsText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string AsText(const std::vector<std::uint8_t>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
 
 // Compares long byte strings without printing them whole.
 ::testing::AssertionResult SameBytes(const std::string& got, const std::string& expected) {
     if (got == expected) return ::testing::AssertionSuccess();
     std::size_t at = 0;
     while (at < got.size() && at < expected.size() && got[at] == expected[at]) ++at;
-    return ::testing::AssertionFailure() << "got " << got.size() << " bytes, expected " << expected.size()
-                                         << ", first difference at " << at;
+    return ::testing::AssertionFailure() << "got " << got.size() << " bytes, expected "
+                                         << expected.size() << ", first difference at " << at;
 }
 
 std::vector<MSG> TakeThreadMessages() {
@@ -45,7 +48,9 @@ std::vector<MSG> TakeThreadMessages() {
 }
 
 long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
 }
 
 TEST(CommPortEventThread, ModeOneRunsOneWorkerThatCallsOnReceiveWithTheBytes) {
@@ -60,7 +65,8 @@ TEST(CommPortEventThread, ModeOneRunsOneWorkerThatCallsOnReceiveWithTheBytes) {
     peer.Send("status");
     ASSERT_TRUE(WaitUntil([&] { return port.Received().size() == 6; }));
     EXPECT_EQ(AsText(port.Received()), "status");
-    for (const auto& call : port.CallsOf("OnReceive")) EXPECT_EQ(call.threadId, port.EventWorker().m_dwThreadId);
+    for (const auto& call : port.CallsOf("OnReceive"))
+        EXPECT_EQ(call.threadId, port.EventWorker().m_dwThreadId);
 
     EXPECT_EQ(port.Write("command", 7), 7u) << "direct writes return what the port took";
     EXPECT_EQ(peer.Receive(7), "command");
@@ -101,7 +107,8 @@ TEST(CommPortEventThread, NotificationsReachTheOwnerWithThePortNumber) {
         ASSERT_TRUE(WaitUntil([&] {
             if (c.window) {
                 seen.clear();
-                for (const auto& m : window.Messages()) seen.push_back(MSG{nullptr, m.message, m.wParam, m.lParam});
+                for (const auto& m : window.Messages())
+                    seen.push_back(MSG{nullptr, m.message, m.wParam, m.lParam});
             } else {
                 for (const MSG& msg : TakeThreadMessages()) seen.push_back(msg);
             }
@@ -152,13 +159,13 @@ TEST(CommPortDispatch, HandlesEventsInTheFixedOrder) {
     ASSERT_TRUE(port.Open(kPort, 9600, NOPARITY, 8, ONESTOPBIT));
     peer.Send("r");
     ASSERT_TRUE(WaitUntil([&] { return port.GetPendingCount(true) == 1; }));
-    port.DispatchEvents(EV_POWER | EV_ERR | EV_BREAK | EV_RLSD | EV_RING | EV_DSR | EV_CTS | EV_RXFLAG |
-                        EV_TXEMPTY | EV_RXCHAR);
+    port.DispatchEvents(EV_POWER | EV_ERR | EV_BREAK | EV_RLSD | EV_RING | EV_DSR | EV_CTS |
+                        EV_RXFLAG | EV_TXEMPTY | EV_RXCHAR);
     std::vector<std::string> order;
     for (const auto& call : port.Calls()) order.push_back(call.name);
     EXPECT_EQ(order, (std::vector<std::string>{"OnReceive", "OnTxEmpty", "OnRxFlag", "OnCtsChange",
-                                               "OnDsrChange", "OnRing", "OnCarrierChange", "OnBreak",
-                                               "OnLineError", "OnPowerEvent"}));
+                                               "OnDsrChange", "OnRing", "OnCarrierChange",
+                                               "OnBreak", "OnLineError", "OnPowerEvent"}));
     EXPECT_EQ(AsText(port.Received()), "r");
 }
 
@@ -207,7 +214,7 @@ TEST(CommPortQueuedWrite, TheEventThreadSendsInBitesOfAtMost1024InOrder) {
 
 // A Write whose release comes while the event thread is busy in a hook must still go out.
 class SlowReceivePort : public RecordingPort {
-public:
+  public:
     SlowReceivePort() : RecordingPort(COMM_MODE_EVENT_THREAD | COMM_MODE_QUEUED_WRITE) {}
     ~SlowReceivePort() override { Close(500); }
     int OnReceive() override {
@@ -278,13 +285,14 @@ TEST(CommPortPollThread, ThePollThreadReadsAndTheEventThreadLeavesReceivingToIt)
         peer.Send(text);
         ASSERT_TRUE(WaitUntil([&] { return port.Received().size() >= text.size(); }));
         EXPECT_TRUE(SameBytes(AsText(port.Received()), text));
-        for (const auto& call : port.CallsOf("OnReceive")) EXPECT_EQ(call.threadId, port.PollWorker().m_dwThreadId);
+        for (const auto& call : port.CallsOf("OnReceive"))
+            EXPECT_EQ(call.threadId, port.PollWorker().m_dwThreadId);
     }
 }
 
 // No mode starts the combined loop; a derived class runs it in place of the event thread.
 class ServiceLoopPort : public RecordingPort {
-public:
+  public:
     ServiceLoopPort()
         : RecordingPort(COMM_MODE_EVENT_THREAD | COMM_MODE_QUEUED_READ | COMM_MODE_QUEUED_WRITE) {}
     ~ServiceLoopPort() override { Close(500); }
@@ -410,7 +418,7 @@ TEST(CommPortStop, StartAndStopReportWhetherThereWasAnythingToDo) {
 
 // A derived class replaces a thread body; the engine must reach it through the virtual table.
 class CustomPollPort : public RecordingPort {
-public:
+  public:
     CustomPollPort() : RecordingPort(COMM_MODE_POLL_THREAD) {}
     ~CustomPollPort() override { Close(500); }
     DWORD PollThread() override {

@@ -1,18 +1,18 @@
 // A pty peer standing behind a port number: "COM<n>:" opens its slave for as long as it lives.
 #pragma once
 
-#include "platform/win32.h"
-#include "tests/support/PtyPeer.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
 
+#include "platform/win32.h"
+#include "tests/support/PtyPeer.h"
+
 namespace enginetest {
 
 class PeerLink {
-public:
+  public:
     explicit PeerLink(int port) : m_port(port) {
         EXPECT_TRUE(m_peer.Ok()) << "no pseudo-terminal";
         EXPECT_TRUE(platform::MapPort(port, m_peer.SlavePath()));
@@ -30,7 +30,7 @@ public:
     void Vanish() { m_peer.Vanish(); }
     testsupport::PtyPeer& Peer() { return m_peer; }
 
-private:
+  private:
     int m_port;
     testsupport::PtyPeer m_peer;
 };

@@ -3,12 +3,12 @@
 // protected state to the tests.
 #pragma once
 
-#include "engine/CommPort.h"
-#include "tests/support/WaitUntil.h"
-
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "engine/CommPort.h"
+#include "tests/support/WaitUntil.h"
 
 namespace enginetest {
 
@@ -19,7 +19,7 @@ struct HookCall {
 };
 
 class RecordingPort : public CCommPort {
-public:
+  public:
     explicit RecordingPort(DWORD mode, bool readOnReceive = true)
         : CCommPort(mode), m_readOnReceive(readOnReceive) {}
     // The workers call the overridden hooks: stop them while this object is still whole.
@@ -42,7 +42,9 @@ public:
     int OnTxEmpty() override { return Record("OnTxEmpty"), CCommPort::OnTxEmpty(); }
     int OnLineError() override { return Record("OnLineError"), CCommPort::OnLineError(); }
     int OnRing() override { return Record("OnRing"), CCommPort::OnRing(); }
-    int OnCarrierChange() override { return Record("OnCarrierChange"), CCommPort::OnCarrierChange(); }
+    int OnCarrierChange() override {
+        return Record("OnCarrierChange"), CCommPort::OnCarrierChange();
+    }
     int OnRxFlag() override { return Record("OnRxFlag"), CCommPort::OnRxFlag(); }
     int OnPowerEvent() override { return Record("OnPowerEvent"), CCommPort::OnPowerEvent(); }
 
@@ -74,7 +76,7 @@ public:
     DWORD SendQueueCount() { return Count(m_txQueue); }
     DWORD ReceiveQueueCount() { return Count(m_rxQueue); }
 
-private:
+  private:
     void Record(const char* name) {
         const DWORD queued = Count(m_txQueue);
         std::lock_guard<std::mutex> hold(m_mutex);

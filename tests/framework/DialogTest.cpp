@@ -1,10 +1,4 @@
-#include "TestDialog.h"
-
-#include "framework/Resources.h"
-#include "framework/ScriptRunner.h"
-#include "framework/WinApp.h"
-#include "framework/qt/DialogWindow.h"
-#include "framework/qt/WindowBinding.h"
+#include <gtest/gtest.h>
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -12,14 +6,21 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QTimer>
-#include <gtest/gtest.h>
-
 #include <thread>
+
+#include "TestDialog.h"
+#include "framework/Resources.h"
+#include "framework/ScriptRunner.h"
+#include "framework/WinApp.h"
+#include "framework/qt/DialogWindow.h"
+#include "framework/qt/WindowBinding.h"
 
 namespace frameworktest {
 namespace {
 
-QWidget* Widget(const CDialog& dialog, int id) { return CWindowBinding::WidgetOf(dialog.GetDlgItemHandle(id)); }
+QWidget* Widget(const CDialog& dialog, int id) {
+    return CWindowBinding::WidgetOf(dialog.GetDlgItemHandle(id));
+}
 
 int RunScript(CDialog& dialog, const std::string& text, CScriptRunner* pRunner = nullptr) {
     CScriptRunner local;
@@ -96,11 +97,12 @@ TEST(Dialog, AppliesStylesCaptionsAndInitialLists) {
 
 TEST(Dialog, TypingIntoAComboBoxLeavesNoSelection) {
     CTestDialog dialog;
-    EXPECT_EQ(RunScript(dialog, "select 1012 1\n"
-                                "expect text 1012 COM2\n"
-                                "type 1012 COM9\n"
-                                "expect text 1012 COM9\n"
-                                "close\n"),
+    EXPECT_EQ(RunScript(dialog,
+                        "select 1012 1\n"
+                        "expect text 1012 COM2\n"
+                        "type 1012 COM9\n"
+                        "expect text 1012 COM9\n"
+                        "close\n"),
               0);
     EXPECT_TRUE(dialog.okRan);
     EXPECT_EQ(dialog.sortedSelectionAtOk, CB_ERR);
@@ -129,7 +131,8 @@ TEST(Dialog, MessageSentFromAnotherThreadReturnsTheControlsAnswer) {
     LRESULT length = -1;
     dialog.onInit = [&](CTestDialog& d) {
         const HWND hButton = d.GetDlgItemHandle(IDC_PUSH);
-        sender = std::thread([hButton, &length] { length = SendMessageW(hButton, WM_GETTEXTLENGTH, 0, 0); });
+        sender = std::thread(
+            [hButton, &length] { length = SendMessageW(hButton, WM_GETTEXTLENGTH, 0, 0); });
     };
     EXPECT_EQ(RunScript(dialog, "wait 300\n"), 0);
     sender.join();
@@ -181,7 +184,8 @@ TEST(Dialog, MessageBoxCarriesTheApplicationNameAndItsDetail) {
     CTestDialog dialog;
     dialog.boxOnClick = true;
     CScriptRunner runner;
-    EXPECT_EQ(RunScript(dialog, "click 1001\nexpect message 你好\nexpect detail to do\n", &runner), 0);
+    EXPECT_EQ(RunScript(dialog, "click 1001\nexpect message 你好\nexpect detail to do\n", &runner),
+              0);
     ASSERT_EQ(runner.MessageBoxes().size(), 1u);
     EXPECT_EQ(runner.MessageBoxes()[0].caption, L"CE_MOLV");
     EXPECT_EQ(runner.MessageBoxes()[0].type, MB_OK);
@@ -194,7 +198,8 @@ TEST(Dialog, IconsComeFromRegisteredResourceBytes) {
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     ASSERT_TRUE(image.save(&buffer, "PNG"));
-    RegisterIconResource(300, reinterpret_cast<const unsigned char*>(png.constData()), static_cast<std::size_t>(png.size()));
+    RegisterIconResource(300, reinterpret_cast<const unsigned char*>(png.constData()),
+                         static_cast<std::size_t>(png.size()));
 
     const HICON hIcon = LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(300));
     ASSERT_NE(hIcon, nullptr);

@@ -1,6 +1,6 @@
-#include "framework/DialogUnits.h"
-
 #include <gtest/gtest.h>
+
+#include "framework/DialogUnits.h"
 
 namespace {
 
@@ -10,10 +10,10 @@ TEST(DialogUnits, MulDivRoundsHalvesAwayFromZero) {
         int a, b, c, expected;
     } const cases[] = {
         {"exact", 8, 6, 4, 12},
-        {"half rounds up", 57, 6, 4, 86},     // 85.5
+        {"half rounds up", 57, 6, 4, 86},         // 85.5
         {"below half rounds down", 5, 13, 8, 8},  // 8.125
         {"negative half rounds away", -57, 6, 4, -86},
-        {"negative divisor", 10, 3, -4, -8},      // -7.5
+        {"negative divisor", 10, 3, -4, -8},  // -7.5
         {"zero divisor", 1, 1, 0, -1},
         {"no overflow in the product", 2000000000, 3, 4, 1500000000},
     };

@@ -1,9 +1,9 @@
-#include "framework/CmdTarget.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "framework/CmdTarget.h"
 
 namespace {
 
@@ -12,10 +12,10 @@ constexpr UINT WM_SECOND = WM_USER + 2;
 constexpr UINT WM_BASE_ONLY = WM_USER + 3;
 
 class CBaseTarget : public CCmdTarget {
-public:
+  public:
     std::vector<std::string> calls;
 
-protected:
+  protected:
     LRESULT OnBaseOnly(WPARAM, LPARAM) {
         calls.push_back("base-only");
         return 30;
@@ -28,8 +28,8 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CBaseTarget, CCmdTarget)
-    ON_MESSAGE(WM_FIRST, &CBaseTarget::OnFirstInBase)
-    ON_MESSAGE(WM_BASE_ONLY, &CBaseTarget::OnBaseOnly)
+ON_MESSAGE(WM_FIRST, &CBaseTarget::OnFirstInBase)
+ON_MESSAGE(WM_BASE_ONLY, &CBaseTarget::OnBaseOnly)
 END_MESSAGE_MAP()
 
 // A second base after the command target, as the printer channel is for the main dialog: its
@@ -40,7 +40,7 @@ struct SecondBase {
 };
 
 class CDerivedTarget : public CBaseTarget, public SecondBase {
-protected:
+  protected:
     LRESULT OnFirst(WPARAM wParam, LPARAM lParam) {
         calls.push_back("first " + std::to_string(wParam) + " " + std::to_string(lParam) + " " +
                         std::to_string(value));
@@ -52,9 +52,9 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CDerivedTarget, CBaseTarget)
-    ON_MESSAGE(WM_FIRST, &CDerivedTarget::OnFirst)
-    ON_BN_CLICKED(5, &CDerivedTarget::OnButton5)
-    ON_BN_CLICKED(6, &CDerivedTarget::OnButton6)
+ON_MESSAGE(WM_FIRST, &CDerivedTarget::OnFirst)
+ON_BN_CLICKED(5, &CDerivedTarget::OnButton5)
+ON_BN_CLICKED(6, &CDerivedTarget::OnButton6)
 END_MESSAGE_MAP()
 
 struct DispatchCase {
@@ -75,7 +75,8 @@ TEST(MessageMap, DispatchesToTheMostDerivedEntryThenTheBaseChain) {
         {"click on control 5", WM_COMMAND, MAKEWPARAM(5, BN_CLICKED), 0, true, 0, "button5 7"},
         {"click on control 6", WM_COMMAND, MAKEWPARAM(6, BN_CLICKED), 0, true, 0, "button6"},
         {"other notification of control 5", WM_COMMAND, MAKEWPARAM(5, 1), 0, false, 0, ""},
-        {"click on a control with no entry", WM_COMMAND, MAKEWPARAM(9, BN_CLICKED), 0, false, 0, ""},
+        {"click on a control with no entry", WM_COMMAND, MAKEWPARAM(9, BN_CLICKED), 0, false, 0,
+         ""},
     };
     for (const DispatchCase& c : cases) {
         CDerivedTarget target;

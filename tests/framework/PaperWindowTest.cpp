@@ -1,7 +1,4 @@
-#include "framework/PaperWindow.h"
-#include "framework/qt/PaperStrip.h"
-#include "framework/qt/PaperWidget.h"
-#include "tests/support/TempDir.h"
+#include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -10,15 +7,19 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTextBlock>
-#include <gtest/gtest.h>
-
 #include <thread>
 #include <vector>
+
+#include "framework/PaperWindow.h"
+#include "framework/qt/PaperStrip.h"
+#include "framework/qt/PaperWidget.h"
+#include "tests/support/TempDir.h"
 
 namespace frameworktest {
 namespace {
 
-const std::vector<std::string> kLabels = {"Paper out", "Overheat", "Over-voltage", "Cutter", "Platen"};
+const std::vector<std::string> kLabels = {"Paper out", "Overheat", "Over-voltage", "Cutter",
+                                          "Platen"};
 
 std::vector<std::uint8_t> Blank(int width, int height) {
     return std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, 255);
@@ -26,7 +27,8 @@ std::vector<std::uint8_t> Blank(int width, int height) {
 
 struct PaperWindowTest : testing::Test {
     void SetUp() override {
-        window.Create("Virtual printer", kLabels, [this](int index, bool on) { toggled.emplace_back(index, on); });
+        window.Create("Virtual printer", kLabels,
+                      [this](int index, bool on) { toggled.emplace_back(index, on); });
     }
     void Drain() {
         QCoreApplication::processEvents();
@@ -91,8 +93,8 @@ TEST_F(PaperWindowTest, APictureOfAReceiptAlreadyCutIsDropped) {
         fresh.Create("t", kLabels, nullptr);
         fresh.SetPaper(first.data(), 384, 40, 0);
         fresh.AddReceipt(first.data(), 384, 40, "/tmp/receipt-001.png");
-        fresh.SetPaper(row.lateIndex == 0 ? first.data() : second.data(), 384, row.lateIndex == 0 ? 40 : 8,
-                       row.lateIndex);
+        fresh.SetPaper(row.lateIndex == 0 ? first.data() : second.data(), 384,
+                       row.lateIndex == 0 ? 40 : 8, row.lateIndex);
         fresh.ApplyQueued();
         EXPECT_EQ(fresh.Widget()->Strip()->ReceiptCount(), 1) << row.name;
         const QImage& current = fresh.Widget()->Strip()->Current();
@@ -167,7 +169,8 @@ TEST_F(PaperWindowTest, StripDropsTheOldestReceiptsButKeepsTheNewest) {
     };
     for (const Row& row : rows) {
         CPaperStrip strip;
-        for (int height : row.heights) strip.AddReceipt(QImage(8, height, QImage::Format_Grayscale8));
+        for (int height : row.heights)
+            strip.AddReceipt(QImage(8, height, QImage::Format_Grayscale8));
         EXPECT_EQ(strip.ReceiptCount(), row.kept) << row.name;
     }
 }

@@ -1,12 +1,11 @@
-#include "TestDialog.h"
-
-#include "framework/ScriptExtensions.h"
-#include "framework/ScriptRunner.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <vector>
+
+#include "TestDialog.h"
+#include "framework/ScriptExtensions.h"
+#include "framework/ScriptRunner.h"
 
 namespace frameworktest {
 namespace {
@@ -60,7 +59,9 @@ TEST_F(ScriptExtensionTest, RunningCallsTheHandlerInOrderAndStopsAtARefusal) {
     CTestDialog dialog;
     CScriptRunner runner;
     std::string error;
-    ASSERT_TRUE(runner.LoadText("printer a\nclick 1001\nprinter refuse\nprinter never\n", "t", &error)) << error;
+    ASSERT_TRUE(
+        runner.LoadText("printer a\nclick 1001\nprinter refuse\nprinter never\n", "t", &error))
+        << error;
     EXPECT_EQ(runner.Run(dialog), CScriptRunner::kExitFailed);
     EXPECT_EQ(calls, (std::vector<std::string>{"a", "refuse"}));
     EXPECT_EQ(dialog.clicks, 1);

@@ -1,8 +1,7 @@
-#include "TestDialog.h"
-
-#include "framework/ScriptRunner.h"
-
 #include <gtest/gtest.h>
+
+#include "TestDialog.h"
+#include "framework/ScriptRunner.h"
 
 namespace frameworktest {
 namespace {
@@ -18,12 +17,15 @@ struct Case {
 
 TEST(ScriptRunner, ExitCodeAndFirstFailingLine) {
     const Case cases[] = {
-        {"every expectation holds", "expect check 1011 0\nexpect text 1001 按钮\n", false, false, 0, ""},
+        {"every expectation holds", "expect check 1011 0\nexpect text 1001 按钮\n", false, false, 0,
+         ""},
         {"wrong check state", "# c\n\nexpect check 1011 1\nexpect check 1011 0\n", false, false, 1,
          "t:3: check 1011 is 0"},
         {"wrong text", "expect text 1001 OK\n", false, false, 1, "t:1: text of 1001 is \"按钮\""},
-        {"no message box", "expect message 你好\n", false, false, 1, "t:1: no message box was shown"},
-        {"other message", "click 1001\nexpect message 再见\n", true, false, 1, "t:2: the last message box says \"你好\""},
+        {"no message box", "expect message 你好\n", false, false, 1,
+         "t:1: no message box was shown"},
+        {"other message", "click 1001\nexpect message 再见\n", true, false, 1,
+         "t:2: the last message box says \"你好\""},
         {"unknown control", "click 4242\n", false, false, 1, "t:1: the dialog has no control 4242"},
         {"disabled button", "click 1011\n", false, false, 1, "t:1: button 1011 is disabled"},
         {"item beyond the list", "select 1012 3\n", false, false, 1, "t:1: list 1012 has 3 items"},

@@ -1,8 +1,8 @@
-#include "framework/Script.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+#include "framework/Script.h"
 
 namespace {
 

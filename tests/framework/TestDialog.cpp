@@ -17,20 +17,21 @@ constexpr DialogItem kItems[] = {
 };
 
 constexpr DialogInitEntry kInit[] = {
-    {IDC_SORTED, CB_ADDSTRING, "COM3"},  {IDC_SORTED, CB_ADDSTRING, "com1"},
-    {IDC_SORTED, CB_ADDSTRING, "COM2"},  {IDC_UNSORTED, CB_ADDSTRING, "乙"},
+    {IDC_SORTED, CB_ADDSTRING, "COM3"}, {IDC_SORTED, CB_ADDSTRING, "com1"},
+    {IDC_SORTED, CB_ADDSTRING, "COM2"}, {IDC_UNSORTED, CB_ADDSTRING, "乙"},
     {IDC_UNSORTED, CB_ADDSTRING, "甲"},
 };
 
-constexpr DialogTemplate kTemplate = {"测试", 0x90C800C8, 0, 0, 0, 200, 100, 9, "MS Shell Dlg", kItems, kInit};
+constexpr DialogTemplate kTemplate = {"测试", 0x90C800C8,     0,      0,    0, 200, 100,
+                                      9,      "MS Shell Dlg", kItems, kInit};
 
 }  // namespace
 
 const DialogTemplate& TestTemplate() { return kTemplate; }
 
 BEGIN_MESSAGE_MAP(CTestDialog, CDialog)
-    ON_BN_CLICKED(IDC_PUSH, &CTestDialog::OnPush)
-    ON_MESSAGE(WM_TEST_STATUS, &CTestDialog::OnStatus)
+ON_BN_CLICKED(IDC_PUSH, &CTestDialog::OnPush)
+ON_MESSAGE(WM_TEST_STATUS, &CTestDialog::OnStatus)
 END_MESSAGE_MAP()
 
 CTestDialog::CTestDialog() : CDialog(IDD_TEST) { RegisterDialogResource(IDD_TEST, kTemplate); }

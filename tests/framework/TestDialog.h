@@ -2,14 +2,14 @@
 // and hooks the tests use to act inside the running dialog.
 #pragma once
 
+#include <atomic>
+#include <functional>
+#include <thread>
+
 #include "framework/Button.h"
 #include "framework/ComboBox.h"
 #include "framework/Dialog.h"
 #include "framework/DialogTemplate.h"
-
-#include <atomic>
-#include <functional>
-#include <thread>
 
 namespace frameworktest {
 
@@ -23,7 +23,7 @@ constexpr UINT WM_TEST_STATUS = WM_USER + 1;
 const DialogTemplate& TestTemplate();
 
 class CTestDialog : public CDialog {
-public:
+  public:
     CTestDialog();
 
     std::function<void(CTestDialog&)> onInit;
@@ -41,7 +41,7 @@ public:
     CComboBox m_sorted;
     CComboBox m_unsorted;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;

@@ -1,10 +1,10 @@
-#include "platform/win32.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 #include <vector>
+
+#include "platform/win32.h"
 
 TEST(CriticalSection, OwnerMayEnterAgain) {
     CRITICAL_SECTION section;

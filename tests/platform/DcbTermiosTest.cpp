@@ -1,9 +1,9 @@
-#include "platform/DcbTermios.h"
-
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <ostream>
-#include <termios.h>
+
+#include "platform/DcbTermios.h"
 
 namespace {
 

@@ -1,19 +1,18 @@
-#include "platform/win32.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/win32.h"
 
 namespace {
 
 // Redirects standard error into a pipe for the lifetime of the object.
 class StderrCapture {
-public:
+  public:
     StderrCapture() {
         EXPECT_EQ(pipe2(m_pipe, O_CLOEXEC), 0);
         fcntl(m_pipe[0], F_SETFL, O_NONBLOCK);
@@ -31,11 +30,12 @@ public:
         std::string out;
         char buffer[4096];
         ssize_t n;
-        while ((n = read(m_pipe[0], buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<std::size_t>(n));
+        while ((n = read(m_pipe[0], buffer, sizeof buffer)) > 0)
+            out.append(buffer, static_cast<std::size_t>(n));
         return out;
     }
 
-private:
+  private:
     void Restore() {
         if (m_saved < 0) return;
         dup2(m_saved, STDERR_FILENO);
@@ -64,9 +64,12 @@ TEST(DebugOutput, WritesExactlyWhatWasFormattedAsUtf8) {
 
 TEST(DebugOutput, InvalidCodePointsBecomeReplacementCharacters) {
     StderrCapture capture;
-    const wchar_t text[] = {L'a', static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0x110000), L'b', 0};
+    const wchar_t text[] = {L'a', static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0x110000),
+                            L'b', 0};
     NKDbgPrintfW(L"%s", text);
-    EXPECT_EQ(capture.Take(), "a\xEF\xBF\xBD\xEF\xBF\xBD" "b");
+    EXPECT_EQ(capture.Take(),
+              "a\xEF\xBF\xBD\xEF\xBF\xBD"
+              "b");
 }
 
 TEST(DebugOutput, LinesOfConcurrentThreadsStayWhole) {
@@ -74,7 +77,8 @@ TEST(DebugOutput, LinesOfConcurrentThreadsStayWhole) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([t] {
-            for (int i = 0; i < 200; ++i) NKDbgPrintfW(L"thread %d line %03d %s\n", t, i, std::wstring(60, L'a' + t).c_str());
+            for (int i = 0; i < 200; ++i)
+                NKDbgPrintfW(L"thread %d line %03d %s\n", t, i, std::wstring(60, L'a' + t).c_str());
         });
     }
     for (std::thread& t : threads) t.join();

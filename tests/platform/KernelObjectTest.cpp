@@ -1,6 +1,6 @@
-#include "platform/KernelObject.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/KernelObject.h"
 
 namespace {
 

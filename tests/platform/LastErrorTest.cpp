@@ -1,9 +1,9 @@
-#include "platform/LastError.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <thread>
+
+#include "platform/LastError.h"
 
 TEST(LastError, KeepsCodeAndErrnoTextPerThread) {
     platform::detail::SetLastErrorFromErrno(ERROR_ACCESS_DENIED, EACCES, "/dev/ttyS0");

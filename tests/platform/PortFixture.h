@@ -1,12 +1,12 @@
 // A serial port opened on a fresh pseudo-terminal, for the serial tests of this folder.
 #pragma once
 
-#include "platform/win32.h"
-#include "tests/support/PtyPeer.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
+
+#include "platform/win32.h"
+#include "tests/support/PtyPeer.h"
 
 // Opens the pseudo-terminal's device as the engine opens a port.
 inline HANDLE OpenPty(const testsupport::PtyPeer& pty) {
@@ -15,7 +15,7 @@ inline HANDLE OpenPty(const testsupport::PtyPeer& pty) {
 }
 
 class PortTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(peer.Ok()) << "no pseudo-terminal";
         port = OpenPty(peer);

@@ -1,9 +1,9 @@
-#include "tests/platform/PortFixture.h"
-
 #include <gtest/gtest.h>
 #include <time.h>
 
 #include <thread>
+
+#include "tests/platform/PortFixture.h"
 
 namespace {
 

@@ -1,10 +1,9 @@
-#include "tests/platform/PortFixture.h"
-
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <ostream>
 
-#include <cstring>
+#include "tests/platform/PortFixture.h"
 
 namespace {
 

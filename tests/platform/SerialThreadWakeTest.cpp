@@ -1,13 +1,12 @@
-#include "platform/ThreadWake.h"
-#include "tests/platform/PortFixture.h"
-
 #include <gtest/gtest.h>
-
-#include <ostream>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <ostream>
 #include <thread>
+
+#include "platform/ThreadWake.h"
+#include "tests/platform/PortFixture.h"
 
 namespace {
 
@@ -47,19 +46,20 @@ TEST_P(TerminatedThread, LeavesTheBlockingCall) {
     close(control.wakeFd);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Calls, TerminatedThread,
-    ::testing::Values(BlockingCase{"ReadFile",
-                                   [](HANDLE port) {
-                                       char buffer[4];
-                                       DWORD got = 0;
-                                       return ReadFile(port, buffer, 4, &got, nullptr);
-                                   }},
-                      BlockingCase{"WaitCommEvent",
-                                   [](HANDLE port) {
-                                       DWORD events = 0;
-                                       return WaitCommEvent(port, &events, nullptr);
-                                   }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Calls, TerminatedThread,
+                         ::testing::Values(BlockingCase{"ReadFile",
+                                                        [](HANDLE port) {
+                                                            char buffer[4];
+                                                            DWORD got = 0;
+                                                            return ReadFile(port, buffer, 4, &got,
+                                                                            nullptr);
+                                                        }},
+                                           BlockingCase{"WaitCommEvent",
+                                                        [](HANDLE port) {
+                                                            DWORD events = 0;
+                                                            return WaitCommEvent(port, &events,
+                                                                                 nullptr);
+                                                        }}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

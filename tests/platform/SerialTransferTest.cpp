@@ -1,14 +1,13 @@
-#include "tests/platform/PortFixture.h"
-
 #include <gtest/gtest.h>
-
-#include <ostream>
 
 #include <functional>
 #include <numeric>
+#include <ostream>
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "tests/platform/PortFixture.h"
 
 namespace {
 
@@ -68,18 +67,38 @@ INSTANTIATE_TEST_SUITE_P(
         TimingCase{"TotalKeepsPartialBytes", {0, 0, 250, 0, 0}, 10, {{50, "ab"}}, "ab", 245, 950},
         TimingCase{"IntervalEndsAfterSilence", {100, 0, 0, 0, 0}, 10, {{50, "ab"}}, "ab", 145, 850},
         // The interval timer starts with the first byte: a read waits for it beyond the interval.
-        TimingCase{"IntervalStartsWithFirstByte", {100, 0, 0, 0, 0}, 10, {{300, "x"}}, "x", 395,
-                   1100},
-        TimingCase{"IntervalRestartsPerArrival", {100, 0, 2000, 0, 0}, 10,
-                   {{0, "a"}, {60, "b"}, {120, "c"}, {180, "d"}}, "abcd", 275, 1000},
-        TimingCase{"TotalCutsIntervalShort", {150, 0, 200, 0, 0}, 10,
-                   {{0, "a"}, {100, "b"}, {190, "c"}, {280, "d"}}, "abc", 195, 900},
+        TimingCase{
+            "IntervalStartsWithFirstByte", {100, 0, 0, 0, 0}, 10, {{300, "x"}}, "x", 395, 1100},
+        TimingCase{"IntervalRestartsPerArrival",
+                   {100, 0, 2000, 0, 0},
+                   10,
+                   {{0, "a"}, {60, "b"}, {120, "c"}, {180, "d"}},
+                   "abcd",
+                   275,
+                   1000},
+        TimingCase{"TotalCutsIntervalShort",
+                   {150, 0, 200, 0, 0},
+                   10,
+                   {{0, "a"}, {100, "b"}, {190, "c"}, {280, "d"}},
+                   "abc",
+                   195,
+                   900},
         TimingCase{"CountEndsEarly", {100, 0, 5000, 0, 0}, 3, {{50, "abcdef"}}, "abc", 45, 800},
-        TimingCase{"ZeroZeroWaitsForCount", {0, 0, 0, 0, 0}, 5, {{100, "abc"}, {250, "de"}},
-                   "abcde", 245, 950},
+        TimingCase{"ZeroZeroWaitsForCount",
+                   {0, 0, 0, 0, 0},
+                   5,
+                   {{100, "abc"}, {250, "de"}},
+                   "abcde",
+                   245,
+                   950},
         TimingCase{"MaxIntervalReturnsAtOnce", {MAXDWORD, 0, 0, 0, 0}, 10, {}, "", 0, 100},
-        TimingCase{"FirstBytesEndsOnArrival", {MAXDWORD, MAXDWORD, 2000, 0, 0}, 10,
-                   {{100, "q"}}, "q", 95, 800},
+        TimingCase{"FirstBytesEndsOnArrival",
+                   {MAXDWORD, MAXDWORD, 2000, 0, 0},
+                   10,
+                   {{100, "q"}},
+                   "q",
+                   95,
+                   800},
         TimingCase{"FirstBytesTimesOut", {MAXDWORD, MAXDWORD, 150, 0, 0}, 10, {}, "", 145, 850}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -112,7 +131,8 @@ TEST_F(PortTest, EveryByteValueBothWays) {
 
 TEST_F(PortTest, LargeWriteArrivesWhole) {
     std::vector<std::uint8_t> data(300000);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
     std::vector<std::uint8_t> received;
     std::thread reader([&] { received = peer.Read(data.size(), Millis(10000)); });
     DWORD put = 0;
@@ -146,7 +166,7 @@ struct ReleaseCase {
 void PrintTo(const ReleaseCase& c, std::ostream* os) { *os << c.name; }
 
 class TransferRelease : public PortTest, public ::testing::WithParamInterface<ReleaseCase> {
-public:
+  public:
     HANDLE Port() const { return port; }
     testsupport::PtyPeer& Peer() { return peer; }
 };
@@ -160,10 +180,10 @@ TEST_P(TransferRelease, EndsPromptly) {
     DWORD error = 0;
     Clock::time_point start = Clock::now();
     std::thread blocked([&] {
-        ok = c.write ? WriteFile(port, buffer.data(), static_cast<DWORD>(buffer.size()), &moved,
-                                 nullptr)
-                     : ReadFile(port, buffer.data(), static_cast<DWORD>(buffer.size()), &moved,
-                                nullptr);
+        ok =
+            c.write
+                ? WriteFile(port, buffer.data(), static_cast<DWORD>(buffer.size()), &moved, nullptr)
+                : ReadFile(port, buffer.data(), static_cast<DWORD>(buffer.size()), &moved, nullptr);
         error = GetLastError();
     });
     std::this_thread::sleep_for(Millis(150));
@@ -183,16 +203,14 @@ TEST_P(TransferRelease, EndsPromptly) {
 INSTANTIATE_TEST_SUITE_P(
     Releases, TransferRelease,
     ::testing::Values(
-        ReleaseCase{"ReadByRxAbort", false,
-                    [](PortTest& t) {
-                        PurgeComm(static_cast<TransferRelease&>(t).Port(), PURGE_RXABORT);
-                    },
-                    ERROR_OPERATION_ABORTED},
-        ReleaseCase{"WriteByTxAbort", true,
-                    [](PortTest& t) {
-                        PurgeComm(static_cast<TransferRelease&>(t).Port(), PURGE_TXABORT);
-                    },
-                    ERROR_OPERATION_ABORTED},
+        ReleaseCase{
+            "ReadByRxAbort", false,
+            [](PortTest& t) { PurgeComm(static_cast<TransferRelease&>(t).Port(), PURGE_RXABORT); },
+            ERROR_OPERATION_ABORTED},
+        ReleaseCase{
+            "WriteByTxAbort", true,
+            [](PortTest& t) { PurgeComm(static_cast<TransferRelease&>(t).Port(), PURGE_TXABORT); },
+            ERROR_OPERATION_ABORTED},
         ReleaseCase{"ReadByPeerVanishing", false,
                     [](PortTest& t) { static_cast<TransferRelease&>(t).Peer().Vanish(); },
                     ERROR_DEVICE_NOT_CONNECTED},

@@ -1,8 +1,8 @@
-#include "platform/win32.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
+
+#include "platform/win32.h"
 
 namespace {
 
@@ -115,7 +115,8 @@ TEST(TerminateThread, WakesABlockedThreadWhichEndsWithTheGivenCode) {
         ASSERT_TRUE(b.blocking);
 
         EXPECT_TRUE(TerminateThread(thread, 0xBEEF));
-        EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "ended when TerminateThread returns";
+        EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0)
+            << "ended when TerminateThread returns";
         DWORD exitCode = 0;
         EXPECT_TRUE(GetExitCodeThread(thread, &exitCode));
         EXPECT_EQ(exitCode, 0xBEEFu);

@@ -1,9 +1,9 @@
-#include "platform/win32.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
+
+#include "platform/win32.h"
 
 namespace {
 

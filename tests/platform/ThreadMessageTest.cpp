@@ -1,8 +1,8 @@
-#include "platform/win32.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
+
+#include "platform/win32.h"
 
 namespace {
 

@@ -1,13 +1,12 @@
-#include "platform/win32.h"
-
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <set>
 #include <thread>
 
-#include <sys/resource.h>
-#include <unistd.h>
+#include "platform/win32.h"
 
 namespace {
 
@@ -48,7 +47,8 @@ TEST(Thread, ExitCodeIsTheBodysResult) {
         ASSERT_NE(thread, nullptr);
         EXPECT_NE(id, 0u);
         EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
-        EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "an ended thread stays signalled";
+        EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0)
+            << "an ended thread stays signalled";
         DWORD exitCode = 0;
         EXPECT_TRUE(GetExitCodeThread(thread, &exitCode));
         EXPECT_EQ(exitCode, code);

@@ -1,8 +1,8 @@
-#include "platform/TransferTimeouts.h"
-
 #include <gtest/gtest.h>
 
 #include <ostream>
+
+#include "platform/TransferTimeouts.h"
 
 namespace {
 
@@ -42,14 +42,29 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"EngineDefaults", {100, 0, 250, 0, 250}, 10, false, false, 250, 100},
         PlanCase{"MultiplierTimesCount", {0, 10, 5, 0, 0}, 7, false, false, 75, none},
         PlanCase{"MaxIntervalZeroTotals", {MAXDWORD, 0, 0, 0, 0}, 10, true, false, none, none},
-        PlanCase{"MaxIntervalMaxMultiplier", {MAXDWORD, MAXDWORD, 300, 0, 0}, 10, false, true, 300,
+        PlanCase{"MaxIntervalMaxMultiplier",
+                 {MAXDWORD, MAXDWORD, 300, 0, 0},
+                 10,
+                 false,
+                 true,
+                 300,
                  none},
-        PlanCase{"MaxIntervalMaxMultiplierZeroConstant", {MAXDWORD, MAXDWORD, 0, 0, 0}, 1, false,
-                 false, MAXDWORD, MAXDWORD},
-        PlanCase{"ConstantMaxAloneIsLong", {100, 0, MAXDWORD, 0, 0}, 10, false, false, MAXDWORD,
-                 100},
-        PlanCase{"LargestProductFits", {0, MAXDWORD, MAXDWORD, 0, 0}, MAXDWORD, false, false,
-                 0xFFFFFFFF00000000ull, none}),
+        PlanCase{"MaxIntervalMaxMultiplierZeroConstant",
+                 {MAXDWORD, MAXDWORD, 0, 0, 0},
+                 1,
+                 false,
+                 false,
+                 MAXDWORD,
+                 MAXDWORD},
+        PlanCase{
+            "ConstantMaxAloneIsLong", {100, 0, MAXDWORD, 0, 0}, 10, false, false, MAXDWORD, 100},
+        PlanCase{"LargestProductFits",
+                 {0, MAXDWORD, MAXDWORD, 0, 0},
+                 MAXDWORD,
+                 false,
+                 false,
+                 0xFFFFFFFF00000000ull,
+                 none}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WriteLimit, MultiplierTimesCountPlusConstant) {

@@ -1,8 +1,8 @@
-#include "platform/win32.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "platform/win32.h"
 
 TEST(Utf8Text, DecodesAndReplacesMalformedSequences) {
     struct Case {
@@ -11,8 +11,12 @@ TEST(Utf8Text, DecodesAndReplacesMalformedSequences) {
         std::wstring expected;
     } const cases[] = {
         {"ascii", "abc", L"abc"},
-        {"two, three and four bytes", "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80", L"\u00E9\u4E2D\U0001F600"},
-        {"stray continuation", "a\x80" "b", L"a\uFFFDb"},
+        {"two, three and four bytes", "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80",
+         L"\u00E9\u4E2D\U0001F600"},
+        {"stray continuation",
+         "a\x80"
+         "b",
+         L"a\uFFFDb"},
         {"truncated at the end", "a\xE4\xB8", L"a\uFFFD\uFFFD"},
         {"overlong", "\xC0\xAF", L"\uFFFD\uFFFD"},
         {"surrogate", "\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},

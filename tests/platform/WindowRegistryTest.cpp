@@ -1,12 +1,12 @@
-#include "platform/WindowRegistry.h"
-#include "tests/support/RecordingWindow.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
+
+#include "platform/WindowRegistry.h"
+#include "tests/support/RecordingWindow.h"
 
 using testsupport::RecordingWindow;
 using namespace std::chrono_literals;
@@ -32,9 +32,8 @@ TEST(WindowRegistry, PostFromAnotherThreadArrivesOnTheWindowsThread) {
 
 TEST(WindowRegistry, SendRunsOnTheWindowsThreadAndReturnsItsResult) {
     RecordingWindow window;
-    window.SetHandler([](const RecordingWindow::Message& m) {
-        return static_cast<LRESULT>(m.wParam * 2);
-    });
+    window.SetHandler(
+        [](const RecordingWindow::Message& m) { return static_cast<LRESULT>(m.wParam * 2); });
     EXPECT_EQ(SendMessageW(window.Handle(), BM_GETCHECK, 21, 0), 42);
     const auto messages = window.Messages();
     ASSERT_EQ(messages.size(), 1u) << "a send has been delivered when it returns";
@@ -47,7 +46,8 @@ TEST(WindowRegistry, OnDemandWindowDeliversOnTheCallingThread) {
     std::thread([&] { PostMessageW(window.Handle(), WM_COMMAND, 1, 2); }).join();
     EXPECT_TRUE(window.Messages().empty()) << "nothing is delivered until asked";
     EXPECT_EQ(window.DeliverPending(), 1u);
-    EXPECT_EQ(SendMessageW(window.Handle(), WM_NULL, 0, 0), 0) << "a send on its own thread runs at once";
+    EXPECT_EQ(SendMessageW(window.Handle(), WM_NULL, 0, 0), 0)
+        << "a send on its own thread runs at once";
     ASSERT_TRUE(window.WaitForMessages(2, 1s));
     for (const auto& m : window.Messages()) EXPECT_EQ(m.threadId, GetCurrentThreadId());
     EXPECT_EQ(window.Count(WM_COMMAND), 1u);
@@ -78,7 +78,7 @@ namespace {
 
 // Counts sink calls that run or start once UnregisterWindow has returned.
 class WatchedSink : public platform::IWindowSink {
-public:
+  public:
     bool Post(UINT, WPARAM, LPARAM) override {
         Enter();
         std::this_thread::yield();
@@ -99,7 +99,7 @@ public:
     std::atomic<int> lateCalls{0};
     std::atomic<bool> unregistered{false};
 
-private:
+  private:
     void Enter() {
         ++running;
         ++calls;
@@ -110,7 +110,7 @@ private:
 
 // Unregisters its own window from inside a call, as a dialog handling WM_CLOSE might.
 class SelfClosingSink : public platform::IWindowSink {
-public:
+  public:
     HWND handle = nullptr;
     bool Post(UINT, WPARAM, LPARAM) override { return true; }
     LRESULT Send(UINT, WPARAM, LPARAM) override {
@@ -130,8 +130,10 @@ TEST(WindowRegistry, NoSinkCallAfterUnregisterReturnsUnderConcurrentPosting) {
         for (int t = 0; t < 3; ++t) {
             posters.emplace_back([&, t] {
                 while (!stop) {
-                    if (t == 0) SendMessageW(window, WM_USER, 0, 0);
-                    else PostMessageW(window, WM_USER, 0, 0);
+                    if (t == 0)
+                        SendMessageW(window, WM_USER, 0, 0);
+                    else
+                        PostMessageW(window, WM_USER, 0, 0);
                 }
             });
         }
@@ -148,7 +150,8 @@ TEST(WindowRegistry, NoSinkCallAfterUnregisterReturnsUnderConcurrentPosting) {
 TEST(WindowRegistry, SinkMayUnregisterItsOwnWindow) {
     SelfClosingSink sink;
     sink.handle = platform::RegisterWindow(&sink);
-    EXPECT_EQ(SendMessageW(sink.handle, WM_CLOSE, 0, 0), 1) << "returns instead of waiting for itself";
+    EXPECT_EQ(SendMessageW(sink.handle, WM_CLOSE, 0, 0), 1)
+        << "returns instead of waiting for itself";
     EXPECT_FALSE(IsWindow(sink.handle));
     EXPECT_EQ(platform::RegisterWindow(nullptr), nullptr);
 }

@@ -1,11 +1,11 @@
-#include "platform/WireTrace.h"
-#include "tests/platform/PortFixture.h"
-#include "tests/support/TempDir.h"
-
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <vector>
+
+#include "platform/WireTrace.h"
+#include "tests/platform/PortFixture.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ std::vector<std::string> Lines(const std::filesystem::path& path) {
 }
 
 class WireTraceTest : public PortTest {
-protected:
+  protected:
     void SetUp() override {
         PortTest::SetUp();
         std::string error;

@@ -1,11 +1,11 @@
 // Classifying received bytes: replies, ignored bytes and status bytes with their latches and
 // posted messages.
-#include "tests/printer/PrinterFixture.h"
-
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
+
+#include "tests/printer/PrinterFixture.h"
 
 namespace printertest {
 namespace {
@@ -18,9 +18,9 @@ constexpr UINT CU_ON = WM_PRINTER_CUTTER_ON, CU_OFF = WM_PRINTER_CUTTER_OFF;
 
 struct DecoderCase {
     const char* name;
-    Bytes received;               // decoded in order after construction
-    std::vector<UINT> messages;   // posted to the status window, in order
-    BYTE latches;                 // the latches afterwards, in their status-bit positions
+    Bytes received;              // decoded in order after construction
+    std::vector<UINT> messages;  // posted to the status window, in order
+    BYTE latches;                // the latches afterwards, in their status-bit positions
     bool statusReceived;
     BYTE status;
     bool replyReceived;
@@ -32,16 +32,39 @@ const DecoderCase kDecoderCases[] = {
     {"ReplyOne", {0x31}, {}, 0x00, false, 0x00, true, 0x31},
     {"ReplyLeavesStandingCondition", {0x01, 0x30}, {OV_ON}, 0x01, true, 0x01, true, 0x30},
     {"Bit4BytesIgnored", {0x10, 0x1F, 0x50, 0x90, 0xFF}, {}, 0x00, false, 0x00, false, 0x00},
-    {"Bit4ByteLeavesLatches", {0x2F, 0xFF}, {OV_ON, PL_ON, OH_ON, PO_ON, CU_ON}, 0x2F, true, 0x2F,
-     false, 0x00},
-    {"AllConditionsInOrder", {0x2F}, {OV_ON, PL_ON, OH_ON, PO_ON, CU_ON}, 0x2F, true, 0x2F, false,
+    {"Bit4ByteLeavesLatches",
+     {0x2F, 0xFF},
+     {OV_ON, PL_ON, OH_ON, PO_ON, CU_ON},
+     0x2F,
+     true,
+     0x2F,
+     false,
      0x00},
-    {"StandingConditionReportedAgain", {0x01, 0x01, 0x00, 0x00}, {OV_ON, OV_ON, OV_OFF}, 0x00,
-     true, 0x00, false, 0x00},
+    {"AllConditionsInOrder",
+     {0x2F},
+     {OV_ON, PL_ON, OH_ON, PO_ON, CU_ON},
+     0x2F,
+     true,
+     0x2F,
+     false,
+     0x00},
+    {"StandingConditionReportedAgain",
+     {0x01, 0x01, 0x00, 0x00},
+     {OV_ON, OV_ON, OV_OFF},
+     0x00,
+     true,
+     0x00,
+     false,
+     0x00},
     {"NoConditionAfterConstructionPostsNothing", {0x80}, {}, 0x00, true, 0x80, false, 0x00},
-    {"Bits6And7ClearEveryLatch", {0x2F, 0x40},
-     {OV_ON, PL_ON, OH_ON, PO_ON, CU_ON, OV_OFF, PL_OFF, OH_OFF, PO_OFF, CU_OFF}, 0x00, true, 0x40,
-     false, 0x00},
+    {"Bits6And7ClearEveryLatch",
+     {0x2F, 0x40},
+     {OV_ON, PL_ON, OH_ON, PO_ON, CU_ON, OV_OFF, PL_OFF, OH_OFF, PO_OFF, CU_OFF},
+     0x00,
+     true,
+     0x40,
+     false,
+     0x00},
     {"HighBitsClearEveryLatch", {0x08, 0xC0}, {OH_ON, OH_OFF}, 0x00, true, 0xC0, false, 0x00},
     {"PlatenAndOverheatThenIgnored", {0x0A, 0xFF}, {PL_ON, OH_ON}, 0x0A, true, 0x0A, false, 0x00},
     {"OffBeforeOnInBitOrder", {0x01, 0x04}, {OV_ON, OV_OFF, PO_ON}, 0x04, true, 0x04, false, 0x00},
@@ -51,7 +74,7 @@ const DecoderCase kDecoderCases[] = {
 void PrintTo(const DecoderCase& row, std::ostream* out) { *out << row.name; }
 
 class DecoderTest : public ::testing::TestWithParam<DecoderCase> {
-protected:
+  protected:
     static void ExpectState(const ObservedPrinterPort& port, const DecoderCase& row) {
         EXPECT_EQ(port.Latches(), row.latches);
         EXPECT_EQ(port.StatusReceived(), row.statusReceived);

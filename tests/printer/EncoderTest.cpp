@@ -1,13 +1,13 @@
 // The byte stream of every printer command, and how each divides it into port writes.
-#include "tests/printer/PrinterFixture.h"
-#include "tests/printer/WriteRecorder.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <functional>
 #include <ostream>
 #include <string>
+
+#include "tests/printer/PrinterFixture.h"
+#include "tests/printer/WriteRecorder.h"
 
 namespace printertest {
 namespace {
@@ -37,13 +37,16 @@ const BYTE kBoundaries[] = {0x00, 0x08, 0x10, 0x18, 0x20};
 const BYTE kBarcode[] = "012345678900";
 const BYTE kImage[] = {0x80, 0x01, 0xFF, 0x00, 0x0F, 0xF0};
 // "项目A" in GBK: two double-byte characters and one single-byte one.
-const char kGbkText[] = "\xCF\xEE\xC4\xBF" "A";
+const char kGbkText[] =
+    "\xCF\xEE\xC4\xBF"
+    "A";
 const BYTE kCellText[] = {'a', 'b'};
 const TableCell kCells[] = {{0x02, 0x02, 2, kCellText}, {0x0A, 0x01, 0, nullptr}};
 
 const EncoderCase kEncoderCases[] = {
     {"PrintTextAscii", [](CPrinterPort& p) { p.PrintText("Hello"); }, {Text("Hello")}},
-    {"PrintTextGbkDoubleByte", [](CPrinterPort& p) { p.PrintText(kGbkText); },
+    {"PrintTextGbkDoubleByte",
+     [](CPrinterPort& p) { p.PrintText(kGbkText); },
      {{0xCF, 0xEE, 0xC4, 0xBF, 'A'}}},
     {"PrintTextEmpty", [](CPrinterPort& p) { p.PrintText(""); }, {}},
     {"PrintTextNull", [](CPrinterPort& p) { p.PrintText(nullptr); }, {}},
@@ -54,27 +57,34 @@ const EncoderCase kEncoderCases[] = {
     {"ReverseFeedLines", [](CPrinterPort& p) { p.ReverseFeedLines(1); }, {{0x1B, 0x65, 1}}},
     {"SetLeftMargin", [](CPrinterPort& p) { p.SetLeftMargin(10); }, {{0x1B, 0x6C, 10}}},
     {"SetRightMargin", [](CPrinterPort& p) { p.SetRightMargin(10); }, {{0x1B, 0x51, 10}}},
-    {"SetAbsolutePosition100", [](CPrinterPort& p) { p.SetAbsolutePosition(100); },
+    {"SetAbsolutePosition100",
+     [](CPrinterPort& p) { p.SetAbsolutePosition(100); },
      {{0x1B, 0x24, 0x64, 0x00}}},
-    {"SetAbsolutePositionAbove255KeepsLowByte", [](CPrinterPort& p) { p.SetAbsolutePosition(300); },
+    {"SetAbsolutePositionAbove255KeepsLowByte",
+     [](CPrinterPort& p) { p.SetAbsolutePosition(300); },
      {{0x1B, 0x24, 0x2C, 0x00}}},
     {"SetPrintMode", [](CPrinterPort& p) { p.SetPrintMode(130); }, {{0x1B, 0x21, 130}}},
     {"SetAlignment", [](CPrinterPort& p) { p.SetAlignment(2); }, {{0x1B, 0x61, 2}}},
     {"SetGrayLevel", [](CPrinterPort& p) { p.SetGrayLevel(8); }, {{0x1B, 0x6D, 8}}},
-    {"PrintRasterImage", [](CPrinterPort& p) { p.PrintRasterImage(0, 2, 0, 3, 0, kImage); },
+    {"PrintRasterImage",
+     [](CPrinterPort& p) { p.PrintRasterImage(0, 2, 0, 3, 0, kImage); },
      {{0x1D, 0x76, 0x30, 0x00, 2, 0, 3, 0}, Bytes(std::begin(kImage), std::end(kImage))}},
     {"PrintRasterImageWithoutDataSendsNothing",
-     [](CPrinterPort& p) { p.PrintRasterImage(0, 2, 0, 3, 0, nullptr); }, {}},
-    {"SetTabStops", [](CPrinterPort& p) { p.SetTabStops(kTabs, 3); },
+     [](CPrinterPort& p) { p.PrintRasterImage(0, 2, 0, 3, 0, nullptr); },
+     {}},
+    {"SetTabStops",
+     [](CPrinterPort& p) { p.SetTabStops(kTabs, 3); },
      {{0x1B, 0x44}, {12, 24, 36}, {0x00}}},
-    {"SetTabStopsCountZero", [](CPrinterPort& p) { p.SetTabStops(kTabs, 0); },
+    {"SetTabStopsCountZero",
+     [](CPrinterPort& p) { p.SetTabStops(kTabs, 0); },
      {{0x1B, 0x44}, {0x00}}},
     {"SetTabStopsNegativeCountSendsNothing", [](CPrinterPort& p) { p.SetTabStops(kTabs, -1); }, {}},
     {"HorizontalTab", [](CPrinterPort& p) { p.HorizontalTab(); }, {{0x09}}},
     {"PrintTableRow", [](CPrinterPort& p) { p.PrintTable(5, kBoundaries, 2, kCells); },
      Join({{0x1C, 0x56, 5}, Bytes(std::begin(kBoundaries), std::end(kBoundaries))},
           OneWritePerByte({2, 0x02, 0x0A, 0x02, 'a', 'b', 0x00, 0x01, 0x00}))},
-    {"PrintTableNoCells", [](CPrinterPort& p) { p.PrintTable(5, kBoundaries, 0, nullptr); },
+    {"PrintTableNoCells",
+     [](CPrinterPort& p) { p.PrintTable(5, kBoundaries, 0, nullptr); },
      {{0x1C, 0x56, 5}, Bytes(std::begin(kBoundaries), std::end(kBoundaries)), {0x00}}},
     {"PrintTableMissingCellTextSendsNothing",
      [](CPrinterPort& p) {
@@ -84,13 +94,17 @@ const EncoderCase kEncoderCases[] = {
      {}},
     {"SetBarcodeHeight", [](CPrinterPort& p) { p.SetBarcodeHeight(80); }, {{0x1D, 0x68, 80}}},
     {"SetBarcodeWidth", [](CPrinterPort& p) { p.SetBarcodeWidth(3); }, {{0x1D, 0x77, 3}}},
-    {"SetBarcodeTextPosition", [](CPrinterPort& p) { p.SetBarcodeTextPosition(2); },
+    {"SetBarcodeTextPosition",
+     [](CPrinterPort& p) { p.SetBarcodeTextPosition(2); },
      {{0x1D, 0x48, 2}}},
-    {"PrintBarcodeEan13", [](CPrinterPort& p) { p.PrintBarcode(2, kBarcode, 12); },
+    {"PrintBarcodeEan13",
+     [](CPrinterPort& p) { p.PrintBarcode(2, kBarcode, 12); },
      {{0x1D, 0x6B, 0x43, 0x0C}, Text("012345678900")}},
-    {"PrintBarcodeEmptyData", [](CPrinterPort& p) { p.PrintBarcode(8, kBarcode, 0); },
+    {"PrintBarcodeEmptyData",
+     [](CPrinterPort& p) { p.PrintBarcode(8, kBarcode, 0); },
      {{0x1D, 0x6B, 0x49, 0x00}}},
-    {"PrintBarcodeTypeKeptTo8Bits", [](CPrinterPort& p) { p.PrintBarcode(INT_MAX, kBarcode, 12); },
+    {"PrintBarcodeTypeKeptTo8Bits",
+     [](CPrinterPort& p) { p.PrintBarcode(INT_MAX, kBarcode, 12); },
      {{0x1D, 0x6B, 0x40, 0x0C}, Text("012345678900")}},
     {"PrintBarcodeLongerThanLengthByteSendsNothing",
      [](CPrinterPort& p) {
@@ -99,16 +113,21 @@ const EncoderCase kEncoderCases[] = {
      },
      {}},
     {"PrintBarcodeNegativeLengthSendsNothing",
-     [](CPrinterPort& p) { p.PrintBarcode(2, kBarcode, -1); }, {}},
+     [](CPrinterPort& p) { p.PrintBarcode(2, kBarcode, -1); },
+     {}},
     {"InitializePrinter", [](CPrinterPort& p) { p.InitializePrinter(); }, {{0x1B, 0x40}}},
-    {"ClearBuffers", [](CPrinterPort& p) { p.ClearBuffers(); },
+    {"ClearBuffers",
+     [](CPrinterPort& p) { p.ClearBuffers(); },
      {{0x10, 0x14, 0x08, 0x01, 0x03, 0x14, 0x01, 0x06, 0x02, 0x08}}},
-    {"CutPaperPartialModeGoesFirst", [](CPrinterPort& p) { p.CutPaper(50, 66); },
+    {"CutPaperPartialModeGoesFirst",
+     [](CPrinterPort& p) { p.CutPaper(50, 66); },
      {{0x1D, 0x56, 0x42, 0x32}}},
     {"CutPaperFull", [](CPrinterPort& p) { p.CutPaper(50, 65); }, {{0x1D, 0x56, 0x41, 0x32}}},
-    {"SetAutoStatusBackMasksBit4", [](CPrinterPort& p) { p.SetAutoStatusBack(255); },
+    {"SetAutoStatusBackMasksBit4",
+     [](CPrinterPort& p) { p.SetAutoStatusBack(255); },
      {{0x1D, 0x61, 0xEF}}},
-    {"SetAutoStatusBackConditions", [](CPrinterPort& p) { p.SetAutoStatusBack(47); },
+    {"SetAutoStatusBackConditions",
+     [](CPrinterPort& p) { p.SetAutoStatusBack(47); },
      {{0x1D, 0x61, 0x2F}}},
     {"SetPrinterBaudRate109SendsNothing", [](CPrinterPort& p) { p.SetPrinterBaudRate(109); }, {}},
     {"SetPrinterBaudRate110", [](CPrinterPort& p) { p.SetPrinterBaudRate(110); },
@@ -119,11 +138,14 @@ const EncoderCase kEncoderCases[] = {
      Join({{0x1D, 0x28, 0x45, 0x07, 0x00, 0x0B, 0x01}}, OneWritePerByte(Text("19200")))},
     {"SetPrinterBaudRate115200", [](CPrinterPort& p) { p.SetPrinterBaudRate(115200); },
      Join({{0x1D, 0x28, 0x45, 0x08, 0x00, 0x0B, 0x01}}, OneWritePerByte(Text("115200")))},
-    {"SetPrinterBaudRate115201SendsNothing", [](CPrinterPort& p) { p.SetPrinterBaudRate(115201); },
+    {"SetPrinterBaudRate115201SendsNothing",
+     [](CPrinterPort& p) { p.SetPrinterBaudRate(115201); },
      {}},
-    {"SetPrinterBaudRate256000SendsNothing", [](CPrinterPort& p) { p.SetPrinterBaudRate(256000); },
+    {"SetPrinterBaudRate256000SendsNothing",
+     [](CPrinterPort& p) { p.SetPrinterBaudRate(256000); },
      {}},
-    {"SetPrinterFlowControl", [](CPrinterPort& p) { p.SetPrinterFlowControl(48); },
+    {"SetPrinterFlowControl",
+     [](CPrinterPort& p) { p.SetPrinterFlowControl(48); },
      {{0x1D, 0x28, 0x45, 0x03, 0x00, 0x0B, 0x03, 48}}},
     {"EnterSleep", [](CPrinterPort& p) { p.EnterSleep(); }, {{0x10, 0x14, 0x02, 0x01, 0x08}}},
     {"ExitSleep", [](CPrinterPort& p) { p.ExitSleep(); }, {{0x10, 0x14, 0x02, 0x02, 0x08}}},

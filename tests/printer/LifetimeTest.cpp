@@ -1,7 +1,4 @@
 // Destroying the channel while the printer keeps sending.
-#include "printer/PrinterPort.h"
-#include "tests/support/PtyPeer.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +6,9 @@
 #include <memory>
 #include <thread>
 #include <vector>
+
+#include "printer/PrinterPort.h"
+#include "tests/support/PtyPeer.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 #include "tests/printer/PrinterFixture.h"
 
-#include "tests/support/PtyPeer.h"
-#include "tests/support/RecordingWindow.h"
-#include "tests/support/WaitUntil.h"
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
 
-#include <poll.h>
+#include "tests/support/PtyPeer.h"
+#include "tests/support/RecordingWindow.h"
+#include "tests/support/WaitUntil.h"
 
 namespace printertest {
 

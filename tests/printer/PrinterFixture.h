@@ -3,17 +3,17 @@
 // is posted to it.
 #pragma once
 
-#include "printer/PrinterPort.h"
-
 #include <memory>
 #include <vector>
+
+#include "printer/PrinterPort.h"
 
 namespace printertest {
 
 using Bytes = std::vector<BYTE>;
 
 class ObservedPrinterPort : public CPrinterPort {
-public:
+  public:
     // The five latches in the bit positions of the status byte.
     BYTE Latches() const;
     bool StatusReceived() const { return m_bStatusReceived.load(std::memory_order_acquire); }
@@ -24,12 +24,12 @@ public:
 
 // Its event thread ends at once, so the test runs OnReceive itself, on its own thread.
 class ManualReceivePort : public ObservedPrinterPort {
-public:
+  public:
     DWORD EventThread() override { return 0; }
 };
 
 class PrinterOnPty {
-public:
+  public:
     // Maps a port number to a fresh pty and opens the channel on it.
     explicit PrinterOnPty(CCommPort& port);
     ~PrinterOnPty();
@@ -46,7 +46,7 @@ public:
     // Waits until the channel's input holds at least count bytes.
     bool WaitForPending(DWORD count, int timeoutMs);
 
-private:
+  private:
     struct Impl;
     CCommPort& m_port;
     std::unique_ptr<Impl> m_impl;
@@ -54,7 +54,7 @@ private:
 
 // A registered window that records the messages posted to it.
 class StatusWindow {
-public:
+  public:
     StatusWindow();
     ~StatusWindow();
     StatusWindow(const StatusWindow&) = delete;
@@ -65,7 +65,7 @@ public:
     bool AllParametersZero() const;
     bool WaitForMessages(std::size_t count, int timeoutMs) const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -1,13 +1,13 @@
 // The status request over a line whose other end plays the printer.
-#include "tests/printer/PrinterFixture.h"
-#include "tests/support/WaitUntil.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
 #include <ostream>
 #include <string>
+
+#include "tests/printer/PrinterFixture.h"
+#include "tests/support/WaitUntil.h"
 
 namespace printertest {
 namespace {
@@ -23,10 +23,10 @@ constexpr milliseconds kGenerousBound{5000};
 
 struct AnswerCase {
     const char* name;
-    Bytes answer;                 // what the printer sends once it has read the request
+    Bytes answer;  // what the printer sends once it has read the request
     bool answered;
-    BYTE status;                  // the byte QueryStatus hands back when answered
-    std::vector<UINT> messages;   // posted once the answer is decoded
+    BYTE status;                 // the byte QueryStatus hands back when answered
+    std::vector<UINT> messages;  // posted once the answer is decoded
 };
 
 const AnswerCase kAnswerCases[] = {

@@ -5,11 +5,11 @@
 // The test executable is linked with --wrap for WriteFile's symbol: calls from the engine land in
 // RecordedWriteFile, and RealWriteFile is the platform's own.
 BOOL RealWriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
-                   DWORD* lpNumberOfBytesWritten, LPVOID lpOverlapped)
-    __asm__("__real__Z9WriteFilePvPKvjPjS_");
+                   DWORD* lpNumberOfBytesWritten,
+                   LPVOID lpOverlapped) __asm__("__real__Z9WriteFilePvPKvjPjS_");
 BOOL RecordedWriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
-                       DWORD* lpNumberOfBytesWritten, LPVOID lpOverlapped)
-    __asm__("__wrap__Z9WriteFilePvPKvjPjS_");
+                       DWORD* lpNumberOfBytesWritten,
+                       LPVOID lpOverlapped) __asm__("__wrap__Z9WriteFilePvPKvjPjS_");
 
 namespace {
 

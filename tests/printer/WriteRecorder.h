@@ -2,16 +2,16 @@
 // sees how an operation divides its bytes into writes. The bytes still go to the port.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <vector>
+
+#include "platform/win32.h"
 
 namespace printertest {
 
 using Bytes = std::vector<BYTE>;
 
 class WriteRecorder {
-public:
+  public:
     // Recording runs from construction to Stop; one recorder at a time.
     WriteRecorder();
     ~WriteRecorder();

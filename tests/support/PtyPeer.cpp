@@ -14,8 +14,8 @@ bool ReadTermios2BaudRate(int fd, std::uint32_t& out);  // PtyPeerSpeed.cpp
 namespace {
 
 int MillisLeft(std::chrono::steady_clock::time_point until) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(until -
-                                                              std::chrono::steady_clock::now());
+    auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
@@ -43,7 +43,9 @@ PtyPeer::~PtyPeer() {
     if (m_slave >= 0) close(m_slave);
 }
 
-std::wstring PtyPeer::SlaveName() const { return std::wstring(m_slavePath.begin(), m_slavePath.end()); }
+std::wstring PtyPeer::SlaveName() const {
+    return std::wstring(m_slavePath.begin(), m_slavePath.end());
+}
 
 bool PtyPeer::Write(const std::vector<std::uint8_t>& bytes) {
     std::size_t done = 0;
@@ -101,7 +103,9 @@ void PtyPeer::Vanish() {
     m_master = -1;
 }
 
-bool PtyPeer::SlaveTermios(termios& out) const { return m_slave >= 0 && tcgetattr(m_slave, &out) == 0; }
+bool PtyPeer::SlaveTermios(termios& out) const {
+    return m_slave >= 0 && tcgetattr(m_slave, &out) == 0;
+}
 
 bool PtyPeer::SetSlaveTermios(const termios& in) {
     return m_slave >= 0 && tcsetattr(m_slave, TCSANOW, &in) == 0;

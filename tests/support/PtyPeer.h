@@ -23,7 +23,7 @@
 namespace testsupport {
 
 class PtyPeer {
-public:
+  public:
     PtyPeer();
     ~PtyPeer();
     PtyPeer(const PtyPeer&) = delete;
@@ -55,7 +55,7 @@ public:
     // Changes the device's settings behind the host's back, as another program could.
     bool SetSlaveTermios(const termios& in);
 
-private:
+  private:
     int m_master = -1;
     int m_slave = -1;
     std::string m_slavePath;

@@ -68,8 +68,9 @@ std::vector<RecordingWindow::Message> RecordingWindow::Messages() const {
 
 std::size_t RecordingWindow::Count(UINT message) const {
     std::lock_guard<std::mutex> guard(m_lock);
-    return static_cast<std::size_t>(std::count_if(
-        m_delivered.begin(), m_delivered.end(), [&](const Message& m) { return m.message == message; }));
+    return static_cast<std::size_t>(
+        std::count_if(m_delivered.begin(), m_delivered.end(),
+                      [&](const Message& m) { return m.message == message; }));
 }
 
 void RecordingWindow::Destroy() {

@@ -12,8 +12,6 @@
 // fail and nothing more is recorded. Do not call it from inside the handler.
 #pragma once
 
-#include "platform/WindowRegistry.h"
-
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -24,10 +22,12 @@
 #include <thread>
 #include <vector>
 
+#include "platform/WindowRegistry.h"
+
 namespace testsupport {
 
 class RecordingWindow final : public platform::IWindowSink {
-public:
+  public:
     struct Message {
         UINT message;
         WPARAM wParam;
@@ -65,7 +65,7 @@ public:
     bool Post(UINT message, WPARAM wParam, LPARAM lParam) override;
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     struct SendSlot {
         bool done = false;
         LRESULT result = 0;

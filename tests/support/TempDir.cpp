@@ -1,9 +1,9 @@
 #include "tests/support/TempDir.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string>
-
-#include <unistd.h>
 
 namespace testsupport {
 

@@ -7,7 +7,7 @@
 namespace testsupport {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -16,7 +16,7 @@ public:
     const std::filesystem::path& Path() const { return m_path; }
     std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 

@@ -1,16 +1,16 @@
 // Runs the tests of a dialog test program inside the framework's application, so that every
 // test has the window system, and message boxes carry the application's name as they do in
 // CE_MOLV.
-#include "framework/WinApp.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
+#include "framework/WinApp.h"
+
 namespace {
 
 class CTestApp : public CWinApp {
-public:
+  public:
     CTestApp() : CWinApp(L"CE_MOLV") {}
 
     BOOL InitInstance() override {
