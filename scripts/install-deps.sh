@@ -10,7 +10,7 @@ packages=(
   libfreetype-dev libfontconfig-dev libpng-dev
   xfonts-base fonts-wqy-zenhei
   zbar-tools
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xvfb xauth
 )
 

@@ -5,10 +5,6 @@
 # (include as "demo_texts/DemoTexts.h").
 include_guard(GLOBAL)
 
-if(NOT TARGET gbk-texts)
-  add_subdirectory(${PROJECT_SOURCE_DIR}/tools ${PROJECT_BINARY_DIR}/tools)
-endif()
-
 set(CE_MOLV_RESOURCE_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(CE_MOLV_ICON ${CMAKE_CURRENT_LIST_DIR}/ce_molv.ico)
 set(CE_MOLV_DESKTOP_ICON ${CMAKE_CURRENT_LIST_DIR}/ce_molv.png)
