@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "app/DemonstrationTable.h"
 #include "app/res/Resource.h"
 
 namespace {
@@ -25,11 +26,8 @@ std::string DemoTourScript(const DemoTourFiles& files) {
     text += Line("click", IDC_BUTTON_OPEN);
     text += "expect text " + std::to_string(IDC_BUTTON_OPEN) + " 关闭串口\n";
     text += "# Every demonstration, in the order of the buttons.\n";
-    for (int id :
-         {IDC_BUTTON_FONTSTYLE, IDC_BUTTON_PRINTFEED, IDC_BUTTON_MARGINS, IDC_BUTTON_ABSPOSITION,
-          IDC_BUTTON_GRAYLEVEL, IDC_BUTTON_HTAB, IDC_BUTTON_VTABLE, IDC_BUTTON_IMAGE,
-          IDC_BUTTON_ALIGNMENT, IDC_BUTTON_BARCODE, IDC_BUTTON_CUTPAPER}) {
-        text += Line("click", id);
+    for (const Demonstration& demo : kDemonstrations) {
+        text += Line("click", demo.controlId);
         text += "wait 100\n";
     }
     text += "# The printer runs out of paper: its status report checks the box.\n";

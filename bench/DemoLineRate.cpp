@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/DemonstrationTable.h"
 #include "app/PrinterDemoDlg.h"
 #include "app/res/Resource.h"
 #include "bench/BenchDialogApp.h"
@@ -79,11 +80,8 @@ VirtualPrinterOptions Options() {
 std::string Script() {
     std::string text = "select " + std::to_string(IDC_COMBO_BAUDRATE) + " 2\n";  // 115200
     text += "click " + std::to_string(IDC_BUTTON_OPEN) + "\nwait 500\nbench start\n";
-    for (int id :
-         {IDC_BUTTON_FONTSTYLE, IDC_BUTTON_PRINTFEED, IDC_BUTTON_MARGINS, IDC_BUTTON_ABSPOSITION,
-          IDC_BUTTON_GRAYLEVEL, IDC_BUTTON_HTAB, IDC_BUTTON_VTABLE, IDC_BUTTON_IMAGE,
-          IDC_BUTTON_ALIGNMENT, IDC_BUTTON_BARCODE, IDC_BUTTON_CUTPAPER}) {
-        text += "click " + std::to_string(id) + "\n";
+    for (const Demonstration& demo : kDemonstrations) {
+        text += "click " + std::to_string(demo.controlId) + "\n";
     }
     text += "bench end\nclick " + std::to_string(IDC_BUTTON_OPEN) + "\nclose\n";
     return text;

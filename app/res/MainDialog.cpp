@@ -1,10 +1,16 @@
 #include "app/res/MainDialog.h"
 
+#include "app/DemonstrationTable.h"
 #include "app/res/Resource.h"
 
 namespace {
 
 using enum ControlClass;
+
+// A demonstration button, captioned from the demonstration table.
+constexpr DialogItem DemoButton(int id, short x, short y) {
+    return {Button, id, DemonstrationCaption(id), 0x50010000, x, y, 50, 14};
+}
 
 // Style words as the template stores them:
 //   0x50010000 push button, tab stop          0x58010003 auto check box, tab stop, disabled
@@ -14,9 +20,9 @@ constexpr DialogItem kControls[] = {
     // kind      id                      caption style       x    y    cx   cy
     {Static, IDC_STATIC, "说明：进入与退出睡眠模式之间需要至少500毫秒时间", 0x50020000, 129, 192,
      121, 19},
-    {Button, IDC_BUTTON_ALIGNMENT, "对齐方式", 0x50010000, 13, 121, 50, 14},
-    {Button, IDC_BUTTON_BARCODE, "一维条码", 0x50010000, 72, 122, 50, 14},
-    {Button, IDC_BUTTON_CUTPAPER, "切纸", 0x50010000, 132, 122, 50, 14},
+    DemoButton(IDC_BUTTON_ALIGNMENT, 13, 121),
+    DemoButton(IDC_BUTTON_BARCODE, 72, 122),
+    DemoButton(IDC_BUTTON_CUTPAPER, 132, 122),
     {Button, IDC_CHECK_OVERHEAT, "过热", 0x58010003, 21, 158, 30, 10},
     {Button, IDC_CHECK_PAPEROUT, "缺纸", 0x58010003, 65, 159, 30, 10},
     {Button, IDC_CHECK_OVERVOLTAGE, "过压", 0x58010003, 110, 159, 30, 10},
@@ -30,14 +36,14 @@ constexpr DialogItem kControls[] = {
     {ComboBox, IDC_COMBO_PORT, nullptr, 0x50210102, 5, 6, 48, 118},
     {ComboBox, IDC_COMBO_BAUDRATE, nullptr, 0x50210042, 5, 24, 48, 111},
     {ComboBox, IDC_COMBO_FLOWCONTROL, nullptr, 0x50210002, 5, 42, 48, 90},
-    {Button, IDC_BUTTON_FONTSTYLE, "字体样式", 0x50010000, 13, 75, 50, 14},
-    {Button, IDC_BUTTON_PRINTFEED, "打印与走纸", 0x50010000, 72, 75, 50, 14},
-    {Button, IDC_BUTTON_MARGINS, "页边距", 0x50010000, 132, 75, 50, 14},
-    {Button, IDC_BUTTON_ABSPOSITION, "绝对坐标", 0x50010000, 193, 75, 50, 14},
-    {Button, IDC_BUTTON_GRAYLEVEL, "打印灰度", 0x50010000, 13, 98, 50, 14},
-    {Button, IDC_BUTTON_HTAB, "水平制表", 0x50010000, 72, 98, 50, 14},
-    {Button, IDC_BUTTON_VTABLE, "垂直制表", 0x50010000, 132, 99, 50, 14},
-    {Button, IDC_BUTTON_IMAGE, "图片打印", 0x50010000, 193, 99, 50, 14},
+    DemoButton(IDC_BUTTON_FONTSTYLE, 13, 75),
+    DemoButton(IDC_BUTTON_PRINTFEED, 72, 75),
+    DemoButton(IDC_BUTTON_MARGINS, 132, 75),
+    DemoButton(IDC_BUTTON_ABSPOSITION, 193, 75),
+    DemoButton(IDC_BUTTON_GRAYLEVEL, 13, 98),
+    DemoButton(IDC_BUTTON_HTAB, 72, 98),
+    DemoButton(IDC_BUTTON_VTABLE, 132, 99),
+    DemoButton(IDC_BUTTON_IMAGE, 193, 99),
     {Button, IDC_STATIC, "打印功能演示", 0x50000007, 5, 63, 249, 79},
     {Static, IDC_STATIC, "说明：模块上电默认9600", 0x50020000, 126, 16, 79, 8},
     {Static, IDC_STATIC, "\u3000\u3000\u3000部分工控机不支持流控制", 0x50020000, 126, 31, 131, 8},

@@ -3,45 +3,22 @@
 // must scan as the EAN-13 number the printer completes with its check digit.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "app/Demonstrations.h"
-#include "printer/PrinterPort.h"
+#include "tests/app/DemoCapture.h"
 #include "tests/support/BarcodeScan.h"
-#include "tests/support/PtyPeer.h"
 #include "tests/support/TempDir.h"
 
-using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int kPort = 7;
-
-struct Button {
-    const char* name;
-    void (*run)(CPrinterPort&);
-};
-
-void PrintTo(const Button& button, std::ostream* out) { *out << button.name; }
-
-const Button kButtons[] = {
-    {"FontStyle", PrintFontStyleDemo},         {"PrintAndFeed", PrintPrintAndFeedDemo},
-    {"PageMargins", PrintPageMarginsDemo},     {"AbsolutePosition", PrintAbsolutePositionDemo},
-    {"GrayLevel", PrintGrayLevelDemo},         {"HorizontalTab", PrintHorizontalTabDemo},
-    {"VerticalTable", PrintVerticalTableDemo}, {"RasterImage", PrintRasterImageDemo},
-    {"Alignment", PrintAlignmentDemo},         {"Barcode", PrintBarcodeDemo},
-    {"CutPaper", PrintCutPaperDemo},
-};
 
 std::string ReadText(const fs::path& path) {
     std::ifstream in(path);
@@ -50,24 +27,11 @@ std::string ReadText(const fs::path& path) {
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
-class DemonstrationPaper : public ::testing::TestWithParam<Button> {
+class DemonstrationPaper : public ::testing::TestWithParam<Demonstration> {
   protected:
-    // Presses the button on an open channel and keeps what reached the line in a file.
-    fs::path Capture(void (*run)(CPrinterPort&)) {
-        testsupport::PtyPeer peer;
-        EXPECT_TRUE(peer.Ok());
-        EXPECT_TRUE(platform::MapPort(kPort, peer.SlavePath()));
-        std::vector<std::uint8_t> stream;
-        {
-            CPrinterPort printer;
-            EXPECT_TRUE(printer.Open(kPort, 9600, 0, 8, 0));
-            auto pressed = std::async(std::launch::async, [&] { run(printer); });
-            for (std::vector<std::uint8_t> got; !(got = peer.Read(65536, 300ms)).empty();)
-                stream.insert(stream.end(), got.begin(), got.end());
-            pressed.get();
-            printer.Close(500);
-        }
-        platform::MapPort(kPort, "");
+    // What the demonstration sends, kept in a file.
+    fs::path Capture(void (*print)(CPrinterPort&)) {
+        const std::vector<std::uint8_t> stream = apptest::SentBy(print);
         const fs::path file = m_dir / "stream.bin";
         std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(stream.data()),
@@ -89,14 +53,15 @@ class DemonstrationPaper : public ::testing::TestWithParam<Button> {
 
 TEST_P(DemonstrationPaper, EveryCommandIsUnderstoodAndPaperComesOut) {
     ASSERT_FALSE(m_dir.Path().empty());
-    const std::string trace = Render(Capture(GetParam().run));
+    const std::string trace = Render(Capture(GetParam().print));
     EXPECT_FALSE(trace.empty());
     EXPECT_EQ(trace.find("skipped"), std::string::npos) << trace;
     EXPECT_TRUE(fs::exists(m_dir / "receipt-001.png"));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllDemonstrations, DemonstrationPaper, ::testing::ValuesIn(kButtons),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(AllDemonstrations, DemonstrationPaper,
+                         ::testing::ValuesIn(kDemonstrations),
+                         [](const auto& info) { return std::string(info.param.Name()); });
 
 TEST_F(DemonstrationPaper, BarcodeScansWithItsCheckDigit) {
     ASSERT_FALSE(m_dir.Path().empty());

@@ -4,11 +4,12 @@
 
 #include <chrono>
 #include <future>
+#include <map>
 #include <ostream>
 #include <string>
 
-#include "app/Demonstrations.h"
 #include "printer/PrinterPort.h"
+#include "tests/app/DemoCapture.h"
 #include "tests/app/ExpectedStream.h"
 #include "tests/support/PtyPeer.h"
 
@@ -22,12 +23,6 @@ namespace {
 
 constexpr int kPort = 7;
 const std::string kSeventeenSpaces(17, ' ');
-
-struct DemoCase {
-    const char* name;
-    void (*run)(CPrinterPort&);
-    Bytes (*expected)();
-};
 
 Bytes FontStyle() {
     return ExpectedStream()
@@ -188,24 +183,27 @@ Bytes CutPaper() {
         .bytes();
 }
 
-// Test names and failure messages show the demonstration's name rather than its bytes.
-void PrintTo(const DemoCase& demo, std::ostream* out) { *out << demo.name; }
-
-const DemoCase kDemos[] = {
-    {"FontStyle", PrintFontStyleDemo, FontStyle},
-    {"PrintAndFeed", PrintPrintAndFeedDemo, PrintAndFeed},
-    {"PageMargins", PrintPageMarginsDemo, PageMargins},
-    {"AbsolutePosition", PrintAbsolutePositionDemo, AbsolutePosition},
-    {"GrayLevel", PrintGrayLevelDemo, GrayLevel},
-    {"HorizontalTab", PrintHorizontalTabDemo, HorizontalTab},
-    {"VerticalTable", PrintVerticalTableDemo, VerticalTable},
-    {"RasterImage", PrintRasterImageDemo, RasterImage},
-    {"Alignment", PrintAlignmentDemo, Alignment},
-    {"Barcode", PrintBarcodeDemo, Barcode},
-    {"CutPaper", PrintCutPaperDemo, CutPaper},
+// The stream each demonstration button must send, by control id.
+const std::map<int, Bytes (*)()> kExpected = {
+    {IDC_BUTTON_FONTSTYLE, FontStyle},  {IDC_BUTTON_PRINTFEED, PrintAndFeed},
+    {IDC_BUTTON_MARGINS, PageMargins},  {IDC_BUTTON_ABSPOSITION, AbsolutePosition},
+    {IDC_BUTTON_GRAYLEVEL, GrayLevel},  {IDC_BUTTON_HTAB, HorizontalTab},
+    {IDC_BUTTON_VTABLE, VerticalTable}, {IDC_BUTTON_IMAGE, RasterImage},
+    {IDC_BUTTON_ALIGNMENT, Alignment},  {IDC_BUTTON_BARCODE, Barcode},
+    {IDC_BUTTON_CUTPAPER, CutPaper},
 };
 
-class DemonstrationStream : public ::testing::TestWithParam<DemoCase> {
+// A demonstration with no stream written out here fails rather than passing unchecked.
+Bytes ExpectedFor(const Demonstration& demo) {
+    const auto found = kExpected.find(demo.controlId);
+    if (found == kExpected.end()) {
+        ADD_FAILURE() << demo.handler << ": no expected stream written out";
+        return {};
+    }
+    return found->second();
+}
+
+class DemonstrationStream : public ::testing::TestWithParam<Demonstration> {
   protected:
     void SetUp() override {
         ASSERT_TRUE(m_peer.Ok());
@@ -233,23 +231,24 @@ class DemonstrationStream : public ::testing::TestWithParam<DemoCase> {
 };
 
 TEST_P(DemonstrationStream, SendsTheStreamOfTheCommandTable) {
-    const Bytes expected = GetParam().expected();
+    const Bytes expected = ExpectedFor(GetParam());
     ASSERT_FALSE(expected.empty());
-    const Bytes got = Press(GetParam().run, expected.size());
+    const Bytes got = Press(GetParam().print, expected.size());
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_EQ(Hex(got), Hex(expected));
 }
 
 TEST_P(DemonstrationStream, SendsTheSameStreamEveryPress) {
-    const size_t length = GetParam().expected().size();
-    const Bytes first = Press(GetParam().run, length);
-    const Bytes second = Press(GetParam().run, length);
+    const size_t length = ExpectedFor(GetParam()).size();
+    const Bytes first = Press(GetParam().print, length);
+    const Bytes second = Press(GetParam().print, length);
     EXPECT_EQ(first.size(), length);
     EXPECT_EQ(Hex(second), Hex(first));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllDemonstrations, DemonstrationStream, ::testing::ValuesIn(kDemos),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(AllDemonstrations, DemonstrationStream,
+                         ::testing::ValuesIn(kDemonstrations),
+                         [](const auto& info) { return std::string(info.param.Name()); });
 
 // With no port open every step still runs, nothing reaches the line and nothing breaks.
 TEST(DemonstrationWithoutPort, SendsNothingAndRunsToTheEnd) {
@@ -258,10 +257,10 @@ TEST(DemonstrationWithoutPort, SendsNothingAndRunsToTheEnd) {
     ASSERT_TRUE(platform::MapPort(kPort, peer.SlavePath()));
     {
         CPrinterPort printer;
-        for (const DemoCase& demo : kDemos) demo.run(printer);
+        for (const Demonstration& demo : kDemonstrations) demo.print(printer);
         ASSERT_TRUE(printer.Open(kPort, 9600, 0, 8, 0));
         printer.Close(500);
-        for (const DemoCase& demo : kDemos) demo.run(printer);
+        for (const Demonstration& demo : kDemonstrations) demo.print(printer);
     }
     platform::MapPort(kPort, "");
     EXPECT_EQ(Hex(peer.Read(1, 200ms)), "");

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tests/printer/PrinterFixture.h"
-#include "tests/printer/WriteRecorder.h"
+#include "tests/support/WireRecorder.h"
 
 namespace printertest {
 namespace {
@@ -164,7 +164,8 @@ TEST_P(EncoderTest, SendsItsBytesInItsWrites) {
     PrinterOnPty line(port);
     ASSERT_TRUE(line.IsOpen());
 
-    WriteRecorder recorder;
+    testsupport::WireRecorder recorder;
+    ASSERT_TRUE(recorder.Ok()) << recorder.Error();
     row.operation(port);
     const std::vector<Bytes> writes = recorder.Stop();
     EXPECT_EQ(writes, row.writes);
@@ -181,7 +182,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, EncoderTest, ::testing::ValuesIn(kEncoderCase
 // On a closed port nothing is written and the results say so.
 TEST(EncoderClosedPort, WritesNothingAndReportsZero) {
     ObservedPrinterPort port;
-    WriteRecorder recorder;
+    testsupport::WireRecorder recorder;
+    ASSERT_TRUE(recorder.Ok()) << recorder.Error();
     EXPECT_EQ(port.PrintText("abc"), 0u);
     EXPECT_EQ(port.SetTabStops(kTabs, 3), 0u);
     EXPECT_EQ(port.PrintTable(5, kBoundaries, 2, kCells), 0u);
