@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "tests/support/WaitUntil.h"
 
 namespace apptest {
 
@@ -61,15 +62,6 @@ class HostPort {
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 };
 
-// Polls until done() or the timeout; true when done.
-template <class Done>
-bool WaitUntil(Done done, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
-    const auto until = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using testsupport::WaitUntil;
 
 }  // namespace apptest

@@ -8,10 +8,11 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/WaitUntil.h"
 
 namespace emutest {
 
@@ -70,14 +71,6 @@ class HostEnd {
     int m_fd;
 };
 
-inline bool WaitUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds wait = std::chrono::milliseconds(5000)) {
-    auto deadline = std::chrono::steady_clock::now() + wait;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using testsupport::WaitUntil;
 
 }  // namespace emutest

@@ -9,7 +9,7 @@ namespace testsupport {
 
 // Checks the condition every few milliseconds until it holds or the time is up; returns its last
 // value, so a condition that turns true at the deadline still counts.
-inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
+inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline) return condition();
