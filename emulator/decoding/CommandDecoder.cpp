@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "emulator/decoding/RealTimeScanner.h"
+#include "emulator/device/Condition.h"
+
 namespace emu {
 
 namespace {
@@ -77,18 +80,6 @@ std::string PrintModeMeaning(std::uint8_t bits) {
             text += names[bit];
             sep = ", ";
         }
-    }
-    return text;
-}
-
-std::string StatusBitsMeaning(std::uint8_t n) {
-    static const char* const names[6] = {"over-voltage", "platen", "paper out",
-                                         "overheat",     "",       "cutter"};
-    std::string text;
-    for (int bit = 0; bit < 6; ++bit) {
-        if (bit == 4 || !(n & (1u << bit))) continue;
-        if (!text.empty()) text += ", ";
-        text += names[bit];
     }
     return text;
 }
@@ -723,8 +714,8 @@ void CommandDecoder::OnGsParams() {
         }
         case 'a': {
             std::string note = m_control.AutoStatus(n);
-            std::uint8_t bits = n & 0x2F;
-            std::string meaning = bits ? "automatic status reports on " + StatusBitsMeaning(bits)
+            std::uint8_t bits = n & kConditionBits;
+            std::string meaning = bits ? "automatic status reports on " + DescribeConditions(bits)
                                        : std::string("automatic status reports off");
             if (n & 0x10) meaning += " (bit 4 ignored)";
             if (!note.empty()) meaning += ": " + note;
@@ -829,10 +820,14 @@ void CommandDecoder::OnDleParams() {
         Complete("DLE ENQ", "real-time request " + N(fn) + ", ignored");
         return;
     }
-    // DLE DC4 fn: 8 clears the buffers, 2 1 8 / 2 2 8 enter and leave sleep.
+    // DLE DC4 fn: 8 clears the buffers, 2 1 8 / 2 2 8 enter and leave sleep. Clear buffers is
+    // the scanner's: its parameters are fn and the check bytes that follow.
+    const std::uint8_t* clearBuffers = RealTimeScanner::Bytes(RealTimeScanner::Kind::ClearBuffers);
+    const std::size_t clearParams =
+        RealTimeScanner::Length(RealTimeScanner::Kind::ClearBuffers) - 2;
     if (m_paramCount == 1) {
         if (fn == 8) {
-            NeedParams(8);
+            NeedParams(clearParams);
             return;
         }
         if (fn == 1 || fn == 2) {
@@ -843,8 +838,7 @@ void CommandDecoder::OnDleParams() {
         return;
     }
     if (fn == 8) {
-        static const std::uint8_t expected[7] = {1, 3, 20, 1, 6, 2, 8};
-        if (std::memcmp(&m_params[1], expected, 7) != 0) {
+        if (std::memcmp(&m_params[1], clearBuffers + 3, clearParams - 1) != 0) {
             Complete("DLE DC4", "clear buffers with wrong check bytes, skipped");
             return;
         }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/DemonstrationTable.h"
-#include "emulator/PaperImage.h"
-#include "emulator/PrinterCore.h"
+#include "emulator/device/PrinterCore.h"
+#include "emulator/rendering/PaperImage.h"
 #include "tests/app/DemoCapture.h"
 #include "tests/emulator/RenderHelpers.h"
 #include "tests/support/TempDir.h"
