@@ -217,22 +217,24 @@ class SlowReceivePort : public RecordingPort {
   public:
     SlowReceivePort() : RecordingPort(COMM_MODE_EVENT_THREAD | COMM_MODE_QUEUED_WRITE) {}
     ~SlowReceivePort() override { Close(500); }
+    // Stays in the hook until the test has written.
     int OnReceive() override {
         m_inHook = true;
-        Sleep(200);
+        WaitUntil([&] { return m_written.load(); });
         return RecordingPort::OnReceive();
     }
     std::atomic<bool> m_inHook{false};
+    std::atomic<bool> m_written{false};
 };
 
 TEST(CommPortQueuedWrite, AWriteDuringAHookIsNotLeftInTheQueue) {
     PeerLink peer(kPort);
     SlowReceivePort port;
     ASSERT_TRUE(port.Open(kPort, 115200, NOPARITY, 8, ONESTOPBIT));
-    Sleep(50);
     peer.Send("?");
     ASSERT_TRUE(WaitUntil([&] { return port.m_inHook.load(); }));
     port.Write("reply", 5);
+    port.m_written = true;
     EXPECT_EQ(peer.Receive(5, 3000), "reply");
 }
 

@@ -9,6 +9,7 @@
 
 #include "printer/PrinterPort.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -24,12 +25,15 @@ TEST(PrinterChannelLifetime, DestroyedWhileBytesArrive) {
     ASSERT_TRUE(port->Open(kLifetimePort, 9600, NOPARITY, 8, ONESTOPBIT));
 
     std::atomic<bool> stop{false};
+    std::atomic<int> sent{0};
     std::thread printer([&] {
         while (!stop.load() && peer.Write(std::vector<std::uint8_t>{0x2F, 0x00})) {
+            ++sent;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The channel has been taking bytes for a while when it goes.
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return sent.load() >= 50; }));
     port.reset();
     stop.store(true);
     printer.join();
