@@ -166,6 +166,7 @@ std::string CCommandLine::Usage(const std::string& program) {
         "\nScript commands, one a line ('#' starts a comment):\n"
         "  click ID | select ID INDEX | type ID TEXT | wait MS | screenshot FILE.png | close\n"
         "  expect check ID 0|1 | expect text ID TEXT | expect message TEXT | expect detail TEXT\n"
+        "  wait until EXPECTATION: any expectation above without 'expect', met within 5 s\n"
         "IDs are the dialog's control ids (1002 port list, 1005 open button, 1019-1023 status "
         "boxes).\n"
         "With --virtual-printer also: printer CONDITION on|off | printer screenshot FILE.png\n"

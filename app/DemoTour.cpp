@@ -31,13 +31,13 @@ std::string DemoTourScript(const DemoTourFiles& files) {
         text += "wait 100\n";
     }
     text += "# The printer runs out of paper: its status report checks the box.\n";
-    text += "printer paper-out on\nwait 300\n";
-    text += "expect check " + std::to_string(IDC_CHECK_PAPEROUT) + " 1\n";
+    text += "printer paper-out on\n";
+    text += "wait until check " + std::to_string(IDC_CHECK_PAPEROUT) + " 1\n";
     text += "screenshot " + files.dialogShot.string() + "\n";
     text += "printer screenshot " + files.printerShot.string() + "\n";
     text += "# Paper is back: the box clears.\n";
-    text += "printer paper-out off\nwait 300\n";
-    text += "expect check " + std::to_string(IDC_CHECK_PAPEROUT) + " 0\n";
+    text += "printer paper-out off\n";
+    text += "wait until check " + std::to_string(IDC_CHECK_PAPEROUT) + " 0\n";
     text += Line("click", IDC_BUTTON_OPEN);
     text += "expect text " + std::to_string(IDC_BUTTON_OPEN) + " 打开串口\n";
     text += "close\n";

@@ -49,6 +49,27 @@ struct LineParser {
     }
 };
 
+// "check ID 0|1", "text ID TEXT", "message TEXT" or "detail TEXT", after expect or wait until.
+void ParseExpectation(LineParser& p, ScriptCommand& command) {
+    const std::string_view what = NextWord(p.rest);
+    if (what == "check") {
+        command.kind = ScriptCommand::Kind::ExpectCheck;
+        command.id = static_cast<int>(p.Number("a control id", 0, 65535).value_or(0));
+        command.number = p.Number("a check state", 0, 1).value_or(0);
+        p.End();
+    } else if (what == "text") {
+        command.kind = ScriptCommand::Kind::ExpectText;
+        command.id = static_cast<int>(p.Number("a control id", 0, 65535).value_or(0));
+        command.text = std::string(p.rest);
+    } else if (what == "message" || what == "detail") {
+        command.kind = what == "message" ? ScriptCommand::Kind::ExpectMessage
+                                         : ScriptCommand::Kind::ExpectDetail;
+        command.text = std::string(p.rest);
+    } else {
+        p.error = "unknown expectation '" + std::string(what) + "' (check, text, message, detail)";
+    }
+}
+
 std::optional<ScriptCommand> ParseLine(std::string_view text, int line, std::string* pError) {
     LineParser p{text, {}};
     ScriptCommand command;
@@ -68,6 +89,10 @@ std::optional<ScriptCommand> ParseLine(std::string_view text, int line, std::str
         command.kind = ScriptCommand::Kind::Type;
         command.id = static_cast<int>(id().value_or(0));
         command.text = std::string(p.rest);
+    } else if (verb == "wait" && p.rest.starts_with("until ")) {
+        NextWord(p.rest);
+        ParseExpectation(p, command);
+        command.until = true;
     } else if (verb == "wait") {
         command.kind = ScriptCommand::Kind::Wait;
         command.number = p.Number("milliseconds", 0, kMaxWaitMs).value_or(0);
@@ -82,24 +107,7 @@ std::optional<ScriptCommand> ParseLine(std::string_view text, int line, std::str
         command.kind = ScriptCommand::Kind::Close;
         p.End();
     } else if (verb == "expect") {
-        const std::string_view what = NextWord(p.rest);
-        if (what == "check") {
-            command.kind = ScriptCommand::Kind::ExpectCheck;
-            command.id = static_cast<int>(id().value_or(0));
-            command.number = p.Number("a check state", 0, 1).value_or(0);
-            p.End();
-        } else if (what == "text") {
-            command.kind = ScriptCommand::Kind::ExpectText;
-            command.id = static_cast<int>(id().value_or(0));
-            command.text = std::string(p.rest);
-        } else if (what == "message" || what == "detail") {
-            command.kind = what == "message" ? ScriptCommand::Kind::ExpectMessage
-                                             : ScriptCommand::Kind::ExpectDetail;
-            command.text = std::string(p.rest);
-        } else {
-            p.error =
-                "unknown expectation '" + std::string(what) + "' (check, text, message, detail)";
-        }
+        ParseExpectation(p, command);
     } else if (FindScriptCommand(verb) != nullptr) {
         command.kind = ScriptCommand::Kind::Extension;
         command.verb = std::string(verb);

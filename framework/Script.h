@@ -2,6 +2,7 @@
 // ('#' starts a comment line):
 //   click ID | select ID INDEX | type ID TEXT | wait MS | screenshot FILE.png | close
 //   expect check ID 0|1 | expect text ID TEXT | expect message TEXT | expect detail TEXT
+//   wait until check ID 0|1 | wait until text ID TEXT | ... (any expectation, met within 5 s)
 // and the verbs the application registered (framework/ScriptExtensions.h).
 // TEXT is the rest of the line after one space, kept as it stands.
 #pragma once
@@ -27,9 +28,10 @@ struct ScriptCommand {
     Kind kind = Kind::Close;
     int line = 0;
     int id = 0;
-    long number = 0;   // INDEX, MS or the expected check state
-    std::string text;  // UTF-8
-    std::string verb;  // of an Extension command, whose arguments are in text
+    long number = 0;     // INDEX, MS or the expected check state
+    std::string text;    // UTF-8
+    std::string verb;    // of an Extension command, whose arguments are in text
+    bool until = false;  // an expectation the script waits for, rather than checks at once
 };
 
 class CScript {

@@ -28,6 +28,10 @@ std::string Utf8(const std::wstring& text) { return framework::ToQString(text).t
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// How long "wait until" waits for its expectation, and how often it looks.
+constexpr int kWaitUntilMs = 5000;
+constexpr int kWaitUntilPollMs = 10;
+
 // Keys as the operator types them, so that the field sees an edit of its own.
 void TypeInto(QLineEdit* edit, const QString& text) {
     edit->setFocus();
@@ -81,6 +85,7 @@ void CScriptRunner::Start(CDialog& dialog) {
     m_pDialog = &dialog;
     m_pHook = std::make_unique<CMessageBoxHook>();
     m_next = 0;
+    m_waitEnd.reset();
     m_bDone = false;
     m_bHasRun = true;
     m_nExitCode = kExitPassed;
@@ -118,14 +123,31 @@ void CScriptRunner::Step() {
     std::string seen;
     int delayMs = 0;
     if (!Execute(command, &seen, &delayMs)) {
-        Fail(command, seen);
+        if (command.until && KeepWaiting()) {
+            --m_next;
+            ScheduleNext(kWaitUntilPollMs);
+            return;
+        }
+        m_waitEnd.reset();
+        Fail(command, command.until
+                          ? seen + " after waiting " + std::to_string(kWaitUntilMs / 1000) + " s"
+                          : seen);
         m_bDone = true;
         m_pDialog->EndDialog(IDCANCEL);
         return;
     }
+    m_waitEnd.reset();
     if (!m_bDone) {
         ScheduleNext(delayMs);
     }
+}
+
+bool CScriptRunner::KeepWaiting() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_waitEnd) {
+        m_waitEnd = now + std::chrono::milliseconds(kWaitUntilMs);
+    }
+    return now < *m_waitEnd;
 }
 
 bool CScriptRunner::Execute(const ScriptCommand& command, std::string* pSeen, int* pDelayMs) {

@@ -4,7 +4,9 @@
 // expectation) and keeps the exit code: 0 when every expectation held, 1 otherwise.
 #pragma once
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/MessageBoxHook.h"
@@ -45,12 +47,15 @@ class CScriptRunner {
     // Runs one command; false with *pSeen describing what was found instead.
     bool Execute(const ScriptCommand& command, std::string* pSeen, int* pDelayMs);
     void Fail(const ScriptCommand& command, const std::string& seen);
+    // For a "wait until" that is not met yet: true while its time has not run out.
+    bool KeepWaiting();
     void EndWithOk();
 
     CScript m_script;
     CDialog* m_pDialog = nullptr;
     std::unique_ptr<CMessageBoxHook> m_pHook;
     std::size_t m_next = 0;
+    std::optional<std::chrono::steady_clock::time_point> m_waitEnd;  // of the running wait until
     bool m_bHasRun = false;
     bool m_bDone = false;
     int m_nExitCode = kExitPassed;

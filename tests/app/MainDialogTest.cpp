@@ -86,7 +86,7 @@ TEST(MainDialog, StatusMessagePostedFromAnotherThreadChecksTheDisabledBox) {
         SCOPED_TRACE(c.name);
         dialog.message = c.message;
         const std::string box = std::to_string(c.box);
-        ExpectScriptPasses(dialog, "wait 300\nexpect check " + box + " " +
+        ExpectScriptPasses(dialog, "wait until check " + box + " " +
                                        std::to_string(c.expected) + "\nclose\n");
         dialog.poster.join();
     }

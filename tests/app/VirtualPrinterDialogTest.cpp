@@ -74,7 +74,7 @@ PrintedRun RunOnVirtualPrinter(const std::string& script, std::uint32_t paceBaud
 
 std::string Click(int id) { return "click " + std::to_string(id) + "\n"; }
 std::string Check(int id, int on) {
-    return "expect check " + std::to_string(id) + " " + std::to_string(on) + "\n";
+    return "wait until check " + std::to_string(id) + " " + std::to_string(on) + "\n";
 }
 
 const std::string kOpen =
@@ -92,12 +92,11 @@ TEST(VirtualPrinterDialog,
     ASSERT_GT(reference.paper.height, 91) << "the image printed";
 
     const std::string script =
-        kOpen + Click(IDC_BUTTON_IMAGE) + "printer overheat on\nwait 150\n" +
-        Check(IDC_CHECK_OVERHEAT, 1) + "printer cutter on\nprinter overheat off\nwait 150\n" +
-        Check(IDC_CHECK_OVERHEAT, 0) + Check(IDC_CHECK_CUTTER, 1) +
-        "printer over-voltage on\nprinter platen on\nwait 150\n" + Check(IDC_CHECK_OVERVOLTAGE, 1) +
-        Check(IDC_CHECK_PLATEN, 1) +
-        "printer cutter off\nprinter over-voltage off\nprinter platen off\nwait 150\n" +
+        kOpen + Click(IDC_BUTTON_IMAGE) + "printer overheat on\n" + Check(IDC_CHECK_OVERHEAT, 1) +
+        "printer cutter on\nprinter overheat off\n" + Check(IDC_CHECK_OVERHEAT, 0) +
+        Check(IDC_CHECK_CUTTER, 1) + "printer over-voltage on\nprinter platen on\n" +
+        Check(IDC_CHECK_OVERVOLTAGE, 1) + Check(IDC_CHECK_PLATEN, 1) +
+        "printer cutter off\nprinter over-voltage off\nprinter platen off\n" +
         Check(IDC_CHECK_CUTTER, 0) + Check(IDC_CHECK_OVERVOLTAGE, 0) + Check(IDC_CHECK_PLATEN, 0);
     const PrintedRun toggled = RunOnVirtualPrinter(script, kSlowLine, dir / "b");
     ASSERT_EQ(toggled.exitCode, 0) << toggled.failure;
@@ -112,10 +111,10 @@ TEST(VirtualPrinterDialog, PaperOutInTheMiddleOfTheImageHoldsThePrintingAndLoses
         RunOnVirtualPrinter(kOpen + Click(IDC_BUTTON_IMAGE), kSlowLine, dir / "a");
     ASSERT_EQ(reference.exitCode, 0) << reference.failure;
 
-    const std::string script =
-        kOpen + Click(IDC_BUTTON_IMAGE) + "wait 700\nprinter paper-out on\nwait 200\n" +
-        Check(IDC_CHECK_PAPEROUT, 1) + "mark\nwait 2500\nmark\nprinter paper-out off\nwait 200\n" +
-        Check(IDC_CHECK_PAPEROUT, 0);
+    const std::string script = kOpen + Click(IDC_BUTTON_IMAGE) +
+                               "wait 700\nprinter paper-out on\n" + Check(IDC_CHECK_PAPEROUT, 1) +
+                               "mark\nwait 2500\nmark\nprinter paper-out off\n" +
+                               Check(IDC_CHECK_PAPEROUT, 0);
     const PrintedRun interrupted = RunOnVirtualPrinter(script, kSlowLine, dir / "b");
     ASSERT_EQ(interrupted.exitCode, 0) << interrupted.failure;
     ASSERT_EQ(interrupted.rowsAtMarks.size(), 2u);
@@ -131,11 +130,10 @@ TEST(VirtualPrinterDialog, PaperOutInTheMiddleOfTheImageHoldsThePrintingAndLoses
 
 TEST(VirtualPrinterDialog, ClosingThePrintersWindowLeavesThePortUsable) {
     testsupport::TempDir dir;
-    const std::string script = kOpen + "close-printer-window\n" + Click(IDC_BUTTON_CUTPAPER) +
-                               "printer paper-out on\nwait 200\n" + Check(IDC_CHECK_PAPEROUT, 1) +
-                               "printer paper-out off\nwait 200\n" + Check(IDC_CHECK_PAPEROUT, 0) +
-                               Click(IDC_BUTTON_OPEN) + kOpen + Click(IDC_BUTTON_CUTPAPER) +
-                               Click(IDC_BUTTON_OPEN);
+    const std::string script =
+        kOpen + "close-printer-window\n" + Click(IDC_BUTTON_CUTPAPER) + "printer paper-out on\n" +
+        Check(IDC_CHECK_PAPEROUT, 1) + "printer paper-out off\n" + Check(IDC_CHECK_PAPEROUT, 0) +
+        Click(IDC_BUTTON_OPEN) + kOpen + Click(IDC_BUTTON_CUTPAPER) + Click(IDC_BUTTON_OPEN);
     const PrintedRun run = RunOnVirtualPrinter(script, 0, dir / "paper");
     ASSERT_EQ(run.exitCode, 0) << run.failure;
     EXPECT_EQ(run.receipts.size(), 2u)

@@ -119,7 +119,7 @@ TEST(Dialog, MessagePostedFromAnotherThreadRunsOnTheUserInterfaceThread) {
         const HWND hWnd = d.m_hWnd;
         poster = std::thread([hWnd] { EXPECT_TRUE(PostMessageW(hWnd, WM_TEST_STATUS, 0, 0)); });
     };
-    EXPECT_EQ(RunScript(dialog, "wait 300\nexpect check 1011 1\n"), 0);
+    EXPECT_EQ(RunScript(dialog, "wait until check 1011 1\n"), 0);
     poster.join();
     EXPECT_EQ(dialog.statusMessages.load(), 1);
     EXPECT_EQ(dialog.statusThread, std::this_thread::get_id());

@@ -30,6 +30,8 @@ TEST(ScriptRunner, ExitCodeAndFirstFailingLine) {
         {"disabled button", "click 1011\n", false, false, 1, "t:1: button 1011 is disabled"},
         {"item beyond the list", "select 1012 3\n", false, false, 1, "t:1: list 1012 has 3 items"},
         {"no edit field", "type 1001 x\n", false, false, 1, "t:1: control 1001 has no edit field"},
+        {"waited for a state that never comes", "wait until check 1011 1\n", false, false, 1,
+         "t:1: check 1011 is 0, expected 1 after waiting 5 s"},
         {"dialog ended before the script did", "click 1001\nexpect check 1011 0\n", false, true, 1,
          "t:2: the dialog had ended"},
     };

@@ -60,6 +60,7 @@ TEST(Script, ReportsTheLineOfTheFirstSyntaxError) {
         {"check state not 0 or 1", "# c\nexpect check 1019 2\n", "s:2: expected a check state"},
         {"negative wait", "wait -5\n", "s:1: expected milliseconds"},
         {"unknown expectation", "expect colour 1005 red\n", "s:1: unknown expectation 'colour'"},
+        {"waiting for no expectation", "wait until 300\n", "s:1: unknown expectation '300'"},
         {"screenshot without file", "screenshot\n", "s:1: screenshot needs a file name"},
         {"close with an argument", "close 1\n", "s:1: unexpected '1'"},
     };
