@@ -199,13 +199,13 @@ TEST(PortControl, StatusBytesDriveTheBoxesAndSleepButtonsSendTheirCommands) {
     CPrinterDemoDlg dialog;
     ExpectScriptPasses(
         dialog,
-        "select 1002 2\nclick 1005\nwait 800\n"
-        "expect check 1021 1\nexpect check 1019 1\n"
+        "select 1002 2\nclick 1005\n"
+        "wait until check 1021 1\nwait until check 1019 1\n"
         "expect check 1020 0\nexpect check 1022 0\nexpect check 1023 0\n"
         "click 1024\nwait 800\n"
         "expect check 1021 1\nexpect check 1019 1\nexpect check 1020 0\nexpect check 1023 0\n"
-        "click 1025\nwait 800\n"
-        "expect check 1021 0\nexpect check 1019 0\nexpect check 1020 0\n"
+        "click 1025\n"
+        "wait until check 1021 0\nwait until check 1019 0\nexpect check 1020 0\n"
         "close\n");
     printer.join();
     EXPECT_EQ(enterBytes, Concat({kClearBuffers, kEnterSleep}));
