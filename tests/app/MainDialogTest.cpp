@@ -86,8 +86,8 @@ TEST(MainDialog, StatusMessagePostedFromAnotherThreadChecksTheDisabledBox) {
         SCOPED_TRACE(c.name);
         dialog.message = c.message;
         const std::string box = std::to_string(c.box);
-        ExpectScriptPasses(dialog, "wait until check " + box + " " +
-                                       std::to_string(c.expected) + "\nclose\n");
+        ExpectScriptPasses(
+            dialog, "wait until check " + box + " " + std::to_string(c.expected) + "\nclose\n");
         dialog.poster.join();
     }
 }
