@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "tests/support/ThreadAsleep.h"
 
 TEST(CriticalSection, OwnerMayEnterAgain) {
     CRITICAL_SECTION section;
@@ -14,12 +15,14 @@ TEST(CriticalSection, OwnerMayEnterAgain) {
     LeaveCriticalSection(&section);
 
     std::atomic<bool> entered{false};
+    std::atomic<pid_t> tid{0};
     std::thread other([&] {
+        tid = testsupport::KernelThreadId();
         EnterCriticalSection(&section);
         entered = true;
         LeaveCriticalSection(&section);
     });
-    Sleep(50);
+    EXPECT_TRUE(testsupport::WaitUntilAsleep(tid));
     EXPECT_FALSE(entered) << "one Leave of two Enters still holds the section";
     LeaveCriticalSection(&section);
     other.join();

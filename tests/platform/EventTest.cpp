@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "tests/support/ThreadAsleep.h"
 
 namespace {
 
@@ -62,8 +63,9 @@ TEST(Event, SetAndResetChangeTheState) {
 TEST(Event, SetFromAnotherThreadEndsAnInfiniteWait) {
     HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     ASSERT_NE(event, nullptr);
-    std::thread setter([event] {
-        Sleep(50);
+    std::atomic<pid_t> self{testsupport::KernelThreadId()};
+    std::thread setter([event, &self] {
+        EXPECT_TRUE(testsupport::WaitUntilAsleep(self));
         SetEvent(event);
     });
     EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0);
@@ -85,13 +87,15 @@ TEST(Event, ManualResetReleasesEveryWaiterAutoResetExactlyOne) {
         SCOPED_TRACE(manual ? "manual" : "auto");
         HANDLE event = CreateEventW(nullptr, manual, FALSE, nullptr);
         std::atomic<int> released{0};
+        std::atomic<pid_t> tids[4] = {};
         std::vector<std::thread> waiters;
         for (int i = 0; i < 4; ++i) {
-            waiters.emplace_back([&] {
+            waiters.emplace_back([&, i] {
+                tids[i] = testsupport::KernelThreadId();
                 if (WaitForSingleObject(event, 1000) == WAIT_OBJECT_0) ++released;
             });
         }
-        Sleep(100);
+        for (const auto& tid : tids) EXPECT_TRUE(testsupport::WaitUntilAsleep(tid));
         SetEvent(event);
         for (std::thread& t : waiters) t.join();
         EXPECT_EQ(released.load(), manual ? 4 : 1);

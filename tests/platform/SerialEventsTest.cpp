@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <time.h>
 
+#include <atomic>
 #include <thread>
 
 #include "tests/platform/PortFixture.h"
+#include "tests/support/ThreadAsleep.h"
 
 namespace {
 
@@ -22,6 +24,7 @@ struct Waiter {
     explicit Waiter(HANDLE port) {
         thread = std::thread([this, port] {
             Millis cpu = ThreadCpu();
+            tid = testsupport::KernelThreadId();
             ok = WaitCommEvent(port, &events, nullptr);
             error = GetLastError();
             cpuMs = (ThreadCpu() - cpu).count();
@@ -29,10 +32,13 @@ struct Waiter {
         });
     }
     void Join() { thread.join(); }
+    // True once the thread sleeps in its wait.
+    bool Asleep() const { return testsupport::WaitUntilAsleep(tid); }
     BOOL ok = FALSE;
     DWORD events = 0xDEAD;
     DWORD error = 0;
     long cpuMs = 0;
+    std::atomic<pid_t> tid{0};
     Clock::time_point done;
     std::thread thread;  // last, so the results exist before it starts
 };
@@ -43,7 +49,7 @@ TEST_F(PortTest, ReportsInputWaitingOnlyWhenAsked) {
     ASSERT_TRUE(GetCommMask(port, &mask));
     EXPECT_EQ(mask, EV_RXCHAR | EV_CTS);
     Waiter waiter(port);
-    std::this_thread::sleep_for(Millis(50));
+    EXPECT_TRUE(waiter.Asleep());
     ASSERT_TRUE(peer.Write("\x2F"));
     waiter.Join();
     EXPECT_TRUE(waiter.ok);
@@ -88,7 +94,7 @@ TEST_F(PortTest, TxEmptyOnceAfterAWrite) {
     EXPECT_EQ(events, EV_TXEMPTY);
 
     Waiter waiter(port);  // nothing written since: no second report
-    std::this_thread::sleep_for(Millis(150));
+    EXPECT_TRUE(waiter.Asleep());
     ASSERT_TRUE(SetCommMask(port, EV_TXEMPTY));
     waiter.Join();
     EXPECT_EQ(waiter.events, 0u);
@@ -97,7 +103,7 @@ TEST_F(PortTest, TxEmptyOnceAfterAWrite) {
 TEST_F(PortTest, TxEmptyWakesAPendingWait) {
     ASSERT_TRUE(SetCommMask(port, EV_TXEMPTY | EV_CTS));
     Waiter waiter(port);
-    std::this_thread::sleep_for(Millis(100));
+    EXPECT_TRUE(waiter.Asleep());
     DWORD put = 0;
     ASSERT_TRUE(WriteFile(port, "abc", 3, &put, nullptr));
     waiter.Join();
@@ -118,7 +124,7 @@ TEST_F(PortTest, EmptyMaskIsRefusedAtOnce) {
 TEST_F(PortTest, PeerVanishingEndsAWaitAndEveryLaterOne) {
     ASSERT_TRUE(SetCommMask(port, kEngineMask));
     Waiter waiter(port);
-    std::this_thread::sleep_for(Millis(100));
+    EXPECT_TRUE(waiter.Asleep());
     Clock::time_point vanished = Clock::now();
     peer.Vanish();
     waiter.Join();
@@ -137,7 +143,7 @@ TEST_F(PortTest, PeerVanishingEndsAWaitAndEveryLaterOne) {
 TEST_F(PortTest, CloseHandleEndsAWait) {
     ASSERT_TRUE(SetCommMask(port, kEngineMask));
     Waiter waiter(port);
-    std::this_thread::sleep_for(Millis(100));
+    EXPECT_TRUE(waiter.Asleep());
     ASSERT_TRUE(CloseHandle(port));
     port = INVALID_HANDLE_VALUE;
     waiter.Join();

@@ -2,11 +2,13 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <ostream>
 #include <thread>
 
 #include "platform/ThreadWake.h"
 #include "tests/platform/PortFixture.h"
+#include "tests/support/ThreadAsleep.h"
 
 namespace {
 
@@ -30,12 +32,14 @@ TEST_P(TerminatedThread, LeavesTheBlockingCall) {
     control.wakeFd = eventfd(0, EFD_CLOEXEC);
     ASSERT_GE(control.wakeFd, 0);
     bool returned = false;
+    std::atomic<pid_t> tid{0};
     std::thread worker([&] {
         platform::detail::BindCurrentThread(&control);
+        tid = testsupport::KernelThreadId();
         GetParam().call(port);
         returned = true;
     });
-    std::this_thread::sleep_for(Millis(100));
+    EXPECT_TRUE(testsupport::WaitUntilAsleep(tid));
     Clock::time_point marked = Clock::now();
     control.terminated.store(true, std::memory_order_release);
     std::uint64_t one = 1;

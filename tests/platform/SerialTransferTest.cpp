@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <numeric>
 #include <ostream>
@@ -8,6 +9,8 @@
 #include <vector>
 
 #include "tests/platform/PortFixture.h"
+#include "tests/support/ThreadAsleep.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -105,7 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PortTest, MaxIntervalTakesWhatIsWaiting) {
     SetTimeouts(MAXDWORD, 0, 0);
     ASSERT_TRUE(peer.Write("xyz"));
-    std::this_thread::sleep_for(Millis(50));
+    COMSTAT stat{};
+    EXPECT_TRUE(testsupport::WaitUntil(
+        [&] { return ClearCommError(port, nullptr, &stat) && stat.cbInQue == 3; }));
     char buffer[10];
     DWORD got = 0;
     ASSERT_TRUE(ReadFile(port, buffer, sizeof buffer, &got, nullptr));
@@ -179,14 +184,16 @@ TEST_P(TransferRelease, EndsPromptly) {
     BOOL ok = TRUE;
     DWORD error = 0;
     Clock::time_point start = Clock::now();
+    std::atomic<pid_t> tid{0};
     std::thread blocked([&] {
+        tid = testsupport::KernelThreadId();
         ok =
             c.write
                 ? WriteFile(port, buffer.data(), static_cast<DWORD>(buffer.size()), &moved, nullptr)
                 : ReadFile(port, buffer.data(), static_cast<DWORD>(buffer.size()), &moved, nullptr);
         error = GetLastError();
     });
-    std::this_thread::sleep_for(Millis(150));
+    EXPECT_TRUE(testsupport::WaitUntilAsleep(tid));
     c.release(*this);
     blocked.join();
     EXPECT_FALSE(ok);
@@ -235,8 +242,12 @@ TEST_F(PortTest, ReadIsNotReleasedByAWriteAbort) {
     char buffer[4];
     DWORD got = 0;
     BOOL ok = FALSE;
-    std::thread reader([&] { ok = ReadFile(port, buffer, 4, &got, nullptr); });
-    std::this_thread::sleep_for(Millis(50));
+    std::atomic<pid_t> tid{0};
+    std::thread reader([&] {
+        tid = testsupport::KernelThreadId();
+        ok = ReadFile(port, buffer, 4, &got, nullptr);
+    });
+    EXPECT_TRUE(testsupport::WaitUntilAsleep(tid));
     ASSERT_TRUE(PurgeComm(port, PURGE_TXABORT));
     ASSERT_TRUE(peer.Write("wxyz"));
     reader.join();
@@ -249,8 +260,12 @@ TEST_F(PortTest, CloseHandleReleasesARead) {
     char buffer[4];
     DWORD got = 0;
     BOOL ok = TRUE;
-    std::thread reader([&] { ok = ReadFile(port, buffer, 4, &got, nullptr); });
-    std::this_thread::sleep_for(Millis(100));
+    std::atomic<pid_t> tid{0};
+    std::thread reader([&] {
+        tid = testsupport::KernelThreadId();
+        ok = ReadFile(port, buffer, 4, &got, nullptr);
+    });
+    EXPECT_TRUE(testsupport::WaitUntilAsleep(tid));
     ASSERT_TRUE(CloseHandle(port));
     port = INVALID_HANDLE_VALUE;
     reader.join();

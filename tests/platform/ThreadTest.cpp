@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/win32.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -121,8 +122,8 @@ TEST(Thread, ClosingTheHandleLeavesTheThreadRunning) {
     EXPECT_TRUE(CloseHandle(thread));
     EXPECT_FALSE(GetExitCodeThread(thread, nullptr));
     SetEvent(gate.release);
-    for (int i = 0; i < 500 && gate.nice == -100; ++i) Sleep(10);
-    EXPECT_NE(gate.nice.load(), -100) << "the thread ran on to its end";
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return gate.nice != -100; }))
+        << "the thread ran on to its end";
 }
 
 TEST(Thread, PriorityIsCheckedAndApplied) {

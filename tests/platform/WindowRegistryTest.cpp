@@ -7,6 +7,7 @@
 
 #include "platform/WindowRegistry.h"
 #include "tests/support/RecordingWindow.h"
+#include "tests/support/ThreadAsleep.h"
 
 using testsupport::RecordingWindow;
 using namespace std::chrono_literals;
@@ -159,9 +160,13 @@ TEST(WindowRegistry, SinkMayUnregisterItsOwnWindow) {
 TEST(WindowRegistry, PostToADestroyedRecordingWindowFailsAndPendingSendsReturn) {
     RecordingWindow window(RecordingWindow::Delivery::OnDemand);
     std::atomic<LRESULT> result{-1};
-    std::thread sender([&] { result = SendMessageW(window.Handle(), WM_USER, 0, 0); });
+    std::atomic<pid_t> tid{0};
+    std::thread sender([&] {
+        tid = testsupport::KernelThreadId();
+        result = SendMessageW(window.Handle(), WM_USER, 0, 0);
+    });
     // The send waits for the window's thread, which is this one and does not pump.
-    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(testsupport::WaitUntilAsleep(tid));
     window.Destroy();
     sender.join();
     EXPECT_EQ(result.load(), 0) << "a send to a window being destroyed returns";
