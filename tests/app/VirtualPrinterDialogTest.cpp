@@ -13,6 +13,8 @@
 #include "framework/ScriptRunner.h"
 #include "tests/app/HostPort.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
+#include "tests/support/WireRecorder.h"
 
 namespace apptest {
 namespace {
@@ -50,6 +52,7 @@ PrintedRun RunOnVirtualPrinter(const std::string& script, std::uint32_t paceBaud
         return !session.Window().IsVisible();
     });
     session.ShowWindowBesideDialog();
+    testsupport::WireRecorder recorder;
     {
         CPrinterDemoDlg dialog;
         CScriptRunner runner;
@@ -60,10 +63,10 @@ PrintedRun RunOnVirtualPrinter(const std::string& script, std::uint32_t paceBaud
             run.failure = error;
         }
     }
-    for (std::uint64_t seen = ~0ull; seen != session.Printer().Received();) {
-        seen = session.Printer().Received();
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
+    const std::size_t sent = testsupport::Joined(recorder.Stop()).size();
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return session.Printer().Received() >= sent; }, 20000))
+        << "the printer took " << session.Printer().Received() << " of the " << sent
+        << " bytes sent";
     run.paper = session.Printer().Snapshot();
     session.Stop();
     run.receipts = session.SavedReceipts();
