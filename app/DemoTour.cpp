@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "app/DemonstrationTable.h"
 #include "app/res/Resource.h"
@@ -45,6 +47,9 @@ std::string DemoTourScript(const DemoTourFiles& files) {
 }
 
 bool WriteDemoTour(const DemoTourFiles& files, std::string* pError) {
+    // The paper folder is made at the first receipt; the tour writes into it before that.
+    std::error_code made;
+    std::filesystem::create_directories(files.script.parent_path(), made);
     std::ofstream out(files.script);
     out << DemoTourScript(files);
     out.close();
