@@ -16,19 +16,22 @@
 #include <memory>
 #include <vector>
 
+#include "emulator/barcodes/MatrixCodeStore.h"
 #include "emulator/decoding/CommandSink.h"
 #include "emulator/decoding/ControlHandler.h"
 #include "emulator/decoding/DecodedCommand.h"
 #include "emulator/decoding/GbkText.h"
+#include "emulator/decoding/GraphicsBlock.h"
 
 namespace emu {
 
 class CommandDecoder {
   public:
     static constexpr std::size_t kMaxTabStops = 32;
-    static constexpr std::size_t kMaxCellText = 255;     // a table cell's text bytes kept
-    static constexpr std::size_t kMaxBarcodeData = 255;  // form-one barcode data bytes kept
-    static constexpr std::size_t kTraceTextBytes = 96;   // text shown per trace line
+    static constexpr std::size_t kMaxCellText = 255;          // a table cell's text bytes kept
+    static constexpr std::size_t kMaxBarcodeData = 255;       // form-one barcode data bytes kept
+    static constexpr std::size_t kTraceTextBytes = 96;        // text shown per trace line
+    static constexpr std::size_t kMaxBitImageColumns = 1024;  // ESC * columns kept, beyond paper
 
     CommandDecoder(CommandSink& sink, ControlHandler& control);
 
@@ -79,6 +82,10 @@ class CommandDecoder {
     void OnDleParams();
     void OnTableStart();
     void OnBarcodeStart();
+    // A length-prefixed block follows: consumes it whole, keeping its first `keep` bytes, then
+    // calls OnParams again with m_paramCount == kBlockRead.
+    void StartBlock(std::uint64_t length, std::size_t keep);
+    void OnMatrixCode(std::uint64_t size);
     void Complete(std::string mnemonic, std::string meaning);
     void CompleteUnknown(std::string mnemonic);
     void Finished();  // back to Idle; honours a stop request
@@ -122,6 +129,11 @@ class CommandDecoder {
     std::uint32_t m_rowsLeft = 0;
     std::uint64_t m_blockLeft = 0;
     std::vector<std::uint8_t> m_block;  // first bytes of a length-prefixed block
+    std::size_t m_blockKeep = 0;
+    static constexpr std::size_t kBlockRead = 7;
+    bool m_graphicsData = false;  // the block is GS ( L / GS 8 L data
+    GraphicsBlock m_graphicsBlock;
+    MatrixCodeStore m_matrixCodes;
 };
 
 }  // namespace emu

@@ -115,6 +115,7 @@ int PrintEngine::PrintLine() {
                    clip);
     }
     m_line.Clear();
+    m_lineImages.clear();
     return height;
 }
 
@@ -225,12 +226,16 @@ void PrintEngine::Initialize() {
     m_settings = Settings{};
     m_pairer = GbkPairer{};
     m_line.Clear();
+    m_lineImages.clear();
     m_raster = Raster{};
+    m_graphics.reset();
 }
 
 void PrintEngine::ClearBuffer() {
     m_pairer.Reset();
     m_line.Clear();
+    m_lineImages.clear();
+    m_graphics.reset();
 }
 
 void PrintEngine::SetEmphasized(bool on) { m_settings.style.bold = on; }
