@@ -154,10 +154,9 @@ void PrintEngine::HorizontalTab() {
     }
 }
 
-void PrintEngine::FeedDots(std::uint8_t n) {
-    PrintLine();
-    Advance(n);
-}
+// The head cannot print a line without moving the paper under it: a feed shorter than the line
+// (ESC J 0 after a bit-image stripe, as clients send) still moves past the line.
+void PrintEngine::FeedDots(std::uint8_t n) { Advance(std::max<int>(n, PrintLine())); }
 
 void PrintEngine::ReverseFeedDots(std::uint8_t n) {
     PrintLine();
