@@ -383,17 +383,22 @@ void PrintEngine::DrawCaption(const std::string& text, int centre, int top) {
     }
 }
 
-// Invalid data and symbols wider than the printable area print nothing, as on the printer.
-void PrintEngine::PrintBarcode(std::uint8_t system, const std::vector<std::uint8_t>& data) {
+// Invalid data and bars wider than the printable area print nothing, as on the printer. The quiet
+// zones are blank paper: they may run into the margins and off the paper's edge.
+std::string PrintEngine::PrintBarcode(std::uint8_t system, const std::vector<std::uint8_t>& data) {
     PrintPendingLine();
     const auto symbol = EncodeBarcode(system, data);
-    if (!symbol) return;
+    if (!symbol) return "not printed: data this system cannot carry";
     const int module = m_settings.barcodeModule;
     const int symbolWidth = static_cast<int>(symbol->modules.size()) * module;
     const int quiet = kQuietModules * module;
     const int left = AreaLeft(), right = AreaRight();
-    if (symbolWidth + 2 * quiet > right - left) return;
-    const int x0 = AlignedStart(symbolWidth + 2 * quiet, left, right) + quiet;
+    if (symbolWidth > right - left)
+        return "not printed: " + std::to_string(symbolWidth) + " dots wide, print area " +
+               std::to_string(right - left);
+    const int x0 = symbolWidth + 2 * quiet <= right - left
+                       ? AlignedStart(symbolWidth + 2 * quiet, left, right) + quiet
+                       : AlignedStart(symbolWidth, left, right);
     const bool above = m_settings.captionPosition & 1, below = m_settings.captionPosition & 2;
     const int captionRows = Glyph::kHeight + kCaptionGap;
     const int height = m_settings.barcodeHeight;
@@ -422,6 +427,7 @@ void PrintEngine::PrintBarcode(std::uint8_t system, const std::vector<std::uint8
         DrawCaption(symbol->text, centre, m_paper->HeadRow() + kCaptionGap);
         Advance(captionRows);
     }
+    return {};
 }
 
 // ---- Cutting ----

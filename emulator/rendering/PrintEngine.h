@@ -105,7 +105,7 @@ class PrintEngine : public CommandSink {
     void SetBarcodeHeight(std::uint8_t dots) override;
     void SetBarcodeWidth(std::uint8_t n) override;
     void SetBarcodeTextPosition(std::uint8_t n) override;
-    void PrintBarcode(std::uint8_t system, const std::vector<std::uint8_t>& data) override;
+    std::string PrintBarcode(std::uint8_t system, const std::vector<std::uint8_t>& data) override;
     void Cut(bool partial, std::uint8_t feed) override;
     void SetEmphasized(bool on) override;
     void SetUnderline(std::uint8_t n) override;
