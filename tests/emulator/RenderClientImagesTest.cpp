@@ -91,10 +91,11 @@ TEST(RenderClientImages, SymbolsScanAndPicturesMatch) {
     };
     const Case cases[] = {
         {"images-point-of-sale-column.bin",
-         {"QR-Code:https://example.com/pos/1", "EAN-13:3130630574613"}},
+         {"QR-Code:https://example.com/pos/1", "EAN-13:3130630574613", "CODE-128:POS-128"}},
         {"images-point-of-sale-raster.bin",
-         {"QR-Code:https://example.com/pos/1", "EAN-13:3130630574613"}},
-        {"images-node-thermal-printer.bin", {"QR-Code:https://example.com/ntp/2"}},
+         {"QR-Code:https://example.com/pos/1", "EAN-13:3130630574613", "CODE-128:POS-128"}},
+        {"images-node-thermal-printer.bin",
+         {"QR-Code:https://example.com/ntp/2", "CODE-128:NTP-128"}},
         {"images-escpos-buffer.bin", {"QR-Code:https://example.com/eb/3"}},
         {"images-receiptline.bin",
          {"QR-Code:https://example.com/rl/4", "CODE-128:RL-128", "EAN-13:4901234567894"},
