@@ -2,6 +2,7 @@
 
 #include <zint.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "emulator/barcodes/ZintSymbol.h"
@@ -140,7 +141,15 @@ MatrixSymbol EncodeMatrixCode(MatrixCode code, const MatrixCodeSettings& s,
             }
             break;
     }
-    if (!zint.Encode(data.data(), data.size())) {
+    // MaxiCode modes 2 and 3 carry a structured carrier message first: postcode (9 digits, or 6
+    // characters in mode 3), country and service class (3 digits each).
+    std::size_t primary = 0;
+    if (code == MatrixCode::MaxiCode && (s.maxiMode == 2 || s.maxiMode == 3)) {
+        primary = std::min<std::size_t>(data.size(), s.maxiMode == 2 ? 15 : 12);
+        std::copy(data.begin(), data.begin() + static_cast<long>(primary), o.primary);
+        o.primary[primary] = '\0';
+    }
+    if (!zint.Encode(data.data() + primary, data.size() - primary)) {
         result.description = "cannot encode: " + zint.Error();
         return result;
     }

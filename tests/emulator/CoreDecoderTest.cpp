@@ -114,6 +114,15 @@ const std::vector<CommandCase> kCommands = {
      H("1B 2A 21 01 00 0A 0A 0A 41"),
      {"BitImage 33 1 [0A 0A 0A]", "Text 41"}},
     {"GS ( k setting makes no call", H("1D 28 6B 04 00 31 41 32 00 41"), {"Text 41"}},
+    {"GS ( k QR code stored and printed",
+     H("1D 28 6B 06 00 31 50 30 41 42 43 1D 28 6B 03 00 31 51 30"),
+     {"PrintMatrix 21x21 at 3x3"}},
+    {"GS ( L graphics stored and printed",
+     H("1D 28 4C 0E 00 30 70 30 01 02 31 10 00 02 00 AB CD EF 01 1D 28 4C 02 00 30 32"),
+     {"StoreGraphics 16x2 scale 1x2 [AB CD EF 01]", "PrintGraphics"}},
+    {"GS 8 L graphics with a four-byte length",
+     H("1D 38 4C 0C 00 00 00 30 70 30 02 01 31 08 00 02 00 F0 0F"),
+     {"StoreGraphics 8x2 scale 2x1 [F0 0F]"}},
     {"DLE DC4 enter sleep", H("10 14 02 01 08"), {"EnterSleep @0"}},
     {"DLE DC4 leave sleep", H("10 14 02 02 08"), {"LeaveSleep @0"}},
 };
@@ -159,6 +168,49 @@ TEST(CoreDecoder, SkipsUnknownAndMalformedCommandsAndTracesThem) {
                          first.find("ignored") != std::string::npos ||
                          first.find("not answered") != std::string::npos;
         EXPECT_TRUE(explained) << c.name << ": " << first;
+    }
+}
+
+// Images and 2D codes that cannot print: consumed exactly (the "A" after them is text), traced.
+TEST(CoreDecoder, ImagesAndCodesThatCannotPrintSayWhy) {
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        std::vector<std::string> calls;
+        const char* traced;
+    };
+    Bytes tooLong = H("1D 28 6B B5 1B 31 50 30") + emutest::Repeat('1', 7090);  // 7090 + 3 bytes
+    const Case cases[] = {
+        {"print without a store", H("1D 28 6B 03 00 31 51 30 41"), {"Text 41"}, "no data stored"},
+        {"data longer than any symbol", tooLong + T("A"), {"Text 41"}, "longer than 7089"},
+        {"module size out of range", H("1D 28 6B 03 00 31 43 11 41"), {"Text 41"}, "out of range"},
+        {"data the symbol cannot carry",
+         H("1D 28 6B 04 00 31 41 33 00 1D 28 6B 2B 00 31 50 30") + emutest::Repeat('x', 40) +
+             H("1D 28 6B 03 00 31 51 30 41"),
+         {"Text 41"},
+         "cannot encode"},
+        {"symbology without support",
+         H("1D 28 6B 03 00 33 43 02 41"),
+         {"Text 41"},
+         "not supported"},
+        {"block too short", H("1D 28 6B 01 00 31 41"), {"Text 41"}, "too short"},
+        {"graphics lengths disagree",
+         H("1D 28 4C 0D 00 30 70 30 01 01 31 08 00 02 00 F0 0F 00 41"),
+         {"Text 41"},
+         "expected, nothing stored"},
+        {"graphics in a second colour",
+         H("1D 28 4C 0C 00 30 70 30 01 01 32 08 00 02 00 F0 0F 41"),
+         {"Text 41"},
+         "colour 50"},
+        {"graphics capacity request", H("1D 28 4C 02 00 30 30 41"), {"Text 41"}, "not answered"},
+        {"bit image mode unknown", H("1B 2A 02 01 00 41"), {"Text 41"}, "unknown"},
+    };
+    for (const Case& c : cases) {
+        const Decoded d = Decode(c.bytes);
+        EXPECT_EQ(d.calls, c.calls) << c.name;
+        ASSERT_GE(d.trace.size(), 2u) << c.name;
+        const std::string& line = d.trace[d.trace.size() - 2];
+        EXPECT_NE(line.find(c.traced), std::string::npos) << c.name << ": " << line;
     }
 }
 
