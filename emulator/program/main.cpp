@@ -36,7 +36,7 @@ void Fail(const std::string& message) { Say(stderr, "printer-emulator: " + messa
 class Program {
   public:
     explicit Program(const emutool::ProgramOptions& options)
-        : m_options(options), m_printer(options.width) {}
+        : m_options(options), m_printer(*options.model, options.width) {}
 
     int Run();
 

@@ -79,8 +79,8 @@ function nodeThermalPrinter() {
     printer.setTextDoubleWidth();
     printer.println('Wide');
     printer.setTextNormal();
-    printer.printBarcode('CODE128TEST');
-    printer.openCashDrawer();
+    printer.printBarcode('CODE128TEST', 73, { hriPos: 2 });
+    printer.openCashDrawer(); // sends ESC p m without its two pulse times
     printer.beep(2, 3);
     printer.cut();
     return printer.getBuffer();
