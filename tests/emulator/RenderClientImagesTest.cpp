@@ -1,6 +1,7 @@
 // Receipts with images, QR codes and barcodes from ESC/POS client libraries (fixture streams
-// written by tests/emulator/clients/write-image-fixtures.mjs): every symbol must scan from the
-// paper and every picture must come out dot for dot.
+// written by tests/emulator/clients/write-image-fixtures.mjs), printed by the common 58 mm
+// receipt printer model: every symbol must scan from the paper and every picture must come out
+// dot for dot.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -66,12 +67,12 @@ std::vector<std::uint8_t> Fixture(const std::string& name) {
 }
 
 emu::PaperImage Render(const std::vector<std::uint8_t>& bytes) {
-    emu::VirtualPrinter printer;
+    emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos58"), 0);
     std::vector<emu::PaperImage> pages;
     printer.SetPageCallback([&pages](const emu::PaperImage& page) { pages.push_back(page); });
     printer.Feed(bytes.data(), bytes.size());
     printer.Finish();
-    // Some clients cut with a command the module reads otherwise: then the receipt is unfinished.
+    // A client that ends with a partial cut leaves the receipt unfinished on the printer.
     return pages.empty() ? printer.Snapshot() : pages.front();
 }
 
