@@ -70,7 +70,7 @@ std::string ExpandUpcE(char system, const std::string& six) {
 // UPC-E takes 6 digits (number system 0), 7 (system 0 or 1 first), 8 (with check digit), or the
 // 11/12-digit UPC-A form when it has a zero-suppressed one.
 std::optional<BarcodeSymbol> EncodeUpcE(const Bytes& data) {
-    if (!AllDigits(data)) return std::nullopt;
+    if (data.empty() || !AllDigits(data)) return std::nullopt;
     if (data.size() == 6) return Encode(BARCODE_UPCE, data);
     if (data[0] != '0' && data[0] != '1') return std::nullopt;
     if (data.size() == 7) return Encode(BARCODE_UPCE, data);

@@ -60,6 +60,7 @@ TEST(RenderBarcode, CheckDigitsAreAddedOrVerified) {
         {"UPC-E from its UPC-A form", 66, "01234500006", "01234565", 51},
         {"UPC-E from a UPC-A without a short form", 66, "01234567890", std::nullopt},
         {"UPC-E number system 2", 66, "2123456", std::nullopt},
+        {"UPC-E with no data", 66, "", std::nullopt},
         {"CODE39 framed", 69, "AB-12", "*AB-12*", 7 * 13 - 1},  // wide = two modules
         {"CODE39 lower case", 69, "ab", std::nullopt},
         {"ITF even digits", 70, "1234", "1234", 4 + 2 * 18 + 5},
