@@ -14,6 +14,8 @@ namespace {
 // bitmap at this scale (about 200 dots at 8 dots/mm) rather than as square modules.
 constexpr float kMaxiCodeScale = 0.68f;
 
+constexpr int kQrMask = 0;
+
 std::string Size(int columns, int rows) {
     return std::to_string(columns) + "×" + std::to_string(rows) + " modules";
 }
@@ -113,6 +115,9 @@ MatrixSymbol EncodeMatrixCode(MatrixCode code, const MatrixCodeSettings& s,
     switch (code) {
         case MatrixCode::Qr:
             o.option_1 = s.qrModel == 3 ? std::min(s.qrLevel, 3) : s.qrLevel;
+            // One mask, rather than the library's search over all eight: any mask reads the
+            // same, and the search is most of the cost of a symbol.
+            o.option_3 = (kQrMask + 1) << 8;
             break;
         case MatrixCode::Pdf417:
             o.option_1 = s.pdfLevel;
