@@ -15,13 +15,18 @@ std::string HexByte(std::uint8_t byte) {
 }
 
 const char* ArrivalMnemonic(RealTimeScanner::Kind kind) {
-    return kind == RealTimeScanner::Kind::StatusRequest ? "DLE EOT" : "DLE DC4";
+    return kind == RealTimeScanner::Kind::StatusRequest ||
+                   kind == RealTimeScanner::Kind::RealTimeStatus
+               ? "DLE EOT"
+               : "DLE DC4";
 }
 
 const char* ArrivalMeaning(RealTimeScanner::Kind kind) {
     switch (kind) {
         case RealTimeScanner::Kind::StatusRequest:
             return "status request";
+        case RealTimeScanner::Kind::RealTimeStatus:
+            return "real-time status";
         case RealTimeScanner::Kind::ClearBuffers:
             return "clear buffers";
         case RealTimeScanner::Kind::EnterSleep:
@@ -39,6 +44,7 @@ PrinterCore::PrinterCore(CommandSink& sink, std::size_t inputCapacity, const Pri
     : m_sink(sink),
       m_model(model),
       m_decoder(sink, *this, model.commands),
+      m_scanner(model.commands == CommandSet::EscPos),
       m_capacity(std::max<std::size_t>(inputCapacity, 16)) {}
 
 void PrinterCore::SetTrace(std::function<void(const std::string&)> writeLine) {
@@ -122,6 +128,9 @@ void PrinterCore::ActOnArrival(RealTimeScanner::Kind kind, bool waiting) {
         case Kind::StatusRequest:
             note = Reply(m_status.StatusByte());
             break;
+        case Kind::RealTimeStatus:
+            note = Reply(*RealTimeStatusByte(StatusByte(), m_scanner.StatusNumber()));
+            break;
         case Kind::ClearBuffers: {
             DropWaiting();
             m_sink.ClearBuffer();
@@ -158,6 +167,7 @@ void PrinterCore::ActOnArrival(RealTimeScanner::Kind kind, bool waiting) {
         command.offset = start;
         command.length = length;
         std::copy_n(RealTimeScanner::Bytes(kind), length, command.head.begin());
+        if (kind == Kind::RealTimeStatus) command.head[2] = m_scanner.StatusNumber();
         command.mnemonic = ArrivalMnemonic(kind);
         command.meaning = std::string(ArrivalMeaning(kind)) +
                           (waiting ? " (on arrival, input waiting)" : " (while asleep)") +

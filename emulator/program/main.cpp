@@ -18,7 +18,7 @@
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
 #include "emulator/program/ProgramOptions.h"
-#include "emulator/program/ReceiptFiles.h"
+#include "emulator/receipts/ReceiptFolder.h"
 
 namespace {
 
@@ -47,19 +47,23 @@ class Program {
     void HandleCommand(const std::string& line, bool* quit);
     std::string StatusText() const;
     void SaveUnfinished(bool quietWhenEmpty);
+    // Reports a receipt that was not saved; true when it was.
+    bool Saved(const emu::ReceiptFolder::Result& result);
 
     emutool::ProgramOptions m_options;
     emu::VirtualPrinter m_printer;
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;
-    std::optional<emutool::ReceiptFiles> m_receipts;
+    std::optional<emu::ReceiptFolder> m_receipts;
+    bool m_saveFailed = false;  // some paper was not saved: the exit status says so
+    bool m_limitSaid = false;
 };
 
 int Program::Run() {
     if (!SetUp()) return kExitFailure;
     int code = m_options.mode == emutool::ProgramOptions::Mode::Input ? RunInput() : RunLink();
     if (m_ownTrace) std::fclose(m_trace);
-    return code;
+    return code == 0 && m_saveFailed ? kExitFailure : code;
 }
 
 bool Program::SetUp() {
@@ -82,17 +86,14 @@ bool Program::SetUp() {
         m_printer.SetTraceCallback([trace](const std::string& line) { Say(trace, line); });
     }
     if (!m_options.outDir.empty()) {
-        m_receipts.emplace(m_options.outDir);
+        m_receipts.emplace();
         std::string error;
-        if (!m_receipts->Prepare(&error)) {
+        if (!m_receipts->Prepare(m_options.outDir, &error, m_options.maxReceipts)) {
             Fail(error);
             return false;
         }
-        m_printer.SetPageCallback([this](const emu::PaperImage& image) {
-            std::string error;
-            std::string path = m_receipts->WriteFinished(image, &error);
-            if (path.empty()) Fail("cannot write a receipt: " + error);
-        });
+        m_printer.SetPageCallback(
+            [this](const emu::PaperImage& image) { Saved(m_receipts->Save(image)); });
     }
     if (m_options.baud != 0) m_printer.SetLineBaudRate(m_options.baud);
     for (emu::Condition c : m_options.conditions) m_printer.SetCondition(c, true);
@@ -104,16 +105,25 @@ void Program::SaveUnfinished(bool quietWhenEmpty) {
         if (!quietWhenEmpty) Say(stdout, "error: no --out directory was given");
         return;
     }
-    if (!m_printer.HasContent()) {
+    const emu::ReceiptFolder::Result result = m_receipts->Save(m_printer.Snapshot());
+    if (result.blank) {
         if (!quietWhenEmpty) Say(stdout, "nothing to save: the receipt is blank");
         return;
     }
-    std::string error;
-    std::string path = m_receipts->WriteUnfinished(m_printer.Snapshot(), &error);
-    if (path.empty())
-        Fail("cannot save the receipt: " + error);
-    else if (!quietWhenEmpty)
-        Say(stdout, "saved " + path);
+    if (Saved(result) && !quietWhenEmpty) Say(stdout, "saved " + result.path);
+}
+
+bool Program::Saved(const emu::ReceiptFolder::Result& result) {
+    if (!result.path.empty() || result.blank) return true;
+    m_saveFailed = true;
+    if (!result.limitReached) {
+        Fail("a receipt was " + result.error);
+    } else if (!m_limitSaid) {
+        m_limitSaid = true;
+        Fail("stopped saving receipts: " + std::to_string(m_options.maxReceipts) +
+             " saved, the --max-receipts limit; later paper is not saved");
+    }
+    return false;
 }
 
 int Program::RunInput() {
