@@ -599,14 +599,11 @@ void CommandDecoder::OnBlock() {
         return;
     }
     if (m_paramCount == headParams) {
-        m_graphicsData = graphics;
-        if (graphics) m_graphicsBlock.Begin();
         const bool symbol = m_prefix == GS && m_params[0] == 'k';
-        StartBlock(size, symbol ? MatrixCodeStore::kMaxData + 3 : kBlockKept);
+        StartBlock(size, symbol ? MatrixCodeStore::kMaxData + 3 : kBlockKept, graphics);
         if (m_blockLeft > 0) return;
     }
     if (graphics) {
-        m_graphicsData = false;
         Complete(wide ? "GS 8 L" : "GS ( L", m_graphicsBlock.Finish(m_sink, size));
         return;
     }
@@ -626,7 +623,9 @@ void CommandDecoder::OnBlock() {
         Complete(Mnemonic(), "function not supported, skipped (" + N(size) + " bytes)");
 }
 
-void CommandDecoder::StartBlock(std::uint64_t length, std::size_t keep) {
+void CommandDecoder::StartBlock(std::uint64_t length, std::size_t keep, bool graphics) {
+    m_graphicsData = graphics;
+    if (graphics) m_graphicsBlock.Begin();
     m_blockLeft = length;
     m_blockKeep = keep;
     m_block.clear();

@@ -91,9 +91,10 @@ class CommandDecoder {
     void OnCut();
     void OnBarcode();
     void OnBlock();
-    // A length-prefixed block follows: consumes it whole, keeping its first `keep` bytes, then
-    // calls OnParams again with m_paramCount == kBlockRead.
-    void StartBlock(std::uint64_t length, std::size_t keep);
+    // A length-prefixed block follows: consumes it whole, keeping its first `keep` bytes (and
+    // streaming it to the graphics reader when `graphics`), then calls OnParams again with
+    // m_paramCount == kBlockRead.
+    void StartBlock(std::uint64_t length, std::size_t keep, bool graphics = false);
     void OnMatrixCode(std::uint64_t size);
     void OnSerialSetting(std::size_t size);
     void OnDleDc4();
@@ -152,7 +153,7 @@ class CommandDecoder {
     std::vector<std::uint8_t> m_block;  // first bytes of a length-prefixed block
     std::size_t m_blockKeep = 0;
     static constexpr std::size_t kBlockRead = 7;
-    bool m_graphicsData = false;  // the block is GS ( L / GS 8 L data
+    bool m_graphicsData = false;  // the block in progress is GS ( L / GS 8 L data
     GraphicsBlock m_graphicsBlock;
     MatrixCodeStore m_matrixCodes;
 };

@@ -83,13 +83,14 @@ void GraphicsBlock::Feed(const std::uint8_t* data, std::size_t count) {
     }
     // Copies the part of each row that is kept; rows past the kept height are only counted.
     while (count > 0) {
-        const std::uint64_t row = m_dataBytes / m_fullRowBytes;
-        const std::size_t column = static_cast<std::size_t>(m_dataBytes % m_fullRowBytes);
-        const std::size_t inRow = std::min<std::size_t>(count, m_fullRowBytes - column);
-        if (row < static_cast<std::uint64_t>(m_graphics.height) &&
-            column < static_cast<std::size_t>(m_graphics.rowBytes)) {
-            const std::size_t keep = std::min(inRow, m_graphics.rowBytes - column);
-            std::memcpy(m_graphics.bits.data() + row * m_graphics.rowBytes + column, data, keep);
+        const std::size_t fullRow = static_cast<std::size_t>(m_fullRowBytes);
+        const std::size_t keptRow = static_cast<std::size_t>(m_graphics.rowBytes);
+        const std::uint64_t row = m_dataBytes / fullRow;
+        const std::size_t column = static_cast<std::size_t>(m_dataBytes % fullRow);
+        const std::size_t inRow = std::min(count, fullRow - column);
+        if (row < static_cast<std::uint64_t>(m_graphics.height) && column < keptRow) {
+            const std::size_t keep = std::min(inRow, keptRow - column);
+            std::memcpy(m_graphics.bits.data() + row * keptRow + column, data, keep);
         }
         data += inRow;
         count -= inRow;
