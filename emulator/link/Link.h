@@ -1,5 +1,12 @@
 // The printer end of a line: a pty (the host opens its slave path) or a real serial device,
-// and a thread that pumps bytes between it and a VirtualPrinter.
+// and/or a TCP port taking raw print jobs, with a thread that pumps bytes between them and a
+// VirtualPrinter.
+//
+// One source prints at a time, so two hosts never interleave their commands: one TCP connection
+// is served at a time (later ones are accepted and wait, unread, until it closes), and between it
+// and the line, the one that sent last keeps the printer while it sends and for kLineHold after.
+// Replies go to the source whose bytes were fed last. A connection that closes mid-command has
+// that command dropped, so the next job starts clean.
 //
 // Input is read only as fast as the printer takes it: while its input buffer is full (paper
 // out) the link stops reading, the line's buffers fill and the host's writes wait, as on
@@ -10,16 +17,23 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
 
 #include "emulator/VirtualPrinter.h"
+#include "emulator/link/TcpListener.h"
 
 namespace emu {
 
 class Link {
   public:
+    // How long a source keeps the printer after its last byte before another may send.
+    static constexpr std::chrono::milliseconds kLineHold{500};
+    // Connections accepted and waiting their turn; more wait in the kernel's backlog.
+    static constexpr std::size_t kMaxWaiting = 32;
+
     explicit Link(VirtualPrinter& printer);
     ~Link();
     Link(const Link&) = delete;
@@ -30,6 +44,12 @@ class Link {
     // Serves a serial device at the printer's line baud rate (VirtualPrinter::SetLineBaudRate).
     bool OpenDevice(const std::string& path, std::string* error);
     const std::string& DevicePath() const { return m_path; }
+    // Accepts raw TCP print jobs as well (or alone). False with the reason in *error; *inUse says
+    // the port was taken.
+    bool Listen(const ListenAddress& address, std::string* error, bool* inUse = nullptr);
+    const TcpListener& Listener() const { return m_listener; }
+    // Connections served so far (finished or in progress), for status lines and tests.
+    std::uint64_t Connections() const { return m_connections; }
 
     // Reads at the printer's line rate; off by default on a pty, always on a device (where the
     // line itself paces).
@@ -51,6 +71,8 @@ class Link {
     bool m_isDevice = false;
     bool m_paced = false;
     std::string m_path;
+    TcpListener m_listener;
+    std::atomic<std::uint64_t> m_connections{0};
     LineSettings m_applied;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;

@@ -1,4 +1,5 @@
-// The host's end of a pty served by a Link: opened raw, with reads that wait a bounded time.
+// The host's end of a pty or TCP connection served by a Link: opened raw, with reads that wait a
+// bounded time.
 #pragma once
 
 #include <fcntl.h>
@@ -6,11 +7,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace emutest {
@@ -25,6 +28,9 @@ class HostEnd {
         ::cfmakeraw(&tio);
         ::tcsetattr(m_fd, TCSANOW, &tio);
     }
+    // Adopts a connected, non-blocking socket.
+    static HostEnd Adopt(int fd) { return HostEnd(fd); }
+    HostEnd(HostEnd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
     ~HostEnd() {
         if (m_fd >= 0) ::close(m_fd);
     }
@@ -35,6 +41,22 @@ class HostEnd {
     std::size_t WriteSome(const std::vector<std::uint8_t>& bytes) {
         ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
         return n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+    // Writes from the start of bytes until the other end stops taking them (or all are written);
+    // returns the count written.
+    std::size_t WriteUntilFull(const std::vector<std::uint8_t>& bytes) {
+        std::size_t done = 0;
+        for (int idle = 0; idle < 50 && done < bytes.size();) {
+            ssize_t n = ::write(m_fd, bytes.data() + done,
+                                std::min<std::size_t>(bytes.size() - done, 64 * 1024));
+            if (n > 0) {
+                done += static_cast<std::size_t>(n);
+            } else {
+                ++idle;
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
+        return done;
     }
     bool Write(const std::vector<std::uint8_t>& bytes) {
         std::size_t done = 0;
@@ -67,6 +89,7 @@ class HostEnd {
     }
 
   private:
+    explicit HostEnd(int fd) : m_fd(fd) {}
     int m_fd;
 };
 
