@@ -10,10 +10,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <vector>
 
+#include "emulator/LinePacer.h"
 #include "emulator/SerialLine.h"
 
 namespace emu {
@@ -126,13 +126,17 @@ void Link::ApplyLine(const LineSettings& line) {
     m_applied = line;
 }
 
+std::size_t Link::Pending() const {
+    int count = 0;
+    if (::ioctl(m_fd, FIONREAD, &count) != 0 || count < 0) return 0;
+    return static_cast<std::size_t>(count);
+}
+
 void Link::Run() {
-    using Clock = std::chrono::steady_clock;
     std::vector<std::uint8_t> held;  // read but not yet taken by the printer
     std::vector<std::uint8_t> out;   // replies not yet written
     std::uint8_t buffer[kReadChunk];
-    double tokens = 0;
-    Clock::time_point lastRefill = Clock::now();
+    LinePacer pacer;
 
     while (!m_stop) {
         if (!held.empty()) {
@@ -144,24 +148,23 @@ void Link::Run() {
         LineSettings line = m_printer.Line();
         ApplyLine(line);
 
-        const bool paced = m_paced && line.baud > 0;
-        const double rate = line.baud / 10.0;
-        int timeout = -1;
-        std::size_t readable = kReadChunk;
-        if (paced) {
-            Clock::time_point now = Clock::now();
-            tokens =
-                std::min(tokens + std::chrono::duration<double>(now - lastRefill).count() * rate,
-                         std::max(1.0, rate / 50));
-            lastRefill = now;
-            readable = static_cast<std::size_t>(tokens);
-            if (readable == 0)
-                timeout = std::max(1, static_cast<int>((1.0 - tokens) / rate * 1000));
+        const auto now = LinePacer::Clock::now();
+        pacer.SetRate(m_paced ? line.baud / 10.0 : 0.0, now);
+        int timeout = held.empty() ? -1 : kRetryMs;
+        std::size_t readable = held.empty() ? kReadChunk : 0;
+        bool waitForInput = held.empty();
+        if (pacer.Paced()) {
+            const std::size_t pending = Pending();
+            readable = std::min(pacer.Available(now, pending, !held.empty()), kReadChunk);
+            // Bytes waiting but not yet due: come back when the next one is.
+            if (held.empty() && pending > 0 && readable == 0) {
+                timeout = pacer.MillisecondsToNextByte();
+                waitForInput = false;
+            }
         }
-        if (!held.empty()) timeout = kRetryMs;
 
         pollfd fds[2] = {{m_fd, 0, 0}, {m_wakeFd, POLLIN, 0}};
-        if (held.empty() && readable > 0) fds[0].events |= POLLIN;
+        if (waitForInput) fds[0].events |= POLLIN;
         if (!out.empty()) fds[0].events |= POLLOUT;
         if (::poll(fds, 2, timeout) < 0) {
             if (errno == EINTR) continue;
@@ -176,11 +179,13 @@ void Link::Run() {
             ssize_t n = ::write(m_fd, out.data(), out.size());
             if (n > 0) out.erase(out.begin(), out.begin() + n);
         }
-        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-            ssize_t n = ::read(m_fd, buffer, std::min(readable, sizeof buffer));
+        const bool hungUp = (fds[0].revents & (POLLHUP | POLLERR)) != 0;
+        if ((readable > 0 && (fds[0].revents & POLLIN)) || hungUp) {
+            // A hang-up is read even when no byte is due, so the loss is seen.
+            ssize_t n = ::read(m_fd, buffer, std::max<std::size_t>(readable, 1));
             if (n > 0) {
                 held.assign(buffer, buffer + n);
-                if (paced) tokens -= static_cast<double>(n);
+                pacer.Took(static_cast<std::size_t>(n));
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // The device went away; a pty keeps its slave open, so this is a real loss.
                 m_printer.Note("link lost: " +
