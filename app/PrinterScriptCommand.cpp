@@ -4,8 +4,8 @@
 
 #include "app/VirtualPrinterSession.h"
 #include "emulator/Condition.h"
-#include "framework/PaperWindow.h"
 #include "framework/ScriptExtensions.h"
+#include "viewer/PaperWindow.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "emulator/Link.h"
 #include "emulator/VirtualPrinter.h"
-#include "framework/PaperWindow.h"
 #include "platform/win32.h"
+#include "viewer/PaperWindow.h"
 
 namespace {
 

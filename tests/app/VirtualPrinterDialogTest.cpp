@@ -8,11 +8,11 @@
 #include "app/VirtualPrinterSession.h"
 #include "app/res/Resource.h"
 #include "emulator/VirtualPrinter.h"
-#include "framework/PaperWindow.h"
 #include "framework/ScriptExtensions.h"
 #include "framework/ScriptRunner.h"
 #include "tests/app/HostPort.h"
 #include "tests/support/TempDir.h"
+#include "viewer/PaperWindow.h"
 
 namespace apptest {
 namespace {

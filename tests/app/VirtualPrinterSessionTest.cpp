@@ -4,9 +4,9 @@
 
 #include "app/VirtualPrinterSession.h"
 #include "emulator/VirtualPrinter.h"
-#include "framework/PaperWindow.h"
 #include "tests/app/HostPort.h"
 #include "tests/support/TempDir.h"
+#include "viewer/PaperWindow.h"
 
 namespace apptest {
 namespace {

@@ -1,4 +1,4 @@
-#include "framework/qt/PaperStrip.h"
+#include "viewer/qt/PaperStrip.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "framework/PaperWindow.h"
+#include "viewer/PaperWindow.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -11,9 +11,9 @@
 
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
-#include "framework/qt/PaperStrip.h"
-#include "framework/qt/PaperWidget.h"
 #include "framework/qt/WindowBinding.h"
+#include "viewer/qt/PaperStrip.h"
+#include "viewer/qt/PaperWidget.h"
 
 namespace {
 

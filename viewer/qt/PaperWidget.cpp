@@ -1,4 +1,4 @@
-#include "framework/qt/PaperWidget.h"
+#include "viewer/qt/PaperWidget.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -11,8 +11,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "framework/PaperWindow.h"
-#include "framework/qt/PaperStrip.h"
+#include "viewer/PaperWindow.h"
+#include "viewer/qt/PaperStrip.h"
 
 CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle)
     : m_onToggle(std::move(onToggle)) {
