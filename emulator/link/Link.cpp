@@ -16,6 +16,7 @@
 #include <deque>
 #include <vector>
 
+#include "emulator/link/LinePacer.h"
 #include "emulator/link/SerialLine.h"
 
 namespace emu {
@@ -133,6 +134,12 @@ void Link::ApplyLine(const LineSettings& line) {
     m_applied = line;
 }
 
+std::size_t Link::Pending() const {
+    int count = 0;
+    if (::ioctl(m_fd, FIONREAD, &count) != 0 || count < 0) return 0;
+    return static_cast<std::size_t>(count);
+}
+
 void Link::Run() {
     using Clock = std::chrono::steady_clock;
     enum class From { None, Line, Connection };
@@ -149,8 +156,7 @@ void Link::Run() {
     Clock::time_point lineHeldUntil{};
     Clock::time_point connectionHeldUntil{};
     std::uint8_t buffer[kReadChunk];
-    double tokens = 0;
-    Clock::time_point lastRefill = Clock::now();
+    LinePacer pacer;
 
     auto endConnection = [&](const std::string& how) {
         // Replies to its last bytes still go out if the socket takes them.
@@ -202,27 +208,28 @@ void Link::Run() {
         if (lineHolds && connection.fd >= 0) atMost(until(lineHeldUntil));
         if (connectionHolds && line.fd >= 0) atMost(until(connectionHeldUntil));
 
-        const bool paced = m_paced && settings.baud > 0;
-        const double rate = settings.baud / 10.0;
-        std::size_t readable = kReadChunk;
-        if (paced) {
-            tokens =
-                std::min(tokens + std::chrono::duration<double>(now - lastRefill).count() * rate,
-                         std::max(1.0, rate / 50));
-            lastRefill = now;
-            readable = static_cast<std::size_t>(tokens);
-            if (readable == 0) atMost(std::max(1, static_cast<int>((1.0 - tokens) / rate * 1000)));
-        }
         if (!held.empty()) atMost(kRetryMs);
         // The source that sent last keeps the printer for kLineHold; after that both may send.
         const bool readConnection = connection.fd >= 0 && held.empty() && !lineHolds;
-        const bool readLine = line.fd >= 0 && held.empty() && readable > 0 && !connectionHolds;
+        const bool lineMayRead = line.fd >= 0 && held.empty() && !connectionHolds;
+        pacer.SetRate(m_paced ? settings.baud / 10.0 : 0.0, now);
+        std::size_t readable = kReadChunk;
+        bool waitForLine = lineMayRead;
+        if (line.fd >= 0 && pacer.Paced()) {
+            const std::size_t pending = Pending();
+            readable = std::min(pacer.Available(now, pending, !lineMayRead), kReadChunk);
+            // Bytes waiting but not yet due: come back when the next one is.
+            if (lineMayRead && pending > 0 && readable == 0) {
+                atMost(pacer.MillisecondsToNextByte());
+                waitForLine = false;
+            }
+        }
 
         pollfd fds[4] = {{m_wakeFd, POLLIN, 0},
-                         {line.fd, 0, 0},
+                         {lineMayRead || !line.out.empty() ? line.fd : -1, 0, 0},
                          {waiting.size() < kMaxWaiting ? m_listener.Fd() : -1, POLLIN, 0},
                          {connection.fd, 0, 0}};
-        if (readLine) fds[1].events |= POLLIN;
+        if (waitForLine) fds[1].events |= POLLIN;
         if (!line.out.empty()) fds[1].events |= POLLOUT;
         if (readConnection) fds[3].events |= POLLIN;
         if (!connection.out.empty()) fds[3].events |= POLLOUT;
@@ -239,13 +246,15 @@ void Link::Run() {
             ssize_t n = ::write(line.fd, line.out.data(), line.out.size());
             if (n > 0) line.out.erase(line.out.begin(), line.out.begin() + n);
         }
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
-            ssize_t n = readLine ? ::read(line.fd, buffer, std::min(readable, sizeof buffer)) : 0;
+        const bool hungUp = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
+        if (lineMayRead && ((readable > 0 && (fds[1].revents & POLLIN)) || hungUp)) {
+            // A hang-up is read even when no byte is due, so the loss is seen.
+            ssize_t n = ::read(line.fd, buffer, std::max<std::size_t>(readable, 1));
             if (n > 0) {
                 held.assign(buffer, buffer + n);
                 heldFrom = From::Line;
                 lineHeldUntil = Clock::now() + kLineHold;
-                if (paced) tokens -= static_cast<double>(n);
+                pacer.Took(static_cast<std::size_t>(n));
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // The device went away; a pty keeps its slave open, so this is a real loss.
                 m_printer.Note("link lost: " +

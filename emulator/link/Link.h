@@ -63,6 +63,8 @@ class Link {
     void Run();
     void ApplyLine(const LineSettings& line);
     void Close();
+    // Bytes the host has written that the link has not read yet.
+    std::size_t Pending() const;
 
     VirtualPrinter& m_printer;
     int m_fd = -1;       // pty master or the device
