@@ -14,6 +14,7 @@
 #include "framework/qt/WindowBinding.h"
 #include "viewer/qt/PaperStrip.h"
 #include "viewer/qt/PaperWidget.h"
+#include "viewer/qt/SideBySide.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ QImage ToImage(const PaperPicture& picture) {
     }
     return image;
 }
+
+constexpr QMargins kUsualDecorations(6, 32, 6, 6);
 
 }  // namespace
 
@@ -127,22 +130,25 @@ void CPaperWindow::Create(const std::string& title, const std::vector<std::strin
 void CPaperWindow::Show(HWND hWndBeside) {
     CPaperWidget* widget = m_queue->widget.data();
     if (widget == nullptr) return;
-    if (QWidget* beside = CWindowBinding::WidgetOf(hWndBeside)) {
+    QWidget* beside = CWindowBinding::WidgetOf(hWndBeside);
+    if (beside != nullptr && beside->screen() != nullptr) {
         const QRect frame = beside->frameGeometry();
-        const QScreen* screen = beside->screen();
-        const QRect room = screen != nullptr ? screen->availableGeometry() : QRect();
-        QPoint at(frame.right() + 8, frame.top());
-        if (room.isValid() && at.x() + widget->width() > room.right() &&
-            frame.left() - 8 - widget->width() >= room.left()) {
-            at.setX(frame.left() - 8 - widget->width());
-        }
-        widget->move(at);
+        const QRect inside = beside->geometry();
+        QMargins decorations(inside.left() - frame.left(), inside.top() - frame.top(),
+                             frame.right() - inside.right(), frame.bottom() - inside.bottom());
+        // A window manager may not have framed the dialog yet: leave room for a usual frame.
+        if (decorations.isNull()) decorations = kUsualDecorations;
+        const SideBySidePlacement placement =
+            PlaceSideBySide(beside->screen()->availableGeometry(), frame, decorations,
+                            QSize(CPaperWidget::kPreferredWidth, CPaperWidget::kPreferredHeight),
+                            widget->minimumSizeHint());
+        beside->move(placement.dialogFrameAt);
+        widget->resize(placement.printerFrame.size().shrunkBy(decorations));
+        widget->move(placement.printerFrame.topLeft());
     }
     widget->show();
-    if (hWndBeside != nullptr) {
-        // The dialog stays the window the operator types into.
-        if (QWidget* beside = CWindowBinding::WidgetOf(hWndBeside)) beside->activateWindow();
-    }
+    // The dialog stays the window the operator types into.
+    if (beside != nullptr) beside->activateWindow();
 }
 
 void CPaperWindow::ShowBesideMainWindow() {

@@ -35,8 +35,8 @@ class CPaperWindow {
     // for SetToggle.
     void Create(const std::string& title, const std::vector<std::string>& toggleLabels,
                 ToggleHandler onToggle);
-    // Shows the window to the right of hWndBeside (left when there is no room), or where the
-    // window system puts it when hWndBeside is null.
+    // Shows the window and moves hWndBeside so the two sit side by side on its screen, the
+    // window shrunk to fit when needed; where the window system puts it when hWndBeside is null.
     void Show(HWND hWndBeside);
     // Shows the window beside the application's main window as soon as the message loop runs,
     // so that a dialog about to run modally is in place by then.

@@ -3,12 +3,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 #include "viewer/PaperWindow.h"
@@ -33,16 +35,17 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     });
 
     auto* conditions = new QGroupBox(tr("Printer conditions (the printer reports them)"));
-    auto* conditionRow = new QHBoxLayout(conditions);
+    // Three to a row, so the window stays narrow enough to sit beside the dialog.
+    auto* conditionGrid = new QGridLayout(conditions);
+    constexpr int kTogglesPerRow = 3;
     for (int i = 0; i < toggleLabels.size(); ++i) {
         auto* box = new QCheckBox(toggleLabels[i]);
         connect(box, &QCheckBox::clicked, this, [this, i](bool on) {
             if (m_onToggle) m_onToggle(i, on);
         });
-        conditionRow->addWidget(box);
+        conditionGrid->addWidget(box, i / kTogglesPerRow, i % kTogglesPerRow);
         m_toggles.push_back(box);
     }
-    conditionRow->addStretch();
 
     m_pZoom = new QCheckBox(tr("Paper at 2x"));
     connect(m_pZoom, &QCheckBox::toggled, this,
@@ -50,10 +53,12 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
 
     m_pTrace = new QPlainTextEdit;
     m_pTrace->setReadOnly(true);
-    m_pTrace->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Wrapped, so the meaning at the end of a line stays readable however narrow the column.
+    m_pTrace->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_pTrace->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_pTrace->setMaximumBlockCount(CPaperWindow::kTraceLines);
     m_pTrace->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_pTrace->setMinimumWidth(420);
+    m_pTrace->setMinimumWidth(240);
 
     m_pFolder = new QLabel;
     m_pFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -62,7 +67,9 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pLastReceipt->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_pStatus = new QLabel;
 
-    auto* side = new QVBoxLayout;
+    auto* sideColumn = new QWidget;
+    auto* side = new QVBoxLayout(sideColumn);
+    side->setContentsMargins(0, 0, 0, 0);
     side->addWidget(conditions);
     side->addWidget(new QLabel(tr("Commands received, newest at the bottom:")));
     side->addWidget(m_pTrace, 1);
@@ -70,14 +77,23 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     side->addWidget(m_pFolder);
     side->addWidget(m_pLastReceipt);
 
-    auto* paperColumn = new QVBoxLayout;
+    auto* paperWidget = new QWidget;
+    auto* paperColumn = new QVBoxLayout(paperWidget);
+    paperColumn->setContentsMargins(0, 0, 0, 0);
     paperColumn->addWidget(m_pArea, 1);
     paperColumn->addWidget(m_pZoom);
 
+    // The operator shares the width between paper and commands; the commands take what a
+    // resize adds.
+    m_pSplitter = new QSplitter(Qt::Horizontal);
+    m_pSplitter->addWidget(paperWidget);
+    m_pSplitter->addWidget(sideColumn);
+    m_pSplitter->setStretchFactor(0, 0);
+    m_pSplitter->setStretchFactor(1, 1);
+    m_pSplitter->setChildrenCollapsible(false);
     auto* layout = new QHBoxLayout(this);
-    layout->addLayout(paperColumn);
-    layout->addLayout(side, 1);
-    resize(1180, 680);
+    layout->addWidget(m_pSplitter);
+    resize(kPreferredWidth, kPreferredHeight);
 }
 
 void CPaperWidget::AddReceipt(const QImage& receipt, const QString& savedAs) {

@@ -12,10 +12,15 @@ class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QScrollArea;
+class QSplitter;
 
 class CPaperWidget : public QWidget {
     Q_OBJECT
   public:
+    // The size it opens at when the screen has room.
+    static constexpr int kPreferredWidth = 1180;
+    static constexpr int kPreferredHeight = 680;
+
     CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle);
 
     void SetClosedHandler(std::function<void()> onClosed) { m_onClosed = std::move(onClosed); }
@@ -35,12 +40,14 @@ class CPaperWidget : public QWidget {
     QCheckBox* Zoom() const { return m_pZoom; }
     QLabel* Folder() const { return m_pFolder; }
     QLabel* Status() const { return m_pStatus; }
+    QSplitter* Splitter() const { return m_pSplitter; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
     CPaperStrip* m_pStrip;
+    QSplitter* m_pSplitter;
     QScrollArea* m_pArea;
     QPlainTextEdit* m_pTrace;
     std::vector<QCheckBox*> m_toggles;
