@@ -1,41 +1,12 @@
 #include "app/VirtualPrinterSession.h"
 
-#include <chrono>
 #include <cstdio>
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
 #include "platform/win32.h"
 #include "viewer/PaperWindow.h"
-
-namespace {
-
-constexpr std::chrono::milliseconds kPaperRefresh(40);
-
-int ToggleIndex(emu::Condition condition) {
-    for (int i = 0; i < 5; ++i) {
-        if (CVirtualPrinterSession::kToggleOrder[i] == condition) return i;
-    }
-    return -1;
-}
-
-std::string ToggleLabel(emu::Condition condition) {
-    switch (condition) {
-        case emu::Condition::Overheat:
-            return "过热 overheat";
-        case emu::Condition::PaperOut:
-            return "缺纸 paper out";
-        case emu::Condition::OverVoltage:
-            return "过压 over-voltage";
-        case emu::Condition::Cutter:
-            return "切刀 cutter";
-        case emu::Condition::Platen:
-            return "压轴 platen";
-    }
-    return "";
-}
-
-}  // namespace
+#include "viewer/PrinterFeed.h"
 
 CVirtualPrinterSession::CVirtualPrinterSession() = default;
 
@@ -52,26 +23,18 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
         m_pLink->SetPacing(true);
     }
 
-    m_pWindow = std::make_unique<CPaperWindow>();
-    std::vector<std::string> labels;
-    for (emu::Condition condition : kToggleOrder) labels.push_back(ToggleLabel(condition));
-    m_pWindow->Create(
-        "CE_MOLV virtual printer on " + m_devicePath, labels,
-        [this](int index, bool on) { m_pPrinter->SetCondition(kToggleOrder[index], on); });
-    m_pWindow->SetPaperFolder(m_receipts.Path().string());
-    m_pWindow->SetClosedHandler([this] {
+    m_pFeed = std::make_unique<CPrinterFeed>(*m_pPrinter);
+    m_pPrinter->SetTraceCallback([this](const std::string& line) { m_pFeed->OnTraceLine(line); });
+    m_pPrinter->SetPageCallback([this](const emu::PaperImage& page) { OnPage(page); });
+    m_pFeed->Start("CE_MOLV virtual printer on " + m_devicePath, m_devicePath,
+                   m_receipts.Path().string());
+    Window().SetClosedHandler([this] {
         std::printf(
             "The virtual printer's window is closed; the printer still serves %s and saves "
             "receipts in %s\n",
             m_devicePath.c_str(), m_receipts.Path().c_str());
         std::fflush(stdout);
     });
-    m_pPrinter->SetTraceCallback(
-        [this](const std::string& line) { m_pWindow->AddTraceLine(line); });
-    m_pPrinter->SetPageCallback([this](const emu::PaperImage& page) { OnPage(page); });
-    for (emu::Condition condition : kToggleOrder) {
-        m_pWindow->SetToggle(ToggleIndex(condition), m_pPrinter->GetCondition(condition));
-    }
 
     if (!m_pLink->Start(pError)) return false;
     if (options.mapPort && !platform::MapPort(options.port, m_devicePath)) {
@@ -80,25 +43,18 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
         return false;
     }
     m_mappedPort = options.mapPort ? options.port : 0;
-    m_stopWatching = false;
-    m_watcher = std::thread([this] { WatchPaper(); });
     m_bRunning = true;
     return true;
 }
 
 void CVirtualPrinterSession::ShowWindowBesideDialog() {
-    if (m_pWindow) m_pWindow->ShowBesideMainWindow();
+    if (m_pFeed) Window().ShowBesideMainWindow();
 }
 
 void CVirtualPrinterSession::Stop() {
     if (!m_bRunning) return;
     m_bRunning = false;
-    {
-        std::lock_guard<std::mutex> guard(m_watchLock);
-        m_stopWatching = true;
-    }
-    m_watchWake.notify_all();
-    m_watcher.join();
+    m_pFeed->Stop();
     m_pLink->Stop();
     if (m_mappedPort != 0) platform::MapPort(m_mappedPort, "");
     if (m_pPrinter->HasContent()) {
@@ -110,61 +66,21 @@ void CVirtualPrinterSession::Stop() {
     }
     m_pPrinter->SetTraceCallback(nullptr);
     m_pPrinter->SetPageCallback(nullptr);
-    m_pWindow.reset();
+    m_pFeed.reset();
 }
 
 void CVirtualPrinterSession::SetCondition(emu::Condition condition, bool on) {
-    m_pPrinter->SetCondition(condition, on);
-    m_pWindow->SetToggle(ToggleIndex(condition), on);
+    m_pFeed->SetCondition(condition, on);
 }
+
+CPaperWindow& CVirtualPrinterSession::Window() { return m_pFeed->Window(); }
 
 // Runs on the link's thread with the printer's lock held: nothing here may call the printer.
 void CVirtualPrinterSession::OnPage(const emu::PaperImage& page) {
-    ++m_pages;
     std::string error;
     const std::string saved = m_receipts.Save(page, &error);
     if (saved.empty()) {
         std::fprintf(stderr, "virtual printer: a receipt was not saved: %s\n", error.c_str());
     }
-    m_pWindow->AddReceipt(page.gray.data(), page.width, page.height, saved);
-}
-
-// Hands the paper in progress to the window while it changes, a few times a second: the
-// printer itself has no "row printed" callback, and a picture per command would be wasteful.
-void CVirtualPrinterSession::WatchPaper() {
-    std::uint64_t shownBytes = ~0ull;
-    std::uint64_t shownPages = ~0ull;
-    std::string shownState;
-    std::unique_lock<std::mutex> guard(m_watchLock);
-    while (!m_stopWatching) {
-        guard.unlock();
-        const std::uint64_t pages = m_pages.load();
-        const std::uint64_t bytes = m_pPrinter->Received();
-        if (bytes != shownBytes || pages != shownPages) {
-            const emu::PaperImage paper = m_pPrinter->Snapshot();
-            m_pWindow->SetPaper(paper.gray.data(), paper.width, paper.height, pages);
-            shownBytes = bytes;
-            shownPages = pages;
-        }
-        std::string state = DescribeState();
-        if (state != shownState) {
-            m_pWindow->SetStatusLine(state);
-            shownState = std::move(state);
-        }
-        guard.lock();
-        m_watchWake.wait_for(guard, kPaperRefresh, [this] { return m_stopWatching.load(); });
-    }
-}
-
-std::string CVirtualPrinterSession::DescribeState() const {
-    const emu::LineSettings line = m_pPrinter->Line();
-    std::string text = "Printer on " + m_devicePath + " · ";
-    text += line.baud > 0 ? std::to_string(line.baud) + " baud" : std::string("no line speed set");
-    text += " · " + std::to_string(m_pPrinter->Received()) + " bytes received";
-    if (const std::size_t waiting = m_pPrinter->Waiting(); waiting > 0) {
-        text += " · " + std::to_string(waiting) + " waiting for paper";
-    }
-    if (m_pPrinter->Asleep()) text += " · asleep";
-    text += " · conditions: " + emu::DescribeConditions(m_pPrinter->Conditions());
-    return text;
+    m_pFeed->OnReceipt(page, saved);
 }

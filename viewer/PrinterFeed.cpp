@@ -1,0 +1,118 @@
+#include "viewer/PrinterFeed.h"
+
+#include <chrono>
+
+#include "emulator/VirtualPrinter.h"
+#include "viewer/PaperWindow.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kPaperRefresh(40);
+
+int ToggleIndex(emu::Condition condition) {
+    for (int i = 0; i < 5; ++i) {
+        if (CPrinterFeed::kToggleOrder[i] == condition) return i;
+    }
+    return -1;
+}
+
+std::string ToggleLabel(emu::Condition condition) {
+    switch (condition) {
+        case emu::Condition::Overheat:
+            return "过热 overheat";
+        case emu::Condition::PaperOut:
+            return "缺纸 paper out";
+        case emu::Condition::OverVoltage:
+            return "过压 over-voltage";
+        case emu::Condition::Cutter:
+            return "切刀 cutter";
+        case emu::Condition::Platen:
+            return "压轴 platen";
+    }
+    return "";
+}
+
+}  // namespace
+
+CPrinterFeed::CPrinterFeed(emu::VirtualPrinter& printer)
+    : m_printer(printer), m_pWindow(std::make_unique<CPaperWindow>()) {}
+
+CPrinterFeed::~CPrinterFeed() { Stop(); }
+
+void CPrinterFeed::Start(const std::string& title, const std::string& where,
+                         const std::string& folder) {
+    m_where = where;
+    std::vector<std::string> labels;
+    for (emu::Condition condition : kToggleOrder) labels.push_back(ToggleLabel(condition));
+    m_pWindow->Create(title, labels, [this](int index, bool on) {
+        m_printer.SetCondition(kToggleOrder[index], on);
+    });
+    m_pWindow->SetPaperFolder(folder);
+    for (emu::Condition condition : kToggleOrder) {
+        m_pWindow->SetToggle(ToggleIndex(condition), m_printer.GetCondition(condition));
+    }
+    m_stopWatching = false;
+    m_watcher = std::thread([this] { WatchPaper(); });
+}
+
+void CPrinterFeed::Stop() {
+    if (!m_watcher.joinable()) return;
+    {
+        std::lock_guard<std::mutex> guard(m_watchLock);
+        m_stopWatching = true;
+    }
+    m_watchWake.notify_all();
+    m_watcher.join();
+}
+
+void CPrinterFeed::OnTraceLine(const std::string& line) { m_pWindow->AddTraceLine(line); }
+
+void CPrinterFeed::OnReceipt(const emu::PaperImage& page, const std::string& savedAs) {
+    ++m_pages;
+    m_pWindow->AddReceipt(page.gray.data(), page.width, page.height, savedAs);
+}
+
+void CPrinterFeed::SetCondition(emu::Condition condition, bool on) {
+    m_printer.SetCondition(condition, on);
+    m_pWindow->SetToggle(ToggleIndex(condition), on);
+}
+
+// Hands the paper in progress to the window while it changes, a few times a second: the
+// printer itself has no "row printed" callback, and a picture per command would be wasteful.
+void CPrinterFeed::WatchPaper() {
+    std::uint64_t shownBytes = ~0ull;
+    std::uint64_t shownPages = ~0ull;
+    std::string shownState;
+    std::unique_lock<std::mutex> guard(m_watchLock);
+    while (!m_stopWatching) {
+        guard.unlock();
+        const std::uint64_t pages = m_pages.load();
+        const std::uint64_t bytes = m_printer.Received();
+        if (bytes != shownBytes || pages != shownPages) {
+            const emu::PaperImage paper = m_printer.Snapshot();
+            m_pWindow->SetPaper(paper.gray.data(), paper.width, paper.height, pages);
+            shownBytes = bytes;
+            shownPages = pages;
+        }
+        std::string state = DescribeState();
+        if (state != shownState) {
+            m_pWindow->SetStatusLine(state);
+            shownState = std::move(state);
+        }
+        guard.lock();
+        m_watchWake.wait_for(guard, kPaperRefresh, [this] { return m_stopWatching.load(); });
+    }
+}
+
+std::string CPrinterFeed::DescribeState() const {
+    const emu::LineSettings line = m_printer.Line();
+    std::string text = "Printer on " + m_where + " · ";
+    text += line.baud > 0 ? std::to_string(line.baud) + " baud" : std::string("no line speed set");
+    text += " · " + std::to_string(m_printer.Received()) + " bytes received";
+    if (const std::size_t waiting = m_printer.Waiting(); waiting > 0) {
+        text += " · " + std::to_string(waiting) + " waiting for paper";
+    }
+    if (m_printer.Asleep()) text += " · asleep";
+    text += " · conditions: " + emu::DescribeConditions(m_printer.Conditions());
+    return text;
+}
