@@ -179,6 +179,10 @@ void CPaperWindow::SetClosedHandler(std::function<void()> onClosed) {
         widget->SetClosedHandler(std::move(onClosed));
 }
 
+void CPaperWindow::SetSaveHandler(std::function<void()> onSave) {
+    if (CPaperWidget* widget = m_queue->widget.data()) widget->SetSaveHandler(std::move(onSave));
+}
+
 void CPaperWindow::SetPaper(const std::uint8_t* gray, int width, int height,
                             std::uint64_t receiptIndex) {
     PaperPicture picture = CopyPicture(gray, width, height);

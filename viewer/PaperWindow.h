@@ -45,6 +45,8 @@ class CPaperWindow {
     bool IsVisible() const;
     // Runs on the user-interface thread when the operator closes the window.
     void SetClosedHandler(std::function<void()> onClosed);
+    // Offers a "Save receipt" button that runs onSave on the user-interface thread.
+    void SetSaveHandler(std::function<void()> onSave);
 
     // The receipt in progress: width * height gray bytes (0 black, 255 white), rows top down.
     // receiptIndex counts the receipts finished before it; a picture of a receipt that has since

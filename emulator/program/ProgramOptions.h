@@ -7,18 +7,21 @@
 #include <vector>
 
 #include "emulator/device/Condition.h"
+#include "emulator/link/TcpListener.h"
 
 namespace emutool {
 
 struct ProgramOptions {
-    enum class Mode { Pty, Device, Input };
+    enum class Mode { Pty, Device, Input, PortOnly };
     Mode mode = Mode::Pty;
-    std::string device;      // --device
-    std::string input;       // --input, "-" for standard input
-    std::string linkPath;    // --link
-    std::string outDir;      // --out
-    std::string tracePath;   // --trace, "-" for standard output
-    std::uint32_t baud = 0;  // --baud; 0: not given
+    std::string device;                        // --device
+    std::string input;                         // --input, "-" for standard input
+    std::string linkPath;                      // --link
+    std::optional<emu::ListenAddress> listen;  // --listen
+    bool window = false;                       // --window
+    std::string outDir;                        // --out
+    std::string tracePath;                     // --trace, "-" for standard output
+    std::uint32_t baud = 0;                    // --baud; 0: not given
     int width = 384;
     std::vector<emu::Condition> conditions;  // --status
     bool help = false;
