@@ -66,6 +66,8 @@ class Program {
     // Where hosts reach the printer, e.g. "/dev/pts/3 (printer-line) and 127.0.0.1:9100".
     std::string Where() const;
     const std::string& ReceiptFolder() const { return m_options.outDir; }
+    // The TCP port served (as bound, when 0 was asked for); 0 without --listen.
+    std::uint16_t Port() const { return m_link.Listener().Port(); }
 
   private:
     int OpenLink();

@@ -5,8 +5,8 @@
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
-#include "tests/emulator/HostEnd.h"
 #include "tests/emulator/StreamBytes.h"
+#include "tests/support/HostEnd.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/emulator/HostEnd.h"
 #include "tests/emulator/StreamBytes.h"
+#include "tests/support/HostEnd.h"
 #include "tests/support/TempDir.h"
 
 extern char** environ;

@@ -1,16 +1,12 @@
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <atomic>
 #include <mutex>
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
-#include "tests/emulator/HostEnd.h"
 #include "tests/emulator/StreamBytes.h"
+#include "tests/support/HostEnd.h"
 
 namespace {
 
@@ -47,15 +43,9 @@ struct TcpFixture {
     }
 
     HostEnd Connect(int sendBuffer = 0) {
-        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (sendBuffer > 0) ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(link.Listener().Port());
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
-        ::fcntl(fd, F_SETFL, O_NONBLOCK);
-        return HostEnd::Adopt(fd);
+        HostEnd client = HostEnd::ConnectTcp(link.Listener().Port(), sendBuffer);
+        EXPECT_TRUE(client.Ok());
+        return client;
     }
 
     bool TraceHas(const std::string& text) {

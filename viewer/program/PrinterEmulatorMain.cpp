@@ -5,25 +5,12 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "emulator/program/Program.h"
 #include "viewer/PaperWindow.h"
-#include "viewer/PrinterFeed.h"
+#include "viewer/program/EmulatorWindow.h"
 
 namespace {
-
-class FeedObserver : public emutool::ProgramObserver {
-  public:
-    explicit FeedObserver(CPrinterFeed& feed) : m_feed(feed) {}
-    void OnTraceLine(const std::string& line) override { m_feed.OnTraceLine(line); }
-    void OnReceipt(const emu::PaperImage& page, const std::string& savedAs) override {
-        m_feed.OnReceipt(page, savedAs);
-    }
-
-  private:
-    CPrinterFeed& m_feed;
-};
 
 bool HasDisplay() {
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -36,20 +23,9 @@ bool HasDisplay() {
 int RunWithWindow(const emutool::ProgramOptions& options, int argc, char** argv) {
     emutool::Program program(options);  // first: the signals stay blocked in Qt's threads
     QApplication app(argc, argv);
-    CPrinterFeed feed(program.Printer());
-    FeedObserver observer(feed);
-    program.SetObserver(&observer);
-    if (int code = program.Open(); code != 0) return code;
-
-    const std::string where = program.Where();
-    const std::string folder =
-        program.ReceiptFolder().empty() ? "(not saved: no --out folder)" : program.ReceiptFolder();
-    feed.Start("Virtual printer on " + where, where, folder);
-    CPaperWindow& window = feed.Window();
-    window.SetClosedHandler([&program] { program.RequestStop(); });
-    if (!program.ReceiptFolder().empty())
-        window.SetSaveHandler([&program] { program.SaveUnfinished(false); });
-    window.Show(nullptr);
+    CEmulatorWindow window(program);
+    if (int code = window.Open(); code != 0) return code;
+    window.Window().Show(nullptr);
 
     int code = 0;
     std::thread server([&] {
@@ -59,7 +35,6 @@ int RunWithWindow(const emutool::ProgramOptions& options, int argc, char** argv)
     app.exec();
     program.RequestStop();  // the loop also ends when the session does
     server.join();
-    feed.Stop();
     return code;
 }
 

@@ -2,8 +2,11 @@
 // bounded time.
 #pragma once
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -28,8 +31,21 @@ class HostEnd {
         ::cfmakeraw(&tio);
         ::tcsetattr(m_fd, TCSANOW, &tio);
     }
-    // Adopts a connected, non-blocking socket.
-    static HostEnd Adopt(int fd) { return HostEnd(fd); }
+    // A TCP connection to the port on this machine; sendBuffer > 0 sets the socket's buffer.
+    static HostEnd ConnectTcp(std::uint16_t port, int sendBuffer = 0) {
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (sendBuffer > 0) ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+            ::close(fd);
+            return HostEnd(-1);
+        }
+        ::fcntl(fd, F_SETFL, O_NONBLOCK);
+        return HostEnd(fd);
+    }
     HostEnd(HostEnd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
     ~HostEnd() {
         if (m_fd >= 0) ::close(m_fd);
