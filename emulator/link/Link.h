@@ -32,7 +32,7 @@ class Link {
     // How long a source keeps the printer after its last byte before another may send.
     static constexpr std::chrono::milliseconds kLineHold{500};
     // Connections accepted and waiting their turn; more wait in the kernel's backlog.
-    static constexpr std::size_t kMaxWaiting = 32;
+    static constexpr std::size_t kMaxWaiting = 8;
 
     explicit Link(VirtualPrinter& printer);
     ~Link();

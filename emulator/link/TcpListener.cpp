@@ -103,6 +103,10 @@ int TcpListener::Accept() {
     if (fd < 0) return -1;
     int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    // A fixed receive buffer: the printer reads in small steps, and with the kernel's own sizing
+    // the window opens too late to keep bytes waiting, so the printer stood idle between them.
+    int buffer = kReceiveBuffer;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
     return fd;
 }
 

@@ -19,6 +19,9 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::st
 
 class TcpListener {
   public:
+    // Bytes a connection may have on their way before its host's writes wait.
+    static constexpr int kReceiveBuffer = 1024 * 1024;
+
     TcpListener() = default;
     ~TcpListener();
     TcpListener(const TcpListener&) = delete;
