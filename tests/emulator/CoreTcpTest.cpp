@@ -20,10 +20,10 @@ using namespace std::chrono_literals;
 
 // A virtual printer on a pty and on a TCP port chosen by the system, with its trace kept.
 struct TcpFixture {
+    std::mutex traceLock;  // before the printer and link: the link's thread writes the trace
+    std::vector<std::string> trace;
     emu::VirtualPrinter printer;
     emu::Link link{printer};
-    std::mutex traceLock;
-    std::vector<std::string> trace;
     std::unique_ptr<HostEnd> line;
 
     explicit TcpFixture(std::size_t capacity = emu::PrinterCore::kDefaultInputCapacity,
@@ -98,7 +98,7 @@ TEST(CoreTcp, AFloodIsHeldBackWhileThePrinterCannotTakeIt) {
     TcpFixture f(1024, false);
     f.printer.SetCondition(Condition::PaperOut, true);
     HostEnd client = f.Connect(64 * 1024);
-    const Bytes data(12 * 1024 * 1024, 0x00);  // more than the kernel buffers on either side
+    const Bytes data(4 * 1024 * 1024, 0x00);  // more than the kernel buffers on either side
     const std::size_t written = client.WriteUntilFull(data);
     ASSERT_LT(written, data.size()) << "the socket never filled";
     EXPECT_EQ(f.printer.Waiting(), 1024u);
