@@ -1,12 +1,19 @@
 #include "app/VirtualPrinterSession.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
 #include "platform/win32.h"
 #include "viewer/PaperWindow.h"
 #include "viewer/PrinterFeed.h"
+
+std::filesystem::path DefaultPaperFolder() {
+    const char* home = std::getenv("HOME");
+    const std::filesystem::path base = home != nullptr && *home != '\0' ? home : ".";
+    return base / "CE_MOLV-paper";
+}
 
 CVirtualPrinterSession::CVirtualPrinterSession() = default;
 
@@ -58,10 +65,10 @@ void CVirtualPrinterSession::Stop() {
     m_pLink->Stop();
     if (m_mappedPort != 0) platform::MapPort(m_mappedPort, "");
     if (m_pPrinter->HasContent()) {
-        std::string error;
-        if (m_receipts.Save(m_pPrinter->Snapshot(), &error).empty()) {
-            std::fprintf(stderr, "virtual printer: the unfinished receipt was not saved: %s\n",
-                         error.c_str());
+        const emu::ReceiptFolder::Result saved = m_receipts.Save(m_pPrinter->Snapshot());
+        if (!saved.error.empty()) {
+            std::fprintf(stderr, "virtual printer: the unfinished receipt was %s\n",
+                         saved.error.c_str());
         }
     }
     m_pPrinter->SetTraceCallback(nullptr);
@@ -77,10 +84,8 @@ CPaperWindow& CVirtualPrinterSession::Window() { return m_pFeed->Window(); }
 
 // Runs on the link's thread with the printer's lock held: nothing here may call the printer.
 void CVirtualPrinterSession::OnPage(const emu::PaperImage& page) {
-    std::string error;
-    const std::string saved = m_receipts.Save(page, &error);
-    if (saved.empty()) {
-        std::fprintf(stderr, "virtual printer: a receipt was not saved: %s\n", error.c_str());
-    }
-    m_pFeed->OnReceipt(page, saved);
+    const emu::ReceiptFolder::Result saved = m_receipts.Save(page);
+    if (!saved.error.empty())
+        std::fprintf(stderr, "virtual printer: a receipt was %s\n", saved.error.c_str());
+    m_pFeed->OnReceipt(page, saved.path);
 }

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ReceiptFolder.h"
 #include "emulator/device/Condition.h"
+#include "emulator/receipts/ReceiptFolder.h"
 #include "framework/WinUser.h"
 
 class CPaperWindow;
@@ -26,8 +26,11 @@ class Link;
 class VirtualPrinter;
 }  // namespace emu
 
+// $HOME/CE_MOLV-paper (./CE_MOLV-paper when HOME is not set).
+std::filesystem::path DefaultPaperFolder();
+
 struct VirtualPrinterOptions {
-    std::filesystem::path paperFolder = CReceiptFolder::DefaultPath();
+    std::filesystem::path paperFolder = DefaultPaperFolder();
     int port = 1;                // the COM port that reaches the printer
     bool mapPort = true;         // false when the port was mapped elsewhere on the command line
     std::uint32_t paceBaud = 0;  // read at this line rate, as a real printer would; 0: at once
@@ -66,7 +69,7 @@ class CVirtualPrinterSession {
     std::unique_ptr<emu::VirtualPrinter> m_pPrinter;
     std::unique_ptr<emu::Link> m_pLink;
     std::unique_ptr<CPrinterFeed> m_pFeed;
-    CReceiptFolder m_receipts;
+    emu::ReceiptFolder m_receipts;
     std::string m_devicePath;
     int m_mappedPort = 0;
     bool m_bRunning = false;

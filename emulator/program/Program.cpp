@@ -67,7 +67,8 @@ int RunHeadless(const ProgramOptions& options) {
     return program.Run();
 }
 
-Program::Program(const ProgramOptions& options) : m_options(options), m_printer(options.width) {
+Program::Program(const ProgramOptions& options)
+    : m_options(options), m_printer(*options.model, options.width) {
     pthread_sigmask(SIG_BLOCK, &StopSignals(), nullptr);
 }
 
@@ -99,7 +100,8 @@ std::string Program::Where() const {
 }
 
 int Program::Run() {
-    return m_options.mode == ProgramOptions::Mode::Input ? RunInput() : RunLink();
+    const int code = m_options.mode == ProgramOptions::Mode::Input ? RunInput() : RunLink();
+    return code == 0 && m_saveFailed ? kExitFailure : code;
 }
 
 int Program::Open() {
@@ -126,9 +128,9 @@ int Program::Open() {
         });
     }
     if (!m_options.outDir.empty()) {
-        m_receipts.emplace(m_options.outDir);
+        m_receipts.emplace();
         std::string error;
-        if (!m_receipts->Prepare(&error)) {
+        if (!m_receipts->Prepare(m_options.outDir, &error, m_options.maxReceipts)) {
             Fail(error);
             return kExitFailure;
         }
@@ -137,10 +139,9 @@ int Program::Open() {
         m_printer.SetPageCallback([this](const emu::PaperImage& image) {
             std::string path;
             if (m_receipts) {
-                std::string error;
-                std::lock_guard<std::mutex> guard(m_receiptsLock);
-                path = m_receipts->WriteFinished(image, &error);
-                if (path.empty()) Fail("cannot write a receipt: " + error);
+                const emu::ReceiptFolder::Result result = m_receipts->Save(image);
+                Saved(result);
+                path = result.path;
             }
             if (m_observer != nullptr) m_observer->OnReceipt(image, path);
         });
@@ -229,22 +230,24 @@ void Program::SaveUnfinished(bool quietWhenEmpty) {
         if (!quietWhenEmpty) Say(stdout, "error: no --out directory was given");
         return;
     }
-    if (!m_printer.HasContent()) {
+    const emu::ReceiptFolder::Result result = m_receipts->Save(m_printer.Snapshot());
+    if (result.blank) {
         if (!quietWhenEmpty) Say(stdout, "nothing to save: the receipt is blank");
         return;
     }
-    // The snapshot first: the page callback takes the receipts' lock inside the printer's.
-    const emu::PaperImage image = m_printer.Snapshot();
-    std::string error;
-    std::string path;
-    {
-        std::lock_guard<std::mutex> guard(m_receiptsLock);
-        path = m_receipts->WriteUnfinished(image, &error);
+    if (Saved(result) && !quietWhenEmpty) Say(stdout, "saved " + result.path);
+}
+
+bool Program::Saved(const emu::ReceiptFolder::Result& result) {
+    if (!result.path.empty() || result.blank) return true;
+    m_saveFailed = true;
+    if (!result.limitReached) {
+        Fail("a receipt was " + result.error);
+    } else if (!m_limitSaid.exchange(true)) {
+        Fail("stopped saving receipts: " + std::to_string(m_options.maxReceipts) +
+             " saved, the --max-receipts limit; later paper is not saved");
     }
-    if (path.empty())
-        Fail("cannot save the receipt: " + error);
-    else if (!quietWhenEmpty)
-        Say(stdout, "saved " + path);
+    return false;
 }
 
 int Program::RunInput() {

@@ -3,15 +3,15 @@
 // captured stream rendered), commands on standard input, receipts saved.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
 #include "emulator/program/ProgramOptions.h"
-#include "emulator/program/ReceiptFiles.h"
+#include "emulator/receipts/ReceiptFolder.h"
 
 namespace emutool {
 
@@ -77,6 +77,8 @@ class Program {
     std::string StatusText() const;
     bool MakeLinkPath(std::string* error);
     void Tidy();
+    // Reports a receipt that was not saved; true when it was.
+    bool Saved(const emu::ReceiptFolder::Result& result);
 
     ProgramOptions m_options;
     emu::VirtualPrinter m_printer;
@@ -84,8 +86,9 @@ class Program {
     ProgramObserver* m_observer = nullptr;
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;
-    std::optional<ReceiptFiles> m_receipts;
-    std::mutex m_receiptsLock;  // the link thread and the window both save
+    std::optional<emu::ReceiptFolder> m_receipts;
+    std::atomic<bool> m_saveFailed{false};  // some paper was not saved: the exit status says so
+    std::atomic<bool> m_limitSaid{false};
     bool m_linked = false;
     int m_signalFd = -1;
     int m_stopFd = -1;  // eventfd for RequestStop
