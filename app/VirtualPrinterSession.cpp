@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "emulator/Link.h"
 #include "emulator/VirtualPrinter.h"
@@ -11,6 +12,10 @@
 namespace {
 
 constexpr std::chrono::milliseconds kPaperRefresh(40);
+// At the end, the printer may still be reading what the host wrote (a paced line); it gets the
+// time it needs as long as it keeps taking bytes.
+constexpr std::chrono::milliseconds kDrainStall(1500);
+constexpr std::chrono::milliseconds kDrainLook(5);
 
 int ToggleIndex(emu::Condition condition) {
     for (int i = 0; i < 5; ++i) {
@@ -93,13 +98,14 @@ void CVirtualPrinterSession::ShowWindowBesideDialog() {
 void CVirtualPrinterSession::Stop() {
     if (!m_bRunning) return;
     m_bRunning = false;
+    DrainLine();
+    m_pLink->Stop();
     {
         std::lock_guard<std::mutex> guard(m_watchLock);
         m_stopWatching = true;
     }
     m_watchWake.notify_all();
-    m_watcher.join();
-    m_pLink->Stop();
+    m_watcher.join();  // saves the receipts still queued
     if (m_mappedPort != 0) platform::MapPort(m_mappedPort, "");
     if (m_pPrinter->HasContent()) {
         std::string error;
@@ -113,24 +119,63 @@ void CVirtualPrinterSession::Stop() {
     m_pWindow.reset();
 }
 
+void CVirtualPrinterSession::DrainLine() {
+    using Clock = std::chrono::steady_clock;
+    std::uint64_t received = m_pPrinter->Received();
+    Clock::time_point progress = Clock::now();
+    // Twice empty in a row: a byte moving from the line into the link is counted in neither.
+    for (int empty = 0; empty < 2;) {
+        empty = m_pLink->Unread() == 0 ? empty + 1 : 0;
+        if (const std::uint64_t now = m_pPrinter->Received(); now != received) {
+            received = now;
+            progress = Clock::now();
+        } else if (Clock::now() - progress > kDrainStall) {
+            std::fprintf(stderr, "virtual printer: %zu bytes the host wrote were not taken (%s)\n",
+                         m_pLink->Unread(),
+                         m_pPrinter->Waiting() > 0 ? "waiting for paper" : "the printer is busy");
+            return;
+        }
+        std::this_thread::sleep_for(kDrainLook);
+    }
+}
+
 void CVirtualPrinterSession::SetCondition(emu::Condition condition, bool on) {
     m_pPrinter->SetCondition(condition, on);
     m_pWindow->SetToggle(ToggleIndex(condition), on);
 }
 
 // Runs on the link's thread with the printer's lock held: nothing here may call the printer.
+// The receipt is saved on the watcher's thread, so the link goes on reading meanwhile.
 void CVirtualPrinterSession::OnPage(const emu::PaperImage& page) {
-    ++m_pages;
-    std::string error;
-    const std::string saved = m_receipts.Save(page, &error);
-    if (saved.empty()) {
-        std::fprintf(stderr, "virtual printer: a receipt was not saved: %s\n", error.c_str());
+    {
+        std::lock_guard<std::mutex> guard(m_watchLock);
+        m_unsaved.push_back(page);
     }
-    m_pWindow->AddReceipt(page.gray.data(), page.width, page.height, saved);
+    ++m_pages;
+    m_watchWake.notify_all();
 }
 
-// Hands the paper in progress to the window while it changes, a few times a second: the
-// printer itself has no "row printed" callback, and a picture per command would be wasteful.
+void CVirtualPrinterSession::SaveQueuedReceipts() {
+    for (;;) {
+        emu::PaperImage page;
+        {
+            std::lock_guard<std::mutex> guard(m_watchLock);
+            if (m_unsaved.empty()) return;
+            page = std::move(m_unsaved.front());
+            m_unsaved.pop_front();
+        }
+        std::string error;
+        const std::string saved = m_receipts.Save(page, &error);
+        if (saved.empty()) {
+            std::fprintf(stderr, "virtual printer: a receipt was not saved: %s\n", error.c_str());
+        }
+        m_pWindow->AddReceipt(page.gray.data(), page.width, page.height, saved);
+    }
+}
+
+// Saves finished receipts and hands the paper in progress to the window while it changes, a
+// few times a second: the printer itself has no "row printed" callback, and a picture per
+// command would be wasteful.
 void CVirtualPrinterSession::WatchPaper() {
     std::uint64_t shownBytes = ~0ull;
     std::uint64_t shownPages = ~0ull;
@@ -138,6 +183,7 @@ void CVirtualPrinterSession::WatchPaper() {
     std::unique_lock<std::mutex> guard(m_watchLock);
     while (!m_stopWatching) {
         guard.unlock();
+        SaveQueuedReceipts();
         const std::uint64_t pages = m_pages.load();
         const std::uint64_t bytes = m_pPrinter->Received();
         if (bytes != shownBytes || pages != shownPages) {
@@ -152,8 +198,11 @@ void CVirtualPrinterSession::WatchPaper() {
             shownState = std::move(state);
         }
         guard.lock();
-        m_watchWake.wait_for(guard, kPaperRefresh, [this] { return m_stopWatching.load(); });
+        m_watchWake.wait_for(guard, kPaperRefresh,
+                             [this] { return m_stopWatching.load() || !m_unsaved.empty(); });
     }
+    guard.unlock();
+    SaveQueuedReceipts();
 }
 
 std::string CVirtualPrinterSession::DescribeState() const {

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -20,11 +21,11 @@
 
 #include "app/ReceiptFolder.h"
 #include "emulator/Condition.h"
+#include "emulator/PaperImage.h"
 #include "framework/WinUser.h"
 
 class CPaperWindow;
 namespace emu {
-struct PaperImage;
 class Link;
 class VirtualPrinter;
 }  // namespace emu
@@ -54,8 +55,9 @@ class CVirtualPrinterSession {
     // Shows the printer's window beside the application's main window once the message loop
     // runs (the dialog is shown by then).
     void ShowWindowBesideDialog();
-    // Stops serving, saves the unfinished receipt and closes the window. The destructor does
-    // this too.
+    // Lets the printer take what the host has written (while it keeps taking bytes), stops
+    // serving, saves every receipt and the unfinished one, and closes the window. The destructor
+    // does this too.
     void Stop();
 
     // As the operator's toggle does: the printer reports the change (when it reports that
@@ -70,7 +72,9 @@ class CVirtualPrinterSession {
 
   private:
     void OnPage(const emu::PaperImage& page);
+    void SaveQueuedReceipts();
     void WatchPaper();
+    void DrainLine();
     std::string DescribeState() const;
 
     std::unique_ptr<emu::VirtualPrinter> m_pPrinter;
@@ -81,6 +85,7 @@ class CVirtualPrinterSession {
     std::atomic<std::uint64_t> m_pages{0};  // receipts finished, counted under the printer's lock
     std::atomic<bool> m_stopWatching{false};
     std::mutex m_watchLock;
+    std::deque<emu::PaperImage> m_unsaved;  // finished receipts, under m_watchLock
     std::condition_variable m_watchWake;
     std::thread m_watcher;
     int m_mappedPort = 0;

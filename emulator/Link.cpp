@@ -142,6 +142,7 @@ void Link::Run() {
         if (!held.empty()) {
             std::size_t taken = m_printer.Feed(held.data(), held.size());
             held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(taken));
+            m_held = held.size();
         }
         std::vector<std::uint8_t> replies = m_printer.TakeReplies();
         out.insert(out.end(), replies.begin(), replies.end());
@@ -185,6 +186,7 @@ void Link::Run() {
             ssize_t n = ::read(m_fd, buffer, std::max<std::size_t>(readable, 1));
             if (n > 0) {
                 held.assign(buffer, buffer + n);
+                m_held = held.size();
                 pacer.Took(static_cast<std::size_t>(n));
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // The device went away; a pty keeps its slave open, so this is a real loss.

@@ -38,6 +38,9 @@ class Link {
     bool Start(std::string* error);
     void Stop();
     bool Running() const { return m_thread.joinable(); }
+    // Bytes the host has written that the printer has not taken yet: on the line or read and
+    // held while the printer's buffer is full.
+    std::size_t Unread() const { return (m_fd >= 0 ? Pending() : 0) + m_held.load(); }
 
   private:
     void Run();
@@ -54,6 +57,7 @@ class Link {
     bool m_paced = false;
     std::string m_path;
     LineSettings m_applied;
+    std::atomic<std::size_t> m_held{0};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };

@@ -203,6 +203,7 @@ int Program::RunLink() {
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
     if (signalFd < 0) {
