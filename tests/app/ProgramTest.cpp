@@ -88,6 +88,15 @@ TEST(Program, OptionsAndScriptExitCodes) {
              WriteScript(dir, "explicit.txt",
                          "click 1005\nexpect detail " + (dir / "none").string() + "\n"),
          0, "COM1 is mapped elsewhere"},
+        {"printer line checked before anything runs",
+         "--virtual-printer --paper-dir " + (dir / "p").string() + " --script " +
+             WriteScript(dir, "late.txt", "click 1005\nprinter paper-out maybe\n"),
+         2, "late.txt:2: expected 'printer CONDITION on|off'"},
+        {"script that is a folder", "--script " + dir.Path().string(), 2, "is a folder"},
+        {"script that is a device", "--script /dev/zero", 2, "is a device"},
+        {"script over 1 MB",
+         "--script " + WriteScript(dir, "big.txt", std::string(1100000, '#') + "\n"), 2,
+         "larger than 1 MB"},
         {"printer verb without the virtual printer",
          "--script " + WriteScript(dir, "verb.txt", "printer paper-out on\n"), 2,
          "verb.txt:1: unknown command 'printer'"},
@@ -97,6 +106,9 @@ TEST(Program, OptionsAndScriptExitCodes) {
         EXPECT_EQ(result.exitCode, c.exitCode) << c.name << "\n" << result.output;
         EXPECT_NE(result.output.find(c.output), std::string::npos) << c.name << "\n"
                                                                    << result.output;
+        if (c.exitCode == 2) {
+            EXPECT_EQ(result.output.find("iPort ="), std::string::npos) << c.name << ": it ran";
+        }
     }
     EXPECT_TRUE(std::filesystem::file_size(shot) > 1000) << "the passing script's screenshot";
 }
