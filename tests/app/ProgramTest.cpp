@@ -59,7 +59,7 @@ TEST(Program, OptionsAndScriptExitCodes) {
         {"unknown option", "--frobnicate", 2, "unknown option '--frobnicate'"},
         {"bad port mapping", "--port COM9", 2, "--port wants COMn=PATH"},
         {"port list with a mapping", "--port COM2=/dev/ttyUSB7 --list-ports", 0,
-         "COM2  /dev/ttyUSB7\n"},
+         "COM2  /dev/ttyUSB7  (does not exist)\n"},
         {"missing script", "--script " + (dir / "none.txt").string(), 2, "cannot read the script"},
         {"passing script",
          "--script " +
