@@ -6,12 +6,15 @@
 
 #include "emulator/Link.h"
 #include "emulator/VirtualPrinter.h"
+#include "platform/WireTrace.h"
 #include "platform/win32.h"
 #include "viewer/PaperWindow.h"
 
 namespace {
 
 constexpr std::chrono::milliseconds kPaperRefresh(40);
+// The module's rate at power-on, as the dialog tells its operator.
+constexpr std::uint32_t kPowerOnBaud = 9600;
 // At the end, the printer may still be reading what the host wrote (a paced line); it gets the
 // time it needs as long as it keeps taking bytes.
 constexpr std::chrono::milliseconds kDrainStall(1500);
@@ -49,13 +52,13 @@ CVirtualPrinterSession::~CVirtualPrinterSession() { Stop(); }
 bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::string* pError) {
     if (!m_receipts.Prepare(options.paperFolder, pError)) return false;
     m_pPrinter = std::make_unique<emu::VirtualPrinter>();
+    m_pPrinter->SetLineBaudRate(options.paceBaud > 0 ? options.paceBaud : kPowerOnBaud);
     m_pLink = std::make_unique<emu::Link>(*m_pPrinter);
     if (!m_pLink->OpenPty(pError)) return false;
     m_devicePath = m_pLink->DevicePath();
-    if (options.paceBaud > 0) {
-        m_pPrinter->SetLineBaudRate(options.paceBaud);
-        m_pLink->SetPacing(true);
-    }
+    m_pLink->SetPacing(options.paceBaud > 0);
+    m_pLink->SetLineEventCallback(
+        [this](const std::string& text) { platform::TraceLineEvent(m_devicePath, text); });
 
     m_pWindow = std::make_unique<CPaperWindow>();
     std::vector<std::string> labels;
@@ -207,9 +210,19 @@ void CVirtualPrinterSession::WatchPaper() {
 
 std::string CVirtualPrinterSession::DescribeState() const {
     const emu::LineSettings line = m_pPrinter->Line();
-    std::string text = "Printer on " + m_devicePath + " · ";
-    text += line.baud > 0 ? std::to_string(line.baud) + " baud" : std::string("no line speed set");
-    text += " · " + std::to_string(m_pPrinter->Received()) + " bytes received";
+    const emu::HostLine host = m_pLink->Host();
+    std::string text = "Host: " + m_devicePath + " ";
+    text += host.baud > 0 ? host.Describe() : std::string("not opened yet");
+    text += "\nPrinter: " + std::to_string(line.baud) + " baud 8N1, handshake " +
+            emu::DescribeHandshake(line.handshake);
+    if (host.baud > 0 && !host.Readable(line.baud)) {
+        text += "\nThe two sides differ: the printer reads the host's bytes as framing errors (" +
+                std::to_string(m_pLink->FramingErrors()) +
+                " so far) and prints nothing. Set both to the same speed and 8N1.";
+    } else if (host.baud > 0 && host.handshake != line.handshake) {
+        text += "\nThe two sides use different flow control: the printer's buffer can overrun.";
+    }
+    text += "\n" + std::to_string(m_pPrinter->Received()) + " bytes received";
     if (const std::size_t waiting = m_pPrinter->Waiting(); waiting > 0) {
         text += " · " + std::to_string(waiting) + " waiting for paper";
     }

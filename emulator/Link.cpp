@@ -56,11 +56,16 @@ bool Link::OpenPty(std::string* error) {
         Close();
         return false;
     }
-    // Raw from the start: a cooked slave would echo the printer's replies back as input.
+    // Raw from the start: a cooked slave would echo the printer's replies back as input. The
+    // line starts at the printer's rate, so a host that sets none is understood.
     struct termios tio {};
     ::tcgetattr(m_slaveFd, &tio);
     ::cfmakeraw(&tio);
     ::tcsetattr(m_slaveFd, TCSANOW, &tio);
+    if (const std::uint32_t baud = m_printer.Line().baud; baud > 0) {
+        std::string ignored;
+        ConfigureSerialLine(m_slaveFd, baud, false, &ignored);
+    }
     m_isDevice = false;
     return true;
 }
@@ -113,8 +118,51 @@ void Link::Stop() {
     m_printer.SetWakeCallback(nullptr);
 }
 
+HostLine Link::Host() const {
+    std::lock_guard<std::mutex> guard(m_hostLock);
+    return m_host;
+}
+
+void Link::LineEvent(const std::string& text) {
+    if (m_onLineEvent) m_onLineEvent(text);
+}
+
+// A pty passes the host's settings on without acting on them: they are read here so the printer
+// can receive as a real one would.
+void Link::WatchHost() {
+    HostLine host;
+    if (m_isDevice || m_slaveFd < 0 || !ReadHostLine(m_slaveFd, &host)) return;
+    {
+        std::lock_guard<std::mutex> guard(m_hostLock);
+        if (m_hostKnown && host == m_host) return;
+        m_host = host;
+        m_hostKnown = true;
+    }
+    m_printer.Note("host line: " + host.Describe());
+    LineEvent("host line: " + host.Describe());
+}
+
+bool Link::Receivable(std::size_t count, const LineSettings& line) {
+    WatchHost();  // the settings the bytes were sent with, not those of the last look
+    const HostLine host = Host();
+    if (m_isDevice || host.Readable(line.baud)) {
+        m_garbling = false;
+        return true;
+    }
+    m_framingErrors += count;
+    if (!m_garbling) {
+        m_garbling = true;
+        m_printer.Note("host sends at " + host.Describe() + ", printer reads " +
+                       std::to_string(line.baud) +
+                       " baud 8N1: bytes arrive as framing errors and are not decoded");
+    }
+    return false;
+}
+
 void Link::ApplyLine(const LineSettings& line) {
     if (line.baud == m_applied.baud && line.handshake == m_applied.handshake) return;
+    LineEvent("printer line: " + std::to_string(line.baud) + " baud 8N1, handshake " +
+              DescribeHandshake(line.handshake));
     if (m_isDevice) {
         std::string error;
         if (ConfigureSerialLine(m_fd, line.baud, line.handshake == Handshake::Hardware, &error)) {
@@ -148,6 +196,15 @@ void Link::Run() {
         out.insert(out.end(), replies.begin(), replies.end());
         LineSettings line = m_printer.Line();
         ApplyLine(line);
+        WatchHost();
+        if (line.handshake == Handshake::Software) {
+            for (std::uint8_t byte : replies) {
+                if (byte == PrinterCore::kXon || byte == PrinterCore::kXoff) {
+                    LineEvent(byte == PrinterCore::kXon ? "printer sends XON"
+                                                        : "printer sends XOFF");
+                }
+            }
+        }
 
         const auto now = LinePacer::Clock::now();
         pacer.SetRate(m_paced ? line.baud / 10.0 : 0.0, now);
@@ -185,9 +242,11 @@ void Link::Run() {
             // A hang-up is read even when no byte is due, so the loss is seen.
             ssize_t n = ::read(m_fd, buffer, std::max<std::size_t>(readable, 1));
             if (n > 0) {
-                held.assign(buffer, buffer + n);
-                m_held = held.size();
                 pacer.Took(static_cast<std::size_t>(n));
+                if (Receivable(static_cast<std::size_t>(n), line)) {
+                    held.assign(buffer, buffer + n);
+                    m_held = held.size();
+                }
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // The device went away; a pty keeps its slave open, so this is a real loss.
                 m_printer.Note("link lost: " +

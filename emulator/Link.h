@@ -11,9 +11,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 
+#include "emulator/HostLine.h"
 #include "emulator/VirtualPrinter.h"
 
 namespace emu {
@@ -31,6 +34,16 @@ class Link {
     bool OpenDevice(const std::string& path, std::string* error);
     const std::string& DevicePath() const { return m_path; }
 
+    // Called on the link's thread for every change of the line's settings (either side) and
+    // every XON or XOFF the printer sends, with a line of text; set before Start.
+    void SetLineEventCallback(std::function<void(const std::string&)> onEvent) {
+        m_onLineEvent = std::move(onEvent);
+    }
+    // The host's settings of a pty line (baud 0 before the host set any), and the bytes that
+    // arrived as framing errors because they did not match the printer's.
+    HostLine Host() const;
+    std::uint64_t FramingErrors() const { return m_framingErrors.load(); }
+
     // Reads at the printer's line rate; off by default on a pty, always on a device (where the
     // line itself paces).
     void SetPacing(bool on) { m_paced = on; }
@@ -45,6 +58,10 @@ class Link {
   private:
     void Run();
     void ApplyLine(const LineSettings& line);
+    void WatchHost();
+    void LineEvent(const std::string& text);
+    // The bytes read, as the printer receives them: false when they arrived garbled.
+    bool Receivable(std::size_t count, const LineSettings& line);
     void Close();
     // Bytes the host has written that the link has not read yet.
     std::size_t Pending() const;
@@ -58,6 +75,12 @@ class Link {
     std::string m_path;
     LineSettings m_applied;
     std::atomic<std::size_t> m_held{0};
+    std::function<void(const std::string&)> m_onLineEvent;
+    mutable std::mutex m_hostLock;
+    HostLine m_host;
+    bool m_hostKnown = false;
+    bool m_garbling = false;  // the last bytes read arrived as framing errors
+    std::atomic<std::uint64_t> m_framingErrors{0};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
