@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "app/VirtualPrinterSession.h"
-#include "emulator/Condition.h"
+#include "emulator/device/Condition.h"
 #include "framework/ScriptExtensions.h"
 #include "viewer/PaperWindow.h"
 

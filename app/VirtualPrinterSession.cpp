@@ -2,10 +2,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
-#include "emulator/Link.h"
 #include "emulator/VirtualPrinter.h"
+#include "emulator/link/Link.h"
 #include "platform/WireTrace.h"
 #include "platform/win32.h"
 #include "viewer/PaperWindow.h"
@@ -44,6 +45,12 @@ std::string ToggleLabel(emu::Condition condition) {
 }
 
 }  // namespace
+
+std::filesystem::path DefaultPaperFolder() {
+    const char* home = std::getenv("HOME");
+    const std::filesystem::path base = home != nullptr && *home != '\0' ? home : ".";
+    return base / "CE_MOLV-paper";
+}
 
 CVirtualPrinterSession::CVirtualPrinterSession() = default;
 
@@ -111,10 +118,10 @@ void CVirtualPrinterSession::Stop() {
     m_watcher.join();  // saves the receipts still queued
     if (m_mappedPort != 0) platform::MapPort(m_mappedPort, "");
     if (m_pPrinter->HasContent()) {
-        std::string error;
-        if (m_receipts.Save(m_pPrinter->Snapshot(), &error).empty()) {
-            std::fprintf(stderr, "virtual printer: the unfinished receipt was not saved: %s\n",
-                         error.c_str());
+        const emu::ReceiptFolder::Result saved = m_receipts.Save(m_pPrinter->Snapshot());
+        if (!saved.error.empty()) {
+            std::fprintf(stderr, "virtual printer: the unfinished receipt was %s\n",
+                         saved.error.c_str());
         }
     }
     m_pPrinter->SetTraceCallback(nullptr);
@@ -167,12 +174,11 @@ void CVirtualPrinterSession::SaveQueuedReceipts() {
             page = std::move(m_unsaved.front());
             m_unsaved.pop_front();
         }
-        std::string error;
-        const std::string saved = m_receipts.Save(page, &error);
-        if (saved.empty()) {
-            std::fprintf(stderr, "virtual printer: a receipt was not saved: %s\n", error.c_str());
+        const emu::ReceiptFolder::Result saved = m_receipts.Save(page);
+        if (!saved.error.empty()) {
+            std::fprintf(stderr, "virtual printer: a receipt was %s\n", saved.error.c_str());
         }
-        m_pWindow->AddReceipt(page.gray.data(), page.width, page.height, saved);
+        m_pWindow->AddReceipt(page.gray.data(), page.width, page.height, saved.path);
     }
 }
 

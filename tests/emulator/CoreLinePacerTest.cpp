@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "emulator/LinePacer.h"
+#include "emulator/link/LinePacer.h"
 
 namespace {
 
