@@ -24,6 +24,11 @@ namespace {
 
 constexpr int kExitBadUsage = 2;
 constexpr int kExitFailure = 1;
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+void NoteStopSignal(int number) { g_stopSignal = number; }
 
 void Say(std::FILE* stream, const std::string& line) {
     std::string text = line + "\n";
@@ -132,21 +137,36 @@ int Program::RunInput() {
         Fail("cannot read " + m_options.input + ": " + std::strerror(errno));
         return kExitFailure;
     }
+    // A stop signal ends the reading (no SA_RESTART: a read that waits returns) and the paper
+    // printed so far is saved, as in the other modes.
+    struct sigaction action {};
+    action.sa_handler = NoteStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int number : kStopSignals) sigaction(number, &action, nullptr);
     std::vector<std::uint8_t> buffer(64 * 1024);
     std::uint64_t unread = 0;
     int code = 0;
-    while (true) {
-        std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
-        if (n == 0) break;
+    // read(2), not fread: a stream that trickles in from a pipe prints as it comes.
+    const int fd = fileno(in);
+    bool failed = false;
+    while (g_stopSignal == 0) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            failed = got < 0;
+            break;
+        }
+        std::size_t n = static_cast<std::size_t>(got);
         std::size_t taken = m_printer.Feed(buffer.data(), n);
         if (taken < n) {
             // Paper is out and the input buffer is full: a line would now hold the host back.
             unread = n - taken;
-            while ((n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) unread += n;
+            ssize_t more;
+            while ((more = ::read(fd, buffer.data(), buffer.size())) > 0) unread += more;
             break;
         }
     }
-    if (std::ferror(in)) {
+    if (failed) {
         Fail("error reading " + m_options.input + ": " + std::strerror(errno));
         code = kExitFailure;
     }
@@ -211,9 +231,7 @@ int Program::RunLink() {
     // the mask.
     sigset_t signals;
     sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
+    for (int number : kStopSignals) sigaddset(&signals, number);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
     if (signalFd < 0) {
