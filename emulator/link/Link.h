@@ -3,10 +3,11 @@
 //
 // Input is read only as fast as the printer takes it: while its input buffer is full (paper
 // out) the link stops reading, the line's buffers fill and the host's writes wait, as on
-// hardware. Paced links read at most baud/10 bytes a second, following the rate the host sets
-// with GS ( E. Reply bytes are written as soon as they are queued. When the host changes the
-// line (GS ( E), a device is switched after the command; a pty has no speed, so the rate is only
-// recorded and paces the reading.
+// hardware. Paced links read at the line's rate (baud/10 bytes a second, LinePacer), following
+// the rate the host sets with GS ( E. Reply bytes are written as soon as they are queued. When
+// the host changes the line (GS ( E), a device is switched after the command; a pty has no speed,
+// so the rate is only recorded and paces the reading. On a pty the link also reads the settings
+// the host gave its end: bytes sent at another speed reach the printer as framing errors.
 #pragma once
 
 #include <atomic>
