@@ -89,6 +89,12 @@ TEST(RenderEscPos, ReverseUpsideDownAndPositioning) {
     EXPECT_EQ(LongestRun(turned, turnedBox.bottom), LongestRun(upright, box.top));
     EXPECT_LT(LongestRun(turned, turnedBox.top), LongestRun(turned, turnedBox.bottom));
 
+    // A quarter turn makes a hyphen a vertical stroke.
+    const auto hyphen = InkBox(Print(T("-\n")).paper);
+    const auto turnedHyphen = InkBox(Print(H("1B 56 01") + T("-\n")).paper);
+    EXPECT_GT(hyphen.right - hyphen.left, hyphen.bottom - hyphen.top);
+    EXPECT_LT(turnedHyphen.right - turnedHyphen.left, turnedHyphen.bottom - turnedHyphen.top);
+
     // ESC \ moves right of the cursor; GS P makes its units 1/x inch.
     EXPECT_EQ(InkBox(Print(H("1B 5C 30 00") + T("I") + H("0A")).paper).left,
               InkBox(Print(T("    I\n")).paper).left);
