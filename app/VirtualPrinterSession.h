@@ -16,12 +16,12 @@
 
 #include "emulator/device/Condition.h"
 #include "emulator/receipts/ReceiptFolder.h"
+#include "emulator/rendering/PaperImage.h"
 #include "framework/WinUser.h"
 
 class CPaperWindow;
 class CPrinterFeed;
 namespace emu {
-struct PaperImage;
 class Link;
 class VirtualPrinter;
 }  // namespace emu
@@ -49,8 +49,9 @@ class CVirtualPrinterSession {
     // Shows the printer's window beside the application's main window once the message loop
     // runs (the dialog is shown by then).
     void ShowWindowBesideDialog();
-    // Stops serving, saves the unfinished receipt and closes the window. The destructor does
-    // this too.
+    // Lets the printer take what the host has written (while it keeps taking bytes), stops
+    // serving, saves every receipt and the unfinished one, and closes the window. The destructor
+    // does this too.
     void Stop();
 
     // As the operator's toggle does: the printer reports the change (when it reports that
@@ -64,7 +65,9 @@ class CVirtualPrinterSession {
     CPaperWindow& Window();
 
   private:
-    void OnPage(const emu::PaperImage& page);
+    std::string SaveReceipt(const emu::PaperImage& page);
+    void DrainLine();
+    std::string DescribeState() const;
 
     std::unique_ptr<emu::VirtualPrinter> m_pPrinter;
     std::unique_ptr<emu::Link> m_pLink;

@@ -39,9 +39,10 @@ CPrinterFeed::CPrinterFeed(emu::VirtualPrinter& printer)
 
 CPrinterFeed::~CPrinterFeed() { Stop(); }
 
-void CPrinterFeed::Start(const std::string& title, const std::string& where,
-                         const std::string& folder) {
-    m_where = where;
+void CPrinterFeed::Start(const std::string& title, const std::string& folder, SaveReceipt save,
+                         DescribeState describe) {
+    m_save = std::move(save);
+    m_describe = std::move(describe);
     std::vector<std::string> labels;
     for (emu::Condition condition : kToggleOrder) labels.push_back(ToggleLabel(condition));
     m_pWindow->Create(title, labels, [this](int index, bool on) {
@@ -62,14 +63,18 @@ void CPrinterFeed::Stop() {
         m_stopWatching = true;
     }
     m_watchWake.notify_all();
-    m_watcher.join();
+    m_watcher.join();  // saves the receipts still queued
 }
 
 void CPrinterFeed::OnTraceLine(const std::string& line) { m_pWindow->AddTraceLine(line); }
 
-void CPrinterFeed::OnReceipt(const emu::PaperImage& page, const std::string& savedAs) {
+void CPrinterFeed::OnReceipt(const emu::PaperImage& page) {
+    {
+        std::lock_guard<std::mutex> guard(m_watchLock);
+        m_unsaved.push_back(page);
+    }
     ++m_pages;
-    m_pWindow->AddReceipt(page.gray.data(), page.width, page.height, savedAs);
+    m_watchWake.notify_all();
 }
 
 void CPrinterFeed::SetCondition(emu::Condition condition, bool on) {
@@ -77,8 +82,23 @@ void CPrinterFeed::SetCondition(emu::Condition condition, bool on) {
     m_pWindow->SetToggle(ToggleIndex(condition), on);
 }
 
-// Hands the paper in progress to the window while it changes, a few times a second: the
-// printer itself has no "row printed" callback, and a picture per command would be wasteful.
+void CPrinterFeed::SaveQueuedReceipts() {
+    for (;;) {
+        emu::PaperImage page;
+        {
+            std::lock_guard<std::mutex> guard(m_watchLock);
+            if (m_unsaved.empty()) return;
+            page = std::move(m_unsaved.front());
+            m_unsaved.pop_front();
+        }
+        const std::string savedAs = m_save ? m_save(page) : std::string();
+        m_pWindow->AddReceipt(page.gray.data(), page.width, page.height, savedAs);
+    }
+}
+
+// Saves finished receipts and hands the paper in progress to the window while it changes, a
+// few times a second: the printer itself has no "row printed" callback, and a picture per
+// command would be wasteful.
 void CPrinterFeed::WatchPaper() {
     std::uint64_t shownBytes = ~0ull;
     std::uint64_t shownPages = ~0ull;
@@ -86,6 +106,7 @@ void CPrinterFeed::WatchPaper() {
     std::unique_lock<std::mutex> guard(m_watchLock);
     while (!m_stopWatching) {
         guard.unlock();
+        SaveQueuedReceipts();
         const std::uint64_t pages = m_pages.load();
         const std::uint64_t bytes = m_printer.Received();
         if (bytes != shownBytes || pages != shownPages) {
@@ -94,25 +115,15 @@ void CPrinterFeed::WatchPaper() {
             shownBytes = bytes;
             shownPages = pages;
         }
-        std::string state = DescribeState();
+        std::string state = m_describe ? m_describe() : std::string();
         if (state != shownState) {
             m_pWindow->SetStatusLine(state);
             shownState = std::move(state);
         }
         guard.lock();
-        m_watchWake.wait_for(guard, kPaperRefresh, [this] { return m_stopWatching.load(); });
+        m_watchWake.wait_for(guard, kPaperRefresh,
+                             [this] { return m_stopWatching.load() || !m_unsaved.empty(); });
     }
-}
-
-std::string CPrinterFeed::DescribeState() const {
-    const emu::LineSettings line = m_printer.Line();
-    std::string text = "Printer on " + m_where + " · ";
-    text += line.baud > 0 ? std::to_string(line.baud) + " baud" : std::string("no line speed set");
-    text += " · " + std::to_string(m_printer.Received()) + " bytes received";
-    if (const std::size_t waiting = m_printer.Waiting(); waiting > 0) {
-        text += " · " + std::to_string(waiting) + " waiting for paper";
-    }
-    if (m_printer.Asleep()) text += " · asleep";
-    text += " · conditions: " + emu::DescribeConditions(m_printer.Conditions());
-    return text;
+    guard.unlock();
+    SaveQueuedReceipts();
 }

@@ -60,11 +60,16 @@ bool Link::OpenPty(std::string* error) {
         Close();
         return false;
     }
-    // Raw from the start: a cooked slave would echo the printer's replies back as input.
+    // Raw from the start: a cooked slave would echo the printer's replies back as input. The
+    // line starts at the printer's rate, so a host that sets none is understood.
     struct termios tio {};
     ::tcgetattr(m_slaveFd, &tio);
     ::cfmakeraw(&tio);
     ::tcsetattr(m_slaveFd, TCSANOW, &tio);
+    if (const std::uint32_t baud = m_printer.Line().baud; baud > 0) {
+        std::string ignored;
+        ConfigureSerialLine(m_slaveFd, baud, false, &ignored);
+    }
     m_isDevice = false;
     return true;
 }
@@ -121,8 +126,51 @@ void Link::Stop() {
     m_printer.SetWakeCallback(nullptr);
 }
 
+HostLine Link::Host() const {
+    std::lock_guard<std::mutex> guard(m_hostLock);
+    return m_host;
+}
+
+void Link::LineEvent(const std::string& text) {
+    if (m_onLineEvent) m_onLineEvent(text);
+}
+
+// A pty passes the host's settings on without acting on them: they are read here so the printer
+// can receive as a real one would.
+void Link::WatchHost() {
+    HostLine host;
+    if (m_isDevice || m_slaveFd < 0 || !ReadHostLine(m_slaveFd, &host)) return;
+    {
+        std::lock_guard<std::mutex> guard(m_hostLock);
+        if (m_hostKnown && host == m_host) return;
+        m_host = host;
+        m_hostKnown = true;
+    }
+    m_printer.Note("host line: " + host.Describe());
+    LineEvent("host line: " + host.Describe());
+}
+
+bool Link::Receivable(std::size_t count, const LineSettings& line) {
+    WatchHost();  // the settings the bytes were sent with, not those of the last look
+    const HostLine host = Host();
+    if (m_isDevice || host.Readable(line.baud)) {
+        m_garbling = false;
+        return true;
+    }
+    m_framingErrors += count;
+    if (!m_garbling) {
+        m_garbling = true;
+        m_printer.Note("host sends at " + host.Describe() + ", printer reads " +
+                       std::to_string(line.baud) +
+                       " baud 8N1: bytes arrive as framing errors and are not decoded");
+    }
+    return false;
+}
+
 void Link::ApplyLine(const LineSettings& line) {
     if (line.baud == m_applied.baud && line.handshake == m_applied.handshake) return;
+    LineEvent("printer line: " + std::to_string(line.baud) + " baud 8N1, handshake " +
+              DescribeHandshake(line.handshake));
     if (m_isDevice) {
         std::string error;
         if (ConfigureSerialLine(m_fd, line.baud, line.handshake == Handshake::Hardware, &error)) {
@@ -176,13 +224,25 @@ void Link::Run() {
             std::size_t taken = m_printer.Feed(held.data(), held.size());
             held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(taken));
             replyTo = heldFrom;
+            m_held = held.size();
         }
         std::vector<std::uint8_t> replies = m_printer.TakeReplies();
         if (replyTo == From::Line) line.out.insert(line.out.end(), replies.begin(), replies.end());
         if (replyTo == From::Connection)
             connection.out.insert(connection.out.end(), replies.begin(), replies.end());
         LineSettings settings = m_printer.Line();
-        if (line.fd >= 0) ApplyLine(settings);
+        if (line.fd >= 0) {
+            ApplyLine(settings);
+            WatchHost();
+        }
+        if (settings.handshake == Handshake::Software) {
+            for (std::uint8_t byte : replies) {
+                if (byte == PrinterCore::kXon || byte == PrinterCore::kXoff) {
+                    LineEvent(byte == PrinterCore::kXon ? "printer sends XON"
+                                                        : "printer sends XOFF");
+                }
+            }
+        }
 
         Clock::time_point now = Clock::now();
         int timeout = -1;
@@ -251,10 +311,13 @@ void Link::Run() {
             // A hang-up is read even when no byte is due, so the loss is seen.
             ssize_t n = ::read(line.fd, buffer, std::max<std::size_t>(readable, 1));
             if (n > 0) {
-                held.assign(buffer, buffer + n);
-                heldFrom = From::Line;
                 lineHeldUntil = Clock::now() + kLineHold;
                 pacer.Took(static_cast<std::size_t>(n));
+                if (Receivable(static_cast<std::size_t>(n), settings)) {
+                    held.assign(buffer, buffer + n);
+                    heldFrom = From::Line;
+                    m_held = held.size();
+                }
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // The device went away; a pty keeps its slave open, so this is a real loss.
                 m_printer.Note("link lost: " +
@@ -283,6 +346,7 @@ void Link::Run() {
             if (n > 0) {
                 held.assign(buffer, buffer + n);
                 heldFrom = From::Connection;
+                m_held = held.size();
                 connectionHeldUntil = Clock::now() + kLineHold;
             } else if (n == 0) {
                 endConnection("ended");

@@ -24,17 +24,23 @@ namespace {
 
 void Fail(const std::string& message) { Say(stderr, "printer-emulator: " + message); }
 
-// The signals that end the program; they arrive through a signalfd, so Run can save first.
+// The signals that end the program; serving, they arrive through a signalfd, so Run can save
+// first.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 const sigset_t& StopSignals() {
     static const sigset_t signals = [] {
         sigset_t set;
         sigemptyset(&set);
-        sigaddset(&set, SIGINT);
-        sigaddset(&set, SIGTERM);
+        for (int number : kStopSignals) sigaddset(&set, number);
         return set;
     }();
     return signals;
 }
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+void NoteStopSignal(int number) { g_stopSignal = number; }
 
 }  // namespace
 
@@ -69,7 +75,8 @@ int RunHeadless(const ProgramOptions& options) {
 
 Program::Program(const ProgramOptions& options)
     : m_options(options), m_printer(*options.model, options.width) {
-    pthread_sigmask(SIG_BLOCK, &StopSignals(), nullptr);
+    if (options.mode != ProgramOptions::Mode::Input)
+        pthread_sigmask(SIG_BLOCK, &StopSignals(), nullptr);
 }
 
 Program::~Program() {
@@ -135,16 +142,11 @@ int Program::Open() {
             return kExitFailure;
         }
     }
-    if (m_receipts || m_observer != nullptr) {
-        m_printer.SetPageCallback([this](const emu::PaperImage& image) {
-            std::string path;
-            if (m_receipts) {
-                const emu::ReceiptFolder::Result result = m_receipts->Save(image);
-                Saved(result);
-                path = result.path;
-            }
-            if (m_observer != nullptr) m_observer->OnReceipt(image, path);
-        });
+    if (m_observer != nullptr) {
+        m_printer.SetPageCallback(
+            [this](const emu::PaperImage& image) { m_observer->OnReceipt(image); });
+    } else if (m_receipts) {
+        m_printer.SetPageCallback([this](const emu::PaperImage& image) { SaveReceipt(image); });
     }
     if (m_options.baud != 0) m_printer.SetLineBaudRate(m_options.baud);
     for (emu::Condition c : m_options.conditions) m_printer.SetCondition(c, true);
@@ -238,6 +240,26 @@ void Program::SaveUnfinished(bool quietWhenEmpty) {
     if (Saved(result) && !quietWhenEmpty) Say(stdout, "saved " + result.path);
 }
 
+std::string Program::SaveReceipt(const emu::PaperImage& page) {
+    if (!m_receipts) return "";
+    const emu::ReceiptFolder::Result result = m_receipts->Save(page);
+    Saved(result);
+    return result.path;
+}
+
+std::string Program::DescribeState() const {
+    const emu::LineSettings line = m_printer.Line();
+    std::string text = "Printer on " + Where() + " · ";
+    text += line.baud > 0 ? std::to_string(line.baud) + " baud" : std::string("no line speed set");
+    text += " · " + std::to_string(m_printer.Received()) + " bytes received";
+    if (const std::size_t waiting = m_printer.Waiting(); waiting > 0) {
+        text += " · " + std::to_string(waiting) + " waiting for paper";
+    }
+    if (m_printer.Asleep()) text += " · asleep";
+    text += " · conditions: " + emu::DescribeConditions(m_printer.Conditions());
+    return text;
+}
+
 bool Program::Saved(const emu::ReceiptFolder::Result& result) {
     if (!result.path.empty() || result.blank) return true;
     m_saveFailed = true;
@@ -256,21 +278,36 @@ int Program::RunInput() {
         Fail("cannot read " + m_options.input + ": " + std::strerror(errno));
         return kExitFailure;
     }
+    // A stop signal ends the reading (no SA_RESTART: a read that waits returns) and the paper
+    // printed so far is saved, as in the other modes.
+    struct sigaction action {};
+    action.sa_handler = NoteStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int number : kStopSignals) sigaction(number, &action, nullptr);
     std::vector<std::uint8_t> buffer(64 * 1024);
     std::uint64_t unread = 0;
     int code = 0;
-    while (true) {
-        std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
-        if (n == 0) break;
+    // read(2), not fread: a stream that trickles in from a pipe prints as it comes.
+    const int fd = fileno(in);
+    bool failed = false;
+    while (g_stopSignal == 0) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            failed = got < 0;
+            break;
+        }
+        std::size_t n = static_cast<std::size_t>(got);
         std::size_t taken = m_printer.Feed(buffer.data(), n);
         if (taken < n) {
             // Paper is out and the input buffer is full: a line would now hold the host back.
             unread = n - taken;
-            while ((n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) unread += n;
+            ssize_t more;
+            while ((more = ::read(fd, buffer.data(), buffer.size())) > 0) unread += more;
             break;
         }
     }
-    if (std::ferror(in)) {
+    if (failed) {
         Fail("error reading " + m_options.input + ": " + std::strerror(errno));
         code = kExitFailure;
     }
@@ -361,6 +398,7 @@ int Program::RunLink() {
         }
     }
     m_link.Stop();
+    if (m_observer != nullptr) m_observer->OnLinkStopped();
     m_printer.Finish();
     SaveUnfinished(true);
     Tidy();

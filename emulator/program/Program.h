@@ -28,13 +28,17 @@ std::optional<ProgramOptions> ParseCommandLine(int argc, char** argv, int* exitC
 // Runs the program without a window; returns its exit code.
 int RunHeadless(const ProgramOptions& options);
 
-// What the program passes on to a window as it happens. Both run on the thread that fed the
-// printer, with its lock held: they must not call the printer.
+// What the program passes on to a window as it happens. The first two run on the thread that
+// fed the printer, with its lock held: they must not call the printer.
 class ProgramObserver {
   public:
     virtual ~ProgramObserver() = default;
     virtual void OnTraceLine(const std::string& line) = 0;
-    virtual void OnReceipt(const emu::PaperImage& page, const std::string& savedAs) = 0;
+    // A finished receipt, for the observer to save (Program::SaveReceipt) on a thread of its own.
+    virtual void OnReceipt(const emu::PaperImage& page) = 0;
+    // The printer takes no more bytes: save every receipt handed over, before the unfinished one
+    // is saved after them.
+    virtual void OnLinkStopped() = 0;
 };
 
 class Program {
@@ -61,6 +65,11 @@ class Program {
     // Writes the unfinished receipt to the receipt folder, as 'save' does; quiet says nothing
     // when there is nothing to save. Any thread.
     void SaveUnfinished(bool quiet);
+    // Saves a finished receipt handed to the observer; the file written, or "" (and the reason
+    // said) when none was. Any thread.
+    std::string SaveReceipt(const emu::PaperImage& page);
+    // One line for a status display: where the printer is reached and its state.
+    std::string DescribeState() const;
 
     emu::VirtualPrinter& Printer() { return m_printer; }
     // Where hosts reach the printer, e.g. "/dev/pts/3 (printer-line) and 127.0.0.1:9100".

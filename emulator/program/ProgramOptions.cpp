@@ -66,7 +66,7 @@ std::string UsageText() {
            "  set CONDITION on|off   change a condition (reported to the host when enabled)\n"
            "  status                 show the conditions, sleep, input buffer and line\n"
            "  save                   write the unfinished receipt to the --out directory\n"
-           "  quit                   save and exit (as do SIGINT and SIGTERM)\n";
+           "  quit                   save and exit (as do SIGINT, SIGTERM, SIGHUP)\n";
 }
 
 std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,

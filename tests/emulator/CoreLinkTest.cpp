@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <atomic>
 #include <chrono>
@@ -101,6 +102,36 @@ TEST(CoreLink, FullInputBufferHoldsTheHostBackWithoutLosingBytes) {
     ASSERT_TRUE(f.host->Write(rest));
     EXPECT_TRUE(emutest::WaitUntil([&] { return f.printer.Received() == data.size(); }))
         << "received " << f.printer.Received() << " of " << data.size();
+}
+
+TEST(CoreLink, HostBytesAtOtherSettingsArriveAsFramingErrors) {
+    struct Case {
+        const char* name;
+        speed_t speed;
+        tcflag_t frame;  // c_cflag bits besides the speed (a pty keeps CS8 and no parity)
+        bool decoded;
+    } const cases[] = {
+        {"same speed, 8N1", B9600, CS8, true},
+        {"two stop bits are still read", B9600, CS8 | CSTOPB, true},
+        {"host faster", B115200, CS8, false},
+        {"host slower", B4800, CS8, false},
+    };
+    const Bytes text = T("hello") + H("0A");
+    for (const Case& c : cases) {
+        PtyFixture f;
+        f.printer.SetLineBaudRate(9600);
+        struct termios tio {};
+        ASSERT_EQ(tcgetattr(f.host->Fd(), &tio), 0);
+        tio.c_cflag = (tio.c_cflag & ~(CSIZE | CSTOPB | PARENB)) | c.frame;
+        cfsetspeed(&tio, c.speed);
+        ASSERT_EQ(tcsetattr(f.host->Fd(), TCSANOW, &tio), 0);
+        ASSERT_TRUE(f.host->Write(text));
+        ASSERT_TRUE(emutest::WaitUntil([&] {
+            return f.printer.Received() + f.link.FramingErrors() == text.size();
+        })) << c.name;
+        EXPECT_EQ(f.printer.Received(), c.decoded ? text.size() : 0u) << c.name;
+        EXPECT_EQ(f.printer.HasContent(), c.decoded) << c.name;
+    }
 }
 
 TEST(CoreLink, PacedLinkReadsAtTheLineRate) {

@@ -19,6 +19,7 @@ namespace {
 
 using emutest::Bytes;
 using emutest::H;
+using emutest::T;
 using emutest::operator+;
 
 struct Result {
@@ -147,6 +148,43 @@ TEST(CoreProgram, ClientStreamsDecodeCompletely) {
     }
 }
 
+TEST(CoreProgram, AStopSignalSavesWhatAStreamPrintedSoFar) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        testsupport::TempDir dir;
+        int toProgram[2];
+        ASSERT_EQ(pipe(toProgram), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toProgram[0], 0);
+        posix_spawn_file_actions_addclose(&actions, toProgram[1]);
+        const std::string trace = (dir / "trace.txt").string();
+        std::vector<std::string> args = {PRINTER_EMULATOR,       "--input", "-",  "--out",
+                                         (dir / "out").string(), "--trace", trace};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid;
+        ASSERT_EQ(posix_spawn(&pid, PRINTER_EMULATOR, &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(toProgram[0]);
+        const Bytes text = T("hello") + H("0A");
+        ASSERT_EQ(write(toProgram[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        // The stream stays open: the line printed is seen in the trace, then the signal comes.
+        EXPECT_TRUE(emutest::WaitUntil([&] {
+            std::ifstream in(trace);
+            const std::string lines((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+            return lines.find("\"hello\"") != std::string::npos;
+        })) << signal;
+        kill(pid, signal);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        close(toProgram[1]);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << signal;
+        EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-001.png")) << signal;
+    }
+}
+
 TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
     testsupport::TempDir dir;
     int toProgram[2], fromProgram[2];
@@ -206,12 +244,12 @@ TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
             return readLine().find("saved ") == 0;
         }));
     }
-    kill(pid, SIGTERM);
+    kill(pid, SIGHUP);  // a closed terminal; SIGINT and SIGTERM take the same path
     int status = 0;
     waitpid(pid, &status, 0);
     std::fclose(programOut);
     close(toProgram[1]);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGTERM ends it cleanly";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGHUP ends it cleanly";
     EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-001.png"));
     EXPECT_FALSE(std::filesystem::exists(link)) << "the link is removed on exit";
 }

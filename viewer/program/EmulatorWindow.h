@@ -22,9 +22,8 @@ class CEmulatorWindow : private emutool::ProgramObserver {
 
   private:
     void OnTraceLine(const std::string& line) override { m_feed.OnTraceLine(line); }
-    void OnReceipt(const emu::PaperImage& page, const std::string& savedAs) override {
-        m_feed.OnReceipt(page, savedAs);
-    }
+    void OnReceipt(const emu::PaperImage& page) override { m_feed.OnReceipt(page); }
+    void OnLinkStopped() override { m_feed.Stop(); }
 
     emutool::Program& m_program;
     CPrinterFeed m_feed;

@@ -79,6 +79,7 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pLastReceipt = new QLabel;
     m_pLastReceipt->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_pStatus = new QLabel;
+    m_pStatus->setWordWrap(true);  // a long state must not widen the window off the screen
 
     auto* sideColumn = new QWidget;
     auto* side = new QVBoxLayout(sideColumn);

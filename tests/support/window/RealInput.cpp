@@ -17,13 +17,15 @@ bool ClickWithPointer(const QWidget& widget) {
         })) {
         return false;
     }
-    // The middle of what the widget draws: a check box laid out wider than its label takes
-    // clicks on the label only.
+    // The middle of what the widget draws (a check box laid out wider than its label takes
+    // clicks on the label only), relative to its window as the X server has it now: a window
+    // manager may still be moving the window when Qt already reports the new place.
     const QSize drawn = widget.sizeHint().boundedTo(widget.size());
-    const QPoint at = widget.mapToGlobal(QPoint(drawn.width() / 2, widget.height() / 2));
-    const std::string command = "xdotool windowactivate --sync " + std::to_string(window->winId()) +
-                                " mousemove --sync " + std::to_string(at.x()) + " " +
-                                std::to_string(at.y()) + " click 1 >/dev/null 2>&1";
+    const QPoint at = widget.mapTo(window, QPoint(drawn.width() / 2, widget.height() / 2));
+    const std::string id = std::to_string(window->winId());
+    const std::string command = "xdotool windowactivate --sync " + id + " mousemove --window " +
+                                id + " " + std::to_string(at.x()) + " " + std::to_string(at.y()) +
+                                " click 1 >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
 }
 
