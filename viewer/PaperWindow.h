@@ -59,6 +59,8 @@ class CPaperWindow {
     void SetToggle(int index, bool on);
     void SetPaperFolder(const std::string& folder);
     void SetStatusLine(const std::string& text);
+    // The drawer and buzzer events, newest last; the line shows once there is one.
+    void SetEventLine(const std::string& text);
 
     // User-interface thread: applies what was queued and saves a picture of the window as PNG;
     // false when the file cannot be written.

@@ -1,5 +1,6 @@
 #include "viewer/PrinterFeed.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "emulator/VirtualPrinter.h"
@@ -8,6 +9,7 @@
 namespace {
 
 constexpr std::chrono::milliseconds kPaperRefresh(40);
+constexpr std::size_t kEventsShown = 3;
 
 int ToggleIndex(emu::Condition condition) {
     for (int i = 0; i < 5; ++i) {
@@ -66,7 +68,20 @@ void CPrinterFeed::Stop() {
     m_watcher.join();  // saves the receipts still queued
 }
 
-void CPrinterFeed::OnTraceLine(const std::string& line) { m_pWindow->AddTraceLine(line); }
+void CPrinterFeed::OnTraceLine(const std::string& line) {
+    m_pWindow->AddTraceLine(line);
+    // The decoder words these commands' meanings "drawer N: ..." and "buzzer: ..."; the trace
+    // puts two spaces before the meaning.
+    std::size_t at = std::string::npos;
+    for (const char* kind : {"  drawer ", "  buzzer: "}) at = std::min(at, line.find(kind));
+    if (at == std::string::npos) return;
+    std::lock_guard<std::mutex> guard(m_eventLock);
+    m_events.push_back(line.substr(at + 2));
+    if (m_events.size() > kEventsShown) m_events.pop_front();
+    std::string text;
+    for (const std::string& event : m_events) text += (text.empty() ? "" : " · ") + event;
+    m_pWindow->SetEventLine(text);
+}
 
 void CPrinterFeed::OnReceipt(const emu::PaperImage& page) {
     {

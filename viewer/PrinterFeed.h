@@ -71,5 +71,7 @@ class CPrinterFeed {
     std::mutex m_watchLock;
     std::deque<emu::PaperImage> m_unsaved;  // finished receipts, under m_watchLock
     std::condition_variable m_watchWake;
+    std::mutex m_eventLock;
+    std::deque<std::string> m_events;  // the newest drawer and buzzer events, under m_eventLock
     std::thread m_watcher;
 };

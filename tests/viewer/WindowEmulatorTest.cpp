@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <filesystem>
 #include <thread>
@@ -81,6 +82,13 @@ TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
     ASSERT_TRUE(ClickWithPointer(*widget.Toggle(paperOut)));
     EXPECT_TRUE(WaitWhileProcessing(
         [&] { return !program.Printer().GetCondition(emu::Condition::PaperOut); }));
+
+    ASSERT_TRUE(line.Write(Bytes(std::string("\x1bp\x00\x32\xfa\x07", 6))));  // drawer, buzzer
+    EXPECT_TRUE(WaitWhileProcessing([&] {
+        const QString events = widget.Events()->text();
+        return widget.Events()->isVisible() && events.contains("drawer 1") &&
+               events.contains("buzzer");
+    })) << widget.Events()->text().toStdString();
 
     ASSERT_TRUE(ClickWithPointer(*widget.ClearButton()));
     EXPECT_TRUE(WaitWhileProcessing([&] { return widget.Strip()->ReceiptCount() == 0; }));

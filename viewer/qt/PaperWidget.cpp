@@ -78,6 +78,9 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pFolder->setWordWrap(true);
     m_pLastReceipt = new QLabel;
     m_pLastReceipt->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pEvents = new QLabel;
+    m_pEvents->setWordWrap(true);
+    m_pEvents->hide();
     m_pStatus = new QLabel;
     m_pStatus->setWordWrap(true);  // a long state must not widen the window off the screen
 
@@ -88,6 +91,7 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     side->addWidget(new QLabel(tr("Commands received, newest at the bottom:")));
     side->addWidget(m_pTrace, 1);
     side->addWidget(m_pStatus);
+    side->addWidget(m_pEvents);
     side->addWidget(m_pFolder);
     side->addWidget(m_pLastReceipt);
 
@@ -146,6 +150,11 @@ void CPaperWidget::SetFolder(const QString& folder) {
 }
 
 void CPaperWidget::SetStatus(const QString& text) { m_pStatus->setText(text); }
+
+void CPaperWidget::SetEvents(const QString& text) {
+    m_pEvents->setText(tr("Drawer and buzzer: %1").arg(text));
+    m_pEvents->show();
+}
 
 QCheckBox* CPaperWidget::Toggle(int index) const {
     if (index < 0 || index >= ToggleCount()) return nullptr;

@@ -34,6 +34,7 @@ class CPaperWidget : public QWidget {
     void SetToggle(int index, bool on);
     void SetFolder(const QString& folder);
     void SetStatus(const QString& text);
+    void SetEvents(const QString& text);
 
     CPaperStrip* Strip() const { return m_pStrip; }
     QScrollArea* PaperArea() const { return m_pArea; }
@@ -45,6 +46,7 @@ class CPaperWidget : public QWidget {
     QPushButton* ClearButton() const { return m_pClear; }
     QLabel* Folder() const { return m_pFolder; }
     QLabel* Status() const { return m_pStatus; }
+    QLabel* Events() const { return m_pEvents; }
     QSplitter* Splitter() const { return m_pSplitter; }
 
   protected:
@@ -61,6 +63,7 @@ class CPaperWidget : public QWidget {
     QPushButton* m_pClear;
     QLabel* m_pFolder;
     QLabel* m_pStatus;
+    QLabel* m_pEvents;
     QLabel* m_pLastReceipt;
     std::function<void(int, bool)> m_onToggle;
     std::function<void()> m_onClosed;
