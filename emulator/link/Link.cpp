@@ -142,9 +142,11 @@ void Link::WatchHost() {
     LineEvent("host line: " + host.Describe());
 }
 
-bool Link::Receivable(std::size_t count, const LineSettings& line) {
-    WatchHost();  // the settings the bytes were sent with, not those of the last look
+bool Link::Receivable(std::size_t count) {
+    // The settings of both ends now, when the bytes arrive, not those of the last look.
+    WatchHost();
     const HostLine host = Host();
+    const LineSettings line = m_printer.Line();
     if (m_isDevice || host.Readable(line.baud)) {
         m_garbling = false;
         return true;
@@ -243,7 +245,7 @@ void Link::Run() {
             ssize_t n = ::read(m_fd, buffer, std::max<std::size_t>(readable, 1));
             if (n > 0) {
                 pacer.Took(static_cast<std::size_t>(n));
-                if (Receivable(static_cast<std::size_t>(n), line)) {
+                if (Receivable(static_cast<std::size_t>(n))) {
                     held.assign(buffer, buffer + n);
                     m_held = held.size();
                 }
