@@ -150,9 +150,11 @@ void Link::WatchHost() {
     LineEvent("host line: " + host.Describe());
 }
 
-bool Link::Receivable(std::size_t count, const LineSettings& line) {
-    WatchHost();  // the settings the bytes were sent with, not those of the last look
+bool Link::Receivable(std::size_t count) {
+    // The settings of both ends now, when the bytes arrive, not those of the last look.
+    WatchHost();
     const HostLine host = Host();
+    const LineSettings line = m_printer.Line();
     if (m_isDevice || host.Readable(line.baud)) {
         m_garbling = false;
         return true;
@@ -313,7 +315,7 @@ void Link::Run() {
             if (n > 0) {
                 lineHeldUntil = Clock::now() + kLineHold;
                 pacer.Took(static_cast<std::size_t>(n));
-                if (Receivable(static_cast<std::size_t>(n), settings)) {
+                if (Receivable(static_cast<std::size_t>(n))) {
                     held.assign(buffer, buffer + n);
                     heldFrom = From::Line;
                     m_held = held.size();

@@ -82,7 +82,7 @@ class Link {
     void WatchHost();
     void LineEvent(const std::string& text);
     // The bytes read, as the printer receives them: false when they arrived garbled.
-    bool Receivable(std::size_t count, const LineSettings& line);
+    bool Receivable(std::size_t count);
     void Close();
     // Bytes the host has written that the link has not read yet.
     std::size_t Pending() const;
