@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/WaitUntil.h"
+
 namespace emutest {
 
 class HostEnd {
@@ -111,12 +113,7 @@ class HostEnd {
 
 inline bool WaitUntil(const std::function<bool()>& done,
                       std::chrono::milliseconds wait = std::chrono::milliseconds(5000)) {
-    auto deadline = std::chrono::steady_clock::now() + wait;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    return testsupport::WaitUntil(done, static_cast<int>(wait.count()));
 }
 
 }  // namespace emutest
