@@ -333,7 +333,9 @@ std::string Program::StatusText() const {
            "; asleep: " + (m_printer.Asleep() ? "yes" : "no") + "; automatic reports: " + mask +
            "; waiting input: " + std::to_string(m_printer.Waiting()) + " bytes; line: " +
            (line.baud ? std::to_string(line.baud) + " baud" : std::string("no rate")) +
-           ", handshake " + handshakes[static_cast<int>(line.handshake)];
+           ", handshake " + handshakes[static_cast<int>(line.handshake)] +
+           "; reached at: " + Where() +
+           "; TCP connections: " + std::to_string(m_link.Connections());
 }
 
 void Program::HandleCommand(const std::string& line, bool* quit) {
