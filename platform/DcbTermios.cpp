@@ -1,4 +1,4 @@
-#include "platform/DcbTermios.h"
+#include "platform/internal/DcbTermios.h"
 
 #include <termios.h>
 

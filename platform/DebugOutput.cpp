@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <string>
 
-#include "platform/WideFormat.h"
+#include "platform/internal/WideFormat.h"
 #include "platform/win32.h"
 
 void NKDbgPrintfW(LPCWSTR lpszFmt, ...) {

@@ -1,4 +1,4 @@
-#include "platform/LastError.h"
+#include "platform/internal/LastError.h"
 
 #include <cstring>
 

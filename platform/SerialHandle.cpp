@@ -1,4 +1,4 @@
-#include "platform/SerialHandle.h"
+#include "platform/internal/SerialHandle.h"
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/LastError.h"
+#include "platform/internal/LastError.h"
 
 namespace platform::detail {
 

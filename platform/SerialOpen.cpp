@@ -12,10 +12,10 @@
 #include <cctype>
 #include <cerrno>
 
-#include "platform/DcbTermios.h"
-#include "platform/KernelObject.h"
-#include "platform/LastError.h"
-#include "platform/SerialHandle.h"
+#include "platform/internal/DcbTermios.h"
+#include "platform/internal/KernelObject.h"
+#include "platform/internal/LastError.h"
+#include "platform/internal/SerialHandle.h"
 #include "platform/win32.h"
 
 namespace {

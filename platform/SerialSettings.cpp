@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "platform/DcbTermios.h"
-#include "platform/SerialHandle.h"
+#include "platform/internal/DcbTermios.h"
+#include "platform/internal/SerialHandle.h"
 #include "platform/win32.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Internal to platform/: the device control block expressed in termios terms and back.
 #pragma once
 
-#include "platform/DeviceTermios.h"
+#include "platform/internal/DeviceTermios.h"
 #include "platform/win32.h"
 
 namespace platform::detail {

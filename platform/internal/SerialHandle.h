@@ -13,7 +13,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/KernelObject.h"
+#include "platform/internal/KernelObject.h"
 #include "platform/win32.h"
 
 namespace platform::detail {
