@@ -304,6 +304,9 @@ BOOL PeekMessageW(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
 int wsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, ...);
 long _wtol(LPCWSTR str);
 // Writes the formatted text to standard error exactly as formatted (no prefix, no added newline).
+// It returns at once: a writer thread of its own writes the text, in order. While standard error
+// is blocked, text beyond a bounded buffer is dropped, and once it flows again a line says how
+// many calls were dropped.
 void NKDbgPrintfW(LPCWSTR lpszFmt, ...);
 
 // ---------------------------------------------------------------------------------------------
@@ -313,6 +316,10 @@ namespace platform {
 // Text of the operating-system error behind the calling thread's last failure ("" when none),
 // e.g. "/dev/ttyUSB0: Permission denied".
 std::string LastErrorText();
+
+// Waits until everything NKDbgPrintfW took has been written to standard error; false when that
+// did not happen within the time-out. Programs need not call it: it runs at exit, for up to 1 s.
+bool FlushDebugOutput(DWORD timeoutMs);
 
 // Port map: "COMn:" (n = 1..1024) opens /dev/ttyS<n-1> unless the port was mapped to another
 // path. Mapping applies to later CreateFileW calls; an empty path restores the default.
