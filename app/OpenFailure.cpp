@@ -16,6 +16,11 @@ std::wstring DescribeOpenFailure(int nPort, DWORD dwError, const std::string& pa
                    L": no such device. Connect the printer, or map the port to the device "
                    L"it is on with --port COM" +
                    std::to_wstring(nPort) + L"=PATH (--list-ports shows them).";
+        case ERROR_BAD_DEVICE:
+            return device +
+                   L": not a serial device. Map the port to the device the printer is on with "
+                   L"--port COM" +
+                   std::to_wstring(nPort) + L"=PATH (--list-ports shows them).";
         case ERROR_ACCESS_DENIED:
             return device +
                    L": permission denied. Add the user to the dialout group "

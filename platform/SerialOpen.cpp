@@ -71,6 +71,9 @@ DWORD OpenErrorCode(int err) {
         case ENAMETOOLONG:
         case ELOOP:
             return ERROR_FILE_NOT_FOUND;
+        case ENOTTY:
+        case EISDIR:
+            return ERROR_BAD_DEVICE;
         default:
             return ERROR_GEN_FAILURE;
     }
@@ -120,7 +123,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /*dwShar
 
     DeviceTermios settings;
     if (int err = ReadDeviceTermios(fd, settings)) {
-        return FailOpen(err == ENOTTY ? ERROR_FILE_NOT_FOUND : OpenErrorCode(err), err, path, fd);
+        return FailOpen(OpenErrorCode(err), err, path, fd);
     }
     // TIOCEXCL keeps other users out, but not root; the lock keeps out every other user of this
     // library, root included.

@@ -54,6 +54,8 @@ constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_OPERATION_ABORTED = 995;
 constexpr DWORD ERROR_IO_DEVICE = 1117;
 constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
+// The path names something that is not a serial device (a regular file, /dev/null).
+constexpr DWORD ERROR_BAD_DEVICE = 1200;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 constexpr DWORD ERROR_TIMEOUT = 1460;
