@@ -26,5 +26,10 @@ void SetLastErrorFromErrno(DWORD code, int err, const std::string& context) {
         context.empty() ? std::string(std::strerror(err)) : context + ": " + std::strerror(err);
 }
 
+void SetLastErrorText(DWORD code, const std::string& text) {
+    t_lastError = code;
+    t_lastErrorText = text;
+}
+
 }  // namespace detail
 }  // namespace platform

@@ -11,11 +11,13 @@
 
 #include <cctype>
 #include <cerrno>
+#include <utility>
 
 #include "platform/internal/DcbTermios.h"
 #include "platform/internal/KernelObject.h"
 #include "platform/internal/LastError.h"
 #include "platform/internal/SerialHandle.h"
+#include "platform/internal/SerialLock.h"
 #include "platform/win32.h"
 
 namespace {
@@ -95,6 +97,19 @@ SerialHandle::Capabilities Probe(int fd) {
     return caps;
 }
 
+// The lock file taken for a device being opened; given back unless the open succeeds.
+class HeldLock {
+  public:
+    explicit HeldLock(std::string file) : m_file(std::move(file)) {}
+    ~HeldLock() { ReleaseSerialLock(m_file); }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+    std::string Keep() { return std::exchange(m_file, std::string()); }
+
+  private:
+    std::string m_file;
+};
+
 }  // namespace
 
 // Serial ports are always opened for exclusive use, read and write, whatever the share mode and
@@ -130,6 +145,17 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /*dwShar
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         return FailOpen(ERROR_SHARING_VIOLATION, EBUSY, path, fd);
     }
+    // Other serial programs look only at lock files; taken before the settings change, so a
+    // line another program holds is left as it is.
+    const SerialLock lock = TakeSerialLock(path);
+    if (lock.outcome == SerialLock::Outcome::Busy) {
+        close(fd);
+        SetLastErrorText(
+            ERROR_SHARING_VIOLATION,
+            "in use by process " + std::to_string(lock.owner) + " (lock file " + lock.file + ")");
+        return INVALID_HANDLE_VALUE;
+    }
+    HeldLock held(lock.file);
     ioctl(fd, TIOCEXCL);
 
     MakeRaw(settings);
@@ -141,7 +167,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /*dwShar
     int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd < 0) return FailOpen(ERROR_NOT_ENOUGH_MEMORY, errno, "eventfd", fd);
 
-    auto handle =
-        std::make_shared<SerialHandle>(fd, wakeFd, path, Probe(fd), DcbFromTermios(settings));
+    auto handle = std::make_shared<SerialHandle>(fd, wakeFd, path, Probe(fd),
+                                                 DcbFromTermios(settings), held.Keep());
     return RegisterHandle(std::move(handle));
 }

@@ -187,6 +187,10 @@ constexpr DWORD CE_FRAME = 0x0008;
 constexpr DWORD CE_BREAK = 0x0010;
 constexpr DWORD CE_TXFULL = 0x0100;
 
+// Serial devices open exclusively, and while open hold a UUCP lock file (LCK..<device> in
+// /var/lock, or in the folder CE_MOLV_LOCK_DIR names), as other serial programs expect. A device
+// another program holds fails with ERROR_SHARING_VIOLATION; when a lock file shows that, the
+// error text reads "in use by process <pid> (lock file <path>)".
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPVOID lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
