@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/PaperImage.h"
+#include "emulator/rendering/PaperImage.h"
 
 class CReceiptFolder {
   public:

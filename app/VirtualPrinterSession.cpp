@@ -3,8 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "emulator/Link.h"
 #include "emulator/VirtualPrinter.h"
+#include "emulator/link/Link.h"
 #include "framework/PaperWindow.h"
 #include "platform/win32.h"
 

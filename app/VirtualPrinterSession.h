@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/ReceiptFolder.h"
-#include "emulator/Condition.h"
+#include "emulator/device/Condition.h"
 #include "framework/WinUser.h"
 
 class CPaperWindow;

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "emulator/Condition.h"
-#include "emulator/ControlHandler.h"
-#include "emulator/PaperImage.h"
-#include "emulator/PrintEngine.h"
-#include "emulator/PrinterCore.h"
+#include "emulator/decoding/ControlHandler.h"
+#include "emulator/device/Condition.h"
+#include "emulator/device/PrinterCore.h"
+#include "emulator/rendering/PaperImage.h"
+#include "emulator/rendering/PrintEngine.h"
 
 namespace emu {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "emulator/CommandDecoder.h"
-#include "emulator/Trace.h"
+#include "emulator/decoding/CommandDecoder.h"
+#include "emulator/decoding/Trace.h"
 #include "tests/emulator/RecordingSink.h"
 #include "tests/emulator/StreamBytes.h"
 

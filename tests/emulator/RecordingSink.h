@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "emulator/CommandSink.h"
-#include "emulator/ControlHandler.h"
+#include "emulator/decoding/CommandSink.h"
+#include "emulator/decoding/ControlHandler.h"
 
 namespace emutest {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "emulator/Barcode.h"
-#include "emulator/EanUpc.h"
+#include "emulator/barcodes/Barcode.h"
+#include "emulator/barcodes/EanUpc.h"
 #include "tests/emulator/RenderHelpers.h"
 #include "tests/support/BarcodeScan.h"
 #include "tests/support/TempDir.h"
