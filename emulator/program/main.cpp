@@ -3,6 +3,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -47,19 +48,39 @@ class Program {
     void HandleCommand(const std::string& line, bool* quit);
     std::string StatusText() const;
     void SaveUnfinished(bool quietWhenEmpty);
+    void WriteTrace(const std::string& line);
+    std::string TraceName() const {
+        return m_options.tracePath == "-" ? "standard output" : m_options.tracePath;
+    }
 
     emutool::ProgramOptions m_options;
     emu::VirtualPrinter m_printer;
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;
+    // Set by the first write that fails (on the link thread); the trace stops there.
+    std::atomic<bool> m_traceFailed{false};
     std::optional<emutool::ReceiptFiles> m_receipts;
 };
 
 int Program::Run() {
     if (!SetUp()) return kExitFailure;
     int code = m_options.mode == emutool::ProgramOptions::Mode::Input ? RunInput() : RunLink();
-    if (m_ownTrace) std::fclose(m_trace);
-    return code;
+    if (m_ownTrace && std::fclose(m_trace) != 0 && !m_traceFailed) {
+        Fail("cannot write the trace to " + TraceName() + ": " + std::strerror(errno));
+        m_traceFailed = true;
+    }
+    // A trace with holes would mislead whoever reads it: the exit status says it is not whole.
+    return m_traceFailed ? kExitFailure : code;
+}
+
+void Program::WriteTrace(const std::string& line) {
+    if (m_traceFailed) return;
+    const std::string text = line + "\n";
+    if (std::fputs(text.c_str(), m_trace) < 0 || std::fflush(m_trace) != 0) {
+        m_traceFailed = true;
+        Fail("cannot write the trace to " + TraceName() + ": " + std::strerror(errno) +
+             "; tracing stopped");
+    }
 }
 
 bool Program::SetUp() {
@@ -78,8 +99,7 @@ bool Program::SetUp() {
             }
             m_ownTrace = true;
         }
-        std::FILE* trace = m_trace;
-        m_printer.SetTraceCallback([trace](const std::string& line) { Say(trace, line); });
+        m_printer.SetTraceCallback([this](const std::string& line) { WriteTrace(line); });
     }
     if (!m_options.outDir.empty()) {
         m_receipts.emplace(m_options.outDir);

@@ -94,6 +94,12 @@ TEST(CoreProgram, InputStreamBecomesReceiptsAndATrace) {
                                  "full cut after feeding 16 dots", "unknown command, skipped"}) {
         EXPECT_NE(trace.find(expected), std::string::npos) << expected << " in\n" << trace;
     }
+
+    r = RunProgram(dir, "--input " + (dir / "stream.bin").string() + " --trace /dev/full");
+    EXPECT_EQ(r.exitCode, 1) << "a trace with holes is a failure";
+    const std::string said = "cannot write the trace to /dev/full: No space left on device";
+    EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(said, r.err.find(said) + 1), std::string::npos) << "said once";
 }
 
 TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
