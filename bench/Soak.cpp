@@ -18,12 +18,16 @@
 #include "app/res/Resource.h"
 #include "bench/BenchDialogApp.h"
 #include "emulator/VirtualPrinter.h"
+#include "emulator/device/StatusModel.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 int g_seconds = 600;
+// A listed receipt path: the string's heap block and its slot in the vector, with the vector's
+// spare room.
+constexpr std::size_t kListedReceiptBytes = 112;
 std::thread g_soaker;
 
 // A script's wait lasts at most 10 minutes, and the script must be on its last line when the soak
@@ -70,11 +74,15 @@ class Soaker {
             start + std::chrono::seconds(std::min(60, g_seconds / 5));
         Clock::time_point nextProgress = start + std::chrono::minutes(1);
         std::optional<ProcessFigures> first;
+        std::size_t receiptsAtWarmUp = 0;
         long cycles = 0;
         while (Clock::now() < end) {
             Cycle();
             ++cycles;
-            if (!first && Clock::now() >= warmedUp) first = Sample();
+            if (!first && Clock::now() >= warmedUp) {
+                first = Sample();
+                receiptsAtWarmUp = m_session.SavedReceipts().size();
+            }
             if (Clock::now() >= nextProgress) {
                 const ProcessFigures now = Sample();
                 std::printf(
@@ -91,13 +99,20 @@ class Soaker {
         if (!first) first = Sample();
         const ProcessFigures last = Sample();
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        std::printf("soak, %.0f s: %ld cycles, %ld errors (goal 0)\n", seconds, cycles, m_errors);
+        std::printf("soak, %.0f s: %ld cycles of %llu bytes each, %ld errors (goal 0)\n", seconds,
+                    cycles, static_cast<unsigned long long>(m_bytesPerCycle), m_errors);
         const long warmUpSeconds =
             std::chrono::duration_cast<std::chrono::seconds>(warmedUp - start).count();
         std::printf(
             "  RSS after the %ld s warm-up %ld kB, at the end %ld kB: %+ld kB "
             "(goal < 1024 kB)\n",
             warmUpSeconds, first->rssKb, last.rssKb, last.rssKb - first->rssKb);
+        // By design, the virtual printer lists the path of every receipt it saved.
+        std::printf(
+            "  of which the virtual printer's list of the %zu receipts saved meanwhile: "
+            "about %zu kB\n",
+            m_session.SavedReceipts().size() - receiptsAtWarmUp,
+            (m_session.SavedReceipts().size() - receiptsAtWarmUp) * kListedReceiptBytes / 1024);
         std::printf("  descriptors %d -> %d, threads %d -> %d (goal: no growth)\n",
                     first->descriptors, last.descriptors, first->threads, last.threads);
         std::printf("  load average at the end: %s\n", bench::LoadAverage().c_str());
@@ -125,7 +140,33 @@ class Soaker {
         return false;
     }
 
+    // Waits until the printer has taken every byte sent and has been idle for a moment.
+    std::uint64_t PrinterSettled() {
+        emu::VirtualPrinter& printer = m_session.Printer();
+        std::uint64_t seen = printer.Received();
+        for (int still = 0; still < 5;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            const std::uint64_t now = printer.Received();
+            still = now == seen && printer.Waiting() == 0 ? still + 1 : 0;
+            seen = now;
+        }
+        return seen;
+    }
+
+    // Every cycle sends the same bytes; the first one's count is the reference.
     void Cycle() {
+        const std::uint64_t before = PrinterSettled();
+        RunCycle();
+        const std::uint64_t taken = PrinterSettled() - before;
+        if (m_bytesPerCycle == 0) m_bytesPerCycle = taken;
+        if (taken != m_bytesPerCycle) {
+            Error(("the printer took " + std::to_string(taken) + " bytes, not " +
+                   std::to_string(m_bytesPerCycle))
+                      .c_str());
+        }
+    }
+
+    void RunCycle() {
         Click(IDC_BUTTON_OPEN);
         if (!m_dialog.IsOpen()) return Error("the port did not open");
         for (int id :
@@ -133,12 +174,23 @@ class Soaker {
               IDC_BUTTON_ABSPOSITION, IDC_BUTTON_GRAYLEVEL, IDC_BUTTON_HTAB, IDC_BUTTON_VTABLE,
               IDC_BUTTON_IMAGE, IDC_BUTTON_ALIGNMENT, IDC_BUTTON_BARCODE, IDC_BUTTON_CUTPAPER})
             Click(id);
+        // Reports start once the printer has read the request for them, behind the open's
+        // other commands: a change made before that is never reported, by design.
+        PrinterSettled();
         for (bool on : {true, false}) {
             m_session.SetCondition(emu::Condition::PaperOut, on);
-            if (!PaperOutShown(on)) Error("a paper-out change did not reach the check box");
+            if (!PaperOutShown(on))
+                Error(on ? "paper out did not reach the check box"
+                         : "paper back did not reach the check box");
         }
         Click(IDC_BUTTON_ENTERSLEEP);
+        PrinterSettled();
+        if (!m_session.Printer().Asleep()) Error("the printer did not go to sleep");
+        // The printer refuses to wake sooner.
+        std::this_thread::sleep_for(emu::StatusModel::kMinimumSleep);
         Click(IDC_BUTTON_EXITSLEEP);
+        PrinterSettled();
+        if (m_session.Printer().Asleep()) Error("the printer did not wake");
         Click(IDC_BUTTON_OPEN);
         if (m_dialog.IsOpen()) Error("the port did not close");
     }
@@ -148,6 +200,7 @@ class Soaker {
     HWND m_hDialog;
     HWND m_hPaperOut;
     long m_errors = 0;
+    std::uint64_t m_bytesPerCycle = 0;
 };
 
 VirtualPrinterOptions Options() {
