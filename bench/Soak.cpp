@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -131,21 +132,27 @@ class Soaker {
         std::printf("  error: %s\n", what);
     }
 
-    bool PaperOutShown(bool on) {
-        const Clock::time_point until = Clock::now() + std::chrono::seconds(2);
-        while (Clock::now() < until) {
-            if ((::SendMessageW(m_hPaperOut, BM_GETCHECK, 0, 0) == 1) == on) return true;
+    // Whether the condition holds within 5 s.
+    static bool Within(const std::function<bool()>& condition) {
+        const Clock::time_point until = Clock::now() + std::chrono::seconds(5);
+        while (!condition()) {
+            if (Clock::now() >= until) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        return false;
+        return true;
     }
 
-    // Waits until the printer has taken every byte sent and has been idle for a moment.
+    bool PaperOutShown(bool on) {
+        return Within([&] { return (::SendMessageW(m_hPaperOut, BM_GETCHECK, 0, 0) == 1) == on; });
+    }
+
+    // Waits until the printer has taken every byte sent: nothing new for 300 ms, long enough
+    // for its link thread to get a turn on a busy machine.
     std::uint64_t PrinterSettled() {
         emu::VirtualPrinter& printer = m_session.Printer();
         std::uint64_t seen = printer.Received();
-        for (int still = 0; still < 5;) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        for (int still = 0; still < 6;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
             const std::uint64_t now = printer.Received();
             still = now == seen && printer.Waiting() == 0 ? still + 1 : 0;
             seen = now;
@@ -183,14 +190,13 @@ class Soaker {
                 Error(on ? "paper out did not reach the check box"
                          : "paper back did not reach the check box");
         }
+        emu::VirtualPrinter& printer = m_session.Printer();
         Click(IDC_BUTTON_ENTERSLEEP);
-        PrinterSettled();
-        if (!m_session.Printer().Asleep()) Error("the printer did not go to sleep");
+        if (!Within([&] { return printer.Asleep(); })) Error("the printer did not go to sleep");
         // The printer refuses to wake sooner.
         std::this_thread::sleep_for(emu::StatusModel::kMinimumSleep);
         Click(IDC_BUTTON_EXITSLEEP);
-        PrinterSettled();
-        if (m_session.Printer().Asleep()) Error("the printer did not wake");
+        if (!Within([&] { return !printer.Asleep(); })) Error("the printer did not wake");
         Click(IDC_BUTTON_OPEN);
         if (m_dialog.IsOpen()) Error("the port did not close");
     }
