@@ -33,6 +33,9 @@ class VirtualPrinter {
 
     explicit VirtualPrinter(int widthDots = 384,
                             std::size_t inputCapacity = PrinterCore::kDefaultInputCapacity);
+    // widthDots 0: the model's own width.
+    VirtualPrinter(const PrinterModel& model, int widthDots,
+                   std::size_t inputCapacity = PrinterCore::kDefaultInputCapacity);
 
     // Returns the bytes taken; fewer only while paper is out and the input buffer is full.
     std::size_t Feed(const std::uint8_t* data, std::size_t length);

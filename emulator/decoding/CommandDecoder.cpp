@@ -4,23 +4,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "emulator/decoding/CodeTable.h"
+#include "emulator/decoding/TraceText.h"
+
 namespace emu {
 
 namespace {
 
-constexpr std::uint8_t HT = 0x09, LF = 0x0A, CR = 0x0D, DLE = 0x10, DC4 = 0x14, EOT = 0x04,
-                       ENQ = 0x05, ESC = 0x1B, FS = 0x1C, GS = 0x1D;
+using namespace ascii;
 
 // A length-prefixed block (GS ( x) is consumed whole; only its first bytes are ever read.
 constexpr std::size_t kBlockKept = 16;
-
-std::string N(std::uint64_t value) { return std::to_string(value); }
-
-std::string Hex(std::uint8_t value) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "0x%02X", value);
-    return buf;
-}
 
 std::string CodeName(std::uint8_t code) {
     if (code > 0x20 && code < 0x7F) return std::string(1, static_cast<char>(code));
@@ -42,9 +36,6 @@ const char* PrefixName(std::uint8_t prefix) {
     }
 }
 
-// Parameters accept both the binary and the ASCII digit form, as ESC/POS printers do.
-std::uint8_t Digit(std::uint8_t n) { return n >= '0' && n <= '9' ? n - '0' : n; }
-
 const char* BarcodeName(std::uint8_t system) {
     static const char* const names[] = {"UPC-A", "UPC-E",   "EAN-13", "EAN-8",  "CODE39",
                                         "ITF",   "CODABAR", "CODE93", "CODE128"};
@@ -65,46 +56,23 @@ std::string Ascii(const std::vector<std::uint8_t>& bytes) {
     return text + "\"";
 }
 
-std::string PrintModeMeaning(std::uint8_t bits) {
-    static const char* const names[8] = {"bit 0",         "italic",       "bit 2", "bold",
-                                         "double height", "double width", "bit 6", "underline"};
-    std::string text = "print mode " + Hex(bits) + ":";
-    if (bits == 0) return text + " normal";
-    const char* sep = " ";
-    for (int bit = 0; bit < 8; ++bit) {
-        if (bits & (1u << bit)) {
-            text += sep;
-            text += names[bit];
-            sep = ", ";
-        }
-    }
-    return text;
+std::string WithNote(std::string meaning, const std::string& note) {
+    return note.empty() ? meaning : meaning + ": " + note;
 }
 
-std::string StatusBitsMeaning(std::uint8_t n) {
-    static const char* const names[6] = {"over-voltage", "platen", "paper out",
-                                         "overheat",     "",       "cutter"};
-    std::string text;
-    for (int bit = 0; bit < 6; ++bit) {
-        if (bit == 4 || !(n & (1u << bit))) continue;
-        if (!text.empty()) text += ", ";
-        text += names[bit];
-    }
-    return text;
-}
-
-// One-parameter commands the printer knows but does not act on (traced, then skipped).
-bool IsIgnoredEscWithOne(std::uint8_t code) {
-    return std::strchr(" %GMRVU{rT=c?", code) != nullptr && code != 0;
-}
-bool IsIgnoredGsWithOne(std::uint8_t code) {
-    return std::strchr("BbfIr", code) != nullptr && code != 0;
+std::uint8_t DefaultCodeTable(CommandSet commands) {
+    return commands == CommandSet::Module ? CodeTable::kLatin1 : CodeTable::kPc437;
 }
 
 }  // namespace
 
-CommandDecoder::CommandDecoder(CommandSink& sink, ControlHandler& control)
-    : m_sink(sink), m_control(control) {}
+CommandDecoder::CommandDecoder(CommandSink& sink, ControlHandler& control, CommandSet commands)
+    : m_sink(sink),
+      m_control(control),
+      m_table(CommandTable::For(commands)),
+      m_commands(commands),
+      m_doubleByte(commands == CommandSet::Module),
+      m_codeTable(DefaultCodeTable(commands)) {}
 
 void CommandDecoder::SetObserver(std::function<void(const DecodedCommand&)> observer) {
     m_observer = std::move(observer);
@@ -130,6 +98,10 @@ void CommandDecoder::Reset(std::uint64_t offset) {
 void CommandDecoder::DropUnfinished(const char* why) {
     EndTextRun();
     if (m_state == State::Idle) return;
+    if (m_state == State::OptionalFlag) {  // its parameter is optional: the command is whole
+        OnOptionalFlag(false, 0);
+        return;
+    }
     if (m_state == State::RasterRows) m_sink.RasterEnd();
     if (m_observer) {
         m_current.mnemonic = Mnemonic();
@@ -143,6 +115,7 @@ void CommandDecoder::StartCommand(std::uint8_t prefix) {
     m_current.offset = m_offset;
     m_current.length = 0;
     m_prefix = prefix;
+    m_command = nullptr;
     m_code = 0;
     m_paramCount = 0;
     m_paramNeed = 0;
@@ -179,9 +152,7 @@ std::string CommandDecoder::Mnemonic() const {
         }
     }
     if (m_current.length < 2) return text;
-    if (m_prefix == DLE && m_code == EOT) return "DLE EOT";
-    if (m_prefix == DLE && m_code == ENQ) return "DLE ENQ";
-    if (m_prefix == DLE && m_code == DC4) return "DLE DC4";
+    if (m_command && m_prefix != GS && m_prefix != FS) return m_command->mnemonic;
     text += " " + CodeName(m_code);
     if (m_prefix == GS && m_code == 'v' && m_paramCount >= 1 && m_params[0] == '0') text += " 0";
     if (m_prefix == GS && m_code == '(' && m_paramCount >= 1) text += " " + CodeName(m_params[0]);
@@ -234,7 +205,23 @@ void CommandDecoder::EndTextRun() {
 }
 
 std::string CommandDecoder::Quote(const std::vector<std::uint8_t>& bytes, std::size_t total) {
-    std::string text = "\"" + m_gbk->ToUtf8(bytes.data(), bytes.size()) + "\"";
+    std::string text = "\"";
+    const CodeTable* table = m_doubleByte ? nullptr : CodeTable::Get(m_codeTable);
+    if (table) {
+        for (std::uint8_t b : bytes) {
+            const char32_t c = table->Decode(b, m_internationalSet);
+            if (c >= 0x20 && c != '"' && c != '\\') {
+                AppendUtf8(text, c);
+            } else {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\x%02X", b);
+                text += buf;
+            }
+        }
+        text += "\"";
+    } else {
+        text += m_gbk->ToUtf8(bytes.data(), bytes.size()) + "\"";
+    }
     if (total > bytes.size()) text += " …";
     return text;
 }
@@ -252,28 +239,12 @@ bool CommandDecoder::Step(const std::uint8_t* data, std::size_t length, std::siz
             EndTextRun();
             StartCommand(b);
             ++i;
-            switch (b) {
-                case LF:
-                    m_sink.LineFeed();
-                    Complete("LF", "print and line feed");
-                    break;
-                case CR:
-                    m_sink.CarriageReturn();
-                    Complete("CR", "carriage return");
-                    break;
-                case HT:
-                    m_sink.HorizontalTab();
-                    Complete("HT", "horizontal tab");
-                    break;
-                case ESC:
-                case GS:
-                case FS:
-                case DLE:
-                    m_state = State::Prefix;
-                    break;
-                default:
-                    Complete(Hex(b), "unknown control byte, skipped");
-                    break;
+            if (b == ESC || b == GS || b == FS || b == DLE) {
+                m_state = State::Prefix;
+            } else if ((m_command = m_table.Find(0, b)) != nullptr) {
+                RunRow();
+            } else {
+                Complete(Hex(b), "unknown control byte, skipped");
             }
             break;
         case State::Prefix:
@@ -287,6 +258,15 @@ bool CommandDecoder::Step(const std::uint8_t* data, std::size_t length, std::siz
             ++i;
             m_params[m_paramCount++] = b;
             if (m_paramCount == m_paramNeed) OnParams();
+            break;
+        case State::OptionalFlag:
+            if (b <= 1 || b == '0' || b == '1') {
+                Take(b);
+                ++i;
+                OnOptionalFlag(true, b);
+            } else {
+                OnOptionalFlag(false, 0);  // the byte starts what follows
+            }
             break;
         case State::TabStops:
             if (b == 0) {
@@ -409,8 +389,9 @@ bool CommandDecoder::Step(const std::uint8_t* data, std::size_t length, std::siz
         case State::Block: {
             std::size_t n =
                 static_cast<std::size_t>(std::min<std::uint64_t>(length - i, m_blockLeft));
-            std::size_t keep = std::min(n, kBlockKept - std::min(kBlockKept, m_block.size()));
+            std::size_t keep = std::min(n, m_blockKeep - std::min(m_blockKeep, m_block.size()));
             m_block.insert(m_block.end(), data + i, data + i + keep);
+            if (m_graphicsData) m_graphicsBlock.Feed(data + i, n);
             TakeMany(data + i, n);
             i += n;
             m_blockLeft -= n;
@@ -427,409 +408,292 @@ void CommandDecoder::NeedParams(std::size_t count) {
 }
 
 void CommandDecoder::OnCode(std::uint8_t code) {
-    switch (m_prefix) {
-        case ESC:
-            switch (code) {
-                case '@':
-                    m_sink.Initialize();
-                    Complete("ESC @", "initialize printer");
-                    return;
-                case '2':
-                    m_sink.SetDefaultLineSpacing();
-                    Complete("ESC 2", "default line spacing");
-                    return;
-                case '$':
-                    NeedParams(2);
-                    return;
-                case '*':
-                    NeedParams(3);
-                    return;
-                case 'D':
-                    m_list.clear();
-                    m_state = State::TabStops;
-                    return;
-                case 'J':
-                case 'K':
-                case 'd':
-                case 'e':
-                case 'l':
-                case 'Q':
-                case '!':
-                case 'a':
-                case 'm':
-                case 'E':
-                case '-':
-                case '3':
-                case 't':
-                    NeedParams(1);
-                    return;
-                default:
-                    if (IsIgnoredEscWithOne(code)) {
-                        NeedParams(code == 'c' ? 2 : 1);
-                        return;
-                    }
-                    break;
-            }
-            break;
-        case GS:
-            switch (code) {
-                case 'v':
-                case 'V':
-                case 'k':
-                case 'h':
-                case 'w':
-                case 'H':
-                case 'a':
-                case '!':
-                    NeedParams(1);
-                    return;
-                case 'L':
-                case 'W':
-                    NeedParams(2);
-                    return;
-                case '(':
-                    NeedParams(3);
-                    return;
-                default:
-                    if (IsIgnoredGsWithOne(code)) {
-                        NeedParams(1);
-                        return;
-                    }
-                    break;
-            }
-            break;
-        case FS:
-            switch (code) {
-                case '&':
-                    m_sink.SetKanjiMode(true);
-                    Complete("FS &", "Chinese character mode on");
-                    return;
-                case '.':
-                    m_sink.SetKanjiMode(false);
-                    Complete("FS .", "Chinese character mode off");
-                    return;
-                case 'V':
-                    NeedParams(1);
-                    return;
-            }
-            break;
-        case DLE:
-            if (code == EOT || code == ENQ || code == DC4) {
-                NeedParams(1);
-                return;
-            }
-            break;
+    m_command = m_table.Find(m_prefix, code);
+    if (!m_command) {
+        CompleteUnknown(Mnemonic());
+        return;
     }
-    CompleteUnknown(Mnemonic());
+    if (m_command->params > 0) {
+        NeedParams(m_command->params);
+        return;
+    }
+    OnParams();
 }
 
 void CommandDecoder::OnParams() {
-    switch (m_prefix) {
-        case ESC:
-            OnEscParams();
-            break;
-        case GS:
-            OnGsParams();
-            break;
-        case FS:  // FS V b: the table row's boundaries follow
+    switch (m_command->dedicated) {
+        case Dedicated::None:
+            RunRow();
+            return;
+        case Dedicated::OptionalFlag:
+            m_state = State::OptionalFlag;
+            return;
+        case Dedicated::TabStops:
+            m_list.clear();
+            m_state = State::TabStops;
+            return;
+        case Dedicated::BitImage:
+            OnBitImage();
+            return;
+        case Dedicated::Raster:
+            OnRaster();
+            return;
+        case Dedicated::Cut:
+            OnCut();
+            return;
+        case Dedicated::Barcode:
+            OnBarcode();
+            return;
+        case Dedicated::Table:  // FS V b: the table row's boundaries follow
             m_list.clear();
             m_cells.clear();
             m_expected = m_params[0];
             m_state = m_expected == 0 ? State::TableCellCount : State::TableBoundaries;
-            break;
-        case DLE:
-            OnDleParams();
-            break;
+            return;
+        case Dedicated::Block:
+            OnBlock();
+            return;
+        case Dedicated::DleDc4:
+            OnDleDc4();
+            return;
     }
 }
 
-void CommandDecoder::OnEscParams() {
+void CommandDecoder::RunRow() {
+    const std::uint8_t* params = m_params.data();
+    std::string note;
+    if (m_command->act)
+        m_command->act(m_sink, params);
+    else if (m_command->control)
+        note = m_command->control(m_control, m_current.offset, params);
+    TrackTextState();
+    if (m_observer)
+        Complete(m_command->mnemonic, WithNote(m_command->meaning(params), note));
+    else
+        Finished();
+}
+
+// Follows the commands that change how text bytes read, for the trace's text.
+void CommandDecoder::TrackTextState() {
     const std::uint8_t n = m_params[0];
-    switch (m_code) {
-        case 'J':
-            m_sink.FeedDots(n);
-            Complete("ESC J", "print and feed " + N(n) + " dots");
-            return;
-        case 'K':
-            m_sink.ReverseFeedDots(n);
-            Complete("ESC K", "print and reverse feed " + N(n) + " dots");
-            return;
-        case 'd':
-            m_sink.FeedLines(n);
-            Complete("ESC d", "print and feed " + N(n) + " lines");
-            return;
-        case 'e':
-            m_sink.ReverseFeedLines(n);
-            Complete("ESC e", "print and reverse feed " + N(n) + " lines");
-            return;
-        case 'l':
-            m_sink.SetLeftMargin(n);
-            Complete("ESC l", "left margin " + N(n) + " x 8 = " + N(n * 8u) + " dots");
-            return;
-        case 'Q':
-            m_sink.SetRightMargin(n);
-            Complete("ESC Q", "right margin " + N(n) + " x 8 = " + N(n * 8u) + " dots");
-            return;
-        case '!':
-            m_sink.SetPrintMode(n);
-            Complete("ESC !", m_observer ? PrintModeMeaning(n) : std::string());
-            return;
-        case 'a': {
-            m_sink.SetAlignment(n);
-            static const char* const names[3] = {"left", "centre", "right"};
-            std::uint8_t d = Digit(n);
-            Complete("ESC a", d < 3 ? std::string("align ") + names[d]
-                                    : "align " + N(n) + " (not 0, 1 or 2)");
-            return;
-        }
-        case 'm':
-            m_sink.SetGrayLevel(n);
-            Complete("ESC m", "gray level " + N(n));
-            return;
-        case 'E':
-            m_sink.SetEmphasized(n & 1);
-            Complete("ESC E", n & 1 ? "bold on" : "bold off");
-            return;
-        case '-':
-            m_sink.SetUnderline(n);
-            Complete("ESC -",
-                     Digit(n) == 0 ? "underline off" : "underline " + N(Digit(n)) + " dot");
-            return;
-        case '3':
-            m_sink.SetLineSpacing(n);
-            Complete("ESC 3", "line spacing " + N(n) + " dots");
-            return;
-        case 't':
-            m_sink.SelectCodeTable(n);
-            Complete("ESC t", "code table " + N(n));
-            return;
-        case '$': {
-            std::uint16_t dots = static_cast<std::uint16_t>(m_params[0] | m_params[1] << 8);
-            m_sink.SetAbsolutePosition(dots);
-            Complete("ESC $", "absolute position " + N(dots) + " dots");
-            return;
-        }
-        case '*': {
-            if (m_paramCount == 3) {
-                std::uint64_t columns = m_params[1] | m_params[2] << 8;
-                std::uint8_t m = m_params[0];
-                if (m == 0 || m == 1 || m == 32 || m == 33) {
-                    m_blockLeft = m >= 32 ? columns * 3 : columns;
-                    m_block.clear();
-                    if (m_blockLeft > 0) {
-                        m_paramCount = 4;  // marks the data as read when the block ends
-                        m_state = State::Block;
-                        return;
-                    }
-                } else {
-                    Complete("ESC *", "bit image mode " + N(m) + " unknown, skipped");
-                    return;
-                }
-            }
-            Complete("ESC *", "bit image (not supported), skipped");
-            return;
-        }
-        default:
-            Complete(Mnemonic(), "not supported, skipped");
-            return;
+    if (m_prefix == ESC && m_code == '@') {
+        m_matrixCodes.Reset();
+        m_doubleByte = m_commands == CommandSet::Module;
+        m_codeTable = DefaultCodeTable(m_commands);
+        m_internationalSet = 0;
+    } else if (m_prefix == ESC && m_code == 't' && CodeTable::Get(n) && n != CodeTable::kLatin1) {
+        m_codeTable = n;
+    } else if (m_prefix == ESC && m_code == 'R' && CodeTable::InternationalName(n)) {
+        m_internationalSet = n;
+    } else if (m_prefix == FS && (m_code == '&' || m_code == '.')) {
+        m_doubleByte = m_code == '&';
     }
 }
 
-void CommandDecoder::OnGsParams() {
+// ESC 4 [n] / ESC 5 [n]: italic on and off; some clients send n (0 or 1), others nothing.
+void CommandDecoder::OnOptionalFlag(bool given, std::uint8_t n) {
+    const bool on = m_code == '4' && (!given || (n & 1));
+    m_sink.SetItalic(on);
+    Complete(m_command->mnemonic, on ? "italic on" : "italic off");
+}
+
+void CommandDecoder::OnBitImage() {
+    const std::uint8_t m = m_params[0];
+    const std::uint16_t columns = static_cast<std::uint16_t>(m_params[1] | m_params[2] << 8);
+    if (m != 0 && m != 1 && m != 32 && m != 33) {
+        // The data's length depends on the mode, so none can be skipped safely.
+        Complete("ESC *", "bit image mode " + N(m) + " unknown, skipped");
+        return;
+    }
+    const std::size_t perColumn = m >= 32 ? 3 : 1;
+    if (m_paramCount == 3 && columns > 0) {
+        StartBlock(columns * perColumn, kMaxBitImageColumns * perColumn);
+        return;
+    }
+    m_sink.BitImage(m, columns, m_block);
+    static const char* const densities[2] = {"single", "double"};
+    Complete("ESC *", m_observer
+                          ? "bit image " + N(columns) + " columns, " + (m >= 32 ? "24" : "8") +
+                                "-dot " + densities[m & 1] + " density" +
+                                (columns > kMaxBitImageColumns ? " (cut to the paper)" : "")
+                          : std::string());
+}
+
+void CommandDecoder::OnRaster() {
+    if (m_params[0] != '0') {
+        Complete("GS v " + CodeName(m_params[0]), "unknown command, skipped");
+        return;
+    }
+    if (m_paramCount < 6) {
+        NeedParams(6);
+        return;
+    }
+    std::uint16_t widthBytes = Word(&m_params[2]);
+    std::uint16_t height = Word(&m_params[4]);
+    m_sink.RasterBegin(m_params[1], widthBytes, height);
+    if (widthBytes == 0 || height == 0) {
+        m_sink.RasterEnd();
+        Complete("GS v 0",
+                 "raster image " + N(widthBytes * 8u) + " x " + N(height) + " dots: empty");
+        return;
+    }
+    m_row.assign(widthBytes, 0);
+    m_rowFill = 0;
+    m_rowsLeft = height;
+    m_state = State::RasterRows;
+}
+
+void CommandDecoder::OnCut() {
     const std::uint8_t n = m_params[0];
-    switch (m_code) {
-        case 'v':
-            if (n != '0') {
-                Complete("GS v " + CodeName(n), "unknown command, skipped");
-                return;
-            }
-            if (m_paramCount < 6) {
-                NeedParams(6);
-                return;
-            }
-            {
-                std::uint16_t widthBytes =
-                    static_cast<std::uint16_t>(m_params[2] | m_params[3] << 8);
-                std::uint16_t height = static_cast<std::uint16_t>(m_params[4] | m_params[5] << 8);
-                m_sink.RasterBegin(m_params[1], widthBytes, height);
-                if (widthBytes == 0 || height == 0) {
-                    m_sink.RasterEnd();
-                    Complete("GS v 0", "raster image " + N(widthBytes * 8u) + " x " + N(height) +
-                                           " dots: empty");
-                    return;
-                }
-                m_row.assign(widthBytes, 0);
-                m_rowFill = 0;
-                m_rowsLeft = height;
-                m_state = State::RasterRows;
-            }
-            return;
-        case 'V':
-            if (m_paramCount == 1 &&
-                (n == 65 || n == 66 || n == 97 || n == 98 || n == 103 || n == 104)) {
-                NeedParams(2);
-                return;
-            }
-            if (n == 0 || n == 48 || n == 1 || n == 49) {
-                bool partial = n == 1 || n == 49;
-                m_sink.Cut(partial, 0);
-                Complete("GS V", partial ? "partial cut" : "full cut");
-            } else if (n == 65 || n == 66) {
-                m_sink.Cut(n == 66, m_params[1]);
-                Complete("GS V", std::string(n == 66 ? "partial" : "full") + " cut after feeding " +
-                                     N(m_params[1]) + " dots");
-            } else {
-                Complete("GS V", "cut mode " + N(n) + " not supported, skipped");
-            }
-            return;
-        case 'k':
-            m_list.clear();
-            m_overlong = false;
-            if (n <= 6) {
-                m_state = State::BarcodeText;
-                return;
-            }
-            if (n >= 65 && n <= 73) {
-                if (m_paramCount == 1) {
-                    NeedParams(2);
-                    return;
-                }
-                m_expected = m_params[1];
-                if (m_expected == 0) {
-                    OnBarcodeStart();
-                    return;
-                }
-                m_state = State::BarcodeData;
-                return;
-            }
-            Complete("GS k", "barcode system " + N(n) + " unknown, skipped");
-            return;
-        case 'h':
-            m_sink.SetBarcodeHeight(n);
-            Complete("GS h", "barcode height " + N(n) + " dots");
-            return;
-        case 'w':
-            m_sink.SetBarcodeWidth(n);
-            Complete("GS w", "barcode module width " + N(n));
-            return;
-        case 'H': {
-            m_sink.SetBarcodeTextPosition(n);
-            static const char* const names[4] = {"not printed", "above", "below",
-                                                 "above and below"};
-            std::uint8_t d = Digit(n);
-            Complete("GS H", d < 4 ? std::string("barcode text ") + names[d]
-                                   : "barcode text position " + N(n) + " (not 0 to 3)");
-            return;
-        }
-        case 'a': {
-            std::string note = m_control.AutoStatus(n);
-            std::uint8_t bits = n & 0x2F;
-            std::string meaning = bits ? "automatic status reports on " + StatusBitsMeaning(bits)
-                                       : std::string("automatic status reports off");
-            if (n & 0x10) meaning += " (bit 4 ignored)";
-            if (!note.empty()) meaning += ": " + note;
-            Complete("GS a", meaning);
-            return;
-        }
-        case '!': {
-            m_sink.SetCharacterSize(n);
-            Complete("GS !", "character size: width x" + N((n >> 4 & 7) + 1u) + ", height x" +
-                                 N((n & 7) + 1u));
-            return;
-        }
-        case 'L': {
-            std::uint16_t dots = static_cast<std::uint16_t>(m_params[0] | m_params[1] << 8);
-            m_sink.SetLeftMarginDots(dots);
-            Complete("GS L", "left margin " + N(dots) + " dots");
-            return;
-        }
-        case 'W': {
-            std::uint16_t dots = static_cast<std::uint16_t>(m_params[0] | m_params[1] << 8);
-            m_sink.SetPrintAreaWidth(dots);
-            Complete("GS W", "print area width " + N(dots) + " dots");
-            return;
-        }
-        case '(': {
-            if (m_paramCount == 3) {
-                m_blockLeft = m_params[1] | m_params[2] << 8;
-                m_block.clear();
-                m_paramCount = 4;  // marks the block as read when it ends
-                if (m_blockLeft > 0) {
-                    m_state = State::Block;
-                    return;
-                }
-            }
-            const std::size_t size = m_params[1] | m_params[2] << 8;
-            if (n != 'E' || size < 2 || m_block[0] != 11) {
-                Complete(Mnemonic(), "function not supported, skipped");
-                return;
-            }
-            if (m_block[1] == 1) {
-                std::uint32_t baud = 0;
-                bool digits = size >= 3 && size <= 9;
-                for (std::size_t k = 2; digits && k < size; ++k) {
-                    if (m_block[k] < '0' || m_block[k] > '9')
-                        digits = false;
-                    else
-                        baud = baud * 10 + (m_block[k] - '0');
-                }
-                if (!digits || baud < 110 || baud > 921600) {
-                    Complete("GS ( E", "set baud rate: malformed rate, skipped");
-                    return;
-                }
-                std::string note = m_control.SetBaudRate(baud);
-                Complete("GS ( E", "set baud rate " + N(baud) + (note.empty() ? "" : ": " + note));
-                return;
-            }
-            if (m_block[1] == 3 && size == 3) {
-                Handshake mode;
-                const char* name;
-                switch (m_block[2]) {
-                    case 0:
-                        mode = Handshake::None;
-                        name = "none";
-                        break;
-                    case '0':
-                        mode = Handshake::Hardware;
-                        name = "hardware (RTS/CTS)";
-                        break;
-                    case '1':
-                        mode = Handshake::Software;
-                        name = "software (XON/XOFF)";
-                        break;
-                    default:
-                        Complete("GS ( E", "set handshake " + N(m_block[2]) + " unknown, skipped");
-                        return;
-                }
-                std::string note = m_control.SetHandshake(mode);
-                Complete("GS ( E",
-                         std::string("set handshake ") + name + (note.empty() ? "" : ": " + note));
-                return;
-            }
-            Complete("GS ( E", "serial setting " + N(m_block[1]) + " not supported, skipped");
-            return;
-        }
-        default:
-            Complete(Mnemonic(), "not supported, skipped");
-            return;
+    if (m_paramCount == 1 && (n == 65 || n == 66 || n == 97 || n == 98 || n == 103 || n == 104)) {
+        NeedParams(2);
+        return;
+    }
+    if (n == 0 || n == 48 || n == 1 || n == 49) {
+        bool partial = n == 1 || n == 49;
+        m_sink.Cut(partial, 0);
+        Complete("GS V", partial ? "partial cut" : "full cut");
+    } else if (n == 65 || n == 66) {
+        m_sink.Cut(n == 66, m_params[1]);
+        Complete("GS V", std::string(n == 66 ? "partial" : "full") + " cut after feeding " +
+                             N(m_params[1]) + " dots");
+    } else {
+        Complete("GS V", "cut mode " + N(n) + " not supported, skipped");
     }
 }
 
-void CommandDecoder::OnDleParams() {
+void CommandDecoder::OnBarcode() {
+    const std::uint8_t n = m_params[0];
+    m_list.clear();
+    m_overlong = false;
+    if (n <= 6) {
+        m_state = State::BarcodeText;
+        return;
+    }
+    if (n >= 65 && n <= 73) {
+        if (m_paramCount == 1) {
+            NeedParams(2);
+            return;
+        }
+        m_expected = m_params[1];
+        if (m_expected == 0) {
+            OnBarcodeStart();
+            return;
+        }
+        m_state = State::BarcodeData;
+        return;
+    }
+    Complete("GS k", "barcode system " + N(n) + " unknown, skipped");
+}
+
+// GS ( x pL pH data and FS ( x pL pH data: read whole, then acted on by function.
+void CommandDecoder::OnBlock() {
+    const bool wide = m_code == '8';  // GS 8 L: a four-byte length
+    const std::size_t headParams = wide ? 5 : 3;
+    const std::uint64_t size = wide ? m_params[1] | m_params[2] << 8 | m_params[3] << 16 |
+                                          static_cast<std::uint64_t>(m_params[4]) << 24
+                                    : Word(&m_params[1]);
+    const bool graphics = m_prefix == GS && m_params[0] == 'L';
+    if (wide && !graphics) {
+        Complete("GS 8 " + CodeName(m_params[0]), "unknown command, skipped");
+        return;
+    }
+    if (m_paramCount == headParams) {
+        const bool symbol = m_prefix == GS && m_params[0] == 'k';
+        StartBlock(size, symbol ? MatrixCodeStore::kMaxData + 3 : kBlockKept, graphics);
+        if (m_blockLeft > 0) return;
+    }
+    if (graphics) {
+        Complete(wide ? "GS 8 L" : "GS ( L", m_graphicsBlock.Finish(m_sink, size));
+        return;
+    }
+    if (m_prefix == GS && m_params[0] == 'k') {
+        OnMatrixCode(size);
+        return;
+    }
     const std::uint8_t fn = m_params[0];
-    if (m_code == EOT) {
-        std::string note = m_control.StatusRequest(m_current.offset, fn);
-        Complete("DLE EOT",
-                 (fn == 5 ? std::string("status request")
-                          : "real-time status " + N(fn) + " (not answered by this module)") +
-                     (note.empty() ? "" : ": " + note));
+    if (m_prefix == GS && fn == 'E' && size >= 2 && m_block[0] == 11) {
+        OnSerialSetting(size);
         return;
     }
-    if (m_code == ENQ) {
-        Complete("DLE ENQ", "real-time request " + N(fn) + ", ignored");
+    if (m_prefix == FS && fn == 'A')
+        Complete("FS ( A", "double-byte font " + N(size >= 2 ? Digit(m_block[1]) : 0) +
+                               ", ignored (the 24 x 24 font stays)");
+    else
+        Complete(Mnemonic(), "function not supported, skipped (" + N(size) + " bytes)");
+}
+
+void CommandDecoder::StartBlock(std::uint64_t length, std::size_t keep, bool graphics) {
+    m_graphicsData = graphics;
+    if (graphics) m_graphicsBlock.Begin();
+    m_blockLeft = length;
+    m_blockKeep = keep;
+    m_block.clear();
+    m_paramCount = kBlockRead;
+    if (length > 0) m_state = State::Block;
+}
+
+void CommandDecoder::OnMatrixCode(std::uint64_t size) {
+    if (size < 2) {
+        Complete("GS ( k", "2D code: block of " + N(size) + " bytes too short, skipped");
         return;
     }
-    // DLE DC4 fn: 8 clears the buffers, 2 1 8 / 2 2 8 enter and leave sleep.
+    const std::vector<std::uint8_t> args(m_block.begin() + 2, m_block.end());
+    MatrixCodeStore::Outcome outcome =
+        m_matrixCodes.Apply(m_block[0], m_block[1], args, static_cast<std::size_t>(size - 2));
+    if (outcome.symbol)
+        outcome.meaning = WithNote(outcome.meaning, m_sink.PrintMatrix(*outcome.symbol));
+    Complete("GS ( k", outcome.meaning);
+}
+
+void CommandDecoder::OnSerialSetting(std::size_t size) {
+    if (m_block[1] == 1) {
+        std::uint32_t baud = 0;
+        bool digits = size >= 3 && size <= 9;
+        for (std::size_t k = 2; digits && k < size; ++k) {
+            if (m_block[k] < '0' || m_block[k] > '9')
+                digits = false;
+            else
+                baud = baud * 10 + (m_block[k] - '0');
+        }
+        if (!digits || baud < 110 || baud > 921600) {
+            Complete("GS ( E", "set baud rate: malformed rate, skipped");
+            return;
+        }
+        std::string note = m_control.SetBaudRate(baud);
+        Complete("GS ( E", WithNote("set baud rate " + N(baud), note));
+        return;
+    }
+    if (m_block[1] == 3 && size == 3) {
+        Handshake mode;
+        const char* name;
+        switch (m_block[2]) {
+            case 0:
+                mode = Handshake::None;
+                name = "none";
+                break;
+            case '0':
+                mode = Handshake::Hardware;
+                name = "hardware (RTS/CTS)";
+                break;
+            case '1':
+                mode = Handshake::Software;
+                name = "software (XON/XOFF)";
+                break;
+            default:
+                Complete("GS ( E", "set handshake " + N(m_block[2]) + " unknown, skipped");
+                return;
+        }
+        std::string note = m_control.SetHandshake(mode);
+        Complete("GS ( E", WithNote(std::string("set handshake ") + name, note));
+        return;
+    }
+    Complete("GS ( E", "serial setting " + N(m_block[1]) + " not supported, skipped");
+}
+
+// DLE DC4 fn: 8 clears the buffers, 2 1 8 / 2 2 8 enter and leave sleep.
+void CommandDecoder::OnDleDc4() {
+    const std::uint8_t fn = m_params[0];
     if (m_paramCount == 1) {
         if (fn == 8) {
             NeedParams(8);
@@ -849,14 +713,13 @@ void CommandDecoder::OnDleParams() {
             return;
         }
         std::string note = m_control.ClearBuffers(m_current.offset);
-        Complete("DLE DC4", "clear buffers" + (note.empty() ? "" : ": " + note));
+        Complete("DLE DC4", WithNote("clear buffers", note));
         return;
     }
     if (fn == 2 && (m_params[1] == 1 || m_params[1] == 2) && m_params[2] == 8) {
         bool enter = m_params[1] == 1;
         std::string note = m_control.Sleep(m_current.offset, enter);
-        Complete("DLE DC4", std::string(enter ? "enter sleep" : "leave sleep") +
-                                (note.empty() ? "" : ": " + note));
+        Complete("DLE DC4", WithNote(enter ? "enter sleep" : "leave sleep", note));
         return;
     }
     Complete("DLE DC4",
@@ -888,10 +751,12 @@ void CommandDecoder::OnBarcodeStart() {
         Complete("GS k", "barcode data longer than " + N(kMaxBarcodeData) + " bytes, skipped");
         return;
     }
-    m_sink.PrintBarcode(system, m_list);
-    Complete("GS k", m_observer
-                         ? std::string("barcode ") + BarcodeName(system) + " " + Ascii(m_list)
-                         : std::string());
+    const std::string note = m_sink.PrintBarcode(system, m_list);
+    Complete(
+        "GS k",
+        m_observer
+            ? WithNote(std::string("barcode ") + BarcodeName(system) + " " + Ascii(m_list), note)
+            : std::string());
 }
 
 }  // namespace emu

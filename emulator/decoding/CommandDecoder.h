@@ -1,5 +1,7 @@
 // The command decoder: an incremental state machine over the byte stream from the host. Bytes
-// may arrive split anywhere; the calls it makes do not depend on how they were split.
+// may arrive split anywhere; the calls it makes do not depend on how they were split. Which
+// commands exist, their parameter counts and actions come from the model's CommandTable; the
+// decoder's own states serve only commands with data of their own.
 //
 // Printing commands go to the CommandSink, status/sleep/real-time/line commands to the
 // ControlHandler, and, when an observer is set, each command (and each run of text) is reported
@@ -16,21 +18,27 @@
 #include <memory>
 #include <vector>
 
+#include "emulator/PrinterModel.h"
+#include "emulator/barcodes/MatrixCodeStore.h"
 #include "emulator/decoding/CommandSink.h"
+#include "emulator/decoding/CommandTable.h"
 #include "emulator/decoding/ControlHandler.h"
 #include "emulator/decoding/DecodedCommand.h"
 #include "emulator/decoding/GbkText.h"
+#include "emulator/decoding/GraphicsBlock.h"
 
 namespace emu {
 
 class CommandDecoder {
   public:
     static constexpr std::size_t kMaxTabStops = 32;
-    static constexpr std::size_t kMaxCellText = 255;     // a table cell's text bytes kept
-    static constexpr std::size_t kMaxBarcodeData = 255;  // form-one barcode data bytes kept
-    static constexpr std::size_t kTraceTextBytes = 96;   // text shown per trace line
+    static constexpr std::size_t kMaxCellText = 255;          // a table cell's text bytes kept
+    static constexpr std::size_t kMaxBarcodeData = 255;       // form-one barcode data bytes kept
+    static constexpr std::size_t kTraceTextBytes = 96;        // text shown per trace line
+    static constexpr std::size_t kMaxBitImageColumns = 1024;  // ESC * columns kept, beyond paper
 
-    CommandDecoder(CommandSink& sink, ControlHandler& control);
+    CommandDecoder(CommandSink& sink, ControlHandler& control,
+                   CommandSet commands = CommandSet::Module);
 
     // Called once per decoded command; building the descriptions costs time, so none are built
     // without an observer.
@@ -55,6 +63,7 @@ class CommandDecoder {
         Idle,
         Prefix,
         Params,
+        OptionalFlag,
         TabStops,
         RasterRows,
         TableBoundaries,
@@ -74,9 +83,21 @@ class CommandDecoder {
     void OnCode(std::uint8_t code);
     void NeedParams(std::size_t count);
     void OnParams();
-    void OnEscParams();
-    void OnGsParams();
-    void OnDleParams();
+    void RunRow();
+    void TrackTextState();
+    void OnOptionalFlag(bool given, std::uint8_t n);
+    void OnBitImage();
+    void OnRaster();
+    void OnCut();
+    void OnBarcode();
+    void OnBlock();
+    // A length-prefixed block follows: consumes it whole, keeping its first `keep` bytes (and
+    // streaming it to the graphics reader when `graphics`), then calls OnParams again with
+    // m_paramCount == kBlockRead.
+    void StartBlock(std::uint64_t length, std::size_t keep, bool graphics = false);
+    void OnMatrixCode(std::uint64_t size);
+    void OnSerialSetting(std::size_t size);
+    void OnDleDc4();
     void OnTableStart();
     void OnBarcodeStart();
     void Complete(std::string mnemonic, std::string meaning);
@@ -90,6 +111,9 @@ class CommandDecoder {
 
     CommandSink& m_sink;
     ControlHandler& m_control;
+    const CommandTable& m_table;
+    const CommandSet m_commands;
+    const CommandRow* m_command = nullptr;  // the command being decoded, when the table knows it
     std::function<void(const DecodedCommand&)> m_observer;
     std::unique_ptr<GbkText> m_gbk;  // made with the observer: only the trace needs text
 
@@ -105,6 +129,11 @@ class CommandDecoder {
     std::array<std::uint8_t, 8> m_params{};
     std::size_t m_paramCount = 0;
     std::size_t m_paramNeed = 0;
+
+    // How the paper reads text, so that the trace shows what the paper shows.
+    bool m_doubleByte = true;
+    std::uint8_t m_codeTable = 0;
+    std::uint8_t m_internationalSet = 0;
 
     // Text run.
     bool m_textRun = false;
@@ -122,6 +151,11 @@ class CommandDecoder {
     std::uint32_t m_rowsLeft = 0;
     std::uint64_t m_blockLeft = 0;
     std::vector<std::uint8_t> m_block;  // first bytes of a length-prefixed block
+    std::size_t m_blockKeep = 0;
+    static constexpr std::size_t kBlockRead = 7;
+    bool m_graphicsData = false;  // the block in progress is GS ( L / GS 8 L data
+    GraphicsBlock m_graphicsBlock;
+    MatrixCodeStore m_matrixCodes;
 };
 
 }  // namespace emu

@@ -1,10 +1,14 @@
 // What the command decoder hands to the print engine: one call per decoded printing command, in
 // stream order. Status, sleep, real-time and line-setting commands stay with the virtual printer
-// and never reach the sink.
+// and never reach the sink. Every call does nothing by default, so a sink overrides only what it
+// acts on.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "emulator/barcodes/DotMatrix.h"
 
 namespace emu {
 
@@ -14,53 +18,87 @@ struct TableCell {
     std::vector<std::uint8_t> text;  // GBK bytes as sent (the terminating 00 is not included)
 };
 
+// Graphics stored in the print buffer (GS ( L / GS 8 L function 112): rows of rowBytes bytes,
+// one bit per dot, most significant bit leftmost.
+struct RasterGraphics {
+    int widthDots = 0;
+    int height = 0;
+    int scaleX = 1;  // 1 or 2
+    int scaleY = 1;
+    int rowBytes = 0;
+    std::vector<std::uint8_t> bits;
+};
+
 class CommandSink {
   public:
     virtual ~CommandSink() = default;
 
-    // One byte of printable text (ASCII or one byte of a GBK pair; the engine pairs them).
-    virtual void Text(std::uint8_t byte) = 0;
-    virtual void LineFeed() = 0;                                             // LF
-    virtual void CarriageReturn() = 0;                                       // CR
-    virtual void HorizontalTab() = 0;                                        // HT
-    virtual void FeedDots(std::uint8_t n) = 0;                               // ESC J n
-    virtual void ReverseFeedDots(std::uint8_t n) = 0;                        // ESC K n
-    virtual void FeedLines(std::uint8_t n) = 0;                              // ESC d n
-    virtual void ReverseFeedLines(std::uint8_t n) = 0;                       // ESC e n
-    virtual void SetLeftMargin(std::uint8_t units) = 0;                      // ESC l n, 8-dot units
-    virtual void SetRightMargin(std::uint8_t units) = 0;                     // ESC Q n, 8-dot units
-    virtual void SetAbsolutePosition(std::uint16_t dots) = 0;                // ESC $ nL nH
-    virtual void SetPrintMode(std::uint8_t bits) = 0;                        // ESC ! n
-    virtual void SetAlignment(std::uint8_t n) = 0;                           // ESC a n
-    virtual void SetGrayLevel(std::uint8_t n) = 0;                           // ESC m n
-    virtual void SetTabStops(const std::vector<std::uint8_t>& columns) = 0;  // ESC D ... 00
-    virtual void Initialize() = 0;                                           // ESC @
-    virtual void ClearBuffer() = 0;  // clear buffers: drop unprinted data
+    // One byte of printable text (a single byte or one byte of a GBK pair; the engine pairs them).
+    virtual void Text(std::uint8_t) {}
+    virtual void LineFeed() {}                                     // LF
+    virtual void CarriageReturn() {}                               // CR
+    virtual void HorizontalTab() {}                                // HT
+    virtual void FeedDots(std::uint8_t) {}                         // ESC J n
+    virtual void ReverseFeedDots(std::uint8_t) {}                  // ESC K n
+    virtual void FeedLines(std::uint8_t) {}                        // ESC d n
+    virtual void ReverseFeedLines(std::uint8_t) {}                 // ESC e n
+    virtual void SetLeftMargin(std::uint8_t) {}                    // ESC l n, 8-dot units
+    virtual void SetRightMargin(std::uint8_t) {}                   // ESC Q n, 8-dot units
+    virtual void SetAbsolutePosition(std::uint16_t) {}             // ESC $ nL nH
+    virtual void SetRelativePosition(std::int16_t) {}              // ESC \ nL nH
+    virtual void SetMotionUnits(std::uint8_t, std::uint8_t) {}     // GS P x y
+    virtual void SetPrintMode(std::uint8_t) {}                     // ESC ! n
+    virtual void SetAlignment(std::uint8_t) {}                     // ESC a n
+    virtual void SetGrayLevel(std::uint8_t) {}                     // ESC m n (this module)
+    virtual void SetTabStops(const std::vector<std::uint8_t>&) {}  // ESC D ... 00
+    virtual void Initialize() {}                                   // ESC @
+    virtual void ClearBuffer() {}  // clear buffers: drop unprinted data
     // GS v 0: header, then each row (widthBytes bytes) as it arrives, then the end.
-    virtual void RasterBegin(std::uint8_t m, std::uint16_t widthBytes, std::uint16_t height) = 0;
-    virtual void RasterRow(const std::uint8_t* row) = 0;
-    virtual void RasterEnd() = 0;
+    virtual void RasterBegin(std::uint8_t, std::uint16_t, std::uint16_t) {}
+    virtual void RasterRow(const std::uint8_t*) {}
+    virtual void RasterEnd() {}
     // FS V: one vertical-table row.
-    virtual void TableRow(const std::vector<std::uint8_t>& boundaries,
-                          const std::vector<TableCell>& cells) = 0;
-    virtual void SetBarcodeHeight(std::uint8_t dots) = 0;     // GS h n
-    virtual void SetBarcodeWidth(std::uint8_t n) = 0;         // GS w n
-    virtual void SetBarcodeTextPosition(std::uint8_t n) = 0;  // GS H n
+    virtual void TableRow(const std::vector<std::uint8_t>&, const std::vector<TableCell>&) {}
+    virtual void SetBarcodeHeight(std::uint8_t) {}        // GS h n
+    virtual void SetBarcodeWidth(std::uint8_t) {}         // GS w n
+    virtual void SetBarcodeTextPosition(std::uint8_t) {}  // GS H n
     // GS k: system is the second-form code (65..73); form-one codes 0..6 arrive as 65..71.
-    virtual void PrintBarcode(std::uint8_t system, const std::vector<std::uint8_t>& data) = 0;
-    // GS V: mode 0/48/65 full cut, 1/49/66 partial cut; feed in dots before cutting (65/66 only).
-    virtual void Cut(bool partial, std::uint8_t feed) = 0;
+    // Returns why nothing was printed, or an empty string.
+    virtual std::string PrintBarcode(std::uint8_t, const std::vector<std::uint8_t>&) { return {}; }
+    // GS V, ESC i, ESC m: feed in dots before cutting.
+    virtual void Cut(bool /*partial*/, std::uint8_t /*feed*/) {}
 
-    // Common ESC/POS commands that popular encoders emit.
-    virtual void SetEmphasized(bool on) = 0;                 // ESC E n
-    virtual void SetUnderline(std::uint8_t n) = 0;           // ESC - n
-    virtual void SetLineSpacing(std::uint8_t dots) = 0;      // ESC 3 n
-    virtual void SetDefaultLineSpacing() = 0;                // ESC 2
-    virtual void SelectCodeTable(std::uint8_t n) = 0;        // ESC t n
-    virtual void SetKanjiMode(bool on) = 0;                  // FS & / FS .
-    virtual void SetCharacterSize(std::uint8_t n) = 0;       // GS ! n
-    virtual void SetLeftMarginDots(std::uint16_t dots) = 0;  // GS L nL nH
-    virtual void SetPrintAreaWidth(std::uint16_t dots) = 0;  // GS W nL nH
+    virtual void SetEmphasized(bool) {}                          // ESC E n
+    virtual void SetDoubleStrike(bool) {}                        // ESC G n
+    virtual void SetUnderline(std::uint8_t) {}                   // ESC - n
+    virtual void SetItalic(bool) {}                              // ESC 4 / ESC 5
+    virtual void SetFont(std::uint8_t) {}                        // ESC M n
+    virtual void SetCondensed(bool) {}                           // ESC SI / DC2
+    virtual void SetOneLineDoubleWidth(bool) {}                  // SO, ESC SO / DC4, ESC DC4
+    virtual void SetReverse(bool) {}                             // GS B n
+    virtual void SetUpsideDown(bool) {}                          // ESC { n
+    virtual void SetRotation(bool) {}                            // ESC V n
+    virtual void SetRightSpacing(std::uint8_t) {}                // ESC SP n
+    virtual void SetLineSpacing(std::uint8_t) {}                 // ESC 3 n
+    virtual void SetDefaultLineSpacing() {}                      // ESC 2
+    virtual void SelectCodeTable(std::uint8_t) {}                // ESC t n
+    virtual void SelectInternationalSet(std::uint8_t) {}         // ESC R n
+    virtual void SetKanjiMode(bool) {}                           // FS & / FS .
+    virtual void SetKanjiPrintMode(std::uint8_t) {}              // FS ! n
+    virtual void SetKanjiUnderline(std::uint8_t) {}              // FS - n
+    virtual void SetKanjiSpacing(std::uint8_t, std::uint8_t) {}  // FS S n1 n2
+    virtual void SetKanjiQuadruple(bool) {}                      // FS W n
+    virtual void SetCharacterSize(std::uint8_t) {}               // GS ! n
+    virtual void SetLeftMarginDots(std::uint16_t) {}             // GS L nL nH
+    virtual void SetPrintAreaWidth(std::uint16_t) {}             // GS W nL nH
+
+    // Images and 2D symbols; the ones returning a string return why nothing was printed, or "".
+    // ESC * m: one stripe of columns (1 byte each for m 0/1, 3 for m 32/33) into the line.
+    virtual void BitImage(std::uint8_t /*mode*/, std::uint16_t /*columns*/,
+                          const std::vector<std::uint8_t>& /*data*/) {}
+    virtual void StoreGraphics(const RasterGraphics&) {}  // GS ( L / GS 8 L function 112
+    virtual std::string PrintGraphics() { return {}; }    // function 50
+    virtual std::string PrintMatrix(const DotMatrix&) { return {}; }  // GS ( k print
 };
 
 }  // namespace emu

@@ -20,6 +20,8 @@ class ControlHandler {
     virtual std::string ClearBuffers(std::uint64_t offset) = 0;                   // DLE DC4 8 ...
     virtual std::string Sleep(std::uint64_t offset, bool enter) = 0;              // DLE DC4 2 m 8
     virtual std::string AutoStatus(std::uint8_t n) = 0;                           // GS a n
+    virtual std::string TransmitStatus(std::uint8_t) { return {}; }               // GS r n
+    virtual std::string TransmitId(std::uint8_t) { return {}; }                   // GS I n
     virtual std::string SetBaudRate(std::uint32_t baud) = 0;                      // GS ( E .. 11 1
     virtual std::string SetHandshake(Handshake mode) = 0;                         // GS ( E .. 11 3
 };

@@ -13,6 +13,7 @@ constexpr std::uint8_t kLeaveSleep[] = {0x10, 0x14, 0x02, 0x02, 0x08};
 std::size_t RealTimeScanner::Length(Kind kind) {
     switch (kind) {
         case Kind::StatusRequest:
+        case Kind::RealTimeStatus:
             return sizeof kStatusRequest;
         case Kind::ClearBuffers:
             return sizeof kClearBuffers;
@@ -29,6 +30,7 @@ std::size_t RealTimeScanner::Length(Kind kind) {
 const std::uint8_t* RealTimeScanner::Bytes(Kind kind) {
     switch (kind) {
         case Kind::StatusRequest:
+        case Kind::RealTimeStatus:
             return kStatusRequest;
         case Kind::ClearBuffers:
             return kClearBuffers;
@@ -46,6 +48,12 @@ RealTimeScanner::Kind RealTimeScanner::Push(std::uint8_t byte) {
     m_recent[m_next] = byte;
     m_next = (m_next + 1) % m_recent.size();
     if (m_count < m_recent.size()) ++m_count;
+    if (m_realTimeStatus && byte >= 1 && byte <= 4 && m_count >= 3 &&
+        m_recent[(m_next + m_recent.size() - 3) % m_recent.size()] == 0x10 &&
+        m_recent[(m_next + m_recent.size() - 2) % m_recent.size()] == 0x04) {
+        m_statusNumber = byte;
+        return Kind::RealTimeStatus;
+    }
     if (byte != 0x05 && byte != 0x08) return Kind::None;  // every command ends in one of these
 
     for (Kind kind :

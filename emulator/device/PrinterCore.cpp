@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "emulator/device/EscPosStatus.h"
+
 namespace emu {
 
 namespace {
@@ -13,13 +15,18 @@ std::string HexByte(std::uint8_t byte) {
 }
 
 const char* ArrivalMnemonic(RealTimeScanner::Kind kind) {
-    return kind == RealTimeScanner::Kind::StatusRequest ? "DLE EOT" : "DLE DC4";
+    return kind == RealTimeScanner::Kind::StatusRequest ||
+                   kind == RealTimeScanner::Kind::RealTimeStatus
+               ? "DLE EOT"
+               : "DLE DC4";
 }
 
 const char* ArrivalMeaning(RealTimeScanner::Kind kind) {
     switch (kind) {
         case RealTimeScanner::Kind::StatusRequest:
             return "status request";
+        case RealTimeScanner::Kind::RealTimeStatus:
+            return "real-time status";
         case RealTimeScanner::Kind::ClearBuffers:
             return "clear buffers";
         case RealTimeScanner::Kind::EnterSleep:
@@ -33,8 +40,12 @@ const char* ArrivalMeaning(RealTimeScanner::Kind kind) {
 }
 }  // namespace
 
-PrinterCore::PrinterCore(CommandSink& sink, std::size_t inputCapacity)
-    : m_sink(sink), m_decoder(sink, *this), m_capacity(std::max<std::size_t>(inputCapacity, 16)) {}
+PrinterCore::PrinterCore(CommandSink& sink, std::size_t inputCapacity, const PrinterModel& model)
+    : m_sink(sink),
+      m_model(model),
+      m_decoder(sink, *this, model.commands),
+      m_scanner(model.commands == CommandSet::EscPos),
+      m_capacity(std::max<std::size_t>(inputCapacity, 16)) {}
 
 void PrinterCore::SetTrace(std::function<void(const std::string&)> writeLine) {
     if (!writeLine) {
@@ -117,6 +128,9 @@ void PrinterCore::ActOnArrival(RealTimeScanner::Kind kind, bool waiting) {
         case Kind::StatusRequest:
             note = Reply(m_status.StatusByte());
             break;
+        case Kind::RealTimeStatus:
+            note = Reply(*RealTimeStatusByte(StatusByte(), m_scanner.StatusNumber()));
+            break;
         case Kind::ClearBuffers: {
             DropWaiting();
             m_sink.ClearBuffer();
@@ -153,6 +167,7 @@ void PrinterCore::ActOnArrival(RealTimeScanner::Kind kind, bool waiting) {
         command.offset = start;
         command.length = length;
         std::copy_n(RealTimeScanner::Bytes(kind), length, command.head.begin());
+        if (kind == Kind::RealTimeStatus) command.head[2] = m_scanner.StatusNumber();
         command.mnemonic = ArrivalMnemonic(kind);
         command.meaning = std::string(ArrivalMeaning(kind)) +
                           (waiting ? " (on arrival, input waiting)" : " (while asleep)") +
@@ -228,7 +243,10 @@ void PrinterCore::SetCondition(Condition condition, bool on) {
     if (m_status.Get(condition) == on) return;
     bool report = m_status.Set(condition, on);
     std::string text = std::string(ConditionName(condition)) + (on ? " on" : " off");
-    if (report) {
+    if (m_model.commands == CommandSet::EscPos) {
+        if (m_statusBack)
+            text += ": automatic status back " + Reply(AutomaticStatusBack(StatusByte()));
+    } else if (report) {
         m_replies.push_back(m_status.StatusByte());
         text += ": automatic status " + HexByte(m_status.StatusByte());
     }
@@ -249,6 +267,15 @@ std::string PrinterCore::Reply(std::uint8_t byte) {
     return "answered " + HexByte(byte);
 }
 
+std::string PrinterCore::Reply(const std::vector<std::uint8_t>& bytes) {
+    std::string text = "answered";
+    for (std::uint8_t byte : bytes) {
+        m_replies.push_back(byte);
+        text += " " + HexByte(byte);
+    }
+    return text;
+}
+
 std::string PrinterCore::SleepReply(StatusModel::SleepResult result) {
     switch (result) {
         case StatusModel::SleepResult::Accepted:
@@ -265,6 +292,10 @@ std::string PrinterCore::SleepReply(StatusModel::SleepResult result) {
 
 std::string PrinterCore::StatusRequest(std::uint64_t offset, std::uint8_t n) {
     if (AlreadyActed(offset)) return "answered on arrival";
+    if (m_model.commands == CommandSet::EscPos) {
+        const auto byte = RealTimeStatusByte(StatusByte(), n);
+        return byte ? Reply(*byte) : std::string();
+    }
     if (n != 5) return "";
     return Reply(m_status.StatusByte());
 }
@@ -284,8 +315,23 @@ std::string PrinterCore::Sleep(std::uint64_t offset, bool enter) {
 }
 
 std::string PrinterCore::AutoStatus(std::uint8_t n) {
+    if (m_model.commands == CommandSet::EscPos) {
+        // Turning it on sends the status at once; later changes send it again.
+        m_statusBack = (n & 0x0F) != 0;
+        return m_statusBack ? Reply(AutomaticStatusBack(StatusByte())) : std::string();
+    }
     m_status.SetAutoStatus(n);
     return "";
+}
+
+std::string PrinterCore::TransmitStatus(std::uint8_t n) {
+    const auto byte = TransmittedStatusByte(StatusByte(), n);
+    return byte ? Reply(*byte) : "no such status, not answered";
+}
+
+std::string PrinterCore::TransmitId(std::uint8_t n) {
+    const std::vector<std::uint8_t> reply = PrinterIdReply(m_model.name, n);
+    return reply.empty() ? "no such ID, not answered" : Reply(reply);
 }
 
 std::string PrinterCore::SetBaudRate(std::uint32_t baud) {

@@ -26,6 +26,7 @@
 #include <memory>
 #include <vector>
 
+#include "emulator/PrinterModel.h"
 #include "emulator/decoding/CommandDecoder.h"
 #include "emulator/decoding/ControlHandler.h"
 #include "emulator/decoding/RealTimeScanner.h"
@@ -42,7 +43,8 @@ class PrinterCore : private ControlHandler {
     static constexpr std::uint8_t kXon = 0x11;
     static constexpr std::uint8_t kXoff = 0x13;
 
-    explicit PrinterCore(CommandSink& sink, std::size_t inputCapacity = kDefaultInputCapacity);
+    explicit PrinterCore(CommandSink& sink, std::size_t inputCapacity = kDefaultInputCapacity,
+                         const PrinterModel& model = DefaultPrinterModel());
 
     // Returns how many bytes were taken: fewer than given only while paper is out and the input
     // buffer is full. The caller keeps the rest and offers them again later.
@@ -77,6 +79,8 @@ class PrinterCore : private ControlHandler {
     std::string ClearBuffers(std::uint64_t offset) override;
     std::string Sleep(std::uint64_t offset, bool enter) override;
     std::string AutoStatus(std::uint8_t n) override;
+    std::string TransmitStatus(std::uint8_t n) override;
+    std::string TransmitId(std::uint8_t n) override;
     std::string SetBaudRate(std::uint32_t baud) override;
     std::string SetHandshake(Handshake mode) override;
 
@@ -91,9 +95,12 @@ class PrinterCore : private ControlHandler {
     void NoteDiscardedUpTo(std::uint64_t end);
     bool AlreadyActed(std::uint64_t offset);
     std::string Reply(std::uint8_t byte);
+    std::string Reply(const std::vector<std::uint8_t>& bytes);
     std::string SleepReply(StatusModel::SleepResult result);
 
     CommandSink& m_sink;
+    const PrinterModel& m_model;
+    bool m_statusBack = false;  // ESC/POS automatic status back (GS a) is on
     CommandDecoder m_decoder;
     RealTimeScanner m_scanner;
     StatusModel m_status;

@@ -1,15 +1,28 @@
 #include "emulator/program/ProgramOptions.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace emutool {
 
 namespace {
-bool ParseNumber(const std::string& text, std::uint32_t* value) {
+template <typename Number>
+bool ParseNumber(const std::string& text, Number* value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, *value);
     return ec == std::errc() && ptr == end && !text.empty();
 }
+
+std::string ModelList() {
+    std::string text;
+    for (const emu::PrinterModel& model : emu::PrinterModels()) {
+        std::string name(model.name);
+        name.resize(std::max<std::size_t>(name.size() + 1, 10), ' ');
+        text += "                        " + name + std::string(model.description) + "\n";
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string UsageText() {
@@ -27,9 +40,14 @@ std::string UsageText() {
            "  --link PATH         also make PATH a symbolic link to the pty\n"
            "  --baud N            line rate: a device runs at N (default 9600); a pty reads at\n"
            "                      N/10 bytes a second, as a real line would (default: unpaced)\n"
-           "  --width 384|576     paper width in dots (58 mm or 80 mm paper)\n"
+           "  --model NAME        the printer to be (default module):\n" +
+           ModelList() +
+           "  --width 384|576     paper width in dots (58 mm or 80 mm paper; default: the "
+           "model's)\n"
            "  --out DIR           write receipt-NNN.png per full cut, and the unfinished one on "
-           "exit\n"
+           "exit;\n"
+           "                      numbers go on after the receipts already there\n"
+           "  --max-receipts N    stop saving after N receipts in this run (default 1000)\n"
            "  --trace FILE|-      write the decoded command trace to FILE or standard output\n"
            "  --status LIST       conditions standing at start, comma-separated: " +
            emu::ConditionNameList() +
@@ -111,6 +129,20 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
                 return std::nullopt;
             }
             options.width = std::stoi(text);
+        } else if (name == "--model") {
+            if (!value(&text)) return std::nullopt;
+            options.model = emu::FindPrinterModel(text);
+            if (!options.model) {
+                *error = "--model " + text +
+                         ": no such model (models: " + emu::PrinterModelNames() + ")";
+                return std::nullopt;
+            }
+        } else if (name == "--max-receipts") {
+            if (!value(&text)) return std::nullopt;
+            if (!ParseNumber(text, &options.maxReceipts) || options.maxReceipts < 1) {
+                *error = "--max-receipts " + text + ": give a count of 1 or more";
+                return std::nullopt;
+            }
         } else if (name == "--status") {
             if (!value(&text)) return std::nullopt;
             std::size_t from = 0;

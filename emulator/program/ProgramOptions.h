@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "emulator/PrinterModel.h"
 #include "emulator/device/Condition.h"
 
 namespace emutool {
@@ -19,8 +20,10 @@ struct ProgramOptions {
     std::string outDir;      // --out
     std::string tracePath;   // --trace, "-" for standard output
     std::uint32_t baud = 0;  // --baud; 0: not given
-    int width = 384;
-    std::vector<emu::Condition> conditions;  // --status
+    const emu::PrinterModel* model = &emu::DefaultPrinterModel();  // --model
+    int width = 0;                                                 // --width; 0: the model's
+    int maxReceipts = 1000;                                        // --max-receipts
+    std::vector<emu::Condition> conditions;                        // --status
     bool help = false;
     bool version = false;
 };

@@ -19,7 +19,7 @@
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
 #include "emulator/program/ProgramOptions.h"
-#include "emulator/program/ReceiptFiles.h"
+#include "emulator/receipts/ReceiptFolder.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ void Fail(const std::string& message) { Say(stderr, "printer-emulator: " + messa
 class Program {
   public:
     explicit Program(const emutool::ProgramOptions& options)
-        : m_options(options), m_printer(options.width) {}
+        : m_options(options), m_printer(*options.model, options.width) {}
 
     int Run();
 
@@ -52,6 +52,8 @@ class Program {
     std::string TraceName() const {
         return m_options.tracePath == "-" ? "standard output" : m_options.tracePath;
     }
+    // Reports a receipt that was not saved; true when it was.
+    bool Saved(const emu::ReceiptFolder::Result& result);
 
     emutool::ProgramOptions m_options;
     emu::VirtualPrinter m_printer;
@@ -59,7 +61,9 @@ class Program {
     bool m_ownTrace = false;
     // Set by the first write that fails (on the link thread); the trace stops there.
     std::atomic<bool> m_traceFailed{false};
-    std::optional<emutool::ReceiptFiles> m_receipts;
+    std::optional<emu::ReceiptFolder> m_receipts;
+    bool m_saveFailed = false;  // some paper was not saved: the exit status says so
+    bool m_limitSaid = false;
 };
 
 int Program::Run() {
@@ -69,8 +73,8 @@ int Program::Run() {
         Fail("cannot write the trace to " + TraceName() + ": " + std::strerror(errno));
         m_traceFailed = true;
     }
-    // A trace with holes would mislead whoever reads it: the exit status says it is not whole.
-    return m_traceFailed ? kExitFailure : code;
+    // A trace with holes, like paper not saved, would mislead: the exit status says so.
+    return code == 0 && (m_saveFailed || m_traceFailed) ? kExitFailure : code;
 }
 
 void Program::WriteTrace(const std::string& line) {
@@ -102,17 +106,14 @@ bool Program::SetUp() {
         m_printer.SetTraceCallback([this](const std::string& line) { WriteTrace(line); });
     }
     if (!m_options.outDir.empty()) {
-        m_receipts.emplace(m_options.outDir);
+        m_receipts.emplace();
         std::string error;
-        if (!m_receipts->Prepare(&error)) {
+        if (!m_receipts->Prepare(m_options.outDir, &error, m_options.maxReceipts)) {
             Fail(error);
             return false;
         }
-        m_printer.SetPageCallback([this](const emu::PaperImage& image) {
-            std::string error;
-            std::string path = m_receipts->WriteFinished(image, &error);
-            if (path.empty()) Fail("cannot write a receipt: " + error);
-        });
+        m_printer.SetPageCallback(
+            [this](const emu::PaperImage& image) { Saved(m_receipts->Save(image)); });
     }
     if (m_options.baud != 0) m_printer.SetLineBaudRate(m_options.baud);
     for (emu::Condition c : m_options.conditions) m_printer.SetCondition(c, true);
@@ -124,16 +125,25 @@ void Program::SaveUnfinished(bool quietWhenEmpty) {
         if (!quietWhenEmpty) Say(stdout, "error: no --out directory was given");
         return;
     }
-    if (!m_printer.HasContent()) {
+    const emu::ReceiptFolder::Result result = m_receipts->Save(m_printer.Snapshot());
+    if (result.blank) {
         if (!quietWhenEmpty) Say(stdout, "nothing to save: the receipt is blank");
         return;
     }
-    std::string error;
-    std::string path = m_receipts->WriteUnfinished(m_printer.Snapshot(), &error);
-    if (path.empty())
-        Fail("cannot save the receipt: " + error);
-    else if (!quietWhenEmpty)
-        Say(stdout, "saved " + path);
+    if (Saved(result) && !quietWhenEmpty) Say(stdout, "saved " + result.path);
+}
+
+bool Program::Saved(const emu::ReceiptFolder::Result& result) {
+    if (!result.path.empty() || result.blank) return true;
+    m_saveFailed = true;
+    if (!result.limitReached) {
+        Fail("a receipt was " + result.error);
+    } else if (!m_limitSaid) {
+        m_limitSaid = true;
+        Fail("stopped saving receipts: " + std::to_string(m_options.maxReceipts) +
+             " saved, the --max-receipts limit; later paper is not saved");
+    }
+    return false;
 }
 
 int Program::RunInput() {

@@ -15,16 +15,28 @@ constexpr const char* kFontAPath = "/usr/share/fonts/X11/misc/12x24.pcf.gz";
 constexpr const char* kCjkPath = "/usr/share/fonts/X11/misc/gb24st.pcf.gz";
 constexpr std::uint32_t kPairFlag = 0x10000;
 
-Glyph BlankCell(int width) {
+constexpr const char* kFontBPath = "/usr/share/fonts/X11/misc/9x15.pcf.gz";
+constexpr const char* kWideCoveragePath = "/usr/share/fonts/X11/misc/10x20.pcf.gz";
+constexpr std::uint64_t kCharFlag = 1ull << 40;
+
+// Font B: the 9x15 font stretched to the 9x17 cell; Font A beyond Latin-1: the 10x20 font
+// stretched to 12x24, so box-drawing characters still join from cell to cell.
+constexpr int kFontBWidth = 9, kFontBHeight = 17, kFontBAscent = 14;
+constexpr int kFontBSourceHeight = 15, kFontBSourceAscent = 12;
+constexpr int kWideSourceWidth = 10, kWideSourceHeight = 20, kWideSourceAscent = 16;
+
+Glyph BlankCell(int width, int height = Glyph::kHeight, int ascent = Glyph::kAscent) {
     Glyph glyph;
     glyph.width = width;
-    glyph.ink.assign(static_cast<std::size_t>(width) * Glyph::kHeight, 0);
+    glyph.height = height;
+    glyph.ascent = ascent;
+    glyph.ink.assign(static_cast<std::size_t>(width) * height, 0);
     return glyph;
 }
 
-Glyph HollowBox(int width) {
-    Glyph glyph = BlankCell(width);
-    const int left = 1, right = width - 2, top = 2, bottom = Glyph::kAscent - 1;
+Glyph HollowBox(int width, int height = Glyph::kHeight, int ascent = Glyph::kAscent) {
+    Glyph glyph = BlankCell(width, height, ascent);
+    const int left = 1, right = width - 2, top = 2, bottom = ascent - 1;
     for (int x = left; x <= right; ++x) {
         glyph.ink[top * width + x] = 1;
         glyph.ink[bottom * width + x] = 1;
@@ -45,12 +57,12 @@ bool RenderInto(FT_Face face, FT_UInt index, Glyph& cell) {
     const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
     if (!mono && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return false;
     const int left = face->glyph->bitmap_left;
-    int top = Glyph::kAscent - face->glyph->bitmap_top;
+    int top = cell.ascent - face->glyph->bitmap_top;
     if (FT_IS_SCALABLE(face))
-        top = std::max(0, std::min(top, Glyph::kHeight - static_cast<int>(bitmap.rows)));
+        top = std::max(0, std::min(top, cell.height - static_cast<int>(bitmap.rows)));
     for (unsigned row = 0; row < bitmap.rows; ++row) {
         const int y = top + static_cast<int>(row);
-        if (y < 0 || y >= Glyph::kHeight) continue;
+        if (y < 0 || y >= cell.height) continue;
         const unsigned char* line = bitmap.buffer + static_cast<long>(row) * bitmap.pitch;
         for (unsigned col = 0; col < bitmap.width; ++col) {
             const int x = left + static_cast<int>(col);
@@ -60,6 +72,37 @@ bool RenderInto(FT_Face face, FT_UInt index, Glyph& cell) {
         }
     }
     return true;
+}
+
+// Nearest-neighbour stretch of a cell to another size.
+Glyph Stretch(const Glyph& source, int width, int height, int ascent) {
+    Glyph glyph = BlankCell(width, height, ascent);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            glyph.ink[static_cast<std::size_t>(y) * width + x] =
+                source.Dot(x * source.width / width, y * source.height / height);
+    return glyph;
+}
+
+// A quarter turn clockwise: the cell's left column becomes its top row.
+Glyph Rotate(const Glyph& source) {
+    Glyph glyph = BlankCell(source.height, source.width, source.width);
+    for (int y = 0; y < glyph.height; ++y)
+        for (int x = 0; x < glyph.width; ++x)
+            glyph.ink[static_cast<std::size_t>(y) * glyph.width + x] =
+                source.Dot(y, source.height - 1 - x);
+    return glyph;
+}
+
+FT_Face OpenFace(FT_Library library, const char* path, std::string& problems, const char* what) {
+    FT_Face face = nullptr;
+    if (!library || FT_New_Face(library, path, 0, &face) != 0) {
+        problems += std::string("cannot open ") + path + " (install xfonts-base); " + what +
+                    " print as boxes\n";
+        return nullptr;
+    }
+    if (face->num_charmaps > 0) FT_Set_Charmap(face, face->charmaps[0]);
+    return face;
 }
 
 bool InGb2312(std::uint8_t lead, std::uint8_t trail) {
@@ -73,6 +116,10 @@ struct FontSet::Faces {
     FT_Face fontA = nullptr;
     FT_Face cjk = nullptr;
     FT_Face fallback = nullptr;
+    FT_Face fontB = nullptr;
+    FT_Face wide = nullptr;
+    bool fontBTried = false;
+    bool wideTried = false;
     bool cjkTried = false;
     bool fallbackTried = false;
     iconv_t gbk = reinterpret_cast<iconv_t>(-1);
@@ -116,6 +163,52 @@ const Glyph& FontSet::Pair(std::uint8_t lead, std::uint8_t trail) {
     auto found = m_cache.find(key);
     if (found != m_cache.end()) return found->second;
     return m_cache.emplace(key, RenderPair(lead, trail)).first->second;
+}
+
+const Glyph& FontSet::Char(char32_t c, Face face, bool rotated) {
+    std::lock_guard lock(m_mutex);
+    const std::uint64_t key = kCharFlag | static_cast<std::uint64_t>(face) << 33 |
+                              static_cast<std::uint64_t>(rotated) << 32 | c;
+    auto found = m_cache.find(key);
+    if (found != m_cache.end()) return found->second;
+    Glyph glyph = RenderChar(c, face);
+    return m_cache.emplace(key, rotated ? Rotate(glyph) : std::move(glyph)).first->second;
+}
+
+Glyph FontSet::RenderChar(char32_t c, Face face) {
+    if (face == Face::B) {
+        Glyph source = BlankCell(kFontBWidth, kFontBSourceHeight, kFontBSourceAscent);
+        if (c == U' ') return BlankCell(kFontBWidth, kFontBHeight, kFontBAscent);
+        if (!m_faces->fontBTried) {
+            m_faces->fontBTried = true;
+            m_faces->fontB =
+                OpenFace(m_faces->library, kFontBPath, m_problems, "Font B characters");
+        }
+        if (m_faces->fontB &&
+            RenderInto(m_faces->fontB, FT_Get_Char_Index(m_faces->fontB, c), source))
+            return Stretch(source, kFontBWidth, kFontBHeight, kFontBAscent);
+        return HollowBox(kFontBWidth, kFontBHeight, kFontBAscent);
+    }
+    if (c <= 0xFF) return RenderSingle(static_cast<std::uint8_t>(c));
+    if (!m_faces->wideTried) {
+        m_faces->wideTried = true;
+        m_faces->wide =
+            OpenFace(m_faces->library, kWideCoveragePath, m_problems, "characters beyond Latin-1");
+    }
+    Glyph source = BlankCell(kWideSourceWidth, kWideSourceHeight, kWideSourceAscent);
+    if (m_faces->wide && RenderInto(m_faces->wide, FT_Get_Char_Index(m_faces->wide, c), source))
+        return Stretch(source, 12, Glyph::kHeight, Glyph::kAscent);
+    // Half-width katakana and the odd kanji of the Katakana table: the scalable CJK font.
+    Glyph cell = BlankCell(12);
+    if (LoadFallback() &&
+        RenderInto(m_faces->fallback, FT_Get_Char_Index(m_faces->fallback, c), cell))
+        return cell;
+    return HollowBox(12);
+}
+
+const Glyph& FontSet::Box(Face face) {
+    // U+FFFF is no character: the face draws it as its box.
+    return face == Face::B ? Char(0xFFFF, Face::B, false) : Box(12);
 }
 
 const Glyph& FontSet::Box(int width) {

@@ -27,10 +27,14 @@ class LineBuffer {
     bool Fits(int advance) const { return m_cursor + advance <= m_right; }
     void Place(const Glyph& glyph, const TextStyle& style);
     void MoveTo(int x) { m_cursor = x; }
+    // A character's cell starts where the previous one's advance ended, plus extra dots.
+    void Place(const Glyph& glyph, const TextStyle& style, int extra);
 
     // One past the rightmost column any placed cell covers.
     int Extent() const { return m_extent; }
-    int MaxScaleY() const { return m_maxScaleY; }
+    // The tallest cell's rows above and below the baseline, scaled.
+    int Ascent() const { return m_ascent; }
+    int Descent() const { return m_descent; }
     const std::vector<PlacedGlyph>& Glyphs() const { return m_glyphs; }
 
     void Clear();
@@ -41,7 +45,8 @@ class LineBuffer {
     int m_right = 0;
     int m_cursor = 0;
     int m_extent = 0;
-    int m_maxScaleY = 1;
+    int m_ascent = 0;
+    int m_descent = 0;
     std::vector<PlacedGlyph> m_glyphs;
 };
 

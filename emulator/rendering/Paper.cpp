@@ -52,4 +52,19 @@ PaperImage Paper::Image() const {
     return image;
 }
 
+void Paper::TurnHalf(int top, int rows) {
+    top = std::max(top, 0);
+    const int bottom = std::min(top + rows, kMaxRows);
+    if (m_inkBottom > top) m_inkBottom = std::max(m_inkBottom, bottom);
+    for (int a = top, b = bottom - 1; a <= b; ++a, --b) {
+        std::uint8_t* upper = Row(a);
+        std::uint8_t* lower = Row(b);
+        std::reverse(upper, upper + m_width);
+        if (a != b) {
+            std::reverse(lower, lower + m_width);
+            std::swap_ranges(upper, upper + m_width, lower);
+        }
+    }
+}
+
 }  // namespace emu

@@ -30,6 +30,8 @@ class Paper {
     // Moves the head; forward stops at kMaxRows, backward at the top of the receipt.
     void Advance(int rows);
     void Reverse(int rows);
+    // Turns rows top..top+rows-1 half a turn (upside-down printing).
+    void TurnHalf(int top, int rows);
 
     PaperImage Image() const;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "emulator/barcodes/Barcode.h"
+#include "emulator/decoding/CodeTable.h"
 #include "emulator/rendering/GlyphPainter.h"
 
 namespace emu {
@@ -24,10 +25,20 @@ std::vector<int> PrintEngine::EveryEighthColumn() {
     return columns;
 }
 
-PrintEngine::PrintEngine(int widthDots)
+PrintEngine::PrintEngine(int widthDots, CommandSet commands)
     : m_width(std::max(widthDots, 2 * kColumnDots)),
+      m_commands(commands),
+      m_settings(DefaultSettings()),
       m_fonts(FontSet::Shared()),
-      m_paper(std::make_unique<Paper>(m_width)) {}
+      m_paper(std::make_unique<Paper>(m_width)) {
+    m_pairer.SetDoubleByte(commands == CommandSet::Module);
+}
+
+PrintEngine::Settings PrintEngine::DefaultSettings() const {
+    Settings settings;
+    settings.codeTable = m_commands == CommandSet::Module ? CodeTable::kLatin1 : CodeTable::kPc437;
+    return settings;
+}
 
 void PrintEngine::SetPageCallback(std::function<void(const PaperImage&)> onPage) {
     m_onPage = std::move(onPage);
@@ -78,22 +89,61 @@ int PrintEngine::AlignedStart(int width, int left, int right) const {
     return left;
 }
 
+const Glyph& PrintEngine::SingleGlyph(std::uint8_t byte) {
+    const Glyph*& slot = m_singles[byte];
+    if (slot) return *slot;
+    const Settings& s = m_settings;
+    const auto face = s.fontB || s.condensed ? FontSet::Face::B : FontSet::Face::A;
+    if (s.codeTable == CodeTable::kLatin1 && s.internationalSet == 0 && face == FontSet::Face::A &&
+        !s.rotated) {
+        slot = &m_fonts.Single(byte);
+    } else {
+        const CodeTable* table = CodeTable::Get(s.codeTable);
+        const char32_t c = table ? table->Decode(byte, s.internationalSet) : byte;
+        slot = c ? &m_fonts.Char(c, face, s.rotated) : &m_fonts.Box(face);
+    }
+    return *slot;
+}
+
+TextStyle PrintEngine::CharStyle() const {
+    TextStyle style = m_settings.style;
+    if (m_settings.oneLineWide) style.scaleX = std::max(style.scaleX, 2);
+    return style;
+}
+
+TextStyle PrintEngine::PairStyle() const {
+    const Settings& s = m_settings;
+    TextStyle style = CharStyle();
+    if (s.kanjiWide || s.kanjiQuadruple) style.scaleX = std::max(style.scaleX, 2);
+    if (s.kanjiTall || s.kanjiQuadruple) style.scaleY = std::max(style.scaleY, 2);
+    style.underline = std::max(style.underline, s.kanjiUnderline);
+    style.rightSpacing = s.kanjiRight;
+    return style;
+}
+
 void PrintEngine::PlaceChar(const TextChar& c) {
     const Glyph* glyph;
-    if (c.lead != 0)
+    TextStyle style;
+    int extra = 0;
+    if (c.lead != 0) {
         glyph = &m_fonts.Pair(c.lead, c.byte);
-    else if (c.byte >= 0x80 && m_pairer.DoubleByte())
+        style = PairStyle();
+        extra = m_settings.kanjiLeft * style.scaleX;
+    } else if (c.byte >= 0x80 && m_pairer.DoubleByte()) {
         glyph = &m_fonts.Box(kColumnDots);
-    else
-        glyph = &m_fonts.Single(c.byte);
-    const int advance = glyph->width * m_settings.style.scaleX;
+        style = CharStyle();
+    } else {
+        glyph = &SingleGlyph(c.byte);
+        style = CharStyle();
+    }
+    const int advance = extra + (glyph->width + style.rightSpacing) * style.scaleX;
     if (!m_line.Begun()) m_line.Begin(AreaLeft(), AreaRight());
     // A character that does not fit wraps; one that cannot fit even an empty line is clipped.
     if (!m_line.Fits(advance) && m_line.Cursor() > m_line.Left()) {
         LineFeed();
         m_line.Begin(AreaLeft(), AreaRight());
     }
-    m_line.Place(*glyph, m_settings.style);
+    m_line.Place(*glyph, style, extra);
 }
 
 int PrintEngine::PrintLine() {
@@ -102,19 +152,22 @@ int PrintEngine::PrintLine() {
         m_line.Clear();
         return 0;
     }
-    const int scaleY = m_line.MaxScaleY();
-    const int height = Glyph::kHeight * scaleY;
+    const int height = m_line.Ascent() + m_line.Descent();
     MakeRoom(height);
-    const int baseline = m_paper->HeadRow() + Glyph::kAscent * scaleY;
+    const int lineTop = m_paper->HeadRow();
+    const int baseline = lineTop + m_line.Ascent();
     const int shift = AlignedStart(m_line.Extent() - m_line.Left(), m_line.Left(), m_line.Right()) -
                       m_line.Left();
     const Clip clip{0, m_width};
     for (const PlacedGlyph& placed : m_line.Glyphs()) {
-        const int top = baseline - Glyph::kAscent * placed.style.scaleY;
+        const int top = baseline - placed.glyph->ascent * placed.style.scaleY;
         PaintGlyph(*m_paper, *placed.glyph, placed.style, placed.x + shift, top, m_settings.shade,
                    clip);
     }
+    if (m_settings.upsideDown) m_paper->TurnHalf(lineTop, height);
+    m_settings.oneLineWide = false;
     m_line.Clear();
+    m_lineImages.clear();
     return height;
 }
 
@@ -153,10 +206,9 @@ void PrintEngine::HorizontalTab() {
     }
 }
 
-void PrintEngine::FeedDots(std::uint8_t n) {
-    PrintLine();
-    Advance(n);
-}
+// The head cannot print a line without moving the paper under it: a feed shorter than the line
+// (ESC J 0 after a bit-image stripe, as clients send) still moves past the line.
+void PrintEngine::FeedDots(std::uint8_t n) { Advance(std::max<int>(n, PrintLine())); }
 
 void PrintEngine::ReverseFeedDots(std::uint8_t n) {
     PrintLine();
@@ -185,16 +237,34 @@ void PrintEngine::SetPrintAreaWidth(std::uint16_t dots) {
     if (width >= 2 * kColumnDots) m_settings.rightMargin = m_width - m_settings.leftMargin - width;
 }
 
-void PrintEngine::SetAbsolutePosition(std::uint16_t dots) {
+int PrintEngine::MotionDots(int units) const {
+    // 8 dots/mm is 203.2 dots an inch.
+    return m_settings.motionX == 0
+               ? units
+               : (units * 2032 + 5 * m_settings.motionX) / (10 * m_settings.motionX);
+}
+
+void PrintEngine::SetAbsolutePosition(std::uint16_t units) {
     if (!m_line.Begun()) m_line.Begin(AreaLeft(), AreaRight());
-    const int x = m_line.Left() + dots;
+    const int x = m_line.Left() + MotionDots(units);
     if (x < m_line.Right()) m_line.MoveTo(x);
 }
 
+void PrintEngine::SetRelativePosition(std::int16_t units) {
+    if (!m_line.Begun()) m_line.Begin(AreaLeft(), AreaRight());
+    const int x = m_line.Cursor() + MotionDots(units);
+    if (x >= m_line.Left() && x < m_line.Right()) m_line.MoveTo(x);
+}
+
+void PrintEngine::SetMotionUnits(std::uint8_t x, std::uint8_t) { m_settings.motionX = x; }
+
 void PrintEngine::SetPrintMode(std::uint8_t bits) {
     TextStyle& style = m_settings.style;
+    m_settings.fontB = (bits & 0x01) != 0;
+    ForgetGlyphs();
     style.italic = (bits & 0x02) != 0;
-    style.bold = (bits & 0x08) != 0;
+    m_settings.emphasized = (bits & 0x08) != 0;
+    style.bold = m_settings.emphasized || m_settings.doubleStrike;
     style.scaleY = (bits & 0x10) ? 2 : 1;
     style.scaleX = (bits & 0x20) ? 2 : 1;
     style.underline = (bits & 0x80) ? 2 : 0;
@@ -222,18 +292,81 @@ void PrintEngine::SetTabStops(const std::vector<std::uint8_t>& columns) {
 }
 
 void PrintEngine::Initialize() {
-    m_settings = Settings{};
+    m_settings = DefaultSettings();
+    ForgetGlyphs();
     m_pairer = GbkPairer{};
+    m_pairer.SetDoubleByte(m_commands == CommandSet::Module);
     m_line.Clear();
+    m_lineImages.clear();
     m_raster = Raster{};
+    m_graphics.reset();
 }
 
 void PrintEngine::ClearBuffer() {
     m_pairer.Reset();
     m_line.Clear();
+    m_lineImages.clear();
+    m_graphics.reset();
 }
 
-void PrintEngine::SetEmphasized(bool on) { m_settings.style.bold = on; }
+void PrintEngine::SetEmphasized(bool on) {
+    m_settings.emphasized = on;
+    m_settings.style.bold = on || m_settings.doubleStrike;
+}
+
+void PrintEngine::SetDoubleStrike(bool on) {
+    m_settings.doubleStrike = on;
+    m_settings.style.bold = on || m_settings.emphasized;
+}
+
+void PrintEngine::SetItalic(bool on) { m_settings.style.italic = on; }
+
+void PrintEngine::SetFont(std::uint8_t n) {
+    const int value = n >= '0' ? n - '0' : n;
+    if (value > 1) return;
+    m_settings.fontB = value == 1;
+    ForgetGlyphs();
+}
+
+void PrintEngine::SetCondensed(bool on) {
+    m_settings.condensed = on;
+    ForgetGlyphs();
+}
+
+void PrintEngine::SetOneLineDoubleWidth(bool on) { m_settings.oneLineWide = on; }
+void PrintEngine::SetReverse(bool on) { m_settings.style.reverse = on; }
+void PrintEngine::SetUpsideDown(bool on) { m_settings.upsideDown = on; }
+
+void PrintEngine::SetRotation(bool on) {
+    m_settings.rotated = on;
+    ForgetGlyphs();
+}
+
+void PrintEngine::SetRightSpacing(std::uint8_t dots) { m_settings.style.rightSpacing = dots; }
+
+void PrintEngine::SelectInternationalSet(std::uint8_t n) {
+    if (!CodeTable::InternationalName(n)) return;
+    m_settings.internationalSet = n;
+    ForgetGlyphs();
+}
+
+void PrintEngine::SetKanjiPrintMode(std::uint8_t bits) {
+    m_settings.kanjiWide = (bits & 0x04) != 0;
+    m_settings.kanjiTall = (bits & 0x08) != 0;
+    m_settings.kanjiUnderline = (bits & 0x80) ? 1 : 0;
+}
+
+void PrintEngine::SetKanjiUnderline(std::uint8_t n) {
+    const int value = n >= '0' ? n - '0' : n;
+    if (value <= 2) m_settings.kanjiUnderline = value;
+}
+
+void PrintEngine::SetKanjiSpacing(std::uint8_t left, std::uint8_t right) {
+    m_settings.kanjiLeft = left;
+    m_settings.kanjiRight = right;
+}
+
+void PrintEngine::SetKanjiQuadruple(bool on) { m_settings.kanjiQuadruple = on; }
 
 void PrintEngine::SetUnderline(std::uint8_t n) {
     const int value = n >= '0' ? n - '0' : n;
@@ -243,8 +376,12 @@ void PrintEngine::SetUnderline(std::uint8_t n) {
 void PrintEngine::SetLineSpacing(std::uint8_t dots) { m_settings.lineSpacing = dots; }
 void PrintEngine::SetDefaultLineSpacing() { m_settings.lineSpacing = Settings{}.lineSpacing; }
 
-// The module has one single-byte table (ASCII, Latin-1 above it when double-byte mode is off).
-void PrintEngine::SelectCodeTable(std::uint8_t) {}
+// A table this printer does not have leaves the current one.
+void PrintEngine::SelectCodeTable(std::uint8_t n) {
+    if (n == CodeTable::kLatin1 || !CodeTable::Get(n)) return;
+    m_settings.codeTable = n;
+    ForgetGlyphs();
+}
 
 void PrintEngine::SetKanjiMode(bool on) { m_pairer.SetDoubleByte(on); }
 
@@ -379,17 +516,22 @@ void PrintEngine::DrawCaption(const std::string& text, int centre, int top) {
     }
 }
 
-// Invalid data and symbols wider than the printable area print nothing, as on the printer.
-void PrintEngine::PrintBarcode(std::uint8_t system, const std::vector<std::uint8_t>& data) {
+// Invalid data and bars wider than the printable area print nothing, as on the printer. The quiet
+// zones are blank paper: they may run into the margins and off the paper's edge.
+std::string PrintEngine::PrintBarcode(std::uint8_t system, const std::vector<std::uint8_t>& data) {
     PrintPendingLine();
     const auto symbol = EncodeBarcode(system, data);
-    if (!symbol) return;
+    if (!symbol) return "not printed: data this system cannot carry";
     const int module = m_settings.barcodeModule;
     const int symbolWidth = static_cast<int>(symbol->modules.size()) * module;
     const int quiet = kQuietModules * module;
     const int left = AreaLeft(), right = AreaRight();
-    if (symbolWidth + 2 * quiet > right - left) return;
-    const int x0 = AlignedStart(symbolWidth + 2 * quiet, left, right) + quiet;
+    if (symbolWidth > right - left)
+        return "not printed: " + std::to_string(symbolWidth) + " dots wide, print area " +
+               std::to_string(right - left);
+    const int x0 = symbolWidth + 2 * quiet <= right - left
+                       ? AlignedStart(symbolWidth + 2 * quiet, left, right) + quiet
+                       : AlignedStart(symbolWidth, left, right);
     const bool above = m_settings.captionPosition & 1, below = m_settings.captionPosition & 2;
     const int captionRows = Glyph::kHeight + kCaptionGap;
     const int height = m_settings.barcodeHeight;
@@ -418,6 +560,7 @@ void PrintEngine::PrintBarcode(std::uint8_t system, const std::vector<std::uint8
         DrawCaption(symbol->text, centre, m_paper->HeadRow() + kCaptionGap);
         Advance(captionRows);
     }
+    return {};
 }
 
 // ---- Cutting ----

@@ -30,20 +30,41 @@
 //   to its cell. Format 2 is a heading cell (bold), any other format a data cell (normal weight).
 // - Barcodes: GS h height (default 162), GS w module 1..6 (default 3), GS H caption 0 none,
 //   1 above, 2 below, 3 both, in Font A. Ten-module quiet zones on both sides. Data a system
-//   cannot carry, a wrong check digit, or a symbol wider than the printable area prints nothing.
+//   cannot carry, a wrong check digit, or bars wider than the printable area print nothing (the
+//   quiet zones may run into the margins and off the paper).
 // - Cuts feed first; a partial cut draws a perforation and the receipt goes on; a full cut hands
 //   the receipt to the page callback and starts a fresh one. A receipt reaching Paper::kMaxRows
 //   is cut there automatically.
+// - ESC * m (bit image): a stripe placed in the line like a character, 24 dots high: 8-dot modes
+//   (0, 1) draw each dot 3 rows high, single density (0, 32) 2 columns wide. The line feed after
+//   it moves the paper by the line spacing (at least the stripe), so stripes sent with ESC 3 0 or
+//   ESC 3 24 join. Columns beyond the printable area are dropped.
+// - GS ( L / GS 8 L: graphics stored in the print buffer (function 112) print with function 50,
+//   at their scale and the alignment in force, like a raster image; printing empties the buffer.
+// - GS ( k symbols print at their module size and the alignment in force; one wider than the
+//   printable area (or longer than a receipt) prints nothing and says so.
 // - ESC @ resets every setting and drops the unprinted line; ClearBuffer drops it only. Pending
 //   text is printed as a line before a raster image, table row, barcode or cut.
+// - Single bytes read through the code table (ESC t; the module starts in Latin-1, the ESC/POS
+//   models in PC437 with double-byte mode off until FS &) and the international set (ESC R).
+// - Font B (ESC M 1, ESC ! bit 0, ESC SI) is 9x17; GS B prints white on black including the
+//   character spacing (ESC SP); ESC { turns each printed text line half a turn within the paper;
+//   ESC V turns single-byte characters a quarter turn; SO doubles the width until the line prints.
+// - FS ! / FS - / FS W / FS S style double-byte characters only: double width and height,
+//   underline, quadruple size, left and right spacing.
+// - ESC $ and ESC \ count in GS P horizontal motion units (1/x inch; 0 or unset: dots).
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "emulator/PrinterModel.h"
 #include "emulator/decoding/CommandSink.h"
 #include "emulator/decoding/GbkPairer.h"
 #include "emulator/rendering/FontSet.h"
@@ -58,7 +79,7 @@ struct BarcodeSymbol;
 
 class PrintEngine : public CommandSink {
   public:
-    explicit PrintEngine(int widthDots = 384);
+    explicit PrintEngine(int widthDots = 384, CommandSet commands = CommandSet::Module);
 
     // Called with each finished receipt at a full cut (or at the length limit).
     void SetPageCallback(std::function<void(const PaperImage&)> onPage);
@@ -82,6 +103,22 @@ class PrintEngine : public CommandSink {
     void SetRightMargin(std::uint8_t units) override;
     void SetAbsolutePosition(std::uint16_t dots) override;
     void SetPrintMode(std::uint8_t bits) override;
+    void SetRelativePosition(std::int16_t units) override;
+    void SetMotionUnits(std::uint8_t x, std::uint8_t y) override;
+    void SetDoubleStrike(bool on) override;
+    void SetItalic(bool on) override;
+    void SetFont(std::uint8_t n) override;
+    void SetCondensed(bool on) override;
+    void SetOneLineDoubleWidth(bool on) override;
+    void SetReverse(bool on) override;
+    void SetUpsideDown(bool on) override;
+    void SetRotation(bool on) override;
+    void SetRightSpacing(std::uint8_t dots) override;
+    void SelectInternationalSet(std::uint8_t n) override;
+    void SetKanjiPrintMode(std::uint8_t bits) override;
+    void SetKanjiUnderline(std::uint8_t n) override;
+    void SetKanjiSpacing(std::uint8_t left, std::uint8_t right) override;
+    void SetKanjiQuadruple(bool on) override;
     void SetAlignment(std::uint8_t n) override;
     void SetGrayLevel(std::uint8_t n) override;
     void SetTabStops(const std::vector<std::uint8_t>& columns) override;
@@ -95,7 +132,7 @@ class PrintEngine : public CommandSink {
     void SetBarcodeHeight(std::uint8_t dots) override;
     void SetBarcodeWidth(std::uint8_t n) override;
     void SetBarcodeTextPosition(std::uint8_t n) override;
-    void PrintBarcode(std::uint8_t system, const std::vector<std::uint8_t>& data) override;
+    std::string PrintBarcode(std::uint8_t system, const std::vector<std::uint8_t>& data) override;
     void Cut(bool partial, std::uint8_t feed) override;
     void SetEmphasized(bool on) override;
     void SetUnderline(std::uint8_t n) override;
@@ -106,11 +143,29 @@ class PrintEngine : public CommandSink {
     void SetCharacterSize(std::uint8_t n) override;
     void SetLeftMarginDots(std::uint16_t dots) override;
     void SetPrintAreaWidth(std::uint16_t dots) override;
+    void BitImage(std::uint8_t mode, std::uint16_t columns,
+                  const std::vector<std::uint8_t>& data) override;
+    void StoreGraphics(const RasterGraphics& graphics) override;
+    std::string PrintGraphics() override;
+    std::string PrintMatrix(const DotMatrix& symbol) override;
 
   private:
     static std::vector<int> EveryEighthColumn();
     struct Settings {
         TextStyle style;
+        bool emphasized = false;
+        bool doubleStrike = false;
+        bool fontB = false;
+        bool condensed = false;
+        bool oneLineWide = false;
+        bool upsideDown = false;
+        bool rotated = false;
+        std::uint8_t codeTable = 0;
+        std::uint8_t internationalSet = 0;
+        int motionX = 0;  // GS P: 1/x inch; 0 counts dots
+        // Double-byte characters only (FS !, FS -, FS W, FS S).
+        bool kanjiWide = false, kanjiTall = false, kanjiQuadruple = false;
+        int kanjiUnderline = 0, kanjiLeft = 0, kanjiRight = 0;
         int leftMargin = 0;   // dots
         int rightMargin = 0;  // dots
         int alignment = 0;
@@ -128,6 +183,12 @@ class PrintEngine : public CommandSink {
         int left = 0, right = 0;
     };
 
+    Settings DefaultSettings() const;
+    void ForgetGlyphs() { m_singles.fill(nullptr); }
+    const Glyph& SingleGlyph(std::uint8_t byte);
+    TextStyle CharStyle() const;
+    TextStyle PairStyle() const;
+    int MotionDots(int units) const;
     int AreaLeft() const;
     int AreaRight() const;
     int AlignedStart(int width, int left, int right) const;
@@ -143,12 +204,17 @@ class PrintEngine : public CommandSink {
     void DrawCaption(const std::string& text, int centre, int top);
 
     int m_width;
+    CommandSet m_commands;
     Settings m_settings;
+    // Single-byte glyphs under the current font, table and rotation, looked up once each.
+    std::array<const Glyph*, 256> m_singles{};
     FontSet& m_fonts;  // shared by every engine in the process
     GbkPairer m_pairer;
     LineBuffer m_line;
     std::unique_ptr<Paper> m_paper;
     Raster m_raster;
+    std::deque<Glyph> m_lineImages;  // bit images placed in the line buffer, until it prints
+    std::optional<RasterGraphics> m_graphics;  // stored graphics, until printed
     int m_tableEnd = -1;  // head row where the last table row ended, for joining rows
     std::uint64_t m_rowsPrinted = 0;
     std::function<void(const PaperImage&)> m_onPage;
