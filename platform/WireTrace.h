@@ -5,7 +5,11 @@
 //     0.005036 RX /dev/pts/4 1: 00
 //
 // seconds since the trace began on the monotonic clock, direction (TX written to the device, RX
-// read from it), the device, the byte count and the bytes in hex. Each line is flushed as it is
+// read from it), the device, the byte count and the bytes in hex. Events on the line have lines
+// of their own, marked "--": every change of its settings, and flow-control bytes:
+//
+//     0.003011 -- /dev/pts/4 host line: 9600 baud 8N1, flow control XON/XOFF Each line is flushed
+//     as it is
 // written, so the file can be followed while the program runs.
 #pragma once
 
@@ -23,6 +27,9 @@ bool SetWireTrace(const std::string& path, std::string* error);
 // (a full disk) ends the trace and says so once on the debug output; the trace holds every line
 // up to that point.
 std::string WireTraceFailure();
+
+// A line of its own for an event on the device's line (settings, flow control).
+void TraceLineEvent(const std::string& device, const std::string& text);
 
 namespace detail {
 

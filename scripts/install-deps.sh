@@ -11,7 +11,7 @@ packages=(
   xfonts-base fonts-wqy-zenhei
   zbar-tools
   clang libclang-rt-14-dev clang-format
-  xvfb xauth
+  xvfb xauth xdotool openbox x11-utils
 )
 
 missing=()

@@ -35,8 +35,8 @@ class CPaperWindow {
     // for SetToggle.
     void Create(const std::string& title, const std::vector<std::string>& toggleLabels,
                 ToggleHandler onToggle);
-    // Shows the window to the right of hWndBeside (left when there is no room), or where the
-    // window system puts it when hWndBeside is null.
+    // Shows the window and moves hWndBeside so the two sit side by side on its screen, the
+    // window shrunk to fit when needed; where the window system puts it when hWndBeside is null.
     void Show(HWND hWndBeside);
     // Shows the window beside the application's main window as soon as the message loop runs,
     // so that a dialog about to run modally is in place by then.
@@ -45,6 +45,8 @@ class CPaperWindow {
     bool IsVisible() const;
     // Runs on the user-interface thread when the operator closes the window.
     void SetClosedHandler(std::function<void()> onClosed);
+    // Offers a "Save receipt" button that runs onSave on the user-interface thread.
+    void SetSaveHandler(std::function<void()> onSave);
 
     // The receipt in progress: width * height gray bytes (0 black, 255 white), rows top down.
     // receiptIndex counts the receipts finished before it; a picture of a receipt that has since
@@ -57,6 +59,8 @@ class CPaperWindow {
     void SetToggle(int index, bool on);
     void SetPaperFolder(const std::string& folder);
     void SetStatusLine(const std::string& text);
+    // The drawer and buzzer events, newest last; the line shows once there is one.
+    void SetEventLine(const std::string& text);
 
     // User-interface thread: applies what was queued and saves a picture of the window as PNG;
     // false when the file cannot be written.

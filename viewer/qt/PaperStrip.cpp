@@ -1,4 +1,4 @@
-#include "framework/qt/PaperStrip.h"
+#include "viewer/qt/PaperStrip.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -29,6 +29,12 @@ void CPaperStrip::AddReceipt(const QImage& receipt) {
 
 void CPaperStrip::SetCurrent(const QImage& current) {
     m_current = current;
+    Relayout();
+}
+
+void CPaperStrip::ClearFinished() {
+    m_receipts.clear();
+    m_rows = 0;
     Relayout();
 }
 

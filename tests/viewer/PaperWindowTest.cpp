@@ -10,12 +10,12 @@
 #include <thread>
 #include <vector>
 
-#include "framework/PaperWindow.h"
-#include "framework/qt/PaperStrip.h"
-#include "framework/qt/PaperWidget.h"
 #include "tests/support/TempDir.h"
+#include "viewer/PaperWindow.h"
+#include "viewer/qt/PaperStrip.h"
+#include "viewer/qt/PaperWidget.h"
 
-namespace frameworktest {
+namespace viewertest {
 namespace {
 
 const std::vector<std::string> kLabels = {"Paper out", "Overheat", "Over-voltage", "Cutter",
@@ -221,4 +221,4 @@ TEST(PaperWindowLifetime, UpdatesQueuedForAWindowThatIsGoneAreDropped) {
 }
 
 }  // namespace
-}  // namespace frameworktest
+}  // namespace viewertest

@@ -1,4 +1,4 @@
-#include "framework/PaperWindow.h"
+#include "viewer/PaperWindow.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -11,9 +11,10 @@
 
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
-#include "framework/qt/PaperStrip.h"
-#include "framework/qt/PaperWidget.h"
 #include "framework/qt/WindowBinding.h"
+#include "viewer/qt/PaperStrip.h"
+#include "viewer/qt/PaperWidget.h"
+#include "viewer/qt/SideBySide.h"
 
 namespace {
 
@@ -43,6 +44,8 @@ QImage ToImage(const PaperPicture& picture) {
     return image;
 }
 
+constexpr QMargins kUsualDecorations(6, 32, 6, 6);
+
 }  // namespace
 
 struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
@@ -60,6 +63,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
     std::map<int, bool> toggles;  // the newest state of each
     std::optional<std::string> folder;
     std::optional<std::string> status;
+    std::optional<std::string> events;
 
     QPointer<CPaperWidget> widget;  // user-interface thread only
 
@@ -80,6 +84,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
         std::map<int, bool> newToggles;
         std::optional<std::string> newFolder;
         std::optional<std::string> newStatus;
+        std::optional<std::string> newEvents;
         {
             std::lock_guard<std::mutex> guard(lock);
             scheduled = false;
@@ -89,6 +94,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
             newToggles.swap(toggles);
             newFolder.swap(folder);
             newStatus.swap(status);
+            newEvents.swap(events);
         }
         CPaperWidget* target = widget.data();
         if (target == nullptr) return;
@@ -105,6 +111,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
         for (const auto& [index, on] : newToggles) target->SetToggle(index, on);
         if (newFolder) target->SetFolder(QString::fromStdString(*newFolder));
         if (newStatus) target->SetStatus(QString::fromStdString(*newStatus));
+        if (newEvents) target->SetEvents(QString::fromStdString(*newEvents));
     }
 };
 
@@ -127,22 +134,25 @@ void CPaperWindow::Create(const std::string& title, const std::vector<std::strin
 void CPaperWindow::Show(HWND hWndBeside) {
     CPaperWidget* widget = m_queue->widget.data();
     if (widget == nullptr) return;
-    if (QWidget* beside = CWindowBinding::WidgetOf(hWndBeside)) {
+    QWidget* beside = CWindowBinding::WidgetOf(hWndBeside);
+    if (beside != nullptr && beside->screen() != nullptr) {
         const QRect frame = beside->frameGeometry();
-        const QScreen* screen = beside->screen();
-        const QRect room = screen != nullptr ? screen->availableGeometry() : QRect();
-        QPoint at(frame.right() + 8, frame.top());
-        if (room.isValid() && at.x() + widget->width() > room.right() &&
-            frame.left() - 8 - widget->width() >= room.left()) {
-            at.setX(frame.left() - 8 - widget->width());
-        }
-        widget->move(at);
+        const QRect inside = beside->geometry();
+        QMargins decorations(inside.left() - frame.left(), inside.top() - frame.top(),
+                             frame.right() - inside.right(), frame.bottom() - inside.bottom());
+        // A window manager may not have framed the dialog yet: leave room for a usual frame.
+        if (decorations.isNull()) decorations = kUsualDecorations;
+        const SideBySidePlacement placement =
+            PlaceSideBySide(beside->screen()->availableGeometry(), frame, decorations,
+                            QSize(CPaperWidget::kPreferredWidth, CPaperWidget::kPreferredHeight),
+                            widget->minimumSizeHint());
+        beside->move(placement.dialogFrameAt);
+        widget->resize(placement.printerFrame.size().shrunkBy(decorations));
+        widget->move(placement.printerFrame.topLeft());
     }
     widget->show();
-    if (hWndBeside != nullptr) {
-        // The dialog stays the window the operator types into.
-        if (QWidget* beside = CWindowBinding::WidgetOf(hWndBeside)) beside->activateWindow();
-    }
+    // The dialog stays the window the operator types into.
+    if (beside != nullptr) beside->activateWindow();
 }
 
 void CPaperWindow::ShowBesideMainWindow() {
@@ -171,6 +181,10 @@ bool CPaperWindow::IsVisible() const {
 void CPaperWindow::SetClosedHandler(std::function<void()> onClosed) {
     if (CPaperWidget* widget = m_queue->widget.data())
         widget->SetClosedHandler(std::move(onClosed));
+}
+
+void CPaperWindow::SetSaveHandler(std::function<void()> onSave) {
+    if (CPaperWidget* widget = m_queue->widget.data()) widget->SetSaveHandler(std::move(onSave));
 }
 
 void CPaperWindow::SetPaper(const std::uint8_t* gray, int width, int height,
@@ -215,6 +229,12 @@ void CPaperWindow::SetToggle(int index, bool on) {
 void CPaperWindow::SetPaperFolder(const std::string& folder) {
     std::lock_guard<std::mutex> guard(m_queue->lock);
     m_queue->folder = folder;
+    m_queue->Schedule();
+}
+
+void CPaperWindow::SetEventLine(const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_queue->lock);
+    m_queue->events = text;
     m_queue->Schedule();
 }
 
