@@ -6,7 +6,7 @@
 #include <ostream>
 #include <thread>
 
-#include "platform/ThreadWake.h"
+#include "platform/internal/ThreadWake.h"
 #include "tests/platform/PortFixture.h"
 #include "tests/support/ThreadAsleep.h"
 
