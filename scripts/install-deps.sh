@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the project builds, tests and runs with. Idempotent and quiet
-# when everything is already there; uses sudo when not run as root.
+# Installs the Debian 12 packages the project builds, tests and runs with; with the argument
+# `package`, also the tools that check the Debian package. Idempotent and quiet when everything is
+# already there; uses sudo when not run as root.
 set -euo pipefail
 
 packages=(
@@ -12,7 +13,11 @@ packages=(
   zbar-tools
   clang libclang-rt-14-dev clang-format
   xvfb xauth
+  help2man
 )
+if [ "${1:-}" = package ]; then
+  packages+=(lintian desktop-file-utils appstream man-db)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
