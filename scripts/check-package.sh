@@ -7,11 +7,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh package
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 package=ce-molv
 # Waits for another apt or dpkg run to finish instead of failing on its lock.
-apt_get=($sudo env DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=600)
+apt_get=(env DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=600)
+if [ "$(id -u)" -ne 0 ]; then apt_get=(sudo "${apt_get[@]}"); fi
 
 fail() {
   echo "check-package: $*" >&2
@@ -53,16 +52,16 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/"*.metainfo.xml ||
 
 echo "== the installed README links nothing missing"
 docdir=$work/root/usr/share/doc/$package
-for link in $(grep -o '](\([^)#]*\))' "$docdir/README.md" | sed 's/^](\(.*\))$/\1/' | grep -v '://'); do
+while read -r link; do
   [ -e "$docdir/$link" ] || fail "the installed README links $link, which is not installed"
-done
+done < <(grep -o '](\([^)#]*\))' "$docdir/README.md" | sed 's/^](\(.*\))$/\1/' | grep -v '://' || true)
 
 # apt resolves the package's dependencies from the archive, as a user's install would.
 "${apt_get[@]}" install "./$deb" >/dev/null
 echo "== installed"
 dpkg-query -L "$package" | sort >"$work/files"
-programs=$(grep '^/usr/bin/' "$work/files" | xargs -n1 basename)
-for program in $programs; do
+mapfile -t programs < <(grep '^/usr/bin/' "$work/files" | xargs -n1 basename)
+for program in "${programs[@]}"; do
   command -v "$program" >/dev/null || fail "$program is not on PATH"
   "$program" --version
   "$program" --help >/dev/null || fail "$program --help failed"
@@ -70,13 +69,14 @@ for program in $programs; do
   page=$(man "$program" 2>/dev/null) || fail "man $program failed"
   grep -q "^NAME" <<<"$page" || fail "man $program shows no page"
 done
-echo "manual pages: $(echo $programs)"
+echo "manual pages: ${programs[*]}"
 
 (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work" \
   CE_MOLV --virtual-printer --demo --paper-dir "$work/demo") >"$work/demo.log" 2>&1 ||
   { cat "$work/demo.log" >&2; fail "the built-in demonstration failed"; }
-test -s "$work/demo/dialog.png" && ls "$work/demo"/receipt-*.png >/dev/null ||
+if [ ! -s "$work/demo/dialog.png" ] || ! ls "$work/demo"/receipt-*.png >/dev/null 2>&1; then
   fail "the built-in demonstration saved no screenshot or receipt in $work/demo"
+fi
 echo "the built-in demonstration ran offscreen"
 
 # ESC @, a CODE39 barcode (GS k 4) 80 dots high with 2-dot modules, a full cut (GS V 0).
