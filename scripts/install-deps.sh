@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git help2man
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev libpng-dev
@@ -13,12 +13,11 @@ packages=(
   zbar-tools
   clang libclang-rt-14-dev clang-format
   xvfb xauth
-  help2man
 )
+
 if [ "${1:-}" = package ]; then
   packages+=(lintian desktop-file-utils appstream man-db)
 fi
-
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
