@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "emulator/Condition.h"
+#include "emulator/device/Condition.h"
 
 namespace {
 

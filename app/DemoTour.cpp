@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "app/res/Resource.h"
 
@@ -47,6 +49,9 @@ std::string DemoTourScript(const DemoTourFiles& files) {
 }
 
 bool WriteDemoTour(const DemoTourFiles& files, std::string* pError) {
+    // The paper folder is made at the first receipt; the tour writes into it before that.
+    std::error_code made;
+    std::filesystem::create_directories(files.script.parent_path(), made);
     std::ofstream out(files.script);
     out << DemoTourScript(files);
     out.close();

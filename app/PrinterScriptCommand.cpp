@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "app/VirtualPrinterSession.h"
-#include "emulator/Condition.h"
+#include "emulator/device/Condition.h"
 #include "framework/PaperWindow.h"
 #include "framework/ScriptExtensions.h"
 

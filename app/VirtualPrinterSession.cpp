@@ -2,9 +2,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
-#include "emulator/Link.h"
 #include "emulator/VirtualPrinter.h"
+#include "emulator/link/Link.h"
 #include "framework/PaperWindow.h"
 #include "platform/win32.h"
 
@@ -36,6 +37,12 @@ std::string ToggleLabel(emu::Condition condition) {
 }
 
 }  // namespace
+
+std::filesystem::path DefaultPaperFolder() {
+    const char* home = std::getenv("HOME");
+    const std::filesystem::path base = home != nullptr && *home != '\0' ? home : ".";
+    return base / "CE_MOLV-paper";
+}
 
 CVirtualPrinterSession::CVirtualPrinterSession() = default;
 
@@ -102,10 +109,10 @@ void CVirtualPrinterSession::Stop() {
     m_pLink->Stop();
     if (m_mappedPort != 0) platform::MapPort(m_mappedPort, "");
     if (m_pPrinter->HasContent()) {
-        std::string error;
-        if (m_receipts.Save(m_pPrinter->Snapshot(), &error).empty()) {
-            std::fprintf(stderr, "virtual printer: the unfinished receipt was not saved: %s\n",
-                         error.c_str());
+        const emu::ReceiptFolder::Result saved = m_receipts.Save(m_pPrinter->Snapshot());
+        if (!saved.error.empty()) {
+            std::fprintf(stderr, "virtual printer: the unfinished receipt was %s\n",
+                         saved.error.c_str());
         }
     }
     m_pPrinter->SetTraceCallback(nullptr);
@@ -121,12 +128,10 @@ void CVirtualPrinterSession::SetCondition(emu::Condition condition, bool on) {
 // Runs on the link's thread with the printer's lock held: nothing here may call the printer.
 void CVirtualPrinterSession::OnPage(const emu::PaperImage& page) {
     ++m_pages;
-    std::string error;
-    const std::string saved = m_receipts.Save(page, &error);
-    if (saved.empty()) {
-        std::fprintf(stderr, "virtual printer: a receipt was not saved: %s\n", error.c_str());
-    }
-    m_pWindow->AddReceipt(page.gray.data(), page.width, page.height, saved);
+    const emu::ReceiptFolder::Result saved = m_receipts.Save(page);
+    if (!saved.error.empty())
+        std::fprintf(stderr, "virtual printer: a receipt was %s\n", saved.error.c_str());
+    m_pWindow->AddReceipt(page.gray.data(), page.width, page.height, saved.path);
 }
 
 // Hands the paper in progress to the window while it changes, a few times a second: the

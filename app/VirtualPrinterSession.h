@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/ReceiptFolder.h"
-#include "emulator/Condition.h"
+#include "emulator/device/Condition.h"
+#include "emulator/receipts/ReceiptFolder.h"
 #include "framework/WinUser.h"
 
 class CPaperWindow;
@@ -29,8 +29,11 @@ class Link;
 class VirtualPrinter;
 }  // namespace emu
 
+// $HOME/CE_MOLV-paper (./CE_MOLV-paper when HOME is not set).
+std::filesystem::path DefaultPaperFolder();
+
 struct VirtualPrinterOptions {
-    std::filesystem::path paperFolder = CReceiptFolder::DefaultPath();
+    std::filesystem::path paperFolder = DefaultPaperFolder();
     int port = 1;                // the COM port that reaches the printer
     bool mapPort = true;         // false when the port was mapped elsewhere on the command line
     std::uint32_t paceBaud = 0;  // read at this line rate, as a real printer would; 0: at once
@@ -76,7 +79,7 @@ class CVirtualPrinterSession {
     std::unique_ptr<emu::VirtualPrinter> m_pPrinter;
     std::unique_ptr<emu::Link> m_pLink;
     std::unique_ptr<CPaperWindow> m_pWindow;
-    CReceiptFolder m_receipts;
+    emu::ReceiptFolder m_receipts;
     std::string m_devicePath;
     std::atomic<std::uint64_t> m_pages{0};  // receipts finished, counted under the printer's lock
     std::atomic<bool> m_stopWatching{false};

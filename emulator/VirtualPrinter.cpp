@@ -3,7 +3,11 @@
 namespace emu {
 
 VirtualPrinter::VirtualPrinter(int widthDots, std::size_t inputCapacity)
-    : m_engine(widthDots), m_core(m_engine, inputCapacity) {}
+    : VirtualPrinter(DefaultPrinterModel(), widthDots, inputCapacity) {}
+
+VirtualPrinter::VirtualPrinter(const PrinterModel& model, int widthDots, std::size_t inputCapacity)
+    : m_engine(widthDots > 0 ? widthDots : model.widthDots, model.commands),
+      m_core(m_engine, inputCapacity, model) {}
 
 std::size_t VirtualPrinter::Feed(const std::uint8_t* data, std::size_t length) {
     bool wake;

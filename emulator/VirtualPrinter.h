@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "emulator/Condition.h"
-#include "emulator/ControlHandler.h"
-#include "emulator/PaperImage.h"
-#include "emulator/PrintEngine.h"
-#include "emulator/PrinterCore.h"
+#include "emulator/decoding/ControlHandler.h"
+#include "emulator/device/Condition.h"
+#include "emulator/device/PrinterCore.h"
+#include "emulator/rendering/PaperImage.h"
+#include "emulator/rendering/PrintEngine.h"
 
 namespace emu {
 
@@ -33,6 +33,9 @@ class VirtualPrinter {
 
     explicit VirtualPrinter(int widthDots = 384,
                             std::size_t inputCapacity = PrinterCore::kDefaultInputCapacity);
+    // widthDots 0: the model's own width.
+    VirtualPrinter(const PrinterModel& model, int widthDots,
+                   std::size_t inputCapacity = PrinterCore::kDefaultInputCapacity);
 
     // Returns the bytes taken; fewer only while paper is out and the input buffer is full.
     std::size_t Feed(const std::uint8_t* data, std::size_t length);

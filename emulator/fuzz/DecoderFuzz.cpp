@@ -1,5 +1,5 @@
 // libFuzzer target: arbitrary bytes into a whole virtual printer (decoder, status model, print
-// engine), in pieces, with paper running out and returning between them.
+// engine) of any model, in pieces, with paper running out and returning between them.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -8,16 +8,19 @@
 #include "emulator/VirtualPrinter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) return 0;
-    // The first byte chooses the piece size and whether paper runs out between pieces.
+    if (size < 3) return 0;
+    // The first byte chooses the piece size and whether paper runs out between pieces, the
+    // second the printer model.
     const std::uint8_t control = data[0];
     const std::size_t piece = 1 + (control & 0x3F);
     const bool togglePaper = (control & 0x40) != 0;
     const bool trace = (control & 0x80) != 0;
-    ++data;
-    --size;
+    const auto models = emu::PrinterModels();
+    const emu::PrinterModel& model = models[data[1] % models.size()];
+    data += 2;
+    size -= 2;
 
-    emu::VirtualPrinter printer(384, 4096);
+    emu::VirtualPrinter printer(model, 0, 4096);
     long long ticks = 0;
     printer.SetClock([&ticks] {
         ticks += 97;  // each sleep command lands a little later than the one before

@@ -70,43 +70,10 @@ TEST_F(SessionTest, StoppingSavesTheUnfinishedReceiptAndGivesThePortBack) {
     EXPECT_EQ(platform::PortPath(7), "/dev/ttyS6");
 }
 
-TEST(ReceiptFolder, NumberingGoesOnAfterTheReceiptsAlreadyThere) {
-    testsupport::TempDir dir;
-    struct Row {
-        const char* name;
-        std::vector<std::string> present;
-        const char* next;
-    };
-    const Row rows[] = {
-        {"empty folder", {}, "receipt-001.png"},
-        {"after a gap", {"receipt-001.png", "receipt-007.png"}, "receipt-008.png"},
-        {"other files ignored",
-         {"notes.txt", "receipt-x.png", "receipt-002.png.bak"},
-         "receipt-001.png"},
-        {"past three digits", {"receipt-999.png"}, "receipt-1000.png"},
-    };
-    emu::PaperImage image{2, 1, {0, 255}};
-    int n = 0;
-    for (const Row& row : rows) {
-        const std::filesystem::path folder = dir / ("f" + std::to_string(n++));
-        std::filesystem::create_directories(folder);
-        for (const std::string& name : row.present) std::ofstream(folder / name) << "x";
-        CReceiptFolder receipts;
-        std::string error;
-        ASSERT_TRUE(receipts.Prepare(folder, &error)) << row.name << ": " << error;
-        EXPECT_EQ(receipts.Save(image, &error), (folder / row.next).string())
-            << row.name << ": " << error;
-    }
-}
-
-TEST(ReceiptFolder, AFolderThatCannotBeMadeIsReportedWithItsPath) {
+TEST(ReceiptFolder, AFolderThatCannotBeMadeStopsTheSession) {
     testsupport::TempDir dir;
     std::ofstream(dir / "file") << "x";
-    CReceiptFolder receipts;
     std::string error;
-    EXPECT_FALSE(receipts.Prepare(dir / "file" / "paper", &error));
-    EXPECT_NE(error.find((dir / "file" / "paper").string()), std::string::npos) << error;
-
     CVirtualPrinterSession session;
     VirtualPrinterOptions options;
     options.paperFolder = dir / "file" / "paper";

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "emulator/CommandDecoder.h"
-#include "emulator/Trace.h"
+#include "emulator/decoding/CommandDecoder.h"
+#include "emulator/decoding/Trace.h"
 #include "tests/emulator/RecordingSink.h"
 #include "tests/emulator/StreamBytes.h"
 
@@ -18,9 +18,10 @@ struct Decoded {
 };
 
 // Feeds the stream in pieces cut at the given points, then ends it.
-Decoded Decode(const Bytes& stream, const std::vector<std::size_t>& cuts = {}) {
+Decoded Decode(const Bytes& stream, const std::vector<std::size_t>& cuts = {},
+               emu::CommandSet commands = emu::CommandSet::Module) {
     emutest::RecordingSink sink;
-    emu::CommandDecoder decoder(sink, sink);
+    emu::CommandDecoder decoder(sink, sink, commands);
     Decoded out;
     decoder.SetObserver(
         [&](const emu::DecodedCommand& c) { out.trace.push_back(emu::Trace::FormatCommand(c)); });
@@ -117,9 +118,9 @@ const std::vector<CommandCase> kSkipped = {
     {"unknown GS x", H("1D 7A 41"), {"Text 41"}},
     {"unknown FS x", H("1C 7A 41"), {"Text 41"}},
     {"unknown DLE x", H("10 7A 41"), {"Text 41"}},
-    {"unknown control byte", H("07 00"), {}},
+    {"unknown control byte", H("01 00"), {}},
     {"GS v other than 0", H("1D 76 31 41"), {"Text 41"}},
-    {"known ESC command not acted on", H("1B 47 01 41"), {"Text 41"}},
+    {"known ESC command not acted on", H("1B 55 01 41"), {"Text 41"}},
     {"ESC c takes two parameters", H("1B 63 35 00 41"), {"Text 41"}},
     {"ESC * bit image data consumed", H("1B 2A 00 03 00 0A 0A 0A 41"), {"Text 41"}},
     {"ESC * 24-dot data is three bytes a column", H("1B 2A 21 01 00 0A 0A 0A 41"), {"Text 41"}},
@@ -163,6 +164,100 @@ Bytes AllCommands() {
     for (const CommandCase& c : kCommands) stream = stream + c.bytes + T("x");
     for (const CommandCase& c : kSkipped) stream = stream + c.bytes;
     return stream;
+}
+
+// Commands the client libraries send: each takes exactly its parameters, so the "A" after it is
+// text again, and the trace names it.
+TEST(CoreDecoder, ClientCommandsTakeExactlyTheirParameters) {
+    struct Row {
+        const char* mnemonic;
+        Bytes bytes;
+        emu::CommandSet set = emu::CommandSet::EscPos;
+    };
+    const Row rows[] = {
+        {"ESC M", H("1B 4D 01")},
+        {"ESC G", H("1B 47 01")},
+        {"ESC SP", H("1B 20 05")},
+        {"ESC 4", H("1B 34 01")},
+        {"ESC 4", H("1B 34")},
+        {"ESC 5", H("1B 35")},
+        {"ESC {", H("1B 7B 01")},
+        {"ESC V", H("1B 56 01")},
+        {"ESC R", H("1B 52 02")},
+        {"ESC p", H("1B 70 00 32 FA")},
+        {"ESC B", H("1B 42 02 03")},
+        {"BEL", H("07")},
+        {"SO", H("0E")},
+        {"DC4", H("14")},
+        {"SI", H("0F")},
+        {"DC2", H("12")},
+        {"ESC SO", H("1B 0E")},
+        {"ESC DC4", H("1B 14")},
+        {"ESC SI", H("1B 0F")},
+        {"ESC \\", H("1B 5C 0A 00")},
+        {"GS B", H("1D 42 01")},
+        {"GS P", H("1D 50 B4 B4")},
+        {"GS b", H("1D 62 01")},
+        {"GS f", H("1D 66 00")},
+        {"FS !", H("1C 21 04")},
+        {"FS -", H("1C 2D 01")},
+        {"FS S", H("1C 53 01 02")},
+        {"FS W", H("1C 57 01")},
+        {"FS C", H("1C 43 00")},
+        {"FS ( A", H("1C 28 41 02 00 30 00")},
+        {"ESC L", H("1B 4C")},
+        {"ESC S", H("1B 53")},
+        {"ESC W", H("1B 57 00 00 00 00 80 01 00 02")},
+        {"ESC T", H("1B 54 01")},
+        {"GS $", H("1D 24 10 00")},
+        {"GS \\", H("1D 5C 10 00")},
+        {"ESC U", H("1B 55 01")},
+        {"ESC c", H("1B 63 33 00")},
+        {"ESC r", H("1B 72 01")},
+        {"ESC %", H("1B 25 01")},
+        {"ESC ?", H("1B 3F 41")},
+        {"ESC =", H("1B 3D 01")},
+        {"GS r", H("1D 72 01")},
+        {"GS I", H("1D 49 43")},
+        {"ESC m", H("1B 6D")},
+        {"ESC i", H("1B 69")},
+        {"VT", H("0B")},
+        {"ESC m", H("1B 6D 04"), emu::CommandSet::Module},
+        {"GS I", H("1D 49 43"), emu::CommandSet::Module},
+    };
+    for (const Row& row : rows) {
+        const Decoded d = Decode(row.bytes + T("A"), {}, row.set);
+        ASSERT_FALSE(d.calls.empty()) << row.mnemonic;
+        EXPECT_EQ(d.calls.back(), "Text 41") << row.mnemonic;
+        ASSERT_EQ(d.trace.size(), 2u) << row.mnemonic;
+        EXPECT_NE(d.trace[0].find(std::string(row.mnemonic) + " "), std::string::npos)
+            << d.trace[0];
+        EXPECT_EQ(d.trace[0].find("unknown"), std::string::npos) << d.trace[0];
+    }
+}
+
+TEST(CoreDecoder, TraceTextFollowsTheCodeTableAndDoubleByteMode) {
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        emu::CommandSet set;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"module: GBK", H("B2 E2"), emu::CommandSet::Module, "\"测\""},
+        {"module after FS .: Latin-1", H("1C 2E E9"), emu::CommandSet::Module, "\"é\""},
+        {"ESC/POS: PC437", H("C4 82"), emu::CommandSet::EscPos, "\"─é\""},
+        {"ESC/POS after FS &: GBK", H("1C 26 B2 E2"), emu::CommandSet::EscPos, "\"测\""},
+        {"PC866", H("1B 74 11 80"), emu::CommandSet::EscPos, "\"А\""},
+        {"no such table keeps PC437", H("1B 74 63 82"), emu::CommandSet::EscPos, "\"é\""},
+        {"Germany", H("1B 52 02 5B"), emu::CommandSet::EscPos, "\"Ä\""},
+    };
+    for (const Row& row : rows) {
+        const Decoded d = Decode(row.bytes, {}, row.set);
+        ASSERT_FALSE(d.trace.empty()) << row.name;
+        EXPECT_NE(d.trace.back().find(row.text), std::string::npos)
+            << row.name << ": " << d.trace.back();
+    }
 }
 
 TEST(CoreDecoder, AnySplitGivesTheSameCallsAndTrace) {

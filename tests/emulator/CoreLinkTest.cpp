@@ -3,8 +3,8 @@
 #include <atomic>
 #include <chrono>
 
-#include "emulator/Link.h"
 #include "emulator/VirtualPrinter.h"
+#include "emulator/link/Link.h"
 #include "tests/emulator/HostEnd.h"
 #include "tests/emulator/StreamBytes.h"
 

@@ -62,6 +62,8 @@ TEST(CoreProgram, CommandLineAnswers) {
         {"two sources", "--pty --input x.bin", 2, "", "choose one of"},
         {"link without pty", "--input x.bin --link /tmp/x", 2, "", "--link goes with --pty"},
         {"stray argument", "input.bin", 2, "", "unexpected argument 'input.bin'"},
+        {"unknown model", "--model tm88", 2, "", "no such model (models: module, escpos58, "},
+        {"no receipts allowed", "--max-receipts 0", 2, "", "--max-receipts 0"},
         {"missing input file", "--input /nonexistent/stream.bin", 1, "",
          "cannot read /nonexistent/stream.bin"},
     };
@@ -93,6 +95,55 @@ TEST(CoreProgram, InputStreamBecomesReceiptsAndATrace) {
     for (const char* expected : {"ESC @", "\"测试\"", "1D 56 41 10",
                                  "full cut after feeding 16 dots", "unknown command, skipped"}) {
         EXPECT_NE(trace.find(expected), std::string::npos) << expected << " in\n" << trace;
+    }
+
+    // A second run numbers on; a run over its limit says so and fails.
+    const std::string again =
+        "--input " + (dir / "stream.bin").string() + " --out " + (dir / "out").string();
+    ASSERT_EQ(RunProgram(dir, again).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-004.png"));
+    r = RunProgram(dir, again + " --max-receipts 1");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("stopped saving receipts"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-005.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out" / "receipt-006.png"));
+}
+
+// Streams the client libraries send (tests/emulator/clients writes them): every command is
+// known, and the trace of one is kept as the reference.
+TEST(CoreProgram, ClientStreamsDecodeCompletely) {
+    const std::filesystem::path fixtures = EMULATOR_FIXTURES;
+    struct Row {
+        const char* client;
+        int unknownControlBytes;  // bytes a client sends outside any command
+    };
+    const Row rows[] = {
+        {"point-of-sale", 0},
+        {"receiptline", 0},
+        {"escpos-buffer", 0},
+        // Its drawer kick is ESC p m without the two pulse times: the printer takes the next
+        // command's first two bytes as the times, and its third byte is left over.
+        {"node-thermal-printer", 1},
+    };
+    for (const Row& row : rows) {
+        testsupport::TempDir dir;
+        const std::string stream = (fixtures / (std::string(row.client) + ".bin")).string();
+        Result r =
+            RunProgram(dir, "--model escpos58 --input " + stream + " --out " +
+                                (dir / "out").string() + " --trace " + (dir / "trace").string());
+        ASSERT_EQ(r.exitCode, 0) << row.client << ": " << r.err;
+        const std::string trace = ReadFile(dir / "trace");
+        EXPECT_EQ(trace.find("unknown command"), std::string::npos) << row.client << "\n" << trace;
+        EXPECT_EQ(trace.find("not supported"), std::string::npos) << row.client << "\n" << trace;
+        int unknownBytes = 0;
+        for (std::size_t at = 0; (at = trace.find("unknown control byte", at)) != std::string::npos;
+             ++at)
+            ++unknownBytes;
+        EXPECT_EQ(unknownBytes, row.unknownControlBytes) << row.client << "\n" << trace;
+        EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-001.png")) << row.client;
+        if (std::string(row.client) == "point-of-sale") {
+            EXPECT_EQ(trace, ReadFile(fixtures / "point-of-sale.escpos58.trace"));
+        }
     }
 }
 

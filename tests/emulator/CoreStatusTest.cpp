@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "emulator/PrinterCore.h"
+#include "emulator/device/PrinterCore.h"
 #include "tests/emulator/RecordingSink.h"
 #include "tests/emulator/StreamBytes.h"
 

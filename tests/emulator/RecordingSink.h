@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "emulator/CommandSink.h"
-#include "emulator/ControlHandler.h"
+#include "emulator/decoding/CommandSink.h"
+#include "emulator/decoding/ControlHandler.h"
 
 namespace emutest {
 
@@ -68,8 +68,9 @@ class RecordingSink : public emu::CommandSink, public emu::ControlHandler {
     void SetBarcodeHeight(std::uint8_t n) override { Add("SetBarcodeHeight", n); }
     void SetBarcodeWidth(std::uint8_t n) override { Add("SetBarcodeWidth", n); }
     void SetBarcodeTextPosition(std::uint8_t n) override { Add("SetBarcodeTextPosition", n); }
-    void PrintBarcode(std::uint8_t s, const std::vector<std::uint8_t>& d) override {
+    std::string PrintBarcode(std::uint8_t s, const std::vector<std::uint8_t>& d) override {
         Add("PrintBarcode " + std::to_string(s) + " [" + HexBytes(d) + "]");
+        return {};
     }
     void Cut(bool partial, std::uint8_t feed) override {
         Add(std::string(partial ? "Cut partial " : "Cut full ") + std::to_string(feed));

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "emulator/Barcode.h"
-#include "emulator/EanUpc.h"
+#include "emulator/barcodes/Barcode.h"
+#include "emulator/barcodes/EanUpc.h"
 #include "tests/emulator/RenderHelpers.h"
 #include "tests/support/BarcodeScan.h"
 #include "tests/support/TempDir.h"
@@ -157,7 +157,7 @@ TEST(RenderBarcode, NothingPrintsWhenInvalidOrTooWide) {
     const Case cases[] = {
         {"wrong check digit", 67, "0123456789004", 2},
         {"wider than the paper", 73, "{B0123456789", 6},
-        {"quiet zones do not fit", 67, "012345678900", 4},
+        {"bars wider than the print area", 67, "012345678900", 5},
     };
     for (const Case& c : cases) {
         PrintEngine engine;
@@ -166,6 +166,19 @@ TEST(RenderBarcode, NothingPrintsWhenInvalidOrTooWide) {
         EXPECT_FALSE(engine.HasContent()) << c.name;
         EXPECT_EQ(engine.Snapshot().height, 0) << c.name << ": the paper does not move";
     }
+}
+
+// Quiet zones are blank paper, so only the bars need to fit; the engine says why it printed
+// nothing.
+TEST(RenderBarcode, BarsThatFitPrintWhereQuietZonesDoNot) {
+    PrintEngine engine;
+    engine.SetBarcodeWidth(4);
+    EXPECT_EQ(engine.PrintBarcode(67, Bytes("012345678900")), "");
+    const auto box = InkBox(engine.Snapshot());
+    EXPECT_EQ(box.right - box.left + 1, 95 * 4);
+    engine.SetBarcodeWidth(5);
+    EXPECT_EQ(engine.PrintBarcode(67, Bytes("012345678900")),
+              "not printed: 475 dots wide, print area 384");
 }
 
 TEST(RenderBarcode, AlignmentAndMarginPlaceTheSymbol) {

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "emulator/PaperImage.h"
-#include "emulator/PrintEngine.h"
+#include "emulator/rendering/PaperImage.h"
+#include "emulator/rendering/PrintEngine.h"
 
 namespace rendertest {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/Paper.h"
+#include "emulator/rendering/Paper.h"
 #include "tests/emulator/RenderHelpers.h"
 #include "tests/support/TempDir.h"
 

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "emulator/Glyph.h"
+#include "emulator/rendering/Glyph.h"
 #include "tests/emulator/RenderHelpers.h"
 
 using emu::PaperImage;

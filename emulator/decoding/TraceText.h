@@ -1,0 +1,25 @@
+// Small formatters the trace's descriptions share.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace emu {
+
+inline std::string N(std::uint64_t value) { return std::to_string(value); }
+
+inline std::string Hex(std::uint8_t value) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "0x%02X", value);
+    return buf;
+}
+
+// Parameters accept both the binary and the ASCII digit form, as ESC/POS printers do.
+inline std::uint8_t Digit(std::uint8_t n) { return n >= '0' && n <= '9' ? n - '0' : n; }
+
+inline std::uint16_t Word(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+}  // namespace emu

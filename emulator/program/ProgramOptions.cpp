@@ -1,0 +1,180 @@
+#include "emulator/program/ProgramOptions.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace emutool {
+
+namespace {
+template <typename Number>
+bool ParseNumber(const std::string& text, Number* value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, *value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+std::string ModelList() {
+    std::string text;
+    for (const emu::PrinterModel& model : emu::PrinterModels()) {
+        std::string name(model.name);
+        name.resize(std::max<std::size_t>(name.size() + 1, 10), ' ');
+        text += "                        " + name + std::string(model.description) + "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string UsageText() {
+    return "Usage: printer-emulator [--pty | --device PATH | --input FILE|-] [options]\n"
+           "A virtual thermal printer module: decodes the printer command stream, draws the paper\n"
+           "and answers status and sleep requests.\n"
+           "\n"
+           "Where the bytes come from (one of):\n"
+           "  --pty               create a pseudo-terminal (default); its path is printed first "
+           "as\n"
+           "                      'device: /dev/pts/N'\n"
+           "  --device PATH       serve a real serial port as the printer end\n"
+           "  --input FILE|-      render a captured byte stream (or standard input) and exit\n"
+           "Options:\n"
+           "  --link PATH         also make PATH a symbolic link to the pty\n"
+           "  --baud N            line rate: a device runs at N (default 9600); a pty reads at\n"
+           "                      N/10 bytes a second, as a real line would (default: unpaced)\n"
+           "  --model NAME        the printer to be (default module):\n" +
+           ModelList() +
+           "  --width 384|576     paper width in dots (58 mm or 80 mm paper; default: the "
+           "model's)\n"
+           "  --out DIR           write receipt-NNN.png per full cut, and the unfinished one on "
+           "exit;\n"
+           "                      numbers go on after the receipts already there\n"
+           "  --max-receipts N    stop saving after N receipts in this run (default 1000)\n"
+           "  --trace FILE|-      write the decoded command trace to FILE or standard output\n"
+           "  --status LIST       conditions standing at start, comma-separated: " +
+           emu::ConditionNameList() +
+           "\n"
+           "  --help              show this text\n"
+           "  --version           show the version\n"
+           "Commands on standard input (pty and device modes):\n"
+           "  set CONDITION on|off   change a condition (reported to the host when enabled)\n"
+           "  status                 show the conditions, sleep, input buffer and line\n"
+           "  save                   write the unfinished receipt to the --out directory\n"
+           "  quit                   save and exit (as do SIGINT and SIGTERM)\n";
+}
+
+std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
+                                           std::string* error) {
+    ProgramOptions options;
+    int sources = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (std::size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        auto value = [&](std::string* out) {
+            if (inlineValue) {
+                *out = *inlineValue;
+            } else if (i + 1 < args.size()) {
+                *out = args[++i];
+            } else {
+                *error = "option " + name + " needs a value";
+                return false;
+            }
+            if (out->empty()) {
+                *error = "option " + name + " needs a non-empty value";
+                return false;
+            }
+            return true;
+        };
+        auto flag = [&] {
+            if (inlineValue) *error = "option " + name + " takes no value";
+            return !inlineValue;
+        };
+        std::string text;
+        if (name == "--help") {
+            if (!flag()) return std::nullopt;
+            options.help = true;
+        } else if (name == "--version") {
+            if (!flag()) return std::nullopt;
+            options.version = true;
+        } else if (name == "--pty") {
+            if (!flag()) return std::nullopt;
+            options.mode = ProgramOptions::Mode::Pty;
+            ++sources;
+        } else if (name == "--device") {
+            if (!value(&options.device)) return std::nullopt;
+            options.mode = ProgramOptions::Mode::Device;
+            ++sources;
+        } else if (name == "--input") {
+            if (!value(&options.input)) return std::nullopt;
+            options.mode = ProgramOptions::Mode::Input;
+            ++sources;
+        } else if (name == "--link") {
+            if (!value(&options.linkPath)) return std::nullopt;
+        } else if (name == "--out") {
+            if (!value(&options.outDir)) return std::nullopt;
+        } else if (name == "--trace") {
+            if (!value(&options.tracePath)) return std::nullopt;
+        } else if (name == "--baud") {
+            if (!value(&text)) return std::nullopt;
+            if (!ParseNumber(text, &options.baud) || options.baud < 50 || options.baud > 4000000) {
+                *error = "--baud " + text + ": give a rate in bits per second, 50 to 4000000";
+                return std::nullopt;
+            }
+        } else if (name == "--width") {
+            if (!value(&text)) return std::nullopt;
+            if (text != "384" && text != "576") {
+                *error = "--width " + text + ": the paper is 384 (58 mm) or 576 (80 mm) dots wide";
+                return std::nullopt;
+            }
+            options.width = std::stoi(text);
+        } else if (name == "--model") {
+            if (!value(&text)) return std::nullopt;
+            options.model = emu::FindPrinterModel(text);
+            if (!options.model) {
+                *error = "--model " + text +
+                         ": no such model (models: " + emu::PrinterModelNames() + ")";
+                return std::nullopt;
+            }
+        } else if (name == "--max-receipts") {
+            if (!value(&text)) return std::nullopt;
+            if (!ParseNumber(text, &options.maxReceipts) || options.maxReceipts < 1) {
+                *error = "--max-receipts " + text + ": give a count of 1 or more";
+                return std::nullopt;
+            }
+        } else if (name == "--status") {
+            if (!value(&text)) return std::nullopt;
+            std::size_t from = 0;
+            while (from <= text.size()) {
+                std::size_t comma = text.find(',', from);
+                std::string item = text.substr(
+                    from, comma == std::string::npos ? std::string::npos : comma - from);
+                std::optional<emu::Condition> c = emu::ParseCondition(item);
+                if (!c) {
+                    *error = "--status: unknown condition '" + item +
+                             "' (conditions: " + emu::ConditionNameList() + ")";
+                    return std::nullopt;
+                }
+                options.conditions.push_back(*c);
+                if (comma == std::string::npos) break;
+                from = comma + 1;
+            }
+        } else {
+            *error = name.rfind("-", 0) == 0 ? "unknown option " + name
+                                             : "unexpected argument '" + name + "'";
+            return std::nullopt;
+        }
+    }
+    if (sources > 1) {
+        *error = "choose one of --pty, --device and --input";
+        return std::nullopt;
+    }
+    if (!options.linkPath.empty() && options.mode != ProgramOptions::Mode::Pty) {
+        *error = "--link goes with --pty only";
+        return std::nullopt;
+    }
+    return options;
+}
+
+}  // namespace emutool

@@ -1,0 +1,36 @@
+// The printer-emulator command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "emulator/PrinterModel.h"
+#include "emulator/device/Condition.h"
+
+namespace emutool {
+
+struct ProgramOptions {
+    enum class Mode { Pty, Device, Input };
+    Mode mode = Mode::Pty;
+    std::string device;      // --device
+    std::string input;       // --input, "-" for standard input
+    std::string linkPath;    // --link
+    std::string outDir;      // --out
+    std::string tracePath;   // --trace, "-" for standard output
+    std::uint32_t baud = 0;  // --baud; 0: not given
+    const emu::PrinterModel* model = &emu::DefaultPrinterModel();  // --model
+    int width = 0;                                                 // --width; 0: the model's
+    int maxReceipts = 1000;                                        // --max-receipts
+    std::vector<emu::Condition> conditions;                        // --status
+    bool help = false;
+    bool version = false;
+};
+
+// Nothing, with the reason in *error, when the command line is wrong.
+std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
+                                           std::string* error);
+std::string UsageText();
+
+}  // namespace emutool

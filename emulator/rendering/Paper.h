@@ -1,0 +1,48 @@
+// The receipt being printed: one byte per dot (0 black .. 255 white), a fixed width, growing
+// downward in chunks as the head advances. Overprinting keeps the darker dot, as a second burn of
+// thermal paper can only darken it. Rows are capped so that no input grows a receipt without
+// bound; the print engine cuts before the cap.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "emulator/rendering/PaperImage.h"
+
+namespace emu {
+
+class Paper {
+  public:
+    static constexpr int kMaxRows = 8192;  // about one metre at 8 dots/mm
+    static constexpr int kChunkRows = 256;
+
+    explicit Paper(int width);
+
+    int Width() const { return m_width; }
+    int HeadRow() const { return m_head; }
+    // Rows from the top of the receipt to the furthest the head or any dot has reached.
+    int Length() const;
+    bool HasInk() const { return m_inkBottom > 0; }
+
+    // Darkens dots x0..x1-1 of row y to at most shade; dots off the paper are ignored.
+    void Darken(int y, int x0, int x1, std::uint8_t shade);
+    // Moves the head; forward stops at kMaxRows, backward at the top of the receipt.
+    void Advance(int rows);
+    void Reverse(int rows);
+    // Turns rows top..top+rows-1 half a turn (upside-down printing).
+    void TurnHalf(int top, int rows);
+
+    PaperImage Image() const;
+
+  private:
+    std::uint8_t* Row(int y);
+
+    int m_width;
+    int m_head = 0;
+    int m_headMax = 0;
+    int m_inkBottom = 0;  // one past the lowest row with a dot
+    std::vector<std::unique_ptr<std::uint8_t[]>> m_chunks;
+};
+
+}  // namespace emu

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include "emulator/VirtualPrinter.h"
+#include "tests/emulator/RenderHelpers.h"
+#include "tests/emulator/StreamBytes.h"
+
+namespace {
+
+using emutest::Bytes;
+using emutest::H;
+using emutest::T;
+using emutest::operator+;
+using rendertest::Black;
+using rendertest::InkBox;
+
+// The common ESC/POS printer on 58 mm paper, fed one stream; the paper as it stands after it.
+struct Printed {
+    emu::PaperImage paper;
+    std::vector<std::uint8_t> replies;
+    std::string trace;
+};
+
+Printed Print(const Bytes& stream, const char* model = "escpos58",
+              std::vector<emu::Condition> conditions = {}) {
+    emu::VirtualPrinter printer(*emu::FindPrinterModel(model), 0);
+    for (emu::Condition c : conditions) printer.SetCondition(c, true);
+    Printed out;
+    printer.SetTraceCallback([&](const std::string& line) { out.trace += line + "\n"; });
+    printer.Feed(stream.data(), stream.size());
+    printer.Finish();
+    out.paper = printer.Snapshot();
+    out.replies = printer.TakeReplies();
+    return out;
+}
+
+int InkWidth(const emu::PaperImage& paper) {
+    const auto box = InkBox(paper);
+    return box.Empty() ? 0 : box.right - box.left + 1;
+}
+
+// The widest run of black dots in a row.
+int LongestRun(const emu::PaperImage& paper, int y) {
+    int best = 0, run = 0;
+    for (int x = 0; x < paper.width; ++x) {
+        run = Black(paper, x, y) ? run + 1 : 0;
+        best = std::max(best, run);
+    }
+    return best;
+}
+
+TEST(RenderEscPos, FontBIsNineDotsWideAndFontAIsTwelve) {
+    const Bytes ten = T("HHHHHHHHHH") + H("0A");
+    const int fontA = InkWidth(Print(ten).paper);
+    const int fontB = InkWidth(Print(H("1B 4D 01") + ten).paper);
+    const int viaPrintMode = InkWidth(Print(H("1B 21 01") + ten).paper);
+    EXPECT_GT(fontA, 9 * 12);
+    EXPECT_LE(fontB, 10 * 9);
+    EXPECT_GT(fontB, 9 * 9);
+    EXPECT_EQ(viaPrintMode, fontB);
+    EXPECT_LT(InkBox(Print(H("1B 4D 01") + ten).paper).bottom, 17) << "a 17-row cell";
+}
+
+TEST(RenderEscPos, CodeTablesAndInternationalSetsPickTheGlyph) {
+    // PC437 box rules join from cell to cell.
+    const emu::PaperImage rule = Print(H("C4 C4 C4 0A")).paper;
+    int joined = 0;
+    for (int y = 0; y < rule.height; ++y) joined = std::max(joined, LongestRun(rule, y));
+    EXPECT_EQ(joined, 36);
+    // Ä three ways: WPC1252 C4, PC850 8E and the German set's [.
+    const emu::PaperImage latin = Print(H("1B 74 10 C4 0A")).paper;
+    EXPECT_EQ(Print(H("1B 74 02 8E 0A")).paper.gray, latin.gray);
+    EXPECT_EQ(Print(H("1B 52 02 5B 0A")).paper.gray, latin.gray);
+    EXPECT_NE(Print(H("5B 0A")).paper.gray, latin.gray);
+    // Cyrillic from PC866 is a glyph, not the missing-glyph box.
+    const emu::PaperImage cyrillic = Print(H("1B 74 11 8B 0A")).paper;  // Л
+    EXPECT_NE(cyrillic.gray, Print(H("1B 74 11 FF 0A")).paper.gray);
+}
+
+TEST(RenderEscPos, ReverseUpsideDownAndPositioning) {
+    // A reversed space is a solid black cell.
+    const emu::PaperImage reversed = Print(H("1D 42 01 20 0A")).paper;
+    EXPECT_EQ(rendertest::InkCount(reversed), 12 * 24);
+
+    // Upside down: the line turns within the paper, so T's bar is at the bottom right.
+    const emu::PaperImage upright = Print(T("T") + H("0A")).paper;
+    const emu::PaperImage turned = Print(H("1B 7B 01") + T("T") + H("0A")).paper;
+    const auto box = InkBox(upright), turnedBox = InkBox(turned);
+    EXPECT_EQ(turnedBox.right, 383 - box.left);
+    EXPECT_EQ(LongestRun(turned, turnedBox.bottom), LongestRun(upright, box.top));
+    EXPECT_LT(LongestRun(turned, turnedBox.top), LongestRun(turned, turnedBox.bottom));
+
+    // A quarter turn makes a hyphen a vertical stroke.
+    const auto hyphen = InkBox(Print(T("-\n")).paper);
+    const auto turnedHyphen = InkBox(Print(H("1B 56 01") + T("-\n")).paper);
+    EXPECT_GT(hyphen.right - hyphen.left, hyphen.bottom - hyphen.top);
+    EXPECT_LT(turnedHyphen.right - turnedHyphen.left, turnedHyphen.bottom - turnedHyphen.top);
+
+    // ESC \ moves right of the cursor; GS P makes its units 1/x inch.
+    EXPECT_EQ(InkBox(Print(H("1B 5C 30 00") + T("I") + H("0A")).paper).left,
+              InkBox(Print(T("    I\n")).paper).left);
+    EXPECT_EQ(InkBox(Print(H("1D 50 66 00 1B 5C 18 00") + T("I") + H("0A")).paper).left,
+              InkBox(Print(T("    I\n")).paper).left);
+
+    // SO widens one line only.
+    const emu::PaperImage wide = Print(H("0E") + T("I") + H("0A") + T("I") + H("0A")).paper;
+    EXPECT_GT(InkWidth(emu::PaperImage{
+                  wide.width, 30, {wide.gray.begin(), wide.gray.begin() + 30 * wide.width}}),
+              InkWidth(Print(T("I\n")).paper));
+}
+
+TEST(RenderEscPos, DrawerAndBuzzerAreEventsNotInk) {
+    const Printed p = Print(H("1B 70 00 32 FA 1B 42 02 03 07 0A"));
+    EXPECT_EQ(rendertest::InkCount(p.paper), 0);
+    EXPECT_NE(p.trace.find("drawer 1: pulse 100 ms"), std::string::npos) << p.trace;
+    EXPECT_NE(p.trace.find("buzzer: 2 beeps of 150 ms"), std::string::npos) << p.trace;
+}
+
+TEST(RenderEscPos, ModelsAnswerAsTheirPrinterDoes) {
+    struct Row {
+        const char* name;
+        const char* model;
+        Bytes stream;
+        Bytes replies;
+        std::vector<emu::Condition> conditions = {};
+    };
+    const Row rows[] = {
+        {"printer status", "escpos58", H("10 04 01"), H("12")},
+        {"paper sensor, paper out", "escpos58", H("10 04 04"), H("72"), {emu::Condition::PaperOut}},
+        {"cover open is off-line", "escpos58", H("10 04 02"), H("16"), {emu::Condition::Platen}},
+        {"model name", "escpos80", H("1D 49 43"), H("5F") + T("escpos80") + H("00")},
+        {"automatic status back", "escpos58", H("1D 61 0F"), H("10 00 00 0F")},
+        {"the module answers request 5 only", "module", H("10 04 01 10 04 05"), H("00")},
+        {"the module's ESC m is gray, not a cut", "module", H("1B 6D 04"), {}},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Print(row.stream, row.model, row.conditions).replies, row.replies) << row.name;
+    }
+}
+
+TEST(RenderEscPos, EscMAndEscICutOnTheCommonPrinters) {
+    emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos58"), 0);
+    int pages = 0;
+    printer.SetPageCallback([&](const emu::PaperImage&) { ++pages; });
+    const Bytes stream = T("A\n") + H("1B 69") + T("B\n") + H("1B 6D") + T("C\n");
+    printer.Feed(stream.data(), stream.size());
+    EXPECT_EQ(pages, 1) << "ESC i cuts full, ESC m partially";
+    EXPECT_TRUE(printer.HasContent());
+}
+
+}  // namespace
