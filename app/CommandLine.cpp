@@ -173,3 +173,8 @@ std::string CCommandLine::Usage(const std::string& program) {
         emu::ConditionNameList() + ").\n";
     return text;
 }
+
+bool CommandLineOptions::VirtualPrinterOnCom1() const {
+    return virtualPrinter && std::none_of(portMap.begin(), portMap.end(),
+                                          [](const auto& mapping) { return mapping.first == 1; });
+}

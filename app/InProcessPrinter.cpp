@@ -1,6 +1,5 @@
 #include "app/InProcessPrinter.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "app/PrinterScriptCommand.h"
@@ -12,11 +11,6 @@ namespace {
 
 constexpr int kExitFailure = 1;
 constexpr int kVirtualPort = 1;
-
-bool PortMappedOnCommandLine(const CommandLineOptions& options, int port) {
-    return std::any_of(options.portMap.begin(), options.portMap.end(),
-                       [port](const auto& mapping) { return mapping.first == port; });
-}
 
 }  // namespace
 
@@ -38,7 +32,7 @@ bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
     VirtualPrinterOptions printer;
     if (!options.paperFolder.empty()) printer.paperFolder = options.paperFolder;
     printer.port = kVirtualPort;
-    printer.mapPort = !PortMappedOnCommandLine(options, kVirtualPort);
+    printer.mapPort = options.VirtualPrinterOnCom1();
     printer.paceBaud = options.paceBaud;
     std::string error;
     if (!m_session.Start(printer, &error)) {

@@ -77,7 +77,7 @@ bool CPrinterDemoApp::ProcessCommandLine() {
         }
     }
     if (options.listPorts) {
-        std::fputs(DescribePorts().c_str(), stdout);
+        std::fputs(DescribePorts(options.VirtualPrinterOnCom1()).c_str(), stdout);
         return false;
     }
     if (!options.tracePath.empty() && !platform::SetWireTrace(options.tracePath, &error)) {

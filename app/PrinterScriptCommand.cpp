@@ -1,44 +1,64 @@
 #include "app/PrinterScriptCommand.h"
 
+#include <optional>
 #include <sstream>
 
 #include "app/VirtualPrinterSession.h"
 #include "emulator/device/Condition.h"
-#include "framework/PaperWindow.h"
 #include "framework/ScriptExtensions.h"
+#include "viewer/PaperWindow.h"
 
 namespace {
 
 constexpr const char* kVerb = "printer";
 
-}  // namespace
+struct PrinterLine {
+    std::string screenshot;  // the file, for "printer screenshot FILE.png"
+    emu::Condition condition = emu::Condition::PaperOut;
+    bool on = false;
+};
 
-bool RunPrinterScriptCommand(CVirtualPrinterSession& session, const std::string& args,
-                             std::string* pSeen) {
+std::optional<PrinterLine> ParsePrinterLine(const std::string& args, std::string* pError) {
     const std::string screenshot = "screenshot ";
     if (args.rfind(screenshot, 0) == 0 && args.size() > screenshot.size()) {
-        const std::string path = args.substr(screenshot.size());
-        if (session.Window().SaveScreenshot(path)) return true;
-        *pSeen = "could not write " + path;
-        return false;
+        return PrinterLine{args.substr(screenshot.size())};
     }
     std::istringstream words(args);
     std::string name, state, extra;
     words >> name >> state >> extra;
     const std::optional<emu::Condition> condition = emu::ParseCondition(name);
     if (!condition || (state != "on" && state != "off") || !extra.empty()) {
-        *pSeen = "expected 'printer CONDITION on|off' (" + emu::ConditionNameList() +
-                 ") or 'printer screenshot FILE.png', found '" + args + "'";
+        *pError = "expected 'printer CONDITION on|off' (" + emu::ConditionNameList() +
+                  ") or 'printer screenshot FILE.png', found '" + args + "'";
+        return std::nullopt;
+    }
+    return PrinterLine{"", *condition, state == "on"};
+}
+
+}  // namespace
+
+bool RunPrinterScriptCommand(CVirtualPrinterSession& session, const std::string& args,
+                             std::string* pSeen) {
+    const std::optional<PrinterLine> line = ParsePrinterLine(args, pSeen);
+    if (!line) return false;
+    if (!line->screenshot.empty()) {
+        if (session.Window().SaveScreenshot(line->screenshot)) return true;
+        *pSeen = "could not write " + line->screenshot;
         return false;
     }
-    session.SetCondition(*condition, state == "on");
+    session.SetCondition(line->condition, line->on);
     return true;
 }
 
 void RegisterPrinterScriptCommand(CVirtualPrinterSession& session) {
-    RegisterScriptCommand(kVerb, [&session](const std::string& args, std::string* pSeen) {
-        return RunPrinterScriptCommand(session, args, pSeen);
-    });
+    RegisterScriptCommand(
+        kVerb,
+        [&session](const std::string& args, std::string* pSeen) {
+            return RunPrinterScriptCommand(session, args, pSeen);
+        },
+        [](const std::string& args, std::string* pError) {
+            return ParsePrinterLine(args, pError).has_value();
+        });
 }
 
 void UnregisterPrinterScriptCommand() { RegisterScriptCommand(kVerb, nullptr); }

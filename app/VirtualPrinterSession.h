@@ -8,23 +8,20 @@
 // receipts, so an open port stays usable.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "emulator/device/Condition.h"
 #include "emulator/receipts/ReceiptFolder.h"
+#include "emulator/rendering/PaperImage.h"
 #include "framework/WinUser.h"
 
 class CPaperWindow;
+class CPrinterFeed;
 namespace emu {
-struct PaperImage;
 class Link;
 class VirtualPrinter;
 }  // namespace emu
@@ -41,11 +38,6 @@ struct VirtualPrinterOptions {
 
 class CVirtualPrinterSession {
   public:
-    // The toggles' order, left to right as the dialog's status boxes.
-    static constexpr emu::Condition kToggleOrder[] = {
-        emu::Condition::Overheat, emu::Condition::PaperOut, emu::Condition::OverVoltage,
-        emu::Condition::Cutter, emu::Condition::Platen};
-
     CVirtualPrinterSession();
     ~CVirtualPrinterSession();
     CVirtualPrinterSession(const CVirtualPrinterSession&) = delete;
@@ -57,8 +49,9 @@ class CVirtualPrinterSession {
     // Shows the printer's window beside the application's main window once the message loop
     // runs (the dialog is shown by then).
     void ShowWindowBesideDialog();
-    // Stops serving, saves the unfinished receipt and closes the window. The destructor does
-    // this too.
+    // Lets the printer take what the host has written (while it keeps taking bytes), stops
+    // serving, saves every receipt and the unfinished one, and closes the window. The destructor
+    // does this too.
     void Stop();
 
     // As the operator's toggle does: the printer reports the change (when it reports that
@@ -69,23 +62,18 @@ class CVirtualPrinterSession {
     std::filesystem::path PaperFolder() const { return m_receipts.Path(); }
     std::vector<std::string> SavedReceipts() const { return m_receipts.Saved(); }
     emu::VirtualPrinter& Printer() { return *m_pPrinter; }
-    CPaperWindow& Window() { return *m_pWindow; }
+    CPaperWindow& Window();
 
   private:
-    void OnPage(const emu::PaperImage& page);
-    void WatchPaper();
+    std::string SaveReceipt(const emu::PaperImage& page);
+    void DrainLine();
     std::string DescribeState() const;
 
     std::unique_ptr<emu::VirtualPrinter> m_pPrinter;
     std::unique_ptr<emu::Link> m_pLink;
-    std::unique_ptr<CPaperWindow> m_pWindow;
+    std::unique_ptr<CPrinterFeed> m_pFeed;
     emu::ReceiptFolder m_receipts;
     std::string m_devicePath;
-    std::atomic<std::uint64_t> m_pages{0};  // receipts finished, counted under the printer's lock
-    std::atomic<bool> m_stopWatching{false};
-    std::mutex m_watchLock;
-    std::condition_variable m_watchWake;
-    std::thread m_watcher;
     int m_mappedPort = 0;
     bool m_bRunning = false;
 };

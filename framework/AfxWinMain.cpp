@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "framework/WinApp.h"
+#include "framework/qt/StopSignals.h"
 #include "framework/qt/Text.h"
 
 namespace {
@@ -50,9 +51,9 @@ int AfxWinMain(int argc, char** argv) {
     }
     pApp->StartUp(argc > 0 ? argv[0] : "", std::move(arguments), bHeadless);
     QApplication::setApplicationName(framework::ToQString(pApp->GetAppName()));
+    framework::InstallStopSignals();
 
-    if (!pApp->InitInstance()) {
-        return pApp->ExitInstance();
-    }
-    return pApp->Run();
+    const int exitCode = pApp->InitInstance() ? pApp->Run() : pApp->ExitInstance();
+    // Ended by a signal: say so in the exit status, as a shell expects.
+    return framework::StopSignal() != 0 ? 128 + framework::StopSignal() : exitCode;
 }

@@ -112,6 +112,9 @@ bool CDialog::CreateWindowFromTemplate() {
         flags |= Qt::WindowCloseButtonHint;
     }
     m_pWindow->setWindowFlags(flags);
+    // A modal dialog disables its owner only, as on the system the dialog comes from: one
+    // without an owner leaves the program's other windows (the printer's) usable.
+    m_pWindow->setWindowModality(Qt::WindowModal);
     const QFont font = framework::DialogFont(pTemplate->typeface, pTemplate->pointSize);
     m_pWindow->setFont(font);
     m_baseUnits = framework::MeasureBaseUnits(font);

@@ -104,6 +104,7 @@ std::optional<ScriptCommand> ParseLine(std::string_view text, int line, std::str
         command.kind = ScriptCommand::Kind::Extension;
         command.verb = std::string(verb);
         command.text = std::string(p.rest);
+        CheckScriptCommand(verb, command.text, &p.error);
     } else {
         p.error = "unknown command '" + std::string(verb) +
                   "' (click, select, type, wait, expect, screenshot, close)";

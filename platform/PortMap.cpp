@@ -47,3 +47,13 @@ std::string PortPath(int port) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+std::map<int, std::string> MappedPorts() {
+    PortMapTable& table = Table();
+    std::lock_guard<std::mutex> guard(table.lock);
+    return table.paths;
+}
+
+}  // namespace platform

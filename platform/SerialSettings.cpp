@@ -3,9 +3,11 @@
 #include <termios.h>
 
 #include <cerrno>
+#include <string>
 
 #include "platform/DcbTermios.h"
 #include "platform/SerialHandle.h"
+#include "platform/WireTrace.h"
 #include "platform/win32.h"
 
 namespace {
@@ -23,6 +25,18 @@ int DriveModemLines(const SerialHandle& port, const DCB& dcb) {
     if (int err = DriveLine(port, TIOCM_DTR, dcb.fDtrControl != DTR_CONTROL_DISABLE)) return err;
     // With RTS handshake the kernel drives RTS from here on; raising it starts the line ready.
     return DriveLine(port, TIOCM_RTS, dcb.fRtsControl != RTS_CONTROL_DISABLE);
+}
+
+std::string DescribeDcb(const DCB& dcb) {
+    static const char kParity[] = "NOEMS";
+    std::string text = std::to_string(dcb.BaudRate) + " baud " + std::to_string(dcb.ByteSize);
+    text += dcb.Parity < 5 ? kParity[dcb.Parity] : '?';
+    text += dcb.StopBits == ONESTOPBIT ? "1" : dcb.StopBits == ONE5STOPBITS ? "1.5" : "2";
+    const bool hardware = dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE;
+    return text + ", flow control " +
+           (hardware                ? "RTS/CTS"
+            : dcb.fOutX || dcb.fInX ? "XON/XOFF"
+                                    : "none");
 }
 
 }  // namespace
@@ -72,7 +86,12 @@ BOOL SetCommState(HANDLE hFile, DCB* lpDCB) {
 
     DCB kept = *lpDCB;
     kept.DCBlength = sizeof(DCB);
+    const std::string previous =
+        DescribeDcb(port->WithState([](SerialHandle::State& s) { return s.dcb; }));
     port->WithState([&](SerialHandle::State& s) { s.dcb = kept; });
+    if (const std::string now = DescribeDcb(kept); now != previous) {
+        platform::TraceLineEvent(port->Path(), "host line: " + now);
+    }
     return TRUE;
 }
 

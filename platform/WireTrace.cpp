@@ -53,6 +53,17 @@ bool SetWireTrace(const std::string& path, std::string* error) {
     return true;
 }
 
+void TraceLineEvent(const std::string& device, const std::string& text) {
+    WireTraceFile& trace = Trace();
+    if (!trace.on.load(std::memory_order_relaxed)) return;
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard<std::mutex> guard(trace.lock);
+    if (trace.file == nullptr) return;
+    const double seconds = std::chrono::duration<double>(now - trace.start).count();
+    std::fprintf(trace.file, "%.6f -- %s %s\n", seconds, device.c_str(), text.c_str());
+    std::fflush(trace.file);
+}
+
 namespace detail {
 
 void TraceWire(WireDirection direction, const std::string& device, const std::uint8_t* bytes,

@@ -5,7 +5,11 @@
 //     0.005036 RX /dev/pts/4 1: 00
 //
 // seconds since the trace began on the monotonic clock, direction (TX written to the device, RX
-// read from it), the device, the byte count and the bytes in hex. Each line is flushed as it is
+// read from it), the device, the byte count and the bytes in hex. Events on the line have lines
+// of their own, marked "--": every change of its settings, and flow-control bytes:
+//
+//     0.003011 -- /dev/pts/4 host line: 9600 baud 8N1, flow control XON/XOFF Each line is flushed
+//     as it is
 // written, so the file can be followed while the program runs.
 #pragma once
 
@@ -18,6 +22,9 @@ namespace platform {
 // Starts tracing to the file at path (created or truncated; "-" is standard output), replacing
 // any trace in progress; an empty path stops tracing. False with the reason in *error.
 bool SetWireTrace(const std::string& path, std::string* error);
+
+// A line of its own for an event on the device's line (settings, flow control).
+void TraceLineEvent(const std::string& device, const std::string& text);
 
 namespace detail {
 

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -324,5 +325,7 @@ std::wstring Utf8ToWide(std::string_view text);
 
 // The device path "COMn:" resolves to now, or "" for a port number outside 1..1024.
 std::string PortPath(int port);
+// The ports mapped with MapPort and their paths, lowest number first.
+std::map<int, std::string> MappedPorts();
 
 }  // namespace platform

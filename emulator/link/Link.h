@@ -1,25 +1,43 @@
 // The printer end of a line: a pty (the host opens its slave path) or a real serial device,
-// and a thread that pumps bytes between it and a VirtualPrinter.
+// and/or a TCP port taking raw print jobs, with a thread that pumps bytes between them and a
+// VirtualPrinter.
+//
+// One source prints at a time, so two hosts never interleave their commands: one TCP connection
+// is served at a time (later ones are accepted and wait, unread, until it closes), and between it
+// and the line, the one that sent last keeps the printer while it sends and for kLineHold after.
+// Replies go to the source whose bytes were fed last. A connection that closes mid-command has
+// that command dropped, so the next job starts clean.
 //
 // Input is read only as fast as the printer takes it: while its input buffer is full (paper
 // out) the link stops reading, the line's buffers fill and the host's writes wait, as on
-// hardware. Paced links read at most baud/10 bytes a second, following the rate the host sets
-// with GS ( E. Reply bytes are written as soon as they are queued. When the host changes the
-// line (GS ( E), a device is switched after the command; a pty has no speed, so the rate is only
-// recorded and paces the reading.
+// hardware. Paced links read at the line's rate (baud/10 bytes a second, LinePacer), following
+// the rate the host sets with GS ( E. Reply bytes are written as soon as they are queued. When
+// the host changes the line (GS ( E), a device is switched after the command; a pty has no speed,
+// so the rate is only recorded and paces the reading. On a pty the link also reads the settings
+// the host gave its end: bytes sent at another speed reach the printer as framing errors.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include "emulator/VirtualPrinter.h"
+#include "emulator/link/HostLine.h"
+#include "emulator/link/TcpListener.h"
 
 namespace emu {
 
 class Link {
   public:
+    // How long a source keeps the printer after its last byte before another may send.
+    static constexpr std::chrono::milliseconds kLineHold{500};
+    // Connections accepted and waiting their turn; more wait in the kernel's backlog.
+    static constexpr std::size_t kMaxWaiting = 8;
+
     explicit Link(VirtualPrinter& printer);
     ~Link();
     Link(const Link&) = delete;
@@ -30,6 +48,22 @@ class Link {
     // Serves a serial device at the printer's line baud rate (VirtualPrinter::SetLineBaudRate).
     bool OpenDevice(const std::string& path, std::string* error);
     const std::string& DevicePath() const { return m_path; }
+    // Accepts raw TCP print jobs as well (or alone). False with the reason in *error; *inUse says
+    // the port was taken.
+    bool Listen(const ListenAddress& address, std::string* error, bool* inUse = nullptr);
+    const TcpListener& Listener() const { return m_listener; }
+    // Connections served so far (finished or in progress), for status lines and tests.
+    std::uint64_t Connections() const { return m_connections; }
+
+    // Called on the link's thread for every change of the line's settings (either side) and
+    // every XON or XOFF the printer sends, with a line of text; set before Start.
+    void SetLineEventCallback(std::function<void(const std::string&)> onEvent) {
+        m_onLineEvent = std::move(onEvent);
+    }
+    // The host's settings of a pty line (baud 0 before the host set any), and the bytes that
+    // arrived as framing errors because they did not match the printer's.
+    HostLine Host() const;
+    std::uint64_t FramingErrors() const { return m_framingErrors.load(); }
 
     // Reads at the printer's line rate; off by default on a pty, always on a device (where the
     // line itself paces).
@@ -38,11 +72,20 @@ class Link {
     bool Start(std::string* error);
     void Stop();
     bool Running() const { return m_thread.joinable(); }
+    // Bytes the host has written that the printer has not taken yet: on the line or read and
+    // held while the printer's buffer is full.
+    std::size_t Unread() const { return (m_fd >= 0 ? Pending() : 0) + m_held.load(); }
 
   private:
     void Run();
     void ApplyLine(const LineSettings& line);
+    void WatchHost();
+    void LineEvent(const std::string& text);
+    // The bytes read, as the printer receives them: false when they arrived garbled.
+    bool Receivable(std::size_t count);
     void Close();
+    // Bytes the host has written that the link has not read yet.
+    std::size_t Pending() const;
 
     VirtualPrinter& m_printer;
     int m_fd = -1;       // pty master or the device
@@ -51,7 +94,16 @@ class Link {
     bool m_isDevice = false;
     bool m_paced = false;
     std::string m_path;
+    TcpListener m_listener;
+    std::atomic<std::uint64_t> m_connections{0};
     LineSettings m_applied;
+    std::atomic<std::size_t> m_held{0};
+    std::function<void(const std::string&)> m_onLineEvent;
+    mutable std::mutex m_hostLock;
+    HostLine m_host;
+    bool m_hostKnown = false;
+    bool m_garbling = false;  // the last bytes read arrived as framing errors
+    std::atomic<std::uint64_t> m_framingErrors{0};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };

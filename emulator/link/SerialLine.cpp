@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "emulator/link/HostLine.h"
+
 namespace emu {
 
 bool ConfigureSerialLine(int fd, std::uint32_t baud, bool rtsCts, std::string* error) {
@@ -35,6 +37,32 @@ bool ConfigureSerialLine(int fd, std::uint32_t baud, bool rtsCts, std::string* e
                  (rtsCts ? " with RTS/CTS" : "");
         return false;
     }
+    return true;
+}
+
+bool ReadHostLine(int fd, HostLine* line) {
+    struct termios2 tio {};
+    if (ioctl(fd, TCGETS2, &tio) != 0) return false;
+    line->baud = tio.c_ospeed;
+    switch (tio.c_cflag & CSIZE) {
+        case CS5:
+            line->dataBits = 5;
+            break;
+        case CS6:
+            line->dataBits = 6;
+            break;
+        case CS7:
+            line->dataBits = 7;
+            break;
+        default:
+            line->dataBits = 8;
+            break;
+    }
+    line->parity = (tio.c_cflag & PARENB) == 0 ? 'N' : (tio.c_cflag & PARODD) != 0 ? 'O' : 'E';
+    line->stopBits = (tio.c_cflag & CSTOPB) != 0 ? 2 : 1;
+    line->handshake = (tio.c_cflag & CRTSCTS) != 0          ? Handshake::Hardware
+                      : (tio.c_iflag & (IXON | IXOFF)) != 0 ? Handshake::Software
+                                                            : Handshake::None;
     return true;
 }
 

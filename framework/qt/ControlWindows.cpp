@@ -152,15 +152,17 @@ CWindowBinding* CreateComboBox(QWidget* parent, const DialogItem& item,
     combo->setEditable(kind == CBS_DROPDOWN || kind == CBS_SIMPLE);
     combo->setInsertPolicy(QComboBox::NoInsert);
     if (QLineEdit* edit = combo->lineEdit()) {
-        // Typed text is the operator's own: it completes nothing and selects no item.
+        // Typed text completes nothing; it selects the item it spells exactly, and no item
+        // otherwise.
         combo->setCompleter(nullptr);
         QObject::connect(edit, &QLineEdit::textEdited, combo, [combo, edit](const QString& text) {
-            if (combo->currentIndex() < 0) {
+            const int spelled = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            if (combo->currentIndex() == spelled) {
                 return;
             }
             const int cursor = edit->cursorPosition();
             const QSignalBlocker blocker(combo);
-            combo->setCurrentIndex(-1);
+            combo->setCurrentIndex(spelled);
             edit->setText(text);
             edit->setCursorPosition(cursor);
         });

@@ -4,6 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/PortList.h"
+#include "platform/win32.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -50,27 +51,48 @@ TEST(CommandLine, RejectsWhatItDoesNotKnow) {
 TEST(PortList, ShowsTheMapAndTheDevicesPresent) {
     testsupport::TempDir dev;
     ASSERT_FALSE(dev.Path().empty());
-    for (const char* name : {"ttyS10", "ttyS2", "ttyUSB0", "ttyACM1", "tty0", "null"}) {
+    for (const char* name :
+         {"ttyS10", "ttyS2", "ttyUSB0", "ttyACM1", "ttyAMA0", "ttymxc3", "ttySAC1", "ttyO2",
+          "ttyLP0", "ttyTHS1", "ttyMSM0", "tty0", "null", "ttySX"}) {
         std::ofstream(dev / name).put('x');
     }
     std::filesystem::create_directories(dev / "serial" / "by-id");
     std::filesystem::create_symlink(dev / "ttyUSB0",
                                     dev / "serial" / "by-id" / "usb-Maker_Printer-if00");
+    platform::MapPort(2, (dev / "ttyUSB0").string());
+    platform::MapPort(9, (dev / "ttyUSB9").string());
 
-    const std::string text = DescribePorts(dev.Path());
-    EXPECT_NE(text.find("COM1  /dev/ttyS0\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("COM6  /dev/ttyS5\n"), std::string::npos) << text;
-    const std::size_t s2 = text.find((dev / "ttyS2").string() + "\n");
-    const std::size_t s10 = text.find((dev / "ttyS10").string() + "\n");
-    ASSERT_NE(s2, std::string::npos) << text;
-    ASSERT_NE(s10, std::string::npos) << text;
-    EXPECT_LT(s2, s10) << "natural order";
-    EXPECT_NE(text.find((dev / "ttyACM1").string()), std::string::npos) << text;
-    EXPECT_NE(text.find("usb-Maker_Printer-if00  -> " + (dev / "ttyUSB0").string()),
-              std::string::npos)
-        << text;
-    EXPECT_EQ(text.find("tty0"), std::string::npos) << "consoles are not serial devices";
-    EXPECT_EQ(text.find("null"), std::string::npos);
+    const std::string text = DescribePorts(true, dev.Path());
+    const std::string plain = DescribePorts(false, dev.Path());
+    platform::MapPort(2, "");
+    platform::MapPort(9, "");
+    struct Row {
+        const char* name;
+        std::string line;
+        bool listed;
+    } const rows[] = {
+        {"COM1 is the virtual printer", "COM1  the virtual printer", true},
+        {"an unmapped port", "COM6  /dev/ttyS5\n", true},
+        {"a mapped port that exists", "COM2  " + (dev / "ttyUSB0").string() + "\n", true},
+        {"a mapped port beyond COM6, marked missing",
+         "COM9  " + (dev / "ttyUSB9").string() + "  (does not exist)\n", true},
+        {"a by-id name", "usb-Maker_Printer-if00  -> " + (dev / "ttyUSB0").string(), true},
+        {"consoles are not serial devices", (dev / "tty0").string(), false},
+        {"nor are other names", (dev / "ttySX").string(), false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(text.find(row.line) != std::string::npos, row.listed) << row.name << "\n" << text;
+    }
+    for (const char* name :
+         {"ttyACM1", "ttyAMA0", "ttymxc3", "ttySAC1", "ttyO2", "ttyLP0", "ttyTHS1", "ttyMSM0"}) {
+        EXPECT_NE(text.find((dev / name).string() + "\n"), std::string::npos) << name;
+    }
+    EXPECT_EQ(text.find((dev / "ttySAC1").string()), text.rfind((dev / "ttySAC1").string()))
+        << "listed once, not also as a ttyS port";
+    EXPECT_LT(text.find((dev / "ttyS2").string() + "\n"),
+              text.find((dev / "ttyS10").string() + "\n"))
+        << "natural order";
+    EXPECT_NE(plain.find("COM1  /dev/ttyS0\n"), std::string::npos) << plain;
 }
 
 }  // namespace

@@ -43,6 +43,14 @@ class HostPort {
                written == bytes.size();
     }
 
+    bool SetBaudRate(DWORD baud) {
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        if (!GetCommState(m_handle, &dcb)) return false;
+        dcb.BaudRate = baud;
+        return SetCommState(m_handle, &dcb);
+    }
+
     // Up to count bytes, waiting no longer than timeout for them.
     Bytes Read(std::size_t count, std::chrono::milliseconds timeout) {
         Bytes got;

@@ -111,7 +111,8 @@ TEST(PortControl, FailedOpenShowsTheBoxWithTheReason) {
         const char* detail;
     } const cases[] = {
         {"missing device", "select 1002 3\nclick 1005\n", "no such device"},
-        {"typed port name", "type 1002 COM4\nclick 1005\n", "No port is selected"},
+        {"typed text that names no item", "type 1002 COM44\nclick 1005\n", "No port is selected"},
+        {"typed item selects it", "type 1002 COM4\nclick 1005\n", "no such device"},
     };
     platform::MapPort(4, "/nonexistent/ttyCE_MOLV");
     for (const Case& c : cases) {

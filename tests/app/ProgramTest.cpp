@@ -1,13 +1,17 @@
 // CE_MOLV as a user runs it: options, exit codes and scripts from a file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 
 #include "tests/support/BarcodeScan.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -55,7 +59,7 @@ TEST(Program, OptionsAndScriptExitCodes) {
         {"unknown option", "--frobnicate", 2, "unknown option '--frobnicate'"},
         {"bad port mapping", "--port COM9", 2, "--port wants COMn=PATH"},
         {"port list with a mapping", "--port COM2=/dev/ttyUSB7 --list-ports", 0,
-         "COM2  /dev/ttyUSB7\n"},
+         "COM2  /dev/ttyUSB7  (does not exist)\n"},
         {"missing script", "--script " + (dir / "none.txt").string(), 2, "cannot read the script"},
         {"passing script",
          "--script " +
@@ -84,6 +88,15 @@ TEST(Program, OptionsAndScriptExitCodes) {
              WriteScript(dir, "explicit.txt",
                          "click 1005\nexpect detail " + (dir / "none").string() + "\n"),
          0, "COM1 is mapped elsewhere"},
+        {"printer line checked before anything runs",
+         "--virtual-printer --paper-dir " + (dir / "p").string() + " --script " +
+             WriteScript(dir, "late.txt", "click 1005\nprinter paper-out maybe\n"),
+         2, "late.txt:2: expected 'printer CONDITION on|off'"},
+        {"script that is a folder", "--script " + dir.Path().string(), 2, "is a folder"},
+        {"script that is a device", "--script /dev/zero", 2, "is a device"},
+        {"script over 1 MB",
+         "--script " + WriteScript(dir, "big.txt", std::string(1100000, '#') + "\n"), 2,
+         "larger than 1 MB"},
         {"printer verb without the virtual printer",
          "--script " + WriteScript(dir, "verb.txt", "printer paper-out on\n"), 2,
          "verb.txt:1: unknown command 'printer'"},
@@ -93,6 +106,9 @@ TEST(Program, OptionsAndScriptExitCodes) {
         EXPECT_EQ(result.exitCode, c.exitCode) << c.name << "\n" << result.output;
         EXPECT_NE(result.output.find(c.output), std::string::npos) << c.name << "\n"
                                                                    << result.output;
+        if (c.exitCode == 2) {
+            EXPECT_EQ(result.output.find("iPort ="), std::string::npos) << c.name << ": it ran";
+        }
     }
     EXPECT_TRUE(std::filesystem::file_size(shot) > 1000) << "the passing script's screenshot";
 }
@@ -118,6 +134,55 @@ TEST(Program, TheBuiltInDemonstrationSavesPicturesReceiptsAndTheWireTrace) {
     EXPECT_NE(trace.find(" TX /dev/pts/"), std::string::npos) << "commands went out";
     EXPECT_NE(trace.find(" 1: 04\n"), std::string::npos) << "the paper-out report came back";
     EXPECT_NE(trace.find(" 1: 00\n"), std::string::npos) << "and its end";
+}
+
+TEST(Program, NothingPrintedIsLostAtTheEnd) {
+    // At 9600 baud the printer is still reading the demonstration when the script ends or the
+    // signal comes; the program waits for it and saves the receipt in progress.
+    const std::string print = "click 1005\nclick 1009\n";
+    struct Case {
+        const char* name;
+        int signal;  // 0: the script just ends
+    } const cases[] = {
+        {"script ends", 0}, {"SIGINT", SIGINT}, {"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}};
+    for (const Case& c : cases) {
+        testsupport::TempDir dir;
+        const std::string ready = (dir / "ready.png").string();
+        const std::string script = WriteScript(
+            dir, "s.txt", c.signal == 0 ? print : print + "screenshot " + ready + "\nwait 60000\n");
+        const std::string paper = (dir / "paper").string();
+        const std::string log = (dir / "log.txt").string();
+        const std::string program = CE_MOLV_EXECUTABLE;
+        std::vector<std::string> words = {
+            program, "--virtual-printer", "--pace", "9600", "--paper-dir",
+            paper,   "--script",          script};
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT, 0644);
+        posix_spawn_file_actions_adddup2(&files, 1, 2);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, program.c_str(), &files, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&files);
+        if (c.signal != 0) {
+            EXPECT_TRUE(
+                testsupport::WaitUntil([&] { return std::filesystem::exists(ready); }, 20000))
+                << c.name;
+            kill(pid, c.signal);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        std::ifstream in(log);
+        const std::string output((std::istreambuf_iterator<char>(in)),
+                                 std::istreambuf_iterator<char>());
+        EXPECT_TRUE(WIFEXITED(status)) << c.name << "\n" << output;
+        EXPECT_EQ(WEXITSTATUS(status), c.signal == 0 ? 0 : 128 + c.signal) << c.name;
+        EXPECT_NE(output.find("1 receipt saved"), std::string::npos) << c.name << "\n" << output;
+        std::error_code missing;
+        EXPECT_GT(std::filesystem::file_size(paper + "/receipt-001.png", missing), 1000u) << c.name;
+    }
 }
 
 TEST(Program, WithoutADisplayOrScriptItSaysWhatToDo) {

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <fstream>
 
 #include "app/VirtualPrinterSession.h"
 #include "emulator/VirtualPrinter.h"
-#include "framework/PaperWindow.h"
 #include "tests/app/HostPort.h"
 #include "tests/support/TempDir.h"
+#include "viewer/PaperWindow.h"
+#include "viewer/qt/PaperWidget.h"
 
 namespace apptest {
 namespace {
@@ -42,6 +44,27 @@ TEST_F(SessionTest, ThePortReachesThePrinterAndEveryCutIsSavedAndShown) {
     png.read(magic, 4);
     EXPECT_EQ(std::string(magic + 1, 3), "PNG");
     session.Window().ApplyQueued();
+}
+
+TEST_F(SessionTest, AHostAtAnotherSpeedIsShownAndReadAsFramingErrors) {
+    HostPort host(7);
+    ASSERT_TRUE(host.Ok()) << platform::LastErrorText();
+    auto status = [&] {
+        session.Window().ApplyQueued();
+        return session.Window().Widget()->Status()->text().toStdString();
+    };
+    ASSERT_TRUE(host.SetBaudRate(115200));
+    ASSERT_TRUE(host.Write(kTextAndFullCut));
+    EXPECT_TRUE(WaitUntil([&] {
+        return status().find("framing errors (6 so far)") != std::string::npos;
+    })) << status();
+    EXPECT_NE(status().find("115200 baud"), std::string::npos) << status();
+    EXPECT_EQ(session.Printer().Received(), 0u) << "nothing decoded";
+
+    ASSERT_TRUE(host.SetBaudRate(9600));  // the printer's power-on rate
+    ASSERT_TRUE(host.Write(kTextAndFullCut));
+    EXPECT_TRUE(WaitUntil([&] { return session.SavedReceipts().size() == 1; }));
+    EXPECT_EQ(status().find("differ"), std::string::npos) << status();
 }
 
 TEST_F(SessionTest, AConditionSetOnThePrinterIsReportedToTheHost) {

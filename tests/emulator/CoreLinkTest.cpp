@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <atomic>
 #include <chrono>
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
-#include "tests/emulator/HostEnd.h"
 #include "tests/emulator/StreamBytes.h"
+#include "tests/support/HostEnd.h"
 
 namespace {
 
@@ -92,17 +93,8 @@ TEST(CoreLink, FullInputBufferHoldsTheHostBackWithoutLosingBytes) {
     PtyFixture f(1024);
     f.printer.SetCondition(Condition::PaperOut, true);
     Bytes data(256 * 1024, 0x00);  // skipped bytes: cheap to decode, so the test is about the line
-    std::size_t written = 0;
     // Write until the line is full: the printer stopped reading, so the host's writes stop.
-    for (int idle = 0; idle < 50 && written < data.size();) {
-        Bytes rest(data.begin() + static_cast<std::ptrdiff_t>(written), data.end());
-        std::size_t n = f.host->WriteSome(rest);
-        written += n;
-        if (n == 0) {
-            ++idle;
-            std::this_thread::sleep_for(2ms);
-        }
-    }
+    const std::size_t written = f.host->WriteUntilFull(data);
     ASSERT_LT(written, data.size()) << "the line never filled";
     EXPECT_EQ(f.printer.Waiting(), 1024u);
     f.printer.SetCondition(Condition::PaperOut, false);
@@ -110,6 +102,36 @@ TEST(CoreLink, FullInputBufferHoldsTheHostBackWithoutLosingBytes) {
     ASSERT_TRUE(f.host->Write(rest));
     EXPECT_TRUE(emutest::WaitUntil([&] { return f.printer.Received() == data.size(); }))
         << "received " << f.printer.Received() << " of " << data.size();
+}
+
+TEST(CoreLink, HostBytesAtOtherSettingsArriveAsFramingErrors) {
+    struct Case {
+        const char* name;
+        speed_t speed;
+        tcflag_t frame;  // c_cflag bits besides the speed (a pty keeps CS8 and no parity)
+        bool decoded;
+    } const cases[] = {
+        {"same speed, 8N1", B9600, CS8, true},
+        {"two stop bits are still read", B9600, CS8 | CSTOPB, true},
+        {"host faster", B115200, CS8, false},
+        {"host slower", B4800, CS8, false},
+    };
+    const Bytes text = T("hello") + H("0A");
+    for (const Case& c : cases) {
+        PtyFixture f;
+        f.printer.SetLineBaudRate(9600);
+        struct termios tio {};
+        ASSERT_EQ(tcgetattr(f.host->Fd(), &tio), 0);
+        tio.c_cflag = (tio.c_cflag & ~(CSIZE | CSTOPB | PARENB)) | c.frame;
+        cfsetspeed(&tio, c.speed);
+        ASSERT_EQ(tcsetattr(f.host->Fd(), TCSANOW, &tio), 0);
+        ASSERT_TRUE(f.host->Write(text));
+        ASSERT_TRUE(emutest::WaitUntil([&] {
+            return f.printer.Received() + f.link.FramingErrors() == text.size();
+        })) << c.name;
+        EXPECT_EQ(f.printer.Received(), c.decoded ? text.size() : 0u) << c.name;
+        EXPECT_EQ(f.printer.HasContent(), c.decoded) << c.name;
+    }
 }
 
 TEST(CoreLink, PacedLinkReadsAtTheLineRate) {

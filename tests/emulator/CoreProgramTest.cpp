@@ -9,8 +9,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/emulator/HostEnd.h"
+#include "emulator/link/TcpListener.h"
 #include "tests/emulator/StreamBytes.h"
+#include "tests/support/HostEnd.h"
 #include "tests/support/TempDir.h"
 
 extern char** environ;
@@ -19,6 +20,7 @@ namespace {
 
 using emutest::Bytes;
 using emutest::H;
+using emutest::T;
 using emutest::operator+;
 
 struct Result {
@@ -45,6 +47,9 @@ Result RunProgram(const testsupport::TempDir& dir, const std::string& args) {
 }
 
 TEST(CoreProgram, CommandLineAnswers) {
+    emu::TcpListener taken;  // a port in use by someone else
+    std::string error;
+    ASSERT_TRUE(taken.Open({"127.0.0.1", 0}, &error)) << error;
     struct Row {
         const char* name;
         std::string args;
@@ -66,6 +71,13 @@ TEST(CoreProgram, CommandLineAnswers) {
         {"no receipts allowed", "--max-receipts 0", 2, "", "--max-receipts 0"},
         {"missing input file", "--input /nonexistent/stream.bin", 1, "",
          "cannot read /nonexistent/stream.bin"},
+        {"link in a missing folder", "--link /nonexistent/printer-line", 2, "",
+         "the folder /nonexistent does not exist"},
+        {"link over a file", "--link /etc/hostname", 2, "", "something that is not a link"},
+        {"port out of range", "--listen 99999", 2, "", "the port must be a number"},
+        {"port with input", "--input x.bin --listen 9100", 2, "", "--listen and --window go"},
+        {"port in use", "--listen 127.0.0.1:" + std::to_string(taken.Port()), 2, "",
+         "the port is in use"},
     };
     for (const Row& row : rows) {
         testsupport::TempDir dir;
@@ -147,6 +159,43 @@ TEST(CoreProgram, ClientStreamsDecodeCompletely) {
     }
 }
 
+TEST(CoreProgram, AStopSignalSavesWhatAStreamPrintedSoFar) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        testsupport::TempDir dir;
+        int toProgram[2];
+        ASSERT_EQ(pipe(toProgram), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toProgram[0], 0);
+        posix_spawn_file_actions_addclose(&actions, toProgram[1]);
+        const std::string trace = (dir / "trace.txt").string();
+        std::vector<std::string> args = {PRINTER_EMULATOR,       "--input", "-",  "--out",
+                                         (dir / "out").string(), "--trace", trace};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid;
+        ASSERT_EQ(posix_spawn(&pid, PRINTER_EMULATOR, &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        close(toProgram[0]);
+        const Bytes text = T("hello") + H("0A");
+        ASSERT_EQ(write(toProgram[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        // The stream stays open: the line printed is seen in the trace, then the signal comes.
+        EXPECT_TRUE(emutest::WaitUntil([&] {
+            std::ifstream in(trace);
+            const std::string lines((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+            return lines.find("\"hello\"") != std::string::npos;
+        })) << signal;
+        kill(pid, signal);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        close(toProgram[1]);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << signal;
+        EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-001.png")) << signal;
+    }
+}
+
 TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
     testsupport::TempDir dir;
     int toProgram[2], fromProgram[2];
@@ -206,12 +255,12 @@ TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
             return readLine().find("saved ") == 0;
         }));
     }
-    kill(pid, SIGTERM);
+    kill(pid, SIGHUP);  // a closed terminal; SIGINT and SIGTERM take the same path
     int status = 0;
     waitpid(pid, &status, 0);
     std::fclose(programOut);
     close(toProgram[1]);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGTERM ends it cleanly";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGHUP ends it cleanly";
     EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-001.png"));
     EXPECT_FALSE(std::filesystem::exists(link)) << "the link is removed on exit";
 }

@@ -73,6 +73,30 @@ TEST_F(WireTraceTest, OneLinePerTransferWithDirectionDeviceCountAndHex) {
     EXPECT_EQ(received, " 04 31") << "the two bytes, in one read or two";
 }
 
+TEST_F(WireTraceTest, EachChangeOfTheLineSettingsHasALineOfItsOwn) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    ASSERT_TRUE(GetCommState(port, &dcb));
+    dcb.BaudRate = 19200;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    ASSERT_TRUE(SetCommState(port, &dcb));  // no change, no line
+    dcb.fOutX = dcb.fInX = 1;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    platform::TraceLineEvent(peer.SlavePath(), "printer sends XOFF");
+    platform::SetWireTrace("", nullptr);
+
+    const std::string device = peer.SlavePath();
+    const std::vector<std::string> expected = {
+        " -- " + device + " host line: 19200 baud 8N1, flow control none",
+        " -- " + device + " host line: 19200 baud 8N1, flow control XON/XOFF",
+        " -- " + device + " printer sends XOFF"};
+    const std::vector<std::string> lines = Lines(dir / "wire.txt");
+    ASSERT_EQ(lines.size(), expected.size() + 1) << "the heading and one line per event";
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(lines[i + 1].substr(lines[i + 1].find(' ')), expected[i]);
+    }
+}
+
 TEST_F(WireTraceTest, StoppingTheTraceStopsTheLinesAndAnUnwritablePathIsRefused) {
     platform::SetWireTrace("", nullptr);
     const BYTE sent[] = {0x0A};

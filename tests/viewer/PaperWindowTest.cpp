@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <thread>
+#include <vector>
+
+#include "tests/support/TempDir.h"
+#include "viewer/PaperWindow.h"
+#include "viewer/qt/PaperStrip.h"
+#include "viewer/qt/PaperWidget.h"
+
+namespace viewertest {
+namespace {
+
+const std::vector<std::string> kLabels = {"Paper out", "Overheat", "Over-voltage", "Cutter",
+                                          "Platen"};
+
+std::vector<std::uint8_t> Blank(int width, int height) {
+    return std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, 255);
+}
+
+struct PaperWindowTest : testing::Test {
+    void SetUp() override {
+        window.Create("Virtual printer", kLabels,
+                      [this](int index, bool on) { toggled.emplace_back(index, on); });
+    }
+    void Drain() {
+        QCoreApplication::processEvents();
+        window.ApplyQueued();
+    }
+    CPaperWidget& Widget() { return *window.Widget(); }
+
+    CPaperWindow window;
+    std::vector<std::pair<int, bool>> toggled;
+};
+
+TEST_F(PaperWindowTest, UpdatesFromAnotherThreadArriveInOrderOnTheInterfaceThread) {
+    std::vector<std::uint8_t> paper = Blank(384, 50);
+    paper[10 * 384 + 7] = 0;
+    std::thread feeder([&] {
+        for (int i = 0; i < 100; ++i) window.AddTraceLine("line " + std::to_string(i));
+        window.SetPaper(paper.data(), 384, 50, 0);
+        window.SetToggle(2, true);
+        window.SetPaperFolder("/tmp/receipts");
+        window.SetStatusLine("9600 baud");
+    });
+    feeder.join();
+    QCoreApplication::processEvents();
+
+    const QPlainTextEdit* trace = Widget().Trace();
+    ASSERT_EQ(trace->blockCount(), 100);
+    EXPECT_EQ(trace->document()->firstBlock().text(), "line 0");
+    EXPECT_EQ(trace->document()->lastBlock().text(), "line 99");
+    const QImage& current = Widget().Strip()->Current();
+    ASSERT_EQ(current.size(), QSize(384, 50));
+    EXPECT_EQ(qGray(current.pixel(7, 10)), 0);
+    EXPECT_EQ(qGray(current.pixel(8, 10)), 255);
+    EXPECT_TRUE(Widget().Toggle(2)->isChecked());
+    EXPECT_TRUE(Widget().Folder()->text().contains("/tmp/receipts"));
+    EXPECT_EQ(Widget().Status()->text(), "9600 baud");
+    EXPECT_TRUE(toggled.empty()) << "a toggle set by the program is not reported back";
+}
+
+TEST_F(PaperWindowTest, OperatorTogglesReportTheirIndexAndState) {
+    Widget().Toggle(0)->click();
+    Widget().Toggle(4)->click();
+    Widget().Toggle(0)->click();
+    const std::vector<std::pair<int, bool>> expected = {{0, true}, {4, true}, {0, false}};
+    EXPECT_EQ(toggled, expected);
+    EXPECT_EQ(Widget().ToggleCount(), 5);
+    EXPECT_EQ(Widget().Toggle(5), nullptr);
+    window.SetToggle(7, true);  // out of range: ignored
+    Drain();
+}
+
+TEST_F(PaperWindowTest, APictureOfAReceiptAlreadyCutIsDropped) {
+    std::vector<std::uint8_t> first = Blank(384, 40);
+    std::vector<std::uint8_t> second = Blank(384, 8);
+    struct Row {
+        const char* name;
+        std::uint64_t lateIndex;
+        int expectedCurrentRows;
+    };
+    const Row rows[] = {{"stale picture of receipt 0", 0, 0}, {"picture of receipt 1", 1, 8}};
+    for (const Row& row : rows) {
+        CPaperWindow fresh;
+        fresh.Create("t", kLabels, nullptr);
+        fresh.SetPaper(first.data(), 384, 40, 0);
+        fresh.AddReceipt(first.data(), 384, 40, "/tmp/receipt-001.png");
+        fresh.SetPaper(row.lateIndex == 0 ? first.data() : second.data(), 384,
+                       row.lateIndex == 0 ? 40 : 8, row.lateIndex);
+        fresh.ApplyQueued();
+        EXPECT_EQ(fresh.Widget()->Strip()->ReceiptCount(), 1) << row.name;
+        const QImage& current = fresh.Widget()->Strip()->Current();
+        EXPECT_EQ(current.isNull() ? 0 : current.height(), row.expectedCurrentRows) << row.name;
+    }
+}
+
+TEST_F(PaperWindowTest, TraceKeepsTheNewestLinesOnly) {
+    for (int i = 0; i < CPaperWindow::kTraceLines + 25; ++i) window.AddTraceLine(std::to_string(i));
+    Drain();
+    for (int i = 0; i < 10; ++i) window.AddTraceLine("more " + std::to_string(i));
+    Drain();
+    const QPlainTextEdit* trace = Widget().Trace();
+    EXPECT_EQ(trace->blockCount(), CPaperWindow::kTraceLines);
+    EXPECT_EQ(trace->document()->lastBlock().text(), "more 9");
+    EXPECT_EQ(trace->document()->firstBlock().text(), "35");
+    EXPECT_TRUE(trace->isReadOnly());
+}
+
+TEST_F(PaperWindowTest, PaperFollowsTheNewestRowUntilTheOperatorScrollsUp) {
+    window.Show(nullptr);
+    QScrollBar* bar = Widget().PaperArea()->verticalScrollBar();
+    std::vector<std::uint8_t> paper = Blank(384, 3000);
+    window.SetPaper(paper.data(), 384, 1500, 0);
+    Drain();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    bar->setValue(100);  // the operator looks back
+    window.SetPaper(paper.data(), 384, 2000, 0);
+    Drain();
+    EXPECT_EQ(bar->value(), 100);
+
+    bar->setValue(bar->maximum());  // and comes back down
+    window.SetPaper(paper.data(), 384, 3000, 0);
+    Drain();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    window.Close();
+}
+
+TEST_F(PaperWindowTest, StripDrawsDotsAtTheChosenScaleBelowFinishedReceipts) {
+    std::vector<std::uint8_t> receipt = Blank(384, 30);
+    std::vector<std::uint8_t> current = Blank(384, 30);
+    receipt[5 * 384 + 3] = 0;
+    current[2 * 384 + 9] = 0;
+    window.AddReceipt(receipt.data(), 384, 30, "");
+    window.SetPaper(current.data(), 384, 30, 1);
+    Drain();
+    for (int scale : {1, 2}) {
+        Widget().Zoom()->setChecked(scale == 2);
+        const QImage shown = Widget().Strip()->Render();
+        const int below = 30 * scale + CPaperStrip::kCutGap;
+        EXPECT_EQ(shown.size(), QSize(384 * scale, below + 30 * scale)) << scale;
+        EXPECT_EQ(qGray(shown.pixel(3 * scale, 5 * scale)), 0) << scale;
+        EXPECT_EQ(qGray(shown.pixel(3 * scale + scale - 1, 5 * scale + scale - 1)), 0) << scale;
+        EXPECT_EQ(qGray(shown.pixel(4 * scale, 5 * scale)), 255) << scale;
+        EXPECT_EQ(qGray(shown.pixel(9 * scale, below + 2 * scale)), 0) << scale;
+    }
+}
+
+TEST_F(PaperWindowTest, StripDropsTheOldestReceiptsButKeepsTheNewest) {
+    struct Row {
+        const char* name;
+        std::vector<int> heights;
+        int kept;
+    };
+    const int half = CPaperStrip::kMaxRows / 2;
+    const Row rows[] = {
+        {"two halves fit", {half, half}, 2},
+        {"a third half pushes out the first", {half, half, half}, 2},
+        {"one over-long receipt stays alone", {half, CPaperStrip::kMaxRows + 100}, 1},
+    };
+    for (const Row& row : rows) {
+        CPaperStrip strip;
+        for (int height : row.heights)
+            strip.AddReceipt(QImage(8, height, QImage::Format_Grayscale8));
+        EXPECT_EQ(strip.ReceiptCount(), row.kept) << row.name;
+    }
+}
+
+TEST_F(PaperWindowTest, ClosingHidesAndReportsButTheWindowKeepsTakingUpdates) {
+    int closed = 0;
+    window.SetClosedHandler([&] { ++closed; });
+    window.Show(nullptr);
+    ASSERT_TRUE(window.IsVisible());
+    window.Close();
+    EXPECT_FALSE(window.IsVisible());
+    EXPECT_EQ(closed, 1);
+    window.AddTraceLine("after close");
+    Drain();
+    EXPECT_EQ(Widget().Trace()->document()->lastBlock().text(), "after close");
+    window.Show(nullptr);
+    EXPECT_TRUE(window.IsVisible());
+}
+
+TEST_F(PaperWindowTest, ScreenshotShowsWhatWasQueuedAndReportsAnUnwritablePath) {
+    testsupport::TempDir dir;
+    std::vector<std::uint8_t> paper(384 * 200, 0);  // a black receipt, hard to miss
+    window.SetPaper(paper.data(), 384, 200, 0);
+    ASSERT_TRUE(window.SaveScreenshot((dir / "w.png").string()));
+    QImage shot((dir / "w.png").c_str());
+    ASSERT_FALSE(shot.isNull());
+    const QPoint origin = Widget().Strip()->mapTo(&Widget(), QPoint(0, 0));
+    EXPECT_EQ(qGray(shot.pixel(origin + QPoint(10, 10))), 0);
+    EXPECT_FALSE(window.SaveScreenshot((dir / "no" / "w.png").string()));
+}
+
+TEST(PaperWindowLifetime, UpdatesQueuedForAWindowThatIsGoneAreDropped) {
+    std::thread feeder;
+    {
+        CPaperWindow window;
+        window.Create("t", kLabels, nullptr);
+        feeder = std::thread([&window] {
+            std::vector<std::uint8_t> paper = Blank(384, 10);
+            for (int i = 0; i < 200; ++i) {
+                window.AddTraceLine("x");
+                window.SetPaper(paper.data(), 384, 10, 0);
+            }
+        });
+        feeder.join();
+    }
+    QCoreApplication::processEvents();  // runs the queued work against no widget
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace viewertest

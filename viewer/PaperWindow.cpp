@@ -1,0 +1,256 @@
+#include "viewer/PaperWindow.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+
+#include "framework/WinApp.h"
+#include "framework/Wnd.h"
+#include "framework/qt/WindowBinding.h"
+#include "viewer/qt/PaperStrip.h"
+#include "viewer/qt/PaperWidget.h"
+#include "viewer/qt/SideBySide.h"
+
+namespace {
+
+struct PaperPicture {
+    std::vector<std::uint8_t> gray;
+    int width = 0;
+    int height = 0;
+};
+
+PaperPicture CopyPicture(const std::uint8_t* gray, int width, int height) {
+    PaperPicture picture;
+    if (gray != nullptr && width > 0 && height > 0) {
+        picture.gray.assign(gray, gray + static_cast<std::size_t>(width) * height);
+        picture.width = width;
+        picture.height = height;
+    }
+    return picture;
+}
+
+QImage ToImage(const PaperPicture& picture) {
+    if (picture.height == 0) return QImage();
+    QImage image(picture.width, picture.height, QImage::Format_Grayscale8);
+    for (int y = 0; y < picture.height; ++y) {
+        std::copy_n(picture.gray.data() + static_cast<std::size_t>(y) * picture.width,
+                    picture.width, image.scanLine(y));
+    }
+    return image;
+}
+
+constexpr QMargins kUsualDecorations(6, 32, 6, 6);
+
+}  // namespace
+
+struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
+    struct Receipt {
+        PaperPicture picture;
+        std::string savedAs;
+    };
+
+    std::mutex lock;
+    bool scheduled = false;
+    std::uint64_t receiptsAdded = 0;
+    std::optional<PaperPicture> paper;
+    std::deque<Receipt> receipts;
+    std::deque<std::string> trace;
+    std::map<int, bool> toggles;  // the newest state of each
+    std::optional<std::string> folder;
+    std::optional<std::string> status;
+    std::optional<std::string> events;
+
+    QPointer<CPaperWidget> widget;  // user-interface thread only
+
+    // Called with the lock held, after queueing something.
+    void Schedule() {
+        if (scheduled) return;
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app == nullptr) return;
+        scheduled = true;
+        QMetaObject::invokeMethod(
+            app, [self = shared_from_this()] { self->Apply(); }, Qt::QueuedConnection);
+    }
+
+    void Apply() {
+        std::optional<PaperPicture> newPaper;
+        std::deque<Receipt> newReceipts;
+        std::deque<std::string> newTrace;
+        std::map<int, bool> newToggles;
+        std::optional<std::string> newFolder;
+        std::optional<std::string> newStatus;
+        std::optional<std::string> newEvents;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            scheduled = false;
+            newPaper.swap(paper);
+            newReceipts.swap(receipts);
+            newTrace.swap(trace);
+            newToggles.swap(toggles);
+            newFolder.swap(folder);
+            newStatus.swap(status);
+            newEvents.swap(events);
+        }
+        CPaperWidget* target = widget.data();
+        if (target == nullptr) return;
+        for (const Receipt& receipt : newReceipts) {
+            target->AddReceipt(ToImage(receipt.picture), QString::fromStdString(receipt.savedAs));
+        }
+        if (newPaper) target->SetCurrent(ToImage(*newPaper));
+        if (!newTrace.empty()) {
+            QStringList lines;
+            lines.reserve(static_cast<qsizetype>(newTrace.size()));
+            for (const std::string& line : newTrace) lines.append(QString::fromStdString(line));
+            target->AppendTrace(lines);
+        }
+        for (const auto& [index, on] : newToggles) target->SetToggle(index, on);
+        if (newFolder) target->SetFolder(QString::fromStdString(*newFolder));
+        if (newStatus) target->SetStatus(QString::fromStdString(*newStatus));
+        if (newEvents) target->SetEvents(QString::fromStdString(*newEvents));
+    }
+};
+
+CPaperWindow::CPaperWindow() : m_queue(std::make_shared<Queue>()) {}
+
+CPaperWindow::~CPaperWindow() {
+    delete m_queue->widget.data();  // queued work still in flight finds no widget and does nothing
+}
+
+void CPaperWindow::Create(const std::string& title, const std::vector<std::string>& toggleLabels,
+                          ToggleHandler onToggle) {
+    QStringList labels;
+    for (const std::string& label : toggleLabels) labels.append(QString::fromStdString(label));
+    auto* widget = new CPaperWidget(labels, std::move(onToggle));
+    widget->setWindowTitle(QString::fromStdString(title));
+    delete m_queue->widget.data();
+    m_queue->widget = widget;
+}
+
+void CPaperWindow::Show(HWND hWndBeside) {
+    CPaperWidget* widget = m_queue->widget.data();
+    if (widget == nullptr) return;
+    QWidget* beside = CWindowBinding::WidgetOf(hWndBeside);
+    if (beside != nullptr && beside->screen() != nullptr) {
+        const QRect frame = beside->frameGeometry();
+        const QRect inside = beside->geometry();
+        QMargins decorations(inside.left() - frame.left(), inside.top() - frame.top(),
+                             frame.right() - inside.right(), frame.bottom() - inside.bottom());
+        // A window manager may not have framed the dialog yet: leave room for a usual frame.
+        if (decorations.isNull()) decorations = kUsualDecorations;
+        const SideBySidePlacement placement =
+            PlaceSideBySide(beside->screen()->availableGeometry(), frame, decorations,
+                            QSize(CPaperWidget::kPreferredWidth, CPaperWidget::kPreferredHeight),
+                            widget->minimumSizeHint());
+        beside->move(placement.dialogFrameAt);
+        widget->resize(placement.printerFrame.size().shrunkBy(decorations));
+        widget->move(placement.printerFrame.topLeft());
+    }
+    widget->show();
+    // The dialog stays the window the operator types into.
+    if (beside != nullptr) beside->activateWindow();
+}
+
+void CPaperWindow::ShowBesideMainWindow() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) return;
+    QMetaObject::invokeMethod(
+        app,
+        [this, widget = m_queue->widget] {
+            if (widget.isNull()) return;  // this window went before the loop ran
+            CWinApp* pApp = AfxGetApp();
+            Show(pApp != nullptr && pApp->m_pMainWnd != nullptr ? pApp->m_pMainWnd->GetSafeHwnd()
+                                                                : nullptr);
+        },
+        Qt::QueuedConnection);
+}
+
+void CPaperWindow::Close() {
+    if (CPaperWidget* widget = m_queue->widget.data()) widget->close();
+}
+
+bool CPaperWindow::IsVisible() const {
+    const CPaperWidget* widget = m_queue->widget.data();
+    return widget != nullptr && widget->isVisible();
+}
+
+void CPaperWindow::SetClosedHandler(std::function<void()> onClosed) {
+    if (CPaperWidget* widget = m_queue->widget.data())
+        widget->SetClosedHandler(std::move(onClosed));
+}
+
+void CPaperWindow::SetSaveHandler(std::function<void()> onSave) {
+    if (CPaperWidget* widget = m_queue->widget.data()) widget->SetSaveHandler(std::move(onSave));
+}
+
+void CPaperWindow::SetPaper(const std::uint8_t* gray, int width, int height,
+                            std::uint64_t receiptIndex) {
+    PaperPicture picture = CopyPicture(gray, width, height);
+    std::lock_guard<std::mutex> guard(m_queue->lock);
+    if (receiptIndex < m_queue->receiptsAdded) return;
+    m_queue->paper = std::move(picture);
+    m_queue->Schedule();
+}
+
+void CPaperWindow::AddReceipt(const std::uint8_t* gray, int width, int height,
+                              const std::string& savedAs) {
+    Queue::Receipt receipt{CopyPicture(gray, width, height), savedAs};
+    std::lock_guard<std::mutex> guard(m_queue->lock);
+    ++m_queue->receiptsAdded;
+    m_queue->receipts.push_back(std::move(receipt));
+    // The strip keeps only its last rows anyway; a stalled interface must not hoard receipts.
+    int rows = 0;
+    for (const Queue::Receipt& queued : m_queue->receipts) rows += queued.picture.height;
+    while (m_queue->receipts.size() > 1 && rows > CPaperStrip::kMaxRows) {
+        rows -= m_queue->receipts.front().picture.height;
+        m_queue->receipts.pop_front();
+    }
+    m_queue->paper = PaperPicture{};  // the next receipt starts blank
+    m_queue->Schedule();
+}
+
+void CPaperWindow::AddTraceLine(const std::string& line) {
+    std::lock_guard<std::mutex> guard(m_queue->lock);
+    m_queue->trace.push_back(line);
+    if (m_queue->trace.size() > static_cast<std::size_t>(kTraceLines)) m_queue->trace.pop_front();
+    m_queue->Schedule();
+}
+
+void CPaperWindow::SetToggle(int index, bool on) {
+    std::lock_guard<std::mutex> guard(m_queue->lock);
+    m_queue->toggles[index] = on;
+    m_queue->Schedule();
+}
+
+void CPaperWindow::SetPaperFolder(const std::string& folder) {
+    std::lock_guard<std::mutex> guard(m_queue->lock);
+    m_queue->folder = folder;
+    m_queue->Schedule();
+}
+
+void CPaperWindow::SetEventLine(const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_queue->lock);
+    m_queue->events = text;
+    m_queue->Schedule();
+}
+
+void CPaperWindow::SetStatusLine(const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_queue->lock);
+    m_queue->status = text;
+    m_queue->Schedule();
+}
+
+void CPaperWindow::ApplyQueued() { m_queue->Apply(); }
+
+bool CPaperWindow::SaveScreenshot(const std::string& path) {
+    CPaperWidget* widget = m_queue->widget.data();
+    if (widget == nullptr) return false;
+    ApplyQueued();
+    return widget->grab().save(QString::fromStdString(path), "PNG");
+}
+
+CPaperWidget* CPaperWindow::Widget() const { return m_queue->widget.data(); }

@@ -1,0 +1,167 @@
+#include "viewer/qt/PaperWidget.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include "viewer/PaperWindow.h"
+#include "viewer/qt/PaperStrip.h"
+
+CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle)
+    : m_onToggle(std::move(onToggle)) {
+    m_pStrip = new CPaperStrip;
+    m_pArea = new QScrollArea;
+    m_pArea->setWidget(m_pStrip);
+    m_pArea->setWidgetResizable(false);
+    m_pArea->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_pArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_pArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_pArea->setMinimumWidth(384 + m_pArea->verticalScrollBar()->sizeHint().width() +
+                             2 * m_pArea->frameWidth());
+    QScrollBar* bar = m_pArea->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this,
+            [this, bar](int value) { m_bFollow = value >= bar->maximum(); });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (m_bFollow) bar->setValue(maximum);
+    });
+
+    auto* conditions = new QGroupBox(tr("Printer conditions (the printer reports them)"));
+    // Three to a row, so the window stays narrow enough to sit beside the dialog.
+    auto* conditionGrid = new QGridLayout(conditions);
+    constexpr int kTogglesPerRow = 3;
+    for (int i = 0; i < toggleLabels.size(); ++i) {
+        auto* box = new QCheckBox(toggleLabels[i]);
+        connect(box, &QCheckBox::clicked, this, [this, i](bool on) {
+            if (m_onToggle) m_onToggle(i, on);
+        });
+        conditionGrid->addWidget(box, i / kTogglesPerRow, i % kTogglesPerRow);
+        m_toggles.push_back(box);
+    }
+
+    m_pZoom = new QCheckBox(tr("Paper at 2x"));
+    connect(m_pZoom, &QCheckBox::toggled, this,
+            [this](bool on) { m_pStrip->SetScale(on ? 2 : 1); });
+
+    // Save writes the receipt in progress as the printer's owner saves receipts; Clear only
+    // tidies the view, the files stay.
+    m_pSave = new QPushButton(tr("Save receipt"));
+    m_pSave->setToolTip(tr("Save the receipt in progress to the receipt folder"));
+    m_pSave->hide();
+    connect(m_pSave, &QPushButton::clicked, this, [this] {
+        if (m_onSave) m_onSave();
+    });
+    m_pClear = new QPushButton(tr("Clear"));
+    m_pClear->setToolTip(tr("Take the finished receipts off the paper shown here"));
+    connect(m_pClear, &QPushButton::clicked, this, [this] { m_pStrip->ClearFinished(); });
+
+    m_pTrace = new QPlainTextEdit;
+    m_pTrace->setReadOnly(true);
+    // Wrapped, so the meaning at the end of a line stays readable however narrow the column.
+    m_pTrace->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_pTrace->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_pTrace->setMaximumBlockCount(CPaperWindow::kTraceLines);
+    m_pTrace->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_pTrace->setMinimumWidth(240);
+
+    m_pFolder = new QLabel;
+    m_pFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pFolder->setWordWrap(true);
+    m_pLastReceipt = new QLabel;
+    m_pLastReceipt->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pEvents = new QLabel;
+    m_pEvents->setWordWrap(true);
+    m_pEvents->hide();
+    m_pStatus = new QLabel;
+    m_pStatus->setWordWrap(true);  // a long state must not widen the window off the screen
+
+    auto* sideColumn = new QWidget;
+    auto* side = new QVBoxLayout(sideColumn);
+    side->setContentsMargins(0, 0, 0, 0);
+    side->addWidget(conditions);
+    side->addWidget(new QLabel(tr("Commands received, newest at the bottom:")));
+    side->addWidget(m_pTrace, 1);
+    side->addWidget(m_pStatus);
+    side->addWidget(m_pEvents);
+    side->addWidget(m_pFolder);
+    side->addWidget(m_pLastReceipt);
+
+    auto* paperWidget = new QWidget;
+    auto* paperColumn = new QVBoxLayout(paperWidget);
+    paperColumn->setContentsMargins(0, 0, 0, 0);
+    paperColumn->addWidget(m_pArea, 1);
+    auto* paperTools = new QHBoxLayout;
+    paperTools->addWidget(m_pZoom);
+    paperTools->addStretch(1);
+    paperTools->addWidget(m_pSave);
+    paperTools->addWidget(m_pClear);
+    paperColumn->addLayout(paperTools);
+
+    // The operator shares the width between paper and commands; the commands take what a
+    // resize adds.
+    m_pSplitter = new QSplitter(Qt::Horizontal);
+    m_pSplitter->addWidget(paperWidget);
+    m_pSplitter->addWidget(sideColumn);
+    m_pSplitter->setStretchFactor(0, 0);
+    m_pSplitter->setStretchFactor(1, 1);
+    m_pSplitter->setChildrenCollapsible(false);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(m_pSplitter);
+    resize(kPreferredWidth, kPreferredHeight);
+}
+
+void CPaperWidget::SetSaveHandler(std::function<void()> onSave) {
+    m_onSave = std::move(onSave);
+    m_pSave->setVisible(static_cast<bool>(m_onSave));
+}
+
+void CPaperWidget::AddReceipt(const QImage& receipt, const QString& savedAs) {
+    m_pStrip->AddReceipt(receipt);
+    if (!savedAs.isEmpty()) {
+        m_pLastReceipt->setText(tr("Last receipt: %1").arg(savedAs));
+    }
+}
+
+void CPaperWidget::SetCurrent(const QImage& current) { m_pStrip->SetCurrent(current); }
+
+void CPaperWidget::AppendTrace(const QStringList& lines) {
+    if (!lines.isEmpty()) {
+        m_pTrace->appendPlainText(lines.join(QLatin1Char('\n')));
+    }
+}
+
+void CPaperWidget::SetToggle(int index, bool on) {
+    if (QCheckBox* box = Toggle(index)) {
+        box->setChecked(on);  // clicked() is not emitted, so the owner hears nothing back
+    }
+}
+
+void CPaperWidget::SetFolder(const QString& folder) {
+    m_pFolder->setText(tr("Receipts are saved in %1").arg(folder));
+}
+
+void CPaperWidget::SetStatus(const QString& text) { m_pStatus->setText(text); }
+
+void CPaperWidget::SetEvents(const QString& text) {
+    m_pEvents->setText(tr("Drawer and buzzer: %1").arg(text));
+    m_pEvents->show();
+}
+
+QCheckBox* CPaperWidget::Toggle(int index) const {
+    if (index < 0 || index >= ToggleCount()) return nullptr;
+    return m_toggles[static_cast<std::size_t>(index)];
+}
+
+void CPaperWidget::closeEvent(QCloseEvent* event) {
+    event->accept();  // hides; the window and the printer behind it live on
+    if (m_onClosed) m_onClosed();
+}

@@ -1,0 +1,72 @@
+// The Qt window of a CPaperWindow: the paper strip in a scroll area that follows the newest row
+// (until the operator scrolls up, and again once they scroll back down), the condition toggles,
+// a 2x zoom, the command trace and the folder where receipts go.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+class CPaperStrip;
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QSplitter;
+
+class CPaperWidget : public QWidget {
+    Q_OBJECT
+  public:
+    // The size it opens at when the screen has room.
+    static constexpr int kPreferredWidth = 1180;
+    static constexpr int kPreferredHeight = 680;
+
+    CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle);
+
+    void SetClosedHandler(std::function<void()> onClosed) { m_onClosed = std::move(onClosed); }
+    // Shows the "Save receipt" button, which runs onSave.
+    void SetSaveHandler(std::function<void()> onSave);
+
+    void AddReceipt(const QImage& receipt, const QString& savedAs);
+    void SetCurrent(const QImage& current);
+    void AppendTrace(const QStringList& lines);
+    void SetToggle(int index, bool on);
+    void SetFolder(const QString& folder);
+    void SetStatus(const QString& text);
+    void SetEvents(const QString& text);
+
+    CPaperStrip* Strip() const { return m_pStrip; }
+    QScrollArea* PaperArea() const { return m_pArea; }
+    QPlainTextEdit* Trace() const { return m_pTrace; }
+    QCheckBox* Toggle(int index) const;
+    int ToggleCount() const { return static_cast<int>(m_toggles.size()); }
+    QCheckBox* Zoom() const { return m_pZoom; }
+    QPushButton* SaveButton() const { return m_pSave; }
+    QPushButton* ClearButton() const { return m_pClear; }
+    QLabel* Folder() const { return m_pFolder; }
+    QLabel* Status() const { return m_pStatus; }
+    QLabel* Events() const { return m_pEvents; }
+    QSplitter* Splitter() const { return m_pSplitter; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    CPaperStrip* m_pStrip;
+    QSplitter* m_pSplitter;
+    QScrollArea* m_pArea;
+    QPlainTextEdit* m_pTrace;
+    std::vector<QCheckBox*> m_toggles;
+    QCheckBox* m_pZoom;
+    QPushButton* m_pSave;
+    QPushButton* m_pClear;
+    QLabel* m_pFolder;
+    QLabel* m_pStatus;
+    QLabel* m_pEvents;
+    QLabel* m_pLastReceipt;
+    std::function<void(int, bool)> m_onToggle;
+    std::function<void()> m_onClosed;
+    std::function<void()> m_onSave;
+    bool m_bFollow = true;  // keep the newest row in view
+};
