@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfreetype-dev libfontconfig-dev libpng-dev
+  libfreetype-dev libfontconfig-dev libpng-dev libzint-dev
   xfonts-base fonts-wqy-zenhei
   zbar-tools
   clang libclang-rt-14-dev clang-format

@@ -389,8 +389,9 @@ bool CommandDecoder::Step(const std::uint8_t* data, std::size_t length, std::siz
         case State::Block: {
             std::size_t n =
                 static_cast<std::size_t>(std::min<std::uint64_t>(length - i, m_blockLeft));
-            std::size_t keep = std::min(n, kBlockKept - std::min(kBlockKept, m_block.size()));
+            std::size_t keep = std::min(n, m_blockKeep - std::min(m_blockKeep, m_block.size()));
             m_block.insert(m_block.end(), data + i, data + i + keep);
+            if (m_graphicsData) m_graphicsBlock.Feed(data + i, n);
             TakeMany(data + i, n);
             i += n;
             m_blockLeft -= n;
@@ -476,6 +477,7 @@ void CommandDecoder::RunRow() {
 void CommandDecoder::TrackTextState() {
     const std::uint8_t n = m_params[0];
     if (m_prefix == ESC && m_code == '@') {
+        m_matrixCodes.Reset();
         m_doubleByte = m_commands == CommandSet::Module;
         m_codeTable = DefaultCodeTable(m_commands);
         m_internationalSet = 0;
@@ -496,23 +498,25 @@ void CommandDecoder::OnOptionalFlag(bool given, std::uint8_t n) {
 }
 
 void CommandDecoder::OnBitImage() {
-    if (m_paramCount == 3) {
-        std::uint64_t columns = m_params[1] | m_params[2] << 8;
-        std::uint8_t m = m_params[0];
-        if (m == 0 || m == 1 || m == 32 || m == 33) {
-            m_blockLeft = m >= 32 ? columns * 3 : columns;
-            m_block.clear();
-            if (m_blockLeft > 0) {
-                m_paramCount = 4;  // marks the data as read when the block ends
-                m_state = State::Block;
-                return;
-            }
-        } else {
-            Complete("ESC *", "bit image mode " + N(m) + " unknown, skipped");
-            return;
-        }
+    const std::uint8_t m = m_params[0];
+    const std::uint16_t columns = static_cast<std::uint16_t>(m_params[1] | m_params[2] << 8);
+    if (m != 0 && m != 1 && m != 32 && m != 33) {
+        // The data's length depends on the mode, so none can be skipped safely.
+        Complete("ESC *", "bit image mode " + N(m) + " unknown, skipped");
+        return;
     }
-    Complete("ESC *", "bit image (not supported), skipped");
+    const std::size_t perColumn = m >= 32 ? 3 : 1;
+    if (m_paramCount == 3 && columns > 0) {
+        StartBlock(columns * perColumn, kMaxBitImageColumns * perColumn);
+        return;
+    }
+    m_sink.BitImage(m, columns, m_block);
+    static const char* const densities[2] = {"single", "double"};
+    Complete("ESC *", m_observer
+                          ? "bit image " + N(columns) + " columns, " + (m >= 32 ? "24" : "8") +
+                                "-dot " + densities[m & 1] + " density" +
+                                (columns > kMaxBitImageColumns ? " (cut to the paper)" : "")
+                          : std::string());
 }
 
 void CommandDecoder::OnRaster() {
@@ -584,16 +588,29 @@ void CommandDecoder::OnBarcode() {
 
 // GS ( x pL pH data and FS ( x pL pH data: read whole, then acted on by function.
 void CommandDecoder::OnBlock() {
-    if (m_paramCount == 3) {
-        m_blockLeft = Word(&m_params[1]);
-        m_block.clear();
-        m_paramCount = 4;  // marks the block as read when it ends
-        if (m_blockLeft > 0) {
-            m_state = State::Block;
-            return;
-        }
+    const bool wide = m_code == '8';  // GS 8 L: a four-byte length
+    const std::size_t headParams = wide ? 5 : 3;
+    const std::uint64_t size = wide ? m_params[1] | m_params[2] << 8 | m_params[3] << 16 |
+                                          static_cast<std::uint64_t>(m_params[4]) << 24
+                                    : Word(&m_params[1]);
+    const bool graphics = m_prefix == GS && m_params[0] == 'L';
+    if (wide && !graphics) {
+        Complete("GS 8 " + CodeName(m_params[0]), "unknown command, skipped");
+        return;
     }
-    const std::size_t size = Word(&m_params[1]);
+    if (m_paramCount == headParams) {
+        const bool symbol = m_prefix == GS && m_params[0] == 'k';
+        StartBlock(size, symbol ? MatrixCodeStore::kMaxData + 3 : kBlockKept, graphics);
+        if (m_blockLeft > 0) return;
+    }
+    if (graphics) {
+        Complete(wide ? "GS 8 L" : "GS ( L", m_graphicsBlock.Finish(m_sink, size));
+        return;
+    }
+    if (m_prefix == GS && m_params[0] == 'k') {
+        OnMatrixCode(size);
+        return;
+    }
     const std::uint8_t fn = m_params[0];
     if (m_prefix == GS && fn == 'E' && size >= 2 && m_block[0] == 11) {
         OnSerialSetting(size);
@@ -604,6 +621,29 @@ void CommandDecoder::OnBlock() {
                                ", ignored (the 24 x 24 font stays)");
     else
         Complete(Mnemonic(), "function not supported, skipped (" + N(size) + " bytes)");
+}
+
+void CommandDecoder::StartBlock(std::uint64_t length, std::size_t keep, bool graphics) {
+    m_graphicsData = graphics;
+    if (graphics) m_graphicsBlock.Begin();
+    m_blockLeft = length;
+    m_blockKeep = keep;
+    m_block.clear();
+    m_paramCount = kBlockRead;
+    if (length > 0) m_state = State::Block;
+}
+
+void CommandDecoder::OnMatrixCode(std::uint64_t size) {
+    if (size < 2) {
+        Complete("GS ( k", "2D code: block of " + N(size) + " bytes too short, skipped");
+        return;
+    }
+    const std::vector<std::uint8_t> args(m_block.begin() + 2, m_block.end());
+    MatrixCodeStore::Outcome outcome =
+        m_matrixCodes.Apply(m_block[0], m_block[1], args, static_cast<std::size_t>(size - 2));
+    if (outcome.symbol)
+        outcome.meaning = WithNote(outcome.meaning, m_sink.PrintMatrix(*outcome.symbol));
+    Complete("GS ( k", outcome.meaning);
 }
 
 void CommandDecoder::OnSerialSetting(std::size_t size) {

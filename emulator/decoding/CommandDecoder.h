@@ -19,20 +19,23 @@
 #include <vector>
 
 #include "emulator/PrinterModel.h"
+#include "emulator/barcodes/MatrixCodeStore.h"
 #include "emulator/decoding/CommandSink.h"
 #include "emulator/decoding/CommandTable.h"
 #include "emulator/decoding/ControlHandler.h"
 #include "emulator/decoding/DecodedCommand.h"
 #include "emulator/decoding/GbkText.h"
+#include "emulator/decoding/GraphicsBlock.h"
 
 namespace emu {
 
 class CommandDecoder {
   public:
     static constexpr std::size_t kMaxTabStops = 32;
-    static constexpr std::size_t kMaxCellText = 255;     // a table cell's text bytes kept
-    static constexpr std::size_t kMaxBarcodeData = 255;  // form-one barcode data bytes kept
-    static constexpr std::size_t kTraceTextBytes = 96;   // text shown per trace line
+    static constexpr std::size_t kMaxCellText = 255;          // a table cell's text bytes kept
+    static constexpr std::size_t kMaxBarcodeData = 255;       // form-one barcode data bytes kept
+    static constexpr std::size_t kTraceTextBytes = 96;        // text shown per trace line
+    static constexpr std::size_t kMaxBitImageColumns = 1024;  // ESC * columns kept, beyond paper
 
     CommandDecoder(CommandSink& sink, ControlHandler& control,
                    CommandSet commands = CommandSet::Module);
@@ -88,6 +91,11 @@ class CommandDecoder {
     void OnCut();
     void OnBarcode();
     void OnBlock();
+    // A length-prefixed block follows: consumes it whole, keeping its first `keep` bytes (and
+    // streaming it to the graphics reader when `graphics`), then calls OnParams again with
+    // m_paramCount == kBlockRead.
+    void StartBlock(std::uint64_t length, std::size_t keep, bool graphics = false);
+    void OnMatrixCode(std::uint64_t size);
     void OnSerialSetting(std::size_t size);
     void OnDleDc4();
     void OnTableStart();
@@ -143,6 +151,11 @@ class CommandDecoder {
     std::uint32_t m_rowsLeft = 0;
     std::uint64_t m_blockLeft = 0;
     std::vector<std::uint8_t> m_block;  // first bytes of a length-prefixed block
+    std::size_t m_blockKeep = 0;
+    static constexpr std::size_t kBlockRead = 7;
+    bool m_graphicsData = false;  // the block in progress is GS ( L / GS 8 L data
+    GraphicsBlock m_graphicsBlock;
+    MatrixCodeStore m_matrixCodes;
 };
 
 }  // namespace emu

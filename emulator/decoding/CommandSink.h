@@ -8,12 +8,25 @@
 #include <string>
 #include <vector>
 
+#include "emulator/barcodes/DotMatrix.h"
+
 namespace emu {
 
 struct TableCell {
     std::uint8_t position = 0;
     std::uint8_t format = 0;
     std::vector<std::uint8_t> text;  // GBK bytes as sent (the terminating 00 is not included)
+};
+
+// Graphics stored in the print buffer (GS ( L / GS 8 L function 112): rows of rowBytes bytes,
+// one bit per dot, most significant bit leftmost.
+struct RasterGraphics {
+    int widthDots = 0;
+    int height = 0;
+    int scaleX = 1;  // 1 or 2
+    int scaleY = 1;
+    int rowBytes = 0;
+    std::vector<std::uint8_t> bits;
 };
 
 class CommandSink {
@@ -78,6 +91,14 @@ class CommandSink {
     virtual void SetCharacterSize(std::uint8_t) {}               // GS ! n
     virtual void SetLeftMarginDots(std::uint16_t) {}             // GS L nL nH
     virtual void SetPrintAreaWidth(std::uint16_t) {}             // GS W nL nH
+
+    // Images and 2D symbols; the ones returning a string return why nothing was printed, or "".
+    // ESC * m: one stripe of columns (1 byte each for m 0/1, 3 for m 32/33) into the line.
+    virtual void BitImage(std::uint8_t /*mode*/, std::uint16_t /*columns*/,
+                          const std::vector<std::uint8_t>& /*data*/) {}
+    virtual void StoreGraphics(const RasterGraphics&) {}  // GS ( L / GS 8 L function 112
+    virtual std::string PrintGraphics() { return {}; }    // function 50
+    virtual std::string PrintMatrix(const DotMatrix&) { return {}; }  // GS ( k print
 };
 
 }  // namespace emu

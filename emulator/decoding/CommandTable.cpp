@@ -220,6 +220,7 @@ const CommandRow kCommon[] = {
     Special(GS, 'V', 1, "GS V", Dedicated::Cut),
     Special(GS, 'k', 1, "GS k", Dedicated::Barcode),
     Special(GS, '(', 3, "GS (", Dedicated::Block),
+    Special(GS, '8', 5, "GS 8", Dedicated::Block),
     Act(
         GS, 'h', 1, "GS h", [](CommandSink& s, P p) { s.SetBarcodeHeight(p[0]); },
         [](P p) { return "barcode height " + N(p[0]) + " dots"; }),

@@ -167,6 +167,7 @@ int PrintEngine::PrintLine() {
     if (m_settings.upsideDown) m_paper->TurnHalf(lineTop, height);
     m_settings.oneLineWide = false;
     m_line.Clear();
+    m_lineImages.clear();
     return height;
 }
 
@@ -205,10 +206,9 @@ void PrintEngine::HorizontalTab() {
     }
 }
 
-void PrintEngine::FeedDots(std::uint8_t n) {
-    PrintLine();
-    Advance(n);
-}
+// The head cannot print a line without moving the paper under it: a feed shorter than the line
+// (ESC J 0 after a bit-image stripe, as clients send) still moves past the line.
+void PrintEngine::FeedDots(std::uint8_t n) { Advance(std::max<int>(n, PrintLine())); }
 
 void PrintEngine::ReverseFeedDots(std::uint8_t n) {
     PrintLine();
@@ -297,12 +297,16 @@ void PrintEngine::Initialize() {
     m_pairer = GbkPairer{};
     m_pairer.SetDoubleByte(m_commands == CommandSet::Module);
     m_line.Clear();
+    m_lineImages.clear();
     m_raster = Raster{};
+    m_graphics.reset();
 }
 
 void PrintEngine::ClearBuffer() {
     m_pairer.Reset();
     m_line.Clear();
+    m_lineImages.clear();
+    m_graphics.reset();
 }
 
 void PrintEngine::SetEmphasized(bool on) {

@@ -35,6 +35,14 @@
 // - Cuts feed first; a partial cut draws a perforation and the receipt goes on; a full cut hands
 //   the receipt to the page callback and starts a fresh one. A receipt reaching Paper::kMaxRows
 //   is cut there automatically.
+// - ESC * m (bit image): a stripe placed in the line like a character, 24 dots high: 8-dot modes
+//   (0, 1) draw each dot 3 rows high, single density (0, 32) 2 columns wide. The line feed after
+//   it moves the paper by the line spacing (at least the stripe), so stripes sent with ESC 3 0 or
+//   ESC 3 24 join. Columns beyond the printable area are dropped.
+// - GS ( L / GS 8 L: graphics stored in the print buffer (function 112) print with function 50,
+//   at their scale and the alignment in force, like a raster image; printing empties the buffer.
+// - GS ( k symbols print at their module size and the alignment in force; one wider than the
+//   printable area (or longer than a receipt) prints nothing and says so.
 // - ESC @ resets every setting and drops the unprinted line; ClearBuffer drops it only. Pending
 //   text is printed as a line before a raster image, table row, barcode or cut.
 // - Single bytes read through the code table (ESC t; the module starts in Latin-1, the ESC/POS
@@ -49,8 +57,10 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -133,6 +143,11 @@ class PrintEngine : public CommandSink {
     void SetCharacterSize(std::uint8_t n) override;
     void SetLeftMarginDots(std::uint16_t dots) override;
     void SetPrintAreaWidth(std::uint16_t dots) override;
+    void BitImage(std::uint8_t mode, std::uint16_t columns,
+                  const std::vector<std::uint8_t>& data) override;
+    void StoreGraphics(const RasterGraphics& graphics) override;
+    std::string PrintGraphics() override;
+    std::string PrintMatrix(const DotMatrix& symbol) override;
 
   private:
     static std::vector<int> EveryEighthColumn();
@@ -198,6 +213,8 @@ class PrintEngine : public CommandSink {
     LineBuffer m_line;
     std::unique_ptr<Paper> m_paper;
     Raster m_raster;
+    std::deque<Glyph> m_lineImages;  // bit images placed in the line buffer, until it prints
+    std::optional<RasterGraphics> m_graphics;  // stored graphics, until printed
     int m_tableEnd = -1;  // head row where the last table row ended, for joining rows
     std::uint64_t m_rowsPrinted = 0;
     std::function<void(const PaperImage&)> m_onPage;

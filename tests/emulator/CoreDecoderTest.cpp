@@ -108,6 +108,22 @@ const std::vector<CommandCase> kCommands = {
     {"GS ( E handshake none", H("1D 28 45 03 00 0B 03 00"), {"SetHandshake 0"}},
     {"GS ( E handshake hardware", H("1D 28 45 03 00 0B 03 30"), {"SetHandshake 1"}},
     {"GS ( E handshake software", H("1D 28 45 03 00 0B 03 31"), {"SetHandshake 2"}},
+    {"ESC * 8-dot bit image",
+     H("1B 2A 00 03 00 0A 0A 0A 41"),
+     {"BitImage 0 3 [0A 0A 0A]", "Text 41"}},
+    {"ESC * 24-dot data is three bytes a column",
+     H("1B 2A 21 01 00 0A 0A 0A 41"),
+     {"BitImage 33 1 [0A 0A 0A]", "Text 41"}},
+    {"GS ( k setting makes no call", H("1D 28 6B 04 00 31 41 32 00 41"), {"Text 41"}},
+    {"GS ( k QR code stored and printed",
+     H("1D 28 6B 06 00 31 50 30 41 42 43 1D 28 6B 03 00 31 51 30"),
+     {"PrintMatrix 21x21 at 3x3"}},
+    {"GS ( L graphics stored and printed",
+     H("1D 28 4C 0E 00 30 70 30 01 02 31 10 00 02 00 AB CD EF 01 1D 28 4C 02 00 30 32"),
+     {"StoreGraphics 16x2 scale 1x2 [AB CD EF 01]", "PrintGraphics"}},
+    {"GS 8 L graphics with a four-byte length",
+     H("1D 38 4C 0C 00 00 00 30 70 30 02 01 31 08 00 02 00 F0 0F"),
+     {"StoreGraphics 8x2 scale 2x1 [F0 0F]"}},
     {"DLE DC4 enter sleep", H("10 14 02 01 08"), {"EnterSleep @0"}},
     {"DLE DC4 leave sleep", H("10 14 02 02 08"), {"LeaveSleep @0"}},
 };
@@ -122,8 +138,6 @@ const std::vector<CommandCase> kSkipped = {
     {"GS v other than 0", H("1D 76 31 41"), {"Text 41"}},
     {"known ESC command not acted on", H("1B 55 01 41"), {"Text 41"}},
     {"ESC c takes two parameters", H("1B 63 35 00 41"), {"Text 41"}},
-    {"ESC * bit image data consumed", H("1B 2A 00 03 00 0A 0A 0A 41"), {"Text 41"}},
-    {"ESC * 24-dot data is three bytes a column", H("1B 2A 21 01 00 0A 0A 0A 41"), {"Text 41"}},
     {"clear buffers with wrong check bytes", H("10 14 08 01 03 14 01 06 02 09 41"), {"Text 41"}},
     {"DLE DC4 unknown function", H("10 14 07 41"), {"Text 41"}},
     {"DLE DC4 2 with other arguments", H("10 14 02 03 08 41"), {"Text 41"}},
@@ -133,7 +147,6 @@ const std::vector<CommandCase> kSkipped = {
     {"GS ( E baud too low", H("1D 28 45 04 00 0B 01 39 39 41"), {"Text 41"}},
     {"GS ( E unknown handshake", H("1D 28 45 03 00 0B 03 32 41"), {"Text 41"}},
     {"GS ( E other function", H("1D 28 45 03 00 0C 01 00 41"), {"Text 41"}},
-    {"GS ( k block consumed", H("1D 28 6B 04 00 31 41 32 00 41"), {"Text 41"}},
     {"GS V other mode", H("1D 56 63 41"), {"Text 41"}},
     {"GS V 97 takes its feed byte", H("1D 56 61 05 41"), {"Text 41"}},
     {"GS k unknown system", H("1D 6B 07 41"), {"Text 41"}},
@@ -156,6 +169,49 @@ TEST(CoreDecoder, SkipsUnknownAndMalformedCommandsAndTracesThem) {
                          first.find("ignored") != std::string::npos ||
                          first.find("not answered") != std::string::npos;
         EXPECT_TRUE(explained) << c.name << ": " << first;
+    }
+}
+
+// Images and 2D codes that cannot print: consumed exactly (the "A" after them is text), traced.
+TEST(CoreDecoder, ImagesAndCodesThatCannotPrintSayWhy) {
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        std::vector<std::string> calls;
+        const char* traced;
+    };
+    Bytes tooLong = H("1D 28 6B B5 1B 31 50 30") + emutest::Repeat('1', 7090);  // 7090 + 3 bytes
+    const Case cases[] = {
+        {"print without a store", H("1D 28 6B 03 00 31 51 30 41"), {"Text 41"}, "no data stored"},
+        {"data longer than any symbol", tooLong + T("A"), {"Text 41"}, "longer than 7089"},
+        {"module size out of range", H("1D 28 6B 03 00 31 43 11 41"), {"Text 41"}, "out of range"},
+        {"data the symbol cannot carry",
+         H("1D 28 6B 04 00 31 41 33 00 1D 28 6B 2B 00 31 50 30") + emutest::Repeat('x', 40) +
+             H("1D 28 6B 03 00 31 51 30 41"),
+         {"Text 41"},
+         "cannot encode"},
+        {"symbology without support",
+         H("1D 28 6B 03 00 33 43 02 41"),
+         {"Text 41"},
+         "not supported"},
+        {"block too short", H("1D 28 6B 01 00 31 41"), {"Text 41"}, "too short"},
+        {"graphics lengths disagree",
+         H("1D 28 4C 0D 00 30 70 30 01 01 31 08 00 02 00 F0 0F 00 41"),
+         {"Text 41"},
+         "expected, nothing stored"},
+        {"graphics in a second colour",
+         H("1D 28 4C 0C 00 30 70 30 01 01 32 08 00 02 00 F0 0F 41"),
+         {"Text 41"},
+         "colour 50"},
+        {"graphics capacity request", H("1D 28 4C 02 00 30 30 41"), {"Text 41"}, "not answered"},
+        {"bit image mode unknown", H("1B 2A 02 01 00 41"), {"Text 41"}, "unknown"},
+    };
+    for (const Case& c : cases) {
+        const Decoded d = Decode(c.bytes);
+        EXPECT_EQ(d.calls, c.calls) << c.name;
+        ASSERT_GE(d.trace.size(), 2u) << c.name;
+        const std::string& line = d.trace[d.trace.size() - 2];
+        EXPECT_NE(line.find(c.traced), std::string::npos) << c.name << ": " << line;
     }
 }
 

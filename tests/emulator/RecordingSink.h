@@ -79,6 +79,25 @@ class RecordingSink : public emu::CommandSink, public emu::ControlHandler {
     void SetUnderline(std::uint8_t n) override { Add("SetUnderline", n); }
     void SetLineSpacing(std::uint8_t n) override { Add("SetLineSpacing", n); }
     void SetDefaultLineSpacing() override { Add("SetDefaultLineSpacing"); }
+    void BitImage(std::uint8_t m, std::uint16_t columns,
+                  const std::vector<std::uint8_t>& data) override {
+        Add("BitImage " + std::to_string(m) + " " + std::to_string(columns) + " [" +
+            HexBytes(data) + "]");
+    }
+    void StoreGraphics(const emu::RasterGraphics& g) override {
+        Add("StoreGraphics " + std::to_string(g.widthDots) + "x" + std::to_string(g.height) +
+            " scale " + std::to_string(g.scaleX) + "x" + std::to_string(g.scaleY) + " [" +
+            HexBytes(g.bits) + "]");
+    }
+    std::string PrintGraphics() override {
+        Add("PrintGraphics");
+        return {};
+    }
+    std::string PrintMatrix(const emu::DotMatrix& m) override {
+        Add("PrintMatrix " + std::to_string(m.columns) + "x" + std::to_string(m.rows) + " at " +
+            std::to_string(m.moduleWidth) + "x" + std::to_string(m.moduleHeight));
+        return {};
+    }
     void SelectCodeTable(std::uint8_t n) override { Add("SelectCodeTable", n); }
     void SetKanjiMode(bool on) override { Add("SetKanjiMode", on); }
     void SetCharacterSize(std::uint8_t n) override { Add("SetCharacterSize", n); }

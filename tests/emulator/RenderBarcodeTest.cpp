@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "emulator/barcodes/Barcode.h"
-#include "emulator/barcodes/EanUpc.h"
 #include "tests/emulator/RenderHelpers.h"
 #include "tests/support/BarcodeScan.h"
 #include "tests/support/TempDir.h"
@@ -61,11 +60,12 @@ TEST(RenderBarcode, CheckDigitsAreAddedOrVerified) {
         {"UPC-E from its UPC-A form", 66, "01234500006", "01234565", 51},
         {"UPC-E from a UPC-A without a short form", 66, "01234567890", std::nullopt},
         {"UPC-E number system 2", 66, "2123456", std::nullopt},
-        {"CODE39 framed", 69, "AB-12", "*AB-12*", 7 * 16 - 1},
+        {"UPC-E with no data", 66, "", std::nullopt},
+        {"CODE39 framed", 69, "AB-12", "*AB-12*", 7 * 13 - 1},  // wide = two modules
         {"CODE39 lower case", 69, "ab", std::nullopt},
         {"ITF even digits", 70, "1234", "1234", 4 + 2 * 18 + 5},
         {"ITF odd digits", 70, "123", std::nullopt},
-        {"CODABAR with start and stop", 71, "A123B", "A123B", 13 + 3 * 11 + 13 + 4},
+        {"CODABAR with start and stop", 71, "A123B", "A123B", 10 + 3 * 9 + 10 + 4},
         {"CODABAR without stop", 71, "A123", std::nullopt},
         {"CODE93 with shifted characters", 72, "a", "a", 9 * (1 + 2 + 2 + 1) + 1},
         {"CODE93 above ASCII", 72, "\xC0", std::nullopt},
@@ -74,6 +74,7 @@ TEST(RenderBarcode, CheckDigitsAreAddedOrVerified) {
         {"CODE128 set C digit pairs", 73, std::string("{C\x0c\x22", 4), "1234", 11 * 4 + 13},
         {"CODE128 set C value above 99", 73, std::string("{C\x64", 3), std::nullopt},
         {"CODE128 unknown function", 73, "{B{X", std::nullopt},
+        {"CODE128 FNC1 is not passed on", 73, "{B{1AB", std::nullopt},
         {"unknown system", 74, "123", std::nullopt},
     };
     for (const Case& c : cases) {
