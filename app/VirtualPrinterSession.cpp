@@ -20,6 +20,7 @@ constexpr std::uint32_t kPowerOnBaud = 9600;
 // time it needs as long as it keeps taking bytes.
 constexpr std::chrono::milliseconds kDrainStall(1500);
 constexpr std::chrono::milliseconds kDrainLook(5);
+constexpr std::chrono::milliseconds kDrainConfirm(1);
 
 int ToggleIndex(emu::Condition condition) {
     for (int i = 0; i < 5; ++i) {
@@ -134,8 +135,13 @@ void CVirtualPrinterSession::DrainLine() {
     std::uint64_t received = m_pPrinter->Received();
     Clock::time_point progress = Clock::now();
     // Twice empty in a row: a byte moving from the line into the link is counted in neither.
-    for (int empty = 0; empty < 2;) {
+    for (int empty = 0;;) {
         empty = m_pLink->Unread() == 0 ? empty + 1 : 0;
+        if (empty == 2) return;
+        if (empty == 1) {
+            std::this_thread::sleep_for(kDrainConfirm);
+            continue;
+        }
         if (const std::uint64_t now = m_pPrinter->Received(); now != received) {
             received = now;
             progress = Clock::now();
