@@ -53,9 +53,9 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
 
     m_pTrace = new QPlainTextEdit;
     m_pTrace->setReadOnly(true);
-    // Wrapped, so the meaning at the end of a line stays readable however narrow the column.
-    m_pTrace->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_pTrace->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Not wrapped: laying out wrapped lines as they stream in holds up the interface thread, and
+    // with it the dialog. The splitter gives the commands more width.
+    m_pTrace->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_pTrace->setMaximumBlockCount(CPaperWindow::kTraceLines);
     m_pTrace->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_pTrace->setMinimumWidth(240);
