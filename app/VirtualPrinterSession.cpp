@@ -228,11 +228,11 @@ std::string CVirtualPrinterSession::DescribeState() const {
     text += "\nPrinter: " + std::to_string(line.baud) + " baud 8N1, handshake " +
             emu::DescribeHandshake(line.handshake);
     if (host.baud > 0 && !host.Readable(line.baud)) {
-        text += "\nThe two sides differ: the printer reads the host's bytes as framing errors (" +
+        text += "\nThe two sides differ: the host's bytes arrive as framing errors (" +
                 std::to_string(m_pLink->FramingErrors()) +
-                " so far) and prints nothing. Set both to the same speed and 8N1.";
+                " so far),\nnot printed. Set both to the same speed and 8N1.";
     } else if (host.baud > 0 && host.handshake != line.handshake) {
-        text += "\nThe two sides use different flow control: the printer's buffer can overrun.";
+        text += "\nThe two sides use different flow control:\nthe printer's buffer can overrun.";
     }
     text += "\n" + std::to_string(m_pPrinter->Received()) + " bytes received";
     if (const std::size_t waiting = m_pPrinter->Waiting(); waiting > 0) {

@@ -66,7 +66,9 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pLastReceipt = new QLabel;
     m_pLastReceipt->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_pStatus = new QLabel;
-    m_pStatus->setWordWrap(true);  // a long state must not widen the window off the screen
+    // A long state must not widen the window off the screen; its lines are short (word wrap
+    // would lay the window out again on every update).
+    m_pStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto* sideColumn = new QWidget;
     auto* side = new QVBoxLayout(sideColumn);
