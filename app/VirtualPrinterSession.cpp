@@ -10,10 +10,10 @@
 #include "platform/WireTrace.h"
 #include "platform/win32.h"
 #include "viewer/PaperWindow.h"
+#include "viewer/PrinterFeed.h"
 
 namespace {
 
-constexpr std::chrono::milliseconds kPaperRefresh(40);
 // The module's rate at power-on, as the dialog tells its operator.
 constexpr std::uint32_t kPowerOnBaud = 9600;
 // At the end, the printer may still be reading what the host wrote (a paced line); it gets the
@@ -21,29 +21,6 @@ constexpr std::uint32_t kPowerOnBaud = 9600;
 constexpr std::chrono::milliseconds kDrainStall(1500);
 constexpr std::chrono::milliseconds kDrainLook(5);
 constexpr std::chrono::milliseconds kDrainConfirm(1);
-
-int ToggleIndex(emu::Condition condition) {
-    for (int i = 0; i < 5; ++i) {
-        if (CVirtualPrinterSession::kToggleOrder[i] == condition) return i;
-    }
-    return -1;
-}
-
-std::string ToggleLabel(emu::Condition condition) {
-    switch (condition) {
-        case emu::Condition::Overheat:
-            return "过热 overheat";
-        case emu::Condition::PaperOut:
-            return "缺纸 paper out";
-        case emu::Condition::OverVoltage:
-            return "过压 over-voltage";
-        case emu::Condition::Cutter:
-            return "切刀 cutter";
-        case emu::Condition::Platen:
-            return "压轴 platen";
-    }
-    return "";
-}
 
 }  // namespace
 
@@ -68,26 +45,20 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
     m_pLink->SetLineEventCallback(
         [this](const std::string& text) { platform::TraceLineEvent(m_devicePath, text); });
 
-    m_pWindow = std::make_unique<CPaperWindow>();
-    std::vector<std::string> labels;
-    for (emu::Condition condition : kToggleOrder) labels.push_back(ToggleLabel(condition));
-    m_pWindow->Create(
-        "CE_MOLV virtual printer on " + m_devicePath, labels,
-        [this](int index, bool on) { m_pPrinter->SetCondition(kToggleOrder[index], on); });
-    m_pWindow->SetPaperFolder(m_receipts.Path().string());
-    m_pWindow->SetClosedHandler([this] {
+    m_pFeed = std::make_unique<CPrinterFeed>(*m_pPrinter);
+    m_pPrinter->SetTraceCallback([this](const std::string& line) { m_pFeed->OnTraceLine(line); });
+    m_pPrinter->SetPageCallback([this](const emu::PaperImage& page) { m_pFeed->OnReceipt(page); });
+    m_pFeed->Start(
+        "CE_MOLV virtual printer on " + m_devicePath, m_receipts.Path().string(),
+        [this](const emu::PaperImage& page) { return SaveReceipt(page); },
+        [this] { return DescribeState(); });
+    Window().SetClosedHandler([this] {
         std::printf(
             "The virtual printer's window is closed; the printer still serves %s and saves "
             "receipts in %s\n",
             m_devicePath.c_str(), m_receipts.Path().c_str());
         std::fflush(stdout);
     });
-    m_pPrinter->SetTraceCallback(
-        [this](const std::string& line) { m_pWindow->AddTraceLine(line); });
-    m_pPrinter->SetPageCallback([this](const emu::PaperImage& page) { OnPage(page); });
-    for (emu::Condition condition : kToggleOrder) {
-        m_pWindow->SetToggle(ToggleIndex(condition), m_pPrinter->GetCondition(condition));
-    }
 
     if (!m_pLink->Start(pError)) return false;
     if (options.mapPort && !platform::MapPort(options.port, m_devicePath)) {
@@ -96,14 +67,12 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
         return false;
     }
     m_mappedPort = options.mapPort ? options.port : 0;
-    m_stopWatching = false;
-    m_watcher = std::thread([this] { WatchPaper(); });
     m_bRunning = true;
     return true;
 }
 
 void CVirtualPrinterSession::ShowWindowBesideDialog() {
-    if (m_pWindow) m_pWindow->ShowBesideMainWindow();
+    if (m_pFeed) Window().ShowBesideMainWindow();
 }
 
 void CVirtualPrinterSession::Stop() {
@@ -111,12 +80,7 @@ void CVirtualPrinterSession::Stop() {
     m_bRunning = false;
     DrainLine();
     m_pLink->Stop();
-    {
-        std::lock_guard<std::mutex> guard(m_watchLock);
-        m_stopWatching = true;
-    }
-    m_watchWake.notify_all();
-    m_watcher.join();  // saves the receipts still queued
+    m_pFeed->Stop();  // saves the receipts still queued
     if (m_mappedPort != 0) platform::MapPort(m_mappedPort, "");
     if (m_pPrinter->HasContent()) {
         const emu::ReceiptFolder::Result saved = m_receipts.Save(m_pPrinter->Snapshot());
@@ -127,7 +91,7 @@ void CVirtualPrinterSession::Stop() {
     }
     m_pPrinter->SetTraceCallback(nullptr);
     m_pPrinter->SetPageCallback(nullptr);
-    m_pWindow.reset();
+    m_pFeed.reset();
 }
 
 void CVirtualPrinterSession::DrainLine() {
@@ -156,68 +120,18 @@ void CVirtualPrinterSession::DrainLine() {
 }
 
 void CVirtualPrinterSession::SetCondition(emu::Condition condition, bool on) {
-    m_pPrinter->SetCondition(condition, on);
-    m_pWindow->SetToggle(ToggleIndex(condition), on);
+    m_pFeed->SetCondition(condition, on);
 }
 
-// Runs on the link's thread with the printer's lock held: nothing here may call the printer.
-// The receipt is saved on the watcher's thread, so the link goes on reading meanwhile.
-void CVirtualPrinterSession::OnPage(const emu::PaperImage& page) {
-    {
-        std::lock_guard<std::mutex> guard(m_watchLock);
-        m_unsaved.push_back(page);
-    }
-    ++m_pages;
-    m_watchWake.notify_all();
-}
+CPaperWindow& CVirtualPrinterSession::Window() { return m_pFeed->Window(); }
 
-void CVirtualPrinterSession::SaveQueuedReceipts() {
-    for (;;) {
-        emu::PaperImage page;
-        {
-            std::lock_guard<std::mutex> guard(m_watchLock);
-            if (m_unsaved.empty()) return;
-            page = std::move(m_unsaved.front());
-            m_unsaved.pop_front();
-        }
-        const emu::ReceiptFolder::Result saved = m_receipts.Save(page);
-        if (!saved.error.empty()) {
-            std::fprintf(stderr, "virtual printer: a receipt was %s\n", saved.error.c_str());
-        }
-        m_pWindow->AddReceipt(page.gray.data(), page.width, page.height, saved.path);
+// On the feed's thread, so the link goes on reading meanwhile.
+std::string CVirtualPrinterSession::SaveReceipt(const emu::PaperImage& page) {
+    const emu::ReceiptFolder::Result saved = m_receipts.Save(page);
+    if (!saved.error.empty()) {
+        std::fprintf(stderr, "virtual printer: a receipt was %s\n", saved.error.c_str());
     }
-}
-
-// Saves finished receipts and hands the paper in progress to the window while it changes, a
-// few times a second: the printer itself has no "row printed" callback, and a picture per
-// command would be wasteful.
-void CVirtualPrinterSession::WatchPaper() {
-    std::uint64_t shownBytes = ~0ull;
-    std::uint64_t shownPages = ~0ull;
-    std::string shownState;
-    std::unique_lock<std::mutex> guard(m_watchLock);
-    while (!m_stopWatching) {
-        guard.unlock();
-        SaveQueuedReceipts();
-        const std::uint64_t pages = m_pages.load();
-        const std::uint64_t bytes = m_pPrinter->Received();
-        if (bytes != shownBytes || pages != shownPages) {
-            const emu::PaperImage paper = m_pPrinter->Snapshot();
-            m_pWindow->SetPaper(paper.gray.data(), paper.width, paper.height, pages);
-            shownBytes = bytes;
-            shownPages = pages;
-        }
-        std::string state = DescribeState();
-        if (state != shownState) {
-            m_pWindow->SetStatusLine(state);
-            shownState = std::move(state);
-        }
-        guard.lock();
-        m_watchWake.wait_for(guard, kPaperRefresh,
-                             [this] { return m_stopWatching.load() || !m_unsaved.empty(); });
-    }
-    guard.unlock();
-    SaveQueuedReceipts();
+    return saved.path;
 }
 
 std::string CVirtualPrinterSession::DescribeState() const {

@@ -8,15 +8,10 @@
 // receipts, so an open port stays usable.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "emulator/device/Condition.h"
@@ -25,6 +20,7 @@
 #include "framework/WinUser.h"
 
 class CPaperWindow;
+class CPrinterFeed;
 namespace emu {
 class Link;
 class VirtualPrinter;
@@ -42,11 +38,6 @@ struct VirtualPrinterOptions {
 
 class CVirtualPrinterSession {
   public:
-    // The toggles' order, left to right as the dialog's status boxes.
-    static constexpr emu::Condition kToggleOrder[] = {
-        emu::Condition::Overheat, emu::Condition::PaperOut, emu::Condition::OverVoltage,
-        emu::Condition::Cutter, emu::Condition::Platen};
-
     CVirtualPrinterSession();
     ~CVirtualPrinterSession();
     CVirtualPrinterSession(const CVirtualPrinterSession&) = delete;
@@ -71,26 +62,18 @@ class CVirtualPrinterSession {
     std::filesystem::path PaperFolder() const { return m_receipts.Path(); }
     std::vector<std::string> SavedReceipts() const { return m_receipts.Saved(); }
     emu::VirtualPrinter& Printer() { return *m_pPrinter; }
-    CPaperWindow& Window() { return *m_pWindow; }
+    CPaperWindow& Window();
 
   private:
-    void OnPage(const emu::PaperImage& page);
-    void SaveQueuedReceipts();
-    void WatchPaper();
+    std::string SaveReceipt(const emu::PaperImage& page);
     void DrainLine();
     std::string DescribeState() const;
 
     std::unique_ptr<emu::VirtualPrinter> m_pPrinter;
     std::unique_ptr<emu::Link> m_pLink;
-    std::unique_ptr<CPaperWindow> m_pWindow;
+    std::unique_ptr<CPrinterFeed> m_pFeed;
     emu::ReceiptFolder m_receipts;
     std::string m_devicePath;
-    std::atomic<std::uint64_t> m_pages{0};  // receipts finished, counted under the printer's lock
-    std::atomic<bool> m_stopWatching{false};
-    std::mutex m_watchLock;
-    std::deque<emu::PaperImage> m_unsaved;  // finished receipts, under m_watchLock
-    std::condition_variable m_watchWake;
-    std::thread m_watcher;
     int m_mappedPort = 0;
     bool m_bRunning = false;
 };

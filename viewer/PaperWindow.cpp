@@ -63,6 +63,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
     std::map<int, bool> toggles;  // the newest state of each
     std::optional<std::string> folder;
     std::optional<std::string> status;
+    std::optional<std::string> events;
 
     QPointer<CPaperWidget> widget;  // user-interface thread only
 
@@ -83,6 +84,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
         std::map<int, bool> newToggles;
         std::optional<std::string> newFolder;
         std::optional<std::string> newStatus;
+        std::optional<std::string> newEvents;
         {
             std::lock_guard<std::mutex> guard(lock);
             scheduled = false;
@@ -92,6 +94,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
             newToggles.swap(toggles);
             newFolder.swap(folder);
             newStatus.swap(status);
+            newEvents.swap(events);
         }
         CPaperWidget* target = widget.data();
         if (target == nullptr) return;
@@ -108,6 +111,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
         for (const auto& [index, on] : newToggles) target->SetToggle(index, on);
         if (newFolder) target->SetFolder(QString::fromStdString(*newFolder));
         if (newStatus) target->SetStatus(QString::fromStdString(*newStatus));
+        if (newEvents) target->SetEvents(QString::fromStdString(*newEvents));
     }
 };
 
@@ -179,6 +183,10 @@ void CPaperWindow::SetClosedHandler(std::function<void()> onClosed) {
         widget->SetClosedHandler(std::move(onClosed));
 }
 
+void CPaperWindow::SetSaveHandler(std::function<void()> onSave) {
+    if (CPaperWidget* widget = m_queue->widget.data()) widget->SetSaveHandler(std::move(onSave));
+}
+
 void CPaperWindow::SetPaper(const std::uint8_t* gray, int width, int height,
                             std::uint64_t receiptIndex) {
     PaperPicture picture = CopyPicture(gray, width, height);
@@ -221,6 +229,12 @@ void CPaperWindow::SetToggle(int index, bool on) {
 void CPaperWindow::SetPaperFolder(const std::string& folder) {
     std::lock_guard<std::mutex> guard(m_queue->lock);
     m_queue->folder = folder;
+    m_queue->Schedule();
+}
+
+void CPaperWindow::SetEventLine(const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_queue->lock);
+    m_queue->events = text;
     m_queue->Schedule();
 }
 

@@ -45,6 +45,8 @@ class CPaperWindow {
     bool IsVisible() const;
     // Runs on the user-interface thread when the operator closes the window.
     void SetClosedHandler(std::function<void()> onClosed);
+    // Offers a "Save receipt" button that runs onSave on the user-interface thread.
+    void SetSaveHandler(std::function<void()> onSave);
 
     // The receipt in progress: width * height gray bytes (0 black, 255 white), rows top down.
     // receiptIndex counts the receipts finished before it; a picture of a receipt that has since
@@ -57,6 +59,8 @@ class CPaperWindow {
     void SetToggle(int index, bool on);
     void SetPaperFolder(const std::string& folder);
     void SetStatusLine(const std::string& text);
+    // The drawer and buzzer events, newest last; the line shows once there is one.
+    void SetEventLine(const std::string& text);
 
     // User-interface thread: applies what was queued and saves a picture of the window as PNG;
     // false when the file cannot be written.

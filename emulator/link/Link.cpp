@@ -5,12 +5,15 @@
 #include <stdlib.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 #include "emulator/link/LinePacer.h"
@@ -40,6 +43,7 @@ void Link::Close() {
         if (*fd >= 0) ::close(*fd);
         *fd = -1;
     }
+    m_listener.Close();
 }
 
 bool Link::OpenPty(std::string* error) {
@@ -96,8 +100,12 @@ bool Link::OpenDevice(const std::string& path, std::string* error) {
     return true;
 }
 
+bool Link::Listen(const ListenAddress& address, std::string* error, bool* inUse) {
+    return m_listener.Open(address, error, inUse);
+}
+
 bool Link::Start(std::string* error) {
-    if (m_fd < 0) return *error = "no pty or device open", false;
+    if (m_fd < 0 && m_listener.Fd() < 0) return *error = "no pty, device or port open", false;
     if (Running()) return true;
     if (m_wakeFd < 0) m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (m_wakeFd < 0) return *error = Errno("cannot create an eventfd"), false;
@@ -186,23 +194,53 @@ std::size_t Link::Pending() const {
 }
 
 void Link::Run() {
+    using Clock = std::chrono::steady_clock;
+    enum class From { None, Line, Connection };
+    struct Peer {
+        int fd = -1;
+        std::vector<std::uint8_t> out;  // replies not yet written
+    };
+    Peer line{m_fd, {}};
+    Peer connection;                 // the connection printing now
+    std::deque<int> waiting;         // accepted, not read until their turn
     std::vector<std::uint8_t> held;  // read but not yet taken by the printer
-    std::vector<std::uint8_t> out;   // replies not yet written
+    From heldFrom = From::None;
+    From replyTo = line.fd >= 0 ? From::Line : From::None;
+    Clock::time_point lineHeldUntil{};
+    Clock::time_point connectionHeldUntil{};
     std::uint8_t buffer[kReadChunk];
     LinePacer pacer;
+
+    auto endConnection = [&](const std::string& how) {
+        // Replies to its last bytes still go out if the socket takes them.
+        if (!connection.out.empty()) {
+            [[maybe_unused]] ssize_t n =
+                ::send(connection.fd, connection.out.data(), connection.out.size(), MSG_NOSIGNAL);
+        }
+        ::close(connection.fd);
+        connection = Peer{};
+        m_printer.Finish();  // a command cut off by the host is dropped, not continued by the next
+        m_printer.Note("connection " + how);
+        if (replyTo == From::Connection) replyTo = line.fd >= 0 ? From::Line : From::None;
+    };
 
     while (!m_stop) {
         if (!held.empty()) {
             std::size_t taken = m_printer.Feed(held.data(), held.size());
             held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(taken));
+            replyTo = heldFrom;
             m_held = held.size();
         }
         std::vector<std::uint8_t> replies = m_printer.TakeReplies();
-        out.insert(out.end(), replies.begin(), replies.end());
-        LineSettings line = m_printer.Line();
-        ApplyLine(line);
-        WatchHost();
-        if (line.handshake == Handshake::Software) {
+        if (replyTo == From::Line) line.out.insert(line.out.end(), replies.begin(), replies.end());
+        if (replyTo == From::Connection)
+            connection.out.insert(connection.out.end(), replies.begin(), replies.end());
+        LineSettings settings = m_printer.Line();
+        if (line.fd >= 0) {
+            ApplyLine(settings);
+            WatchHost();
+        }
+        if (settings.handshake == Handshake::Software) {
             for (std::uint8_t byte : replies) {
                 if (byte == PrinterCore::kXon || byte == PrinterCore::kXoff) {
                     LineEvent(byte == PrinterCore::kXon ? "printer sends XON"
@@ -211,55 +249,119 @@ void Link::Run() {
             }
         }
 
-        const auto now = LinePacer::Clock::now();
-        pacer.SetRate(m_paced ? line.baud / 10.0 : 0.0, now);
-        int timeout = held.empty() ? -1 : kRetryMs;
-        std::size_t readable = held.empty() ? kReadChunk : 0;
-        bool waitForInput = held.empty();
-        if (pacer.Paced()) {
+        Clock::time_point now = Clock::now();
+        int timeout = -1;
+        auto atMost = [&timeout](int ms) { timeout = timeout < 0 ? ms : std::min(timeout, ms); };
+        auto until = [&now](Clock::time_point then) {
+            return 1 +
+                   static_cast<int>(
+                       std::chrono::duration_cast<std::chrono::milliseconds>(then - now).count());
+        };
+        const bool lineHolds = now < lineHeldUntil;
+        const bool connectionHolds = connection.fd >= 0 && now < connectionHeldUntil;
+        // A waiting connection runs once the line has gone quiet and its bytes are all taken.
+        if (connection.fd < 0 && !waiting.empty() && held.empty()) {
+            if (!lineHolds) {
+                connection.fd = waiting.front();
+                waiting.pop_front();
+                connectionHeldUntil = now + kLineHold;
+                m_printer.Note("connection " + std::to_string(++m_connections) + " prints");
+            } else {
+                atMost(until(lineHeldUntil));
+            }
+        }
+        if (lineHolds && connection.fd >= 0) atMost(until(lineHeldUntil));
+        if (connectionHolds && line.fd >= 0) atMost(until(connectionHeldUntil));
+
+        if (!held.empty()) atMost(kRetryMs);
+        // The source that sent last keeps the printer for kLineHold; after that both may send.
+        const bool readConnection = connection.fd >= 0 && held.empty() && !lineHolds;
+        const bool lineMayRead = line.fd >= 0 && held.empty() && !connectionHolds;
+        pacer.SetRate(m_paced ? settings.baud / 10.0 : 0.0, now);
+        std::size_t readable = kReadChunk;
+        bool waitForLine = lineMayRead;
+        if (line.fd >= 0 && pacer.Paced()) {
             const std::size_t pending = Pending();
-            readable = std::min(pacer.Available(now, pending, !held.empty()), kPacedPiece);
+            readable = std::min(pacer.Available(now, pending, !lineMayRead), kPacedPiece);
             // Bytes waiting but not yet due: come back when the next one is.
-            if (held.empty() && pending > 0 && readable == 0) {
-                timeout = pacer.MillisecondsToNextByte();
-                waitForInput = false;
+            if (lineMayRead && pending > 0 && readable == 0) {
+                atMost(pacer.MillisecondsToNextByte());
+                waitForLine = false;
             }
         }
 
-        pollfd fds[2] = {{m_fd, 0, 0}, {m_wakeFd, POLLIN, 0}};
-        if (waitForInput) fds[0].events |= POLLIN;
-        if (!out.empty()) fds[0].events |= POLLOUT;
-        if (::poll(fds, 2, timeout) < 0) {
+        pollfd fds[4] = {{m_wakeFd, POLLIN, 0},
+                         {lineMayRead || !line.out.empty() ? line.fd : -1, 0, 0},
+                         {waiting.size() < kMaxWaiting ? m_listener.Fd() : -1, POLLIN, 0},
+                         {connection.fd, 0, 0}};
+        if (waitForLine) fds[1].events |= POLLIN;
+        if (!line.out.empty()) fds[1].events |= POLLOUT;
+        if (readConnection) fds[3].events |= POLLIN;
+        if (!connection.out.empty()) fds[3].events |= POLLOUT;
+        if (::poll(fds, 4, timeout) < 0) {
             if (errno == EINTR) continue;
             m_printer.Note("link stopped: " + Errno("poll"));
-            return;
+            break;
         }
-        if (fds[1].revents & POLLIN) {
+        if (fds[0].revents & POLLIN) {
             std::uint64_t count;
             [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &count, sizeof count);
         }
-        if (fds[0].revents & POLLOUT) {
-            ssize_t n = ::write(m_fd, out.data(), out.size());
-            if (n > 0) out.erase(out.begin(), out.begin() + n);
+        if (fds[1].revents & POLLOUT) {
+            ssize_t n = ::write(line.fd, line.out.data(), line.out.size());
+            if (n > 0) line.out.erase(line.out.begin(), line.out.begin() + n);
         }
-        const bool hungUp = (fds[0].revents & (POLLHUP | POLLERR)) != 0;
-        if ((readable > 0 && (fds[0].revents & POLLIN)) || hungUp) {
+        const bool hungUp = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
+        if (lineMayRead && ((readable > 0 && (fds[1].revents & POLLIN)) || hungUp)) {
             // A hang-up is read even when no byte is due, so the loss is seen.
-            ssize_t n = ::read(m_fd, buffer, std::max<std::size_t>(readable, 1));
+            ssize_t n = ::read(line.fd, buffer, std::max<std::size_t>(readable, 1));
             if (n > 0) {
+                lineHeldUntil = Clock::now() + kLineHold;
                 pacer.Took(static_cast<std::size_t>(n));
                 if (Receivable(static_cast<std::size_t>(n))) {
                     held.assign(buffer, buffer + n);
+                    heldFrom = From::Line;
                     m_held = held.size();
                 }
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // The device went away; a pty keeps its slave open, so this is a real loss.
                 m_printer.Note("link lost: " +
                                (n == 0 ? std::string("end of file") : Errno("read")));
-                return;
+                break;
+            }
+        }
+        if (fds[2].revents & POLLIN) {
+            while (waiting.size() < kMaxWaiting) {
+                const int fd = m_listener.Accept();
+                if (fd < 0) break;
+                waiting.push_back(fd);
+            }
+        }
+        if (fds[3].revents & POLLOUT) {
+            ssize_t n =
+                ::send(connection.fd, connection.out.data(), connection.out.size(), MSG_NOSIGNAL);
+            if (n > 0) {
+                connection.out.erase(connection.out.begin(), connection.out.begin() + n);
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                connection.out.clear();  // nobody is reading any more; its input still counts
+            }
+        }
+        if (readConnection && held.empty() && (fds[3].revents & (POLLIN | POLLHUP | POLLERR))) {
+            ssize_t n = ::recv(connection.fd, buffer, sizeof buffer, 0);
+            if (n > 0) {
+                held.assign(buffer, buffer + n);
+                heldFrom = From::Connection;
+                m_held = held.size();
+                connectionHeldUntil = Clock::now() + kLineHold;
+            } else if (n == 0) {
+                endConnection("ended");
+            } else if (errno != EAGAIN && errno != EINTR) {
+                endConnection("lost: " + Errno("recv"));
             }
         }
     }
+    if (connection.fd >= 0) ::close(connection.fd);
+    for (int fd : waiting) ::close(fd);
 }
 
 }  // namespace emu

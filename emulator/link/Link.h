@@ -1,5 +1,12 @@
 // The printer end of a line: a pty (the host opens its slave path) or a real serial device,
-// and a thread that pumps bytes between it and a VirtualPrinter.
+// and/or a TCP port taking raw print jobs, with a thread that pumps bytes between them and a
+// VirtualPrinter.
+//
+// One source prints at a time, so two hosts never interleave their commands: one TCP connection
+// is served at a time (later ones are accepted and wait, unread, until it closes), and between it
+// and the line, the one that sent last keeps the printer while it sends and for kLineHold after.
+// Replies go to the source whose bytes were fed last. A connection that closes mid-command has
+// that command dropped, so the next job starts clean.
 //
 // Input is read only as fast as the printer takes it: while its input buffer is full (paper
 // out) the link stops reading, the line's buffers fill and the host's writes wait, as on
@@ -11,6 +18,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -19,11 +27,17 @@
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/HostLine.h"
+#include "emulator/link/TcpListener.h"
 
 namespace emu {
 
 class Link {
   public:
+    // How long a source keeps the printer after its last byte before another may send.
+    static constexpr std::chrono::milliseconds kLineHold{500};
+    // Connections accepted and waiting their turn; more wait in the kernel's backlog.
+    static constexpr std::size_t kMaxWaiting = 8;
+
     explicit Link(VirtualPrinter& printer);
     ~Link();
     Link(const Link&) = delete;
@@ -34,6 +48,12 @@ class Link {
     // Serves a serial device at the printer's line baud rate (VirtualPrinter::SetLineBaudRate).
     bool OpenDevice(const std::string& path, std::string* error);
     const std::string& DevicePath() const { return m_path; }
+    // Accepts raw TCP print jobs as well (or alone). False with the reason in *error; *inUse says
+    // the port was taken.
+    bool Listen(const ListenAddress& address, std::string* error, bool* inUse = nullptr);
+    const TcpListener& Listener() const { return m_listener; }
+    // Connections served so far (finished or in progress), for status lines and tests.
+    std::uint64_t Connections() const { return m_connections; }
 
     // Called on the link's thread for every change of the line's settings (either side) and
     // every XON or XOFF the printer sends, with a line of text; set before Start.
@@ -74,6 +94,8 @@ class Link {
     bool m_isDevice = false;
     bool m_paced = false;
     std::string m_path;
+    TcpListener m_listener;
+    std::atomic<std::uint64_t> m_connections{0};
     LineSettings m_applied;
     std::atomic<std::size_t> m_held{0};
     std::function<void(const std::string&)> m_onLineEvent;

@@ -26,7 +26,9 @@ std::string ModelList() {
 }  // namespace
 
 std::string UsageText() {
-    return "Usage: printer-emulator [--pty | --device PATH | --input FILE|-] [options]\n"
+    return "Usage: printer-emulator [--pty | --device PATH | --input FILE|-] [--listen "
+           "[ADDR:]PORT]\n"
+           "                        [--window] [options]\n"
            "A virtual thermal printer module: decodes the printer command stream, draws the paper\n"
            "and answers status and sleep requests.\n"
            "\n"
@@ -37,7 +39,13 @@ std::string UsageText() {
            "  --device PATH       serve a real serial port as the printer end\n"
            "  --input FILE|-      render a captured byte stream (or standard input) and exit\n"
            "Options:\n"
-           "  --link PATH         also make PATH a symbolic link to the pty\n"
+           "  --listen [ADDR:]PORT  also take raw print jobs over TCP, one connection at a time\n"
+           "                      (9100 is usual); ADDR defaults to 127.0.0.1, 0.0.0.0 opens\n"
+           "                      every interface. Alone, it serves TCP without a pty\n"
+           "  --link PATH         also make PATH a symbolic link to the pty, so programs can be\n"
+           "                      set up once (replaced if left over, removed at exit)\n"
+           "  --window            show the printer's window: paper as it prints, commands,\n"
+           "                      conditions; closing it ends the program\n"
            "  --baud N            line rate: a device runs at N (default 9600); a pty reads at\n"
            "                      N/10 bytes a second, as a real line would (default: unpaced)\n"
            "  --model NAME        the printer to be (default module):\n" +
@@ -54,7 +62,7 @@ std::string UsageText() {
            "\n"
            "  --help              show this text\n"
            "  --version           show the version\n"
-           "Commands on standard input (pty and device modes):\n"
+           "Commands on standard input (pty, device and port modes):\n"
            "  set CONDITION on|off   change a condition (reported to the host when enabled)\n"
            "  status                 show the conditions, sleep, input buffer and line\n"
            "  save                   write the unfinished receipt to the --out directory\n"
@@ -112,6 +120,16 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
             ++sources;
         } else if (name == "--link") {
             if (!value(&options.linkPath)) return std::nullopt;
+        } else if (name == "--listen") {
+            if (!value(&text)) return std::nullopt;
+            options.listen = emu::ParseListenAddress(text, error);
+            if (!options.listen) {
+                *error = "--listen " + *error;
+                return std::nullopt;
+            }
+        } else if (name == "--window") {
+            if (!flag()) return std::nullopt;
+            options.window = true;
         } else if (name == "--out") {
             if (!value(&options.outDir)) return std::nullopt;
         } else if (name == "--trace") {
@@ -174,6 +192,14 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
         *error = "--link goes with --pty only";
         return std::nullopt;
     }
+    if (options.mode == ProgramOptions::Mode::Input && (options.listen || options.window)) {
+        *error =
+            "--input renders a stream and exits: --listen and --window go with a pty or device";
+        return std::nullopt;
+    }
+    // A port alone serves TCP only; a pty comes with it when asked for.
+    if (options.listen && sources == 0 && options.linkPath.empty())
+        options.mode = ProgramOptions::Mode::PortOnly;
     return options;
 }
 

@@ -6,8 +6,8 @@
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
-#include "tests/emulator/HostEnd.h"
 #include "tests/emulator/StreamBytes.h"
+#include "tests/support/HostEnd.h"
 
 namespace {
 
@@ -93,17 +93,8 @@ TEST(CoreLink, FullInputBufferHoldsTheHostBackWithoutLosingBytes) {
     PtyFixture f(1024);
     f.printer.SetCondition(Condition::PaperOut, true);
     Bytes data(256 * 1024, 0x00);  // skipped bytes: cheap to decode, so the test is about the line
-    std::size_t written = 0;
     // Write until the line is full: the printer stopped reading, so the host's writes stop.
-    for (int idle = 0; idle < 50 && written < data.size();) {
-        Bytes rest(data.begin() + static_cast<std::ptrdiff_t>(written), data.end());
-        std::size_t n = f.host->WriteSome(rest);
-        written += n;
-        if (n == 0) {
-            ++idle;
-            std::this_thread::sleep_for(2ms);
-        }
-    }
+    const std::size_t written = f.host->WriteUntilFull(data);
     ASSERT_LT(written, data.size()) << "the line never filled";
     EXPECT_EQ(f.printer.Waiting(), 1024u);
     f.printer.SetCondition(Condition::PaperOut, false);

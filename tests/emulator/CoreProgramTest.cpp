@@ -9,8 +9,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/emulator/HostEnd.h"
+#include "emulator/link/TcpListener.h"
 #include "tests/emulator/StreamBytes.h"
+#include "tests/support/HostEnd.h"
 #include "tests/support/TempDir.h"
 
 extern char** environ;
@@ -46,6 +47,9 @@ Result RunProgram(const testsupport::TempDir& dir, const std::string& args) {
 }
 
 TEST(CoreProgram, CommandLineAnswers) {
+    emu::TcpListener taken;  // a port in use by someone else
+    std::string error;
+    ASSERT_TRUE(taken.Open({"127.0.0.1", 0}, &error)) << error;
     struct Row {
         const char* name;
         std::string args;
@@ -67,6 +71,13 @@ TEST(CoreProgram, CommandLineAnswers) {
         {"no receipts allowed", "--max-receipts 0", 2, "", "--max-receipts 0"},
         {"missing input file", "--input /nonexistent/stream.bin", 1, "",
          "cannot read /nonexistent/stream.bin"},
+        {"link in a missing folder", "--link /nonexistent/printer-line", 2, "",
+         "the folder /nonexistent does not exist"},
+        {"link over a file", "--link /etc/hostname", 2, "", "something that is not a link"},
+        {"port out of range", "--listen 99999", 2, "", "the port must be a number"},
+        {"port with input", "--input x.bin --listen 9100", 2, "", "--listen and --window go"},
+        {"port in use", "--listen 127.0.0.1:" + std::to_string(taken.Port()), 2, "",
+         "the port is in use"},
     };
     for (const Row& row : rows) {
         testsupport::TempDir dir;
@@ -97,6 +108,12 @@ TEST(CoreProgram, InputStreamBecomesReceiptsAndATrace) {
                                  "full cut after feeding 16 dots", "unknown command, skipped"}) {
         EXPECT_NE(trace.find(expected), std::string::npos) << expected << " in\n" << trace;
     }
+
+    r = RunProgram(dir, "--input " + (dir / "stream.bin").string() + " --trace /dev/full");
+    EXPECT_EQ(r.exitCode, 1) << "a trace with holes is a failure";
+    const std::string said = "cannot write the trace to /dev/full: No space left on device";
+    EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(said, r.err.find(said) + 1), std::string::npos) << "said once";
 
     // A second run numbers on; a run over its limit says so and fails.
     const std::string again =

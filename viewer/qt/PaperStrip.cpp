@@ -32,6 +32,12 @@ void CPaperStrip::SetCurrent(const QImage& current) {
     Relayout();
 }
 
+void CPaperStrip::ClearFinished() {
+    m_receipts.clear();
+    m_rows = 0;
+    Relayout();
+}
+
 void CPaperStrip::SetScale(int scale) {
     m_scale = std::clamp(scale, 1, 2);
     Relayout();

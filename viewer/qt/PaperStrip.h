@@ -19,6 +19,8 @@ class CPaperStrip : public QWidget {
     void AddReceipt(const QImage& receipt);
     void SetCurrent(const QImage& current);
     void SetScale(int scale);
+    // Takes the finished receipts off the strip; the one in progress stays.
+    void ClearFinished();
     int Scale() const { return m_scale; }
 
     int ReceiptCount() const { return static_cast<int>(m_receipts.size()); }

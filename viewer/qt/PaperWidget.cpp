@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -51,6 +52,18 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     connect(m_pZoom, &QCheckBox::toggled, this,
             [this](bool on) { m_pStrip->SetScale(on ? 2 : 1); });
 
+    // Save writes the receipt in progress as the printer's owner saves receipts; Clear only
+    // tidies the view, the files stay.
+    m_pSave = new QPushButton(tr("Save receipt"));
+    m_pSave->setToolTip(tr("Save the receipt in progress to the receipt folder"));
+    m_pSave->hide();
+    connect(m_pSave, &QPushButton::clicked, this, [this] {
+        if (m_onSave) m_onSave();
+    });
+    m_pClear = new QPushButton(tr("Clear"));
+    m_pClear->setToolTip(tr("Take the finished receipts off the paper shown here"));
+    connect(m_pClear, &QPushButton::clicked, this, [this] { m_pStrip->ClearFinished(); });
+
     m_pTrace = new QPlainTextEdit;
     m_pTrace->setReadOnly(true);
     // Not wrapped: laying out wrapped lines as they stream in holds up the interface thread, and
@@ -65,6 +78,9 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pFolder->setWordWrap(true);
     m_pLastReceipt = new QLabel;
     m_pLastReceipt->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pEvents = new QLabel;
+    m_pEvents->setWordWrap(true);
+    m_pEvents->hide();
     m_pStatus = new QLabel;
     // A long state must not widen the window off the screen; its lines are short (word wrap
     // would lay the window out again on every update).
@@ -77,6 +93,7 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     side->addWidget(new QLabel(tr("Commands received, newest at the bottom:")));
     side->addWidget(m_pTrace, 1);
     side->addWidget(m_pStatus);
+    side->addWidget(m_pEvents);
     side->addWidget(m_pFolder);
     side->addWidget(m_pLastReceipt);
 
@@ -84,7 +101,12 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     auto* paperColumn = new QVBoxLayout(paperWidget);
     paperColumn->setContentsMargins(0, 0, 0, 0);
     paperColumn->addWidget(m_pArea, 1);
-    paperColumn->addWidget(m_pZoom);
+    auto* paperTools = new QHBoxLayout;
+    paperTools->addWidget(m_pZoom);
+    paperTools->addStretch(1);
+    paperTools->addWidget(m_pSave);
+    paperTools->addWidget(m_pClear);
+    paperColumn->addLayout(paperTools);
 
     // The operator shares the width between paper and commands; the commands take what a
     // resize adds.
@@ -97,6 +119,11 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_pSplitter);
     resize(kPreferredWidth, kPreferredHeight);
+}
+
+void CPaperWidget::SetSaveHandler(std::function<void()> onSave) {
+    m_onSave = std::move(onSave);
+    m_pSave->setVisible(static_cast<bool>(m_onSave));
 }
 
 void CPaperWidget::AddReceipt(const QImage& receipt, const QString& savedAs) {
@@ -125,6 +152,11 @@ void CPaperWidget::SetFolder(const QString& folder) {
 }
 
 void CPaperWidget::SetStatus(const QString& text) { m_pStatus->setText(text); }
+
+void CPaperWidget::SetEvents(const QString& text) {
+    m_pEvents->setText(tr("Drawer and buzzer: %1").arg(text));
+    m_pEvents->show();
+}
 
 QCheckBox* CPaperWidget::Toggle(int index) const {
     if (index < 0 || index >= ToggleCount()) return nullptr;

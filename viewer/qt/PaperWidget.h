@@ -11,6 +11,7 @@ class CPaperStrip;
 class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 class QScrollArea;
 class QSplitter;
 
@@ -24,6 +25,8 @@ class CPaperWidget : public QWidget {
     CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle);
 
     void SetClosedHandler(std::function<void()> onClosed) { m_onClosed = std::move(onClosed); }
+    // Shows the "Save receipt" button, which runs onSave.
+    void SetSaveHandler(std::function<void()> onSave);
 
     void AddReceipt(const QImage& receipt, const QString& savedAs);
     void SetCurrent(const QImage& current);
@@ -31,6 +34,7 @@ class CPaperWidget : public QWidget {
     void SetToggle(int index, bool on);
     void SetFolder(const QString& folder);
     void SetStatus(const QString& text);
+    void SetEvents(const QString& text);
 
     CPaperStrip* Strip() const { return m_pStrip; }
     QScrollArea* PaperArea() const { return m_pArea; }
@@ -38,8 +42,11 @@ class CPaperWidget : public QWidget {
     QCheckBox* Toggle(int index) const;
     int ToggleCount() const { return static_cast<int>(m_toggles.size()); }
     QCheckBox* Zoom() const { return m_pZoom; }
+    QPushButton* SaveButton() const { return m_pSave; }
+    QPushButton* ClearButton() const { return m_pClear; }
     QLabel* Folder() const { return m_pFolder; }
     QLabel* Status() const { return m_pStatus; }
+    QLabel* Events() const { return m_pEvents; }
     QSplitter* Splitter() const { return m_pSplitter; }
 
   protected:
@@ -52,10 +59,14 @@ class CPaperWidget : public QWidget {
     QPlainTextEdit* m_pTrace;
     std::vector<QCheckBox*> m_toggles;
     QCheckBox* m_pZoom;
+    QPushButton* m_pSave;
+    QPushButton* m_pClear;
     QLabel* m_pFolder;
     QLabel* m_pStatus;
+    QLabel* m_pEvents;
     QLabel* m_pLastReceipt;
     std::function<void(int, bool)> m_onToggle;
     std::function<void()> m_onClosed;
+    std::function<void()> m_onSave;
     bool m_bFollow = true;  // keep the newest row in view
 };

@@ -29,6 +29,13 @@ bool ClickWithPointer(const QWidget& widget) {
     return std::system(command.c_str()) == 0;
 }
 
+bool PressKeys(const QWidget& widget, const std::string& keys) {
+    const std::string command = "xdotool windowactivate --sync " +
+                                std::to_string(widget.window()->winId()) +
+                                " key --clearmodifiers " + keys + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
 bool WaitWhileProcessing(const std::function<bool()>& condition, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!condition()) {

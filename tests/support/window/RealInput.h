@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 class QWidget;
 
@@ -11,6 +12,10 @@ namespace testsupport {
 // Raises the widget's window and clicks the middle of what the widget draws; false when xdotool
 // failed.
 bool ClickWithPointer(const QWidget& widget);
+
+// Raises the widget's window and types keys (xdotool names: "space", "ctrl+s") into whatever
+// has the focus there; false when xdotool failed.
+bool PressKeys(const QWidget& widget, const std::string& keys);
 
 // Runs the event loop until the condition holds or the time is up; returns its last value.
 bool WaitWhileProcessing(const std::function<bool()>& condition, int timeoutMs = 5000);

@@ -1,17 +1,25 @@
-// The host's end of a pty served by a Link: opened raw, with reads that wait a bounded time.
+// The host's end of a pty or TCP connection served by a Link: opened raw, with reads that wait a
+// bounded time.
 #pragma once
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "tests/support/WaitUntil.h"
 
 namespace emutest {
 
@@ -25,6 +33,22 @@ class HostEnd {
         ::cfmakeraw(&tio);
         ::tcsetattr(m_fd, TCSANOW, &tio);
     }
+    // A TCP connection to the port on this machine; sendBuffer > 0 sets the socket's buffer.
+    static HostEnd ConnectTcp(std::uint16_t port, int sendBuffer = 0) {
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (sendBuffer > 0) ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+            ::close(fd);
+            return HostEnd(-1);
+        }
+        ::fcntl(fd, F_SETFL, O_NONBLOCK);
+        return HostEnd(fd);
+    }
+    HostEnd(HostEnd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
     ~HostEnd() {
         if (m_fd >= 0) ::close(m_fd);
     }
@@ -35,6 +59,22 @@ class HostEnd {
     std::size_t WriteSome(const std::vector<std::uint8_t>& bytes) {
         ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
         return n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+    // Writes from the start of bytes until the other end stops taking them (or all are written);
+    // returns the count written.
+    std::size_t WriteUntilFull(const std::vector<std::uint8_t>& bytes) {
+        std::size_t done = 0;
+        for (int idle = 0; idle < 50 && done < bytes.size();) {
+            ssize_t n = ::write(m_fd, bytes.data() + done,
+                                std::min<std::size_t>(bytes.size() - done, 64 * 1024));
+            if (n > 0) {
+                done += static_cast<std::size_t>(n);
+            } else {
+                ++idle;
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
+        return done;
     }
     bool Write(const std::vector<std::uint8_t>& bytes) {
         std::size_t done = 0;
@@ -67,17 +107,13 @@ class HostEnd {
     }
 
   private:
+    explicit HostEnd(int fd) : m_fd(fd) {}
     int m_fd;
 };
 
 inline bool WaitUntil(const std::function<bool()>& done,
                       std::chrono::milliseconds wait = std::chrono::milliseconds(5000)) {
-    auto deadline = std::chrono::steady_clock::now() + wait;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    return testsupport::WaitUntil(done, static_cast<int>(wait.count()));
 }
 
 }  // namespace emutest

@@ -1,0 +1,421 @@
+#include "emulator/program/Program.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <vector>
+
+namespace emutool {
+
+void Say(std::FILE* stream, const std::string& line) {
+    std::string text = line + "\n";
+    std::fputs(text.c_str(), stream);  // one call: lines from the link thread stay whole
+    std::fflush(stream);
+}
+
+namespace {
+
+void Fail(const std::string& message) { Say(stderr, "printer-emulator: " + message); }
+
+// The signals that end the program; serving, they arrive through a signalfd, so Run can save
+// first.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+const sigset_t& StopSignals() {
+    static const sigset_t signals = [] {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int number : kStopSignals) sigaddset(&set, number);
+        return set;
+    }();
+    return signals;
+}
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+void NoteStopSignal(int number) { g_stopSignal = number; }
+
+}  // namespace
+
+int ExitWithUsageError(const std::string& error) {
+    Fail(error);
+    Say(stderr, "Try 'printer-emulator --help' for the options.");
+    return kExitBadUsage;
+}
+
+std::optional<ProgramOptions> ParseCommandLine(int argc, char** argv, int* exitCode) {
+    std::string error;
+    std::optional<ProgramOptions> options =
+        ParseOptions(std::vector<std::string>(argv + 1, argv + argc), &error);
+    *exitCode = 0;
+    if (!options) {
+        *exitCode = ExitWithUsageError(error);
+    } else if (options->help) {
+        std::fputs(UsageText().c_str(), stdout);
+    } else if (options->version) {
+        Say(stdout, std::string("printer-emulator ") + CE_MOLV_VERSION);
+    } else {
+        return options;
+    }
+    return std::nullopt;
+}
+
+int RunHeadless(const ProgramOptions& options) {
+    Program program(options);
+    if (int code = program.Open(); code != 0) return code;
+    return program.Run();
+}
+
+Program::Program(const ProgramOptions& options)
+    : m_options(options), m_printer(*options.model, options.width) {
+    if (options.mode != ProgramOptions::Mode::Input)
+        pthread_sigmask(SIG_BLOCK, &StopSignals(), nullptr);
+}
+
+Program::~Program() {
+    m_link.Stop();
+    Tidy();
+    for (int fd : {m_signalFd, m_stopFd}) {
+        if (fd >= 0) ::close(fd);
+    }
+    if (m_ownTrace) std::fclose(m_trace);
+}
+
+void Program::RequestStop() {
+    std::uint64_t one = 1;
+    if (m_stopFd >= 0) [[maybe_unused]]
+        ssize_t n = ::write(m_stopFd, &one, sizeof one);
+}
+
+std::string Program::Where() const {
+    std::string where;
+    if (!m_link.DevicePath().empty()) {
+        where = m_link.DevicePath();
+        if (m_linked) where += " (" + m_options.linkPath + ")";
+    }
+    if (m_link.Listener().Fd() >= 0) {
+        where += (where.empty() ? "" : " and ") + std::string("TCP ") + m_link.Listener().Name();
+    }
+    return where;
+}
+
+int Program::Run() {
+    const int code = m_options.mode == ProgramOptions::Mode::Input ? RunInput() : RunLink();
+    return code == 0 && (m_saveFailed || m_traceFailed) ? kExitFailure : code;
+}
+
+void Program::WriteTrace(const std::string& line) {
+    if (m_traceFailed) return;
+    const std::string text = line + "\n";
+    if (std::fputs(text.c_str(), m_trace) < 0 || std::fflush(m_trace) != 0) {
+        m_traceFailed = true;
+        Fail("cannot write the trace to " +
+             (m_options.tracePath == "-" ? std::string("standard output") : m_options.tracePath) +
+             ": " + std::strerror(errno) + "; tracing stopped");
+    }
+}
+
+int Program::Open() {
+    if (std::string problems = m_printer.FontProblems(); !problems.empty()) {
+        Fail("warning: " + problems);
+    }
+    if (!m_options.tracePath.empty()) {
+        if (m_options.tracePath == "-") {
+            m_trace = stdout;
+        } else {
+            m_trace = std::fopen(m_options.tracePath.c_str(), "w");
+            if (!m_trace) {
+                Fail("cannot write the trace to " + m_options.tracePath + ": " +
+                     std::strerror(errno));
+                return kExitFailure;
+            }
+            m_ownTrace = true;
+        }
+    }
+    if (m_trace != nullptr || m_observer != nullptr) {
+        m_printer.SetTraceCallback([this](const std::string& line) {
+            if (m_trace != nullptr) WriteTrace(line);
+            if (m_observer != nullptr) m_observer->OnTraceLine(line);
+        });
+    }
+    if (!m_options.outDir.empty()) {
+        m_receipts.emplace();
+        std::string error;
+        if (!m_receipts->Prepare(m_options.outDir, &error, m_options.maxReceipts)) {
+            Fail(error);
+            return kExitFailure;
+        }
+    }
+    if (m_observer != nullptr) {
+        m_printer.SetPageCallback(
+            [this](const emu::PaperImage& image) { m_observer->OnReceipt(image); });
+    } else if (m_receipts) {
+        m_printer.SetPageCallback([this](const emu::PaperImage& image) { SaveReceipt(image); });
+    }
+    if (m_options.baud != 0) m_printer.SetLineBaudRate(m_options.baud);
+    for (emu::Condition c : m_options.conditions) m_printer.SetCondition(c, true);
+    return m_options.mode == ProgramOptions::Mode::Input ? 0 : OpenLink();
+}
+
+int Program::OpenLink() {
+    m_signalFd = ::signalfd(-1, &StopSignals(), SFD_CLOEXEC);
+    m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_signalFd < 0 || m_stopFd < 0) {
+        Fail(std::string("cannot watch signals: ") + std::strerror(errno));
+        return kExitFailure;
+    }
+    std::string error;
+    bool opened = true;
+    if (m_options.mode == ProgramOptions::Mode::Device) {
+        if (m_options.baud == 0) m_printer.SetLineBaudRate(9600);
+        opened = m_link.OpenDevice(m_options.device, &error);
+    } else if (m_options.mode == ProgramOptions::Mode::Pty) {
+        opened = m_link.OpenPty(&error);
+        m_link.SetPacing(m_options.baud != 0);
+    }
+    if (!opened) {
+        Fail(error);
+        return kExitFailure;
+    }
+    if (m_options.listen) {
+        bool inUse = false;
+        if (!m_link.Listen(*m_options.listen, &error, &inUse)) {
+            Fail(error);
+            return kExitBadUsage;
+        }
+    }
+    if (!m_options.linkPath.empty() && !MakeLinkPath(&error)) {
+        Fail(error);
+        return kExitBadUsage;
+    }
+    if (!m_link.DevicePath().empty()) Say(stdout, "device: " + m_link.DevicePath());
+    if (m_options.listen) Say(stdout, "listening: " + m_link.Listener().Name());
+    if (!m_link.Start(&error)) {
+        Fail(error);
+        return kExitFailure;
+    }
+    return 0;
+}
+
+// The link is a symbolic link to the pty: one left by a run that did not tidy up is replaced,
+// anything else at that path is left alone.
+bool Program::MakeLinkPath(std::string* error) {
+    std::error_code ec;
+    const std::filesystem::path path(m_options.linkPath);
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    if (!std::filesystem::is_directory(folder, ec)) {
+        *error = "cannot make the link " + m_options.linkPath + ": the folder " + folder.string() +
+                 " does not exist";
+        return false;
+    }
+    if (std::filesystem::is_symlink(path, ec)) {
+        std::filesystem::remove(path, ec);
+    } else if (std::filesystem::exists(path, ec)) {
+        *error = "cannot make the link " + m_options.linkPath +
+                 ": something that is not a link is there; remove it or choose another path";
+        return false;
+    }
+    std::filesystem::create_symlink(m_link.DevicePath(), path, ec);
+    if (ec) {
+        *error = "cannot make the link " + m_options.linkPath + ": " + ec.message();
+        return false;
+    }
+    m_linked = true;
+    return true;
+}
+
+void Program::Tidy() {
+    if (!m_linked) return;
+    std::error_code ec;
+    std::filesystem::remove(m_options.linkPath, ec);
+    m_linked = false;
+}
+
+void Program::SaveUnfinished(bool quietWhenEmpty) {
+    if (!m_receipts) {
+        if (!quietWhenEmpty) Say(stdout, "error: no --out directory was given");
+        return;
+    }
+    const emu::ReceiptFolder::Result result = m_receipts->Save(m_printer.Snapshot());
+    if (result.blank) {
+        if (!quietWhenEmpty) Say(stdout, "nothing to save: the receipt is blank");
+        return;
+    }
+    if (Saved(result) && !quietWhenEmpty) Say(stdout, "saved " + result.path);
+}
+
+std::string Program::SaveReceipt(const emu::PaperImage& page) {
+    if (!m_receipts) return "";
+    const emu::ReceiptFolder::Result result = m_receipts->Save(page);
+    Saved(result);
+    return result.path;
+}
+
+std::string Program::DescribeState() const {
+    const emu::LineSettings line = m_printer.Line();
+    std::string text = "Printer on " + Where() + " · ";
+    text += line.baud > 0 ? std::to_string(line.baud) + " baud" : std::string("no line speed set");
+    text += " · " + std::to_string(m_printer.Received()) + " bytes received";
+    if (const std::size_t waiting = m_printer.Waiting(); waiting > 0) {
+        text += " · " + std::to_string(waiting) + " waiting for paper";
+    }
+    if (m_printer.Asleep()) text += " · asleep";
+    text += " · conditions: " + emu::DescribeConditions(m_printer.Conditions());
+    return text;
+}
+
+bool Program::Saved(const emu::ReceiptFolder::Result& result) {
+    if (!result.path.empty() || result.blank) return true;
+    m_saveFailed = true;
+    if (!result.limitReached) {
+        Fail("a receipt was " + result.error);
+    } else if (!m_limitSaid.exchange(true)) {
+        Fail("stopped saving receipts: " + std::to_string(m_options.maxReceipts) +
+             " saved, the --max-receipts limit; later paper is not saved");
+    }
+    return false;
+}
+
+int Program::RunInput() {
+    std::FILE* in = m_options.input == "-" ? stdin : std::fopen(m_options.input.c_str(), "rb");
+    if (!in) {
+        Fail("cannot read " + m_options.input + ": " + std::strerror(errno));
+        return kExitFailure;
+    }
+    // A stop signal ends the reading (no SA_RESTART: a read that waits returns) and the paper
+    // printed so far is saved, as in the other modes.
+    struct sigaction action {};
+    action.sa_handler = NoteStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int number : kStopSignals) sigaction(number, &action, nullptr);
+    std::vector<std::uint8_t> buffer(64 * 1024);
+    std::uint64_t unread = 0;
+    int code = 0;
+    // read(2), not fread: a stream that trickles in from a pipe prints as it comes.
+    const int fd = fileno(in);
+    bool failed = false;
+    while (g_stopSignal == 0) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            failed = got < 0;
+            break;
+        }
+        std::size_t n = static_cast<std::size_t>(got);
+        std::size_t taken = m_printer.Feed(buffer.data(), n);
+        if (taken < n) {
+            // Paper is out and the input buffer is full: a line would now hold the host back.
+            unread = n - taken;
+            ssize_t more;
+            while ((more = ::read(fd, buffer.data(), buffer.size())) > 0) unread += more;
+            break;
+        }
+    }
+    if (failed) {
+        Fail("error reading " + m_options.input + ": " + std::strerror(errno));
+        code = kExitFailure;
+    }
+    if (in != stdin) std::fclose(in);
+    m_printer.Finish();
+    if (unread > 0) {
+        Fail("paper is out and the input buffer is full: the last " + std::to_string(unread) +
+             " bytes were not taken");
+    }
+    SaveUnfinished(true);
+    return code;
+}
+
+std::string Program::StatusText() const {
+    const std::uint8_t status = m_printer.Conditions();
+    const emu::LineSettings line = m_printer.Line();
+    static const char* const handshakes[] = {"none", "hardware", "software"};
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%02X", status);
+    char mask[8];
+    std::snprintf(mask, sizeof mask, "%02X", m_printer.AutoStatusMask());
+    return std::string("status ") + hex + ": " + emu::DescribeConditions(status) +
+           "; asleep: " + (m_printer.Asleep() ? "yes" : "no") + "; automatic reports: " + mask +
+           "; waiting input: " + std::to_string(m_printer.Waiting()) + " bytes; line: " +
+           (line.baud ? std::to_string(line.baud) + " baud" : std::string("no rate")) +
+           ", handshake " + handshakes[static_cast<int>(line.handshake)] +
+           "; reached at: " + Where() +
+           "; TCP connections: " + std::to_string(m_link.Connections());
+}
+
+void Program::HandleCommand(const std::string& line, bool* quit) {
+    std::istringstream words(line);
+    std::string verb, name, state, extra;
+    words >> verb >> name >> state >> extra;
+    if (verb.empty()) return;
+    if (verb == "set" && extra.empty()) {
+        std::optional<emu::Condition> c = emu::ParseCondition(name);
+        if (c && (state == "on" || state == "off")) {
+            m_printer.SetCondition(*c, state == "on");
+            Say(stdout, std::string(emu::ConditionName(*c)) + " " + state);
+            return;
+        }
+        Say(stdout, "error: use 'set CONDITION on|off' with one of " + emu::ConditionNameList());
+        return;
+    }
+    if (verb == "status" && name.empty()) {
+        Say(stdout, StatusText());
+        return;
+    }
+    if (verb == "save" && name.empty()) {
+        SaveUnfinished(false);
+        return;
+    }
+    if (verb == "quit" && name.empty()) {
+        *quit = true;
+        return;
+    }
+    Say(stdout, "error: unknown command '" + line +
+                    "' (commands: set CONDITION on|off, status, save, quit)");
+}
+
+int Program::RunLink() {
+    std::string pending;
+    bool quit = false;
+    bool stdinOpen = true;
+    while (!quit) {
+        pollfd fds[3] = {{m_signalFd, POLLIN, 0},
+                         {m_stopFd, POLLIN, 0},
+                         {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
+        if (poll(fds, 3, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if ((fds[0].revents | fds[1].revents) & POLLIN) break;
+        if (fds[2].revents & (POLLIN | POLLHUP)) {
+            char buffer[512];
+            ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                stdinOpen = false;  // no more commands; serve until a signal
+                continue;
+            }
+            pending.append(buffer, static_cast<std::size_t>(n));
+            std::size_t eol;
+            while (!quit && (eol = pending.find('\n')) != std::string::npos) {
+                std::string line = pending.substr(0, eol);
+                pending.erase(0, eol + 1);
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                HandleCommand(line, &quit);
+            }
+        }
+    }
+    m_link.Stop();
+    if (m_observer != nullptr) m_observer->OnLinkStopped();
+    m_printer.Finish();
+    SaveUnfinished(true);
+    Tidy();
+    return 0;
+}
+
+}  // namespace emutool

@@ -1,0 +1,110 @@
+// printer-emulator's window on a real X display, driven by the pointer and the keyboard: jobs
+// from a TCP client and from a program on the linked pty show up and are saved, the toggles
+// reach the hosts, and Clear, zoom and Save do what they say.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <filesystem>
+#include <thread>
+
+#include "tests/support/HostEnd.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/window/RealInput.h"
+#include "viewer/PaperWindow.h"
+#include "viewer/PrinterFeed.h"
+#include "viewer/program/EmulatorWindow.h"
+#include "viewer/qt/PaperStrip.h"
+#include "viewer/qt/PaperWidget.h"
+
+namespace {
+
+using emutest::HostEnd;
+using testsupport::ClickWithPointer;
+using testsupport::PressKeys;
+using testsupport::WaitWhileProcessing;
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+const std::string kStatusRequest = "\x10\x04\x05";
+const std::string kCut("\x1d\x56\x41\x00", 4);
+
+int ToggleOf(emu::Condition condition) {
+    for (int i = 0; i < 5; ++i)
+        if (CPrinterFeed::kToggleOrder[i] == condition) return i;
+    return -1;
+}
+
+TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
+    testsupport::TempDir dir;
+    emutool::ProgramOptions options;
+    options.linkPath = (dir.Path() / "printer-line").string();
+    options.outDir = (dir.Path() / "receipts").string();
+    options.listen = emu::ListenAddress{"127.0.0.1", 0};
+    options.window = true;
+    emutool::Program program(options);
+    CEmulatorWindow window(program);
+    ASSERT_EQ(window.Open(), 0);
+    window.Window().Show(nullptr);
+    // Stops the program however the test ends, so no assertion leaves its thread running.
+    struct Serving {
+        emutool::Program& program;
+        std::thread thread{[this] { program.Run(); }};
+        ~Serving() {
+            program.RequestStop();
+            thread.join();
+        }
+    };
+    auto serving = std::make_unique<Serving>(program);
+    CPaperWidget& widget = *window.Window().Widget();
+    const auto receipt = [&](int n) {
+        return dir.Path() / "receipts" / ("receipt-00" + std::to_string(n) + ".png");
+    };
+
+    {
+        HostEnd client = HostEnd::ConnectTcp(program.Port());
+        ASSERT_TRUE(client.Write(Bytes("over TCP\n" + kCut + kStatusRequest)));
+        EXPECT_EQ(client.Read(1).size(), 1u) << "status over TCP";
+    }
+    HostEnd line(options.linkPath);
+    ASSERT_TRUE(line.Write(Bytes("over the line\n" + kCut + kStatusRequest)));
+    EXPECT_EQ(line.Read(1).size(), 1u) << "status over the linked pty";
+    EXPECT_TRUE(WaitWhileProcessing([&] { return widget.Strip()->ReceiptCount() == 2; }));
+    EXPECT_TRUE(std::filesystem::exists(receipt(1)) && std::filesystem::exists(receipt(2)));
+
+    const int paperOut = ToggleOf(emu::Condition::PaperOut);
+    ASSERT_TRUE(ClickWithPointer(*widget.Toggle(paperOut)));
+    EXPECT_TRUE(WaitWhileProcessing(
+        [&] { return program.Printer().GetCondition(emu::Condition::PaperOut); }));
+    ASSERT_TRUE(line.Write(Bytes(kStatusRequest)));
+    EXPECT_EQ(line.Read(1), std::vector<std::uint8_t>{0x04}) << "the toggle reaches the host";
+    ASSERT_TRUE(ClickWithPointer(*widget.Toggle(paperOut)));
+    EXPECT_TRUE(WaitWhileProcessing(
+        [&] { return !program.Printer().GetCondition(emu::Condition::PaperOut); }));
+
+    ASSERT_TRUE(line.Write(Bytes(std::string("\x1bp\x00\x32\xfa\x07", 6))));  // drawer, buzzer
+    EXPECT_TRUE(WaitWhileProcessing([&] {
+        const QString events = widget.Events()->text();
+        return widget.Events()->isVisible() && events.contains("drawer 1") &&
+               events.contains("buzzer");
+    })) << widget.Events()->text().toStdString();
+
+    ASSERT_TRUE(ClickWithPointer(*widget.ClearButton()));
+    EXPECT_TRUE(WaitWhileProcessing([&] { return widget.Strip()->ReceiptCount() == 0; }));
+    ASSERT_TRUE(ClickWithPointer(*widget.Zoom()));
+    EXPECT_TRUE(WaitWhileProcessing([&] { return widget.Strip()->Scale() == 2; }));
+    ASSERT_TRUE(PressKeys(*widget.Zoom(), "space"));
+    EXPECT_TRUE(WaitWhileProcessing([&] { return widget.Strip()->Scale() == 1; }));
+
+    ASSERT_TRUE(line.Write(Bytes("not cut yet\n")));
+    ASSERT_TRUE(WaitWhileProcessing([&] { return program.Printer().HasContent(); }));
+    ASSERT_TRUE(ClickWithPointer(*widget.SaveButton()));
+    EXPECT_TRUE(WaitWhileProcessing([&] { return std::filesystem::exists(receipt(3)); }));
+
+    serving.reset();
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(options.linkPath)))
+        << "the link outlived the program";
+}
+
+}  // namespace
