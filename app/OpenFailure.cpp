@@ -16,13 +16,23 @@ std::wstring DescribeOpenFailure(int nPort, DWORD dwError, const std::string& pa
                    L": no such device. Connect the printer, or map the port to the device "
                    L"it is on with --port COM" +
                    std::to_wstring(nPort) + L"=PATH (--list-ports shows them).";
+        case ERROR_BAD_DEVICE:
+            return device +
+                   L": not a serial device. Map the port to the device the printer is on with "
+                   L"--port COM" +
+                   std::to_wstring(nPort) + L"=PATH (--list-ports shows them).";
         case ERROR_ACCESS_DENIED:
             return device +
                    L": permission denied. Add the user to the dialout group "
                    L"(sudo usermod -aG dialout $USER) and log in again.";
-        case ERROR_SHARING_VIOLATION:
-            return device +
-                   L": busy. Another program has it open; close that program and try again.";
+        case ERROR_SHARING_VIOLATION: {
+            // A lock file names the owner ("in use by process N (lock file F)").
+            const std::wstring owner = osText.rfind("in use by process ", 0) == 0
+                                           ? L" (" + platform::Utf8ToWide(osText) + L")"
+                                           : L"";
+            return device + L": busy" + owner +
+                   L". Another program has it open; close that program and try again.";
+        }
         default:
             return device + L": " +
                    (osText.empty() ? L"could not be opened or set up"

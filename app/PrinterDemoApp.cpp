@@ -46,6 +46,8 @@ BOOL CPrinterDemoApp::InitInstance() {
     if (pPrinter) {
         pPrinter->Finish(*this);
     }
+    // The trace said why it stopped when it did; the exit status says the trace is not whole.
+    if (!platform::WireTraceFailure().empty()) SetExitCode(kExitFailure);
     // No message loop of our own: the program ends with the dialog.
     return FALSE;
 }

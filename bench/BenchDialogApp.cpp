@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "app/PrinterDemoDlg.h"
-#include "bench/BenchCommon.h"
 #include "framework/ScriptExtensions.h"
 #include "framework/ScriptRunner.h"
 
@@ -28,6 +27,7 @@ BOOL CBenchDialogApp::InitInstance() {
         return m_measure(session, dialog, args);
     });
     CScriptRunner runner;
+    if (m_makeScript) m_script = m_makeScript();
     if (!runner.LoadText(m_script, "bench", &error)) {
         std::fprintf(stderr, "bench: %s\n", error.c_str());
         SetExitCode(1);
@@ -40,9 +40,10 @@ BOOL CBenchDialogApp::InitInstance() {
     return FALSE;
 }
 
-int RunBench(int argc, char** argv, const char* program, const char* purpose) {
+int RunBench(int argc, char** argv, const char* program, const char* purpose,
+             std::initializer_list<bench::IntOption> options) {
     int exitCode = 0;
-    if (!bench::ParseArguments(argc, argv, program, purpose, {}, exitCode)) return exitCode;
+    if (!bench::ParseArguments(argc, argv, program, purpose, options, exitCode)) return exitCode;
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     return AfxWinMain(1, argv);  // the options are the benchmark's, not the framework's
 }

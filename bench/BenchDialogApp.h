@@ -4,9 +4,11 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 #include "app/VirtualPrinterSession.h"
+#include "bench/BenchCommon.h"
 #include "framework/WinApp.h"
 
 class CPrinterDemoDlg;
@@ -19,13 +21,17 @@ class CBenchDialogApp : public CWinApp {
     CBenchDialogApp(VirtualPrinterOptions options, std::string script, Measure measure);
 
     BOOL InitInstance() override;
+    // For a script that depends on the benchmark's options: made when the application starts.
+    void SetScript(std::function<std::string()> script) { m_makeScript = std::move(script); }
 
   private:
     VirtualPrinterOptions m_options;
     std::string m_script;
+    std::function<std::string()> m_makeScript;
     Measure m_measure;
 };
 
-// main() of a benchmark: answers --help and --version, then runs the application object on the
-// offscreen platform.
-int RunBench(int argc, char** argv, const char* program, const char* purpose);
+// main() of a benchmark: answers --help, --version and the benchmark's own options, then runs
+// the application object on the offscreen platform.
+int RunBench(int argc, char** argv, const char* program, const char* purpose,
+             std::initializer_list<bench::IntOption> options = {});

@@ -112,6 +112,8 @@ bool CCommPort::ConfigurePort() {
 void CCommPort::Close(DWORD dwWaitMs) {
     if (!IsOpen()) return;
     StopThreads(dwWaitMs);
+    // A worker that had to be waited out leaves the port closed already.
+    if (!IsOpen()) return;
     if (m_dwMode & (COMM_MODE_FLUSH_ON_CLOSE | COMM_MODE_DRAIN_ON_CLOSE)) FlushFileBuffers(m_hPort);
     PurgeComm(m_hPort, kPurgeAll);
     CloseHandle(m_hPort);

@@ -140,6 +140,11 @@ class CCommPort {
     void QueuedSendCheck();
     // Sends queued bytes while the workers run and the port takes them.
     void DrainSendQueue();
+    // True when the last failure on the port was its device going away: says so and waits for
+    // the stop. False otherwise, at once.
+    bool DeviceVanished();
+    // Closes the port under a worker that could not be ended and waits until it has ended.
+    void WaitOutStuckWorker(const CommWorker& worker, bool& portClosed);
     // Waits until the send queue is empty or has not shrunk for dwStallMs.
     void WaitForSendQueueDrain(DWORD dwStallMs);
 };

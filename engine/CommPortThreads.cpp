@@ -97,16 +97,36 @@ bool CCommPort::StopThreads(DWORD dwWaitMs) {
     m_bRunning = false;
     // Releases an event thread blocked in WaitCommEvent.
     SetCommMask(m_hPort, 0);
+    bool stopped = true;
+    bool portClosed = false;
     for (CommWorker* worker : {&m_eventWorker, &m_pollWorker, &m_sendWorker}) {
         if (worker->m_hThread == nullptr) continue;
         SetEvent(worker->m_hWakeEvent);
         if (WaitForSingleObject(worker->m_hThread, dwWaitMs) != WAIT_OBJECT_0 &&
-            !TerminateThread(worker->m_hThread, 0))
-            return false;
+            !TerminateThread(worker->m_hThread, 0)) {
+            WaitOutStuckWorker(*worker, portClosed);
+            stopped = false;
+        }
         CloseHandle(worker->m_hThread);
         worker->m_hThread = nullptr;
     }
-    return true;
+    // Cleared only now: a stuck worker read the handle's value until it ended.
+    if (portClosed) m_hPort = INVALID_HANDLE_VALUE;
+    return stopped;
+}
+
+void CCommPort::WaitOutStuckWorker(const CommWorker& worker, bool& portClosed) {
+    // The thread runs inside this object without reaching a platform call, so it could not be
+    // ended. Returning would leave it running in an object about to close or go away; instead
+    // the port is closed under it, which fails its next call on the port, and it is waited for.
+    NKDbgPrintfW(
+        L"%s worker thread %u does not stop; port closed, waiting for the thread to end\r\n",
+        m_szPortName, static_cast<unsigned>(worker.m_dwThreadId));
+    if (!portClosed && IsOpen()) {
+        CloseHandle(m_hPort);
+        portClosed = true;
+    }
+    WaitForSingleObject(worker.m_hThread, INFINITE);
 }
 
 int CCommPort::ReceiveStep(DWORD dwWaiting, DWORD dwRequest) {
@@ -179,14 +199,17 @@ DWORD CCommPort::EventThread() {
     HANDLE sendRequest = m_eventWorker.m_hWakeEvent;
     while (m_bRunning && IsOpen()) {
         DWORD events = 0;
+        const DWORD pending = GetPendingCount(true);
+        if (pending == kFailedCount && DeviceVanished()) break;
         // A failed count is taken as bytes waiting, so the receive hook gets to see the port.
-        if (GetPendingCount(true) != 0) {
+        if (pending != 0) {
             events = EV_RXCHAR;
             Sleep(kPendingSettleMs);
         } else if (sendsQueued && WaitForSingleObject(sendRequest, 0) == WAIT_OBJECT_0) {
             events = 0;
         } else if (!WaitCommEvent(m_hPort, &events, nullptr)) {
-            // A wait that fails at once (device gone) must not spin.
+            if (DeviceVanished()) break;
+            // A wait that fails at once must not spin.
             Sleep(kFailedWaitPauseMs);
             continue;
         }
@@ -198,6 +221,20 @@ DWORD CCommPort::EventThread() {
         }
     }
     return 0;
+}
+
+bool CCommPort::DeviceVanished() {
+    if (GetLastError() != ERROR_DEVICE_NOT_CONNECTED) return false;
+    // Every later call on the port fails at once, so polling it would only burn time. Said once;
+    // the thread then sleeps until StopThreads wakes it.
+    NKDbgPrintfW(L"%s the device has gone (%hs); no more line events until the port is closed\r\n",
+                 m_szPortName, platform::LastErrorText().c_str());
+    while (m_bRunning) {
+        WaitForSingleObject(m_eventWorker.m_hWakeEvent, INFINITE);
+        // A queued Write sets the event too; only the stop ends the wait.
+        if (m_bRunning) ResetEvent(m_eventWorker.m_hWakeEvent);
+    }
+    return true;
 }
 
 int CCommPort::DispatchEvents(DWORD dwEvents) {

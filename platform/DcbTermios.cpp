@@ -1,4 +1,4 @@
-#include "platform/DcbTermios.h"
+#include "platform/internal/DcbTermios.h"
 
 #include <termios.h>
 
@@ -94,7 +94,7 @@ BYTE ByteSizeOf(std::uint32_t cflag) {
 
 void MakeRaw(DeviceTermios& t) {
     t.iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IUCLC | IMAXBEL |
-                 INPCK | kSoftFlowBits);
+                 INPCK | IXANY);
     t.oflag &= ~OPOST;
     t.lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     t.cflag &= ~(CSIZE | PARENB);

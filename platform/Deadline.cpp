@@ -1,4 +1,4 @@
-#include "platform/Deadline.h"
+#include "platform/internal/Deadline.h"
 
 #include <climits>
 

@@ -1,4 +1,4 @@
-#include "platform/EventObject.h"
+#include "platform/internal/EventObject.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "platform/LastError.h"
+#include "platform/internal/LastError.h"
 
 namespace platform::detail {
 

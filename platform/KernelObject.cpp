@@ -1,4 +1,4 @@
-#include "platform/KernelObject.h"
+#include "platform/internal/KernelObject.h"
 
 #include <cstdint>
 #include <mutex>

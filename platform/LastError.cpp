@@ -1,4 +1,4 @@
-#include "platform/LastError.h"
+#include "platform/internal/LastError.h"
 
 #include <cstring>
 
@@ -24,6 +24,11 @@ void SetLastErrorFromErrno(DWORD code, int err, const std::string& context) {
     t_lastError = code;
     t_lastErrorText =
         context.empty() ? std::string(std::strerror(err)) : context + ": " + std::strerror(err);
+}
+
+void SetLastErrorText(DWORD code, const std::string& text) {
+    t_lastError = code;
+    t_lastErrorText = text;
 }
 
 }  // namespace detail

@@ -10,9 +10,9 @@
 
 #include <cerrno>
 
-#include "platform/SerialHandle.h"
-#include "platform/SerialWait.h"
-#include "platform/ThreadWake.h"
+#include "platform/internal/SerialHandle.h"
+#include "platform/internal/SerialWait.h"
+#include "platform/internal/ThreadWake.h"
 #include "platform/win32.h"
 
 namespace {

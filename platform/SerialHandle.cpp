@@ -1,4 +1,4 @@
-#include "platform/SerialHandle.h"
+#include "platform/internal/SerialHandle.h"
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -9,7 +9,8 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/LastError.h"
+#include "platform/internal/LastError.h"
+#include "platform/internal/SerialLock.h"
 
 namespace platform::detail {
 
@@ -25,8 +26,12 @@ bool DeviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV ||
 }  // namespace
 
 SerialHandle::SerialHandle(int fd, int wakeFd, std::string path, Capabilities caps,
-                           const DCB& initial)
-    : m_fd(fd), m_wakeFd(wakeFd), m_path(std::move(path)), m_caps(caps) {
+                           const DCB& initial, std::string lockFile)
+    : m_fd(fd),
+      m_wakeFd(wakeFd),
+      m_path(std::move(path)),
+      m_lockFile(std::move(lockFile)),
+      m_caps(caps) {
     m_state.dcb = initial;
     ReadCounters(m_state.errorBase);
     m_state.eventBase = m_state.errorBase;
@@ -44,6 +49,7 @@ SerialHandle::~SerialHandle() {
     }
     close(m_fd);
     close(m_wakeFd);
+    ReleaseSerialLock(m_lockFile);
 }
 
 void SerialHandle::OnClose() {

@@ -11,11 +11,13 @@
 
 #include <cctype>
 #include <cerrno>
+#include <utility>
 
-#include "platform/DcbTermios.h"
-#include "platform/KernelObject.h"
-#include "platform/LastError.h"
-#include "platform/SerialHandle.h"
+#include "platform/internal/DcbTermios.h"
+#include "platform/internal/KernelObject.h"
+#include "platform/internal/LastError.h"
+#include "platform/internal/SerialHandle.h"
+#include "platform/internal/SerialLock.h"
 #include "platform/win32.h"
 
 namespace {
@@ -71,6 +73,9 @@ DWORD OpenErrorCode(int err) {
         case ENAMETOOLONG:
         case ELOOP:
             return ERROR_FILE_NOT_FOUND;
+        case ENOTTY:
+        case EISDIR:
+            return ERROR_BAD_DEVICE;
         default:
             return ERROR_GEN_FAILURE;
     }
@@ -91,6 +96,19 @@ SerialHandle::Capabilities Probe(int fd) {
     }
     return caps;
 }
+
+// The lock file taken for a device being opened; given back unless the open succeeds.
+class HeldLock {
+  public:
+    explicit HeldLock(std::string file) : m_file(std::move(file)) {}
+    ~HeldLock() { ReleaseSerialLock(m_file); }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+    std::string Keep() { return std::exchange(m_file, std::string()); }
+
+  private:
+    std::string m_file;
+};
 
 }  // namespace
 
@@ -120,13 +138,24 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /*dwShar
 
     DeviceTermios settings;
     if (int err = ReadDeviceTermios(fd, settings)) {
-        return FailOpen(err == ENOTTY ? ERROR_FILE_NOT_FOUND : OpenErrorCode(err), err, path, fd);
+        return FailOpen(OpenErrorCode(err), err, path, fd);
     }
     // TIOCEXCL keeps other users out, but not root; the lock keeps out every other user of this
     // library, root included.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         return FailOpen(ERROR_SHARING_VIOLATION, EBUSY, path, fd);
     }
+    // Other serial programs look only at lock files; taken before the settings change, so a
+    // line another program holds is left as it is.
+    const SerialLock lock = TakeSerialLock(path);
+    if (lock.outcome == SerialLock::Outcome::Busy) {
+        close(fd);
+        SetLastErrorText(
+            ERROR_SHARING_VIOLATION,
+            "in use by process " + std::to_string(lock.owner) + " (lock file " + lock.file + ")");
+        return INVALID_HANDLE_VALUE;
+    }
+    HeldLock held(lock.file);
     ioctl(fd, TIOCEXCL);
 
     MakeRaw(settings);
@@ -138,7 +167,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /*dwShar
     int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd < 0) return FailOpen(ERROR_NOT_ENOUGH_MEMORY, errno, "eventfd", fd);
 
-    auto handle =
-        std::make_shared<SerialHandle>(fd, wakeFd, path, Probe(fd), DcbFromTermios(settings));
+    auto handle = std::make_shared<SerialHandle>(fd, wakeFd, path, Probe(fd),
+                                                 DcbFromTermios(settings), held.Keep());
     return RegisterHandle(std::move(handle));
 }

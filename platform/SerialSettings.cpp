@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/DcbTermios.h"
-#include "platform/SerialHandle.h"
 #include "platform/WireTrace.h"
+#include "platform/internal/DcbTermios.h"
+#include "platform/internal/SerialHandle.h"
 #include "platform/win32.h"
 
 namespace {

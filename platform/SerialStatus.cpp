@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "platform/SerialHandle.h"
+#include "platform/internal/SerialHandle.h"
 #include "platform/win32.h"
 
 namespace {

@@ -11,11 +11,11 @@
 
 #include <cerrno>
 
-#include "platform/SerialHandle.h"
-#include "platform/SerialWait.h"
-#include "platform/ThreadWake.h"
-#include "platform/TransferTimeouts.h"
 #include "platform/WireTrace.h"
+#include "platform/internal/SerialHandle.h"
+#include "platform/internal/SerialWait.h"
+#include "platform/internal/ThreadWake.h"
+#include "platform/internal/TransferTimeouts.h"
 #include "platform/win32.h"
 
 namespace {

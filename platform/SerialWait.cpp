@@ -1,11 +1,11 @@
-#include "platform/SerialWait.h"
+#include "platform/internal/SerialWait.h"
 
 #include <sys/epoll.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "platform/ThreadWake.h"
+#include "platform/internal/ThreadWake.h"
 
 namespace platform::detail {
 

@@ -1,10 +1,10 @@
-#include "platform/TerminableWait.h"
+#include "platform/internal/TerminableWait.h"
 
 #include <poll.h>
 
 #include <cerrno>
 
-#include "platform/ThreadWake.h"
+#include "platform/internal/ThreadWake.h"
 
 namespace platform::detail {
 

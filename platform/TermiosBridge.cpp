@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/DeviceTermios.h"
+#include "platform/internal/DeviceTermios.h"
 
 namespace platform::detail {
 

@@ -1,6 +1,6 @@
-#include "platform/ThreadIdentity.h"
-#include "platform/ThreadMessageQueues.h"
-#include "platform/ThreadObject.h"
+#include "platform/internal/ThreadIdentity.h"
+#include "platform/internal/ThreadMessageQueues.h"
+#include "platform/internal/ThreadObject.h"
 
 using platform::detail::HandleAs;
 using platform::detail::ThreadObject;

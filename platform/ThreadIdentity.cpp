@@ -1,8 +1,8 @@
-#include "platform/ThreadIdentity.h"
+#include "platform/internal/ThreadIdentity.h"
 
 #include <atomic>
 
-#include "platform/ThreadMessageQueues.h"
+#include "platform/internal/ThreadMessageQueues.h"
 
 namespace platform::detail {
 

@@ -1,4 +1,4 @@
-#include "platform/ThreadMessageQueues.h"
+#include "platform/internal/ThreadMessageQueues.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "platform/ThreadIdentity.h"
-#include "platform/ThreadMessageQueues.h"
-#include "platform/ThreadWake.h"
+#include "platform/internal/ThreadIdentity.h"
+#include "platform/internal/ThreadMessageQueues.h"
+#include "platform/internal/ThreadWake.h"
 
 using platform::detail::ThreadMessageQueues;
 

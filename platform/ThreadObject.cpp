@@ -1,4 +1,4 @@
-#include "platform/ThreadObject.h"
+#include "platform/internal/ThreadObject.h"
 
 #include <pthread.h>
 #include <sys/eventfd.h>
@@ -9,10 +9,10 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "platform/LastError.h"
-#include "platform/TerminableWait.h"
-#include "platform/ThreadIdentity.h"
-#include "platform/ThreadMessageQueues.h"
+#include "platform/internal/LastError.h"
+#include "platform/internal/TerminableWait.h"
+#include "platform/internal/ThreadIdentity.h"
+#include "platform/internal/ThreadMessageQueues.h"
 
 namespace platform::detail {
 

@@ -1,4 +1,4 @@
-#include "platform/ThreadWake.h"
+#include "platform/internal/ThreadWake.h"
 
 #include <pthread.h>
 

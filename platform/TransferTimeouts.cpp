@@ -1,4 +1,4 @@
-#include "platform/TransferTimeouts.h"
+#include "platform/internal/TransferTimeouts.h"
 
 namespace platform::detail {
 

@@ -2,11 +2,11 @@
 
 #include <cerrno>
 
-#include "platform/Deadline.h"
-#include "platform/LastError.h"
-#include "platform/TerminableWait.h"
-#include "platform/ThreadWake.h"
-#include "platform/Waitable.h"
+#include "platform/internal/Deadline.h"
+#include "platform/internal/LastError.h"
+#include "platform/internal/TerminableWait.h"
+#include "platform/internal/ThreadWake.h"
+#include "platform/internal/Waitable.h"
 
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     using namespace platform::detail;

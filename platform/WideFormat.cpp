@@ -1,4 +1,4 @@
-#include "platform/WideFormat.h"
+#include "platform/internal/WideFormat.h"
 
 #include <cwchar>
 #include <vector>

@@ -7,15 +7,21 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/win32.h"
+
 namespace platform {
 
 namespace {
+
+std::string Reason(const std::string& path, int err) { return path + ": " + std::strerror(err); }
 
 struct WireTraceFile {
     std::mutex lock;
     std::atomic<bool> on{false};
     std::FILE* file = nullptr;
     bool ownsFile = false;
+    std::string path;
+    std::string failure;
     std::chrono::steady_clock::time_point start;
 
     void CloseLocked() {
@@ -23,6 +29,13 @@ struct WireTraceFile {
         if (file != nullptr && ownsFile) std::fclose(file);
         file = nullptr;
         ownsFile = false;
+    }
+
+    // A trace with holes would mislead: it stops at the first failed write, and says so once.
+    void FailLocked(int err) {
+        failure = Reason(path, err);
+        CloseLocked();
+        NKDbgPrintfW(L"\nwire trace: cannot write %hs; tracing stopped\n", failure.c_str());
     }
 };
 
@@ -36,21 +49,37 @@ WireTraceFile& Trace() {
 bool SetWireTrace(const std::string& path, std::string* error) {
     WireTraceFile& trace = Trace();
     std::lock_guard<std::mutex> guard(trace.lock);
+    // Every line was flushed as it was written: closing loses nothing.
     trace.CloseLocked();
     if (path.empty()) return true;
+    trace.failure.clear();
     std::FILE* file = path == "-" ? stdout : std::fopen(path.c_str(), "w");
     if (file == nullptr) {
-        if (error != nullptr) *error = path + ": " + std::strerror(errno);
+        if (error != nullptr) *error = Reason(path, errno);
         return false;
     }
     trace.file = file;
     trace.ownsFile = file != stdout;
+    trace.path = path == "-" ? "standard output" : path;
     trace.start = std::chrono::steady_clock::now();
-    std::fputs("# seconds since start (monotonic), TX written / RX read, device, count: bytes\n",
-               file);
-    std::fflush(file);
+    // The heading is flushed at once, so a file that takes nothing (/dev/full) is refused here.
+    if (std::fputs(
+            "# seconds since start (monotonic), TX written / RX read, device, count: bytes\n",
+            file) < 0 ||
+        std::fflush(file) != 0) {
+        const int err = errno;
+        trace.CloseLocked();
+        if (error != nullptr) *error = Reason(path, err);
+        return false;
+    }
     trace.on = true;
     return true;
+}
+
+std::string WireTraceFailure() {
+    WireTraceFile& trace = Trace();
+    std::lock_guard<std::mutex> guard(trace.lock);
+    return trace.failure;
 }
 
 void TraceLineEvent(const std::string& device, const std::string& text) {
@@ -60,8 +89,10 @@ void TraceLineEvent(const std::string& device, const std::string& text) {
     std::lock_guard<std::mutex> guard(trace.lock);
     if (trace.file == nullptr) return;
     const double seconds = std::chrono::duration<double>(now - trace.start).count();
-    std::fprintf(trace.file, "%.6f -- %s %s\n", seconds, device.c_str(), text.c_str());
-    std::fflush(trace.file);
+    if (std::fprintf(trace.file, "%.6f -- %s %s\n", seconds, device.c_str(), text.c_str()) < 0 ||
+        std::fflush(trace.file) != 0) {
+        trace.FailLocked(errno);
+    }
 }
 
 namespace detail {
@@ -83,10 +114,12 @@ void TraceWire(WireDirection direction, const std::string& device, const std::ui
     std::lock_guard<std::mutex> guard(trace.lock);
     if (trace.file == nullptr) return;
     const double seconds = std::chrono::duration<double>(now - trace.start).count();
-    std::fprintf(trace.file, "%.6f %s %s %zu:%s\n", seconds,
-                 direction == WireDirection::Sent ? "TX" : "RX", device.c_str(), count,
-                 line.c_str());
-    std::fflush(trace.file);
+    if (std::fprintf(trace.file, "%.6f %s %s %zu:%s\n", seconds,
+                     direction == WireDirection::Sent ? "TX" : "RX", device.c_str(), count,
+                     line.c_str()) < 0 ||
+        std::fflush(trace.file) != 0) {
+        trace.FailLocked(errno);
+    }
 }
 
 }  // namespace detail

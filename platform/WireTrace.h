@@ -23,6 +23,11 @@ namespace platform {
 // any trace in progress; an empty path stops tracing. False with the reason in *error.
 bool SetWireTrace(const std::string& path, std::string* error);
 
+// Why the trace stopped by itself ("<path>: <reason>"), or "" when it did not. A write that fails
+// (a full disk) ends the trace and says so once on the debug output; the trace holds every line
+// up to that point.
+std::string WireTraceFailure();
+
 // A line of its own for an event on the device's line (settings, flow control).
 void TraceLineEvent(const std::string& device, const std::string& text);
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstdarg>
 
-#include "platform/WideFormat.h"
+#include "platform/internal/WideFormat.h"
 #include "platform/win32.h"
 
 namespace {

@@ -55,6 +55,8 @@ constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_OPERATION_ABORTED = 995;
 constexpr DWORD ERROR_IO_DEVICE = 1117;
 constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
+// The path names something that is not a serial device (a regular file, /dev/null).
+constexpr DWORD ERROR_BAD_DEVICE = 1200;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 constexpr DWORD ERROR_TIMEOUT = 1460;
@@ -186,6 +188,10 @@ constexpr DWORD CE_FRAME = 0x0008;
 constexpr DWORD CE_BREAK = 0x0010;
 constexpr DWORD CE_TXFULL = 0x0100;
 
+// Serial devices open exclusively, and while open hold a UUCP lock file (LCK..<device> in
+// /var/lock, or in the folder CE_MOLV_LOCK_DIR names), as other serial programs expect. A device
+// another program holds fails with ERROR_SHARING_VIOLATION; when a lock file shows that, the
+// error text reads "in use by process <pid> (lock file <path>)".
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPVOID lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
@@ -305,6 +311,9 @@ BOOL PeekMessageW(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
 int wsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, ...);
 long _wtol(LPCWSTR str);
 // Writes the formatted text to standard error exactly as formatted (no prefix, no added newline).
+// It returns at once: a writer thread of its own writes the text, in order. While standard error
+// is blocked, text beyond a bounded buffer is dropped, and once it flows again a line says how
+// many calls were dropped.
 void NKDbgPrintfW(LPCWSTR lpszFmt, ...);
 
 // ---------------------------------------------------------------------------------------------
@@ -314,6 +323,10 @@ namespace platform {
 // Text of the operating-system error behind the calling thread's last failure ("" when none),
 // e.g. "/dev/ttyUSB0: Permission denied".
 std::string LastErrorText();
+
+// Waits until everything NKDbgPrintfW took has been written to standard error; false when that
+// did not happen within the time-out. Programs need not call it: it runs at exit, for up to 1 s.
+bool FlushDebugOutput(DWORD timeoutMs);
 
 // Port map: "COMn:" (n = 1..1024) opens /dev/ttyS<n-1> unless the port was mapped to another
 // path. Mapping applies to later CreateFileW calls; an empty path restores the default.

@@ -108,7 +108,18 @@ std::string Program::Where() const {
 
 int Program::Run() {
     const int code = m_options.mode == ProgramOptions::Mode::Input ? RunInput() : RunLink();
-    return code == 0 && m_saveFailed ? kExitFailure : code;
+    return code == 0 && (m_saveFailed || m_traceFailed) ? kExitFailure : code;
+}
+
+void Program::WriteTrace(const std::string& line) {
+    if (m_traceFailed) return;
+    const std::string text = line + "\n";
+    if (std::fputs(text.c_str(), m_trace) < 0 || std::fflush(m_trace) != 0) {
+        m_traceFailed = true;
+        Fail("cannot write the trace to " +
+             (m_options.tracePath == "-" ? std::string("standard output") : m_options.tracePath) +
+             ": " + std::strerror(errno) + "; tracing stopped");
+    }
 }
 
 int Program::Open() {
@@ -130,7 +141,7 @@ int Program::Open() {
     }
     if (m_trace != nullptr || m_observer != nullptr) {
         m_printer.SetTraceCallback([this](const std::string& line) {
-            if (m_trace != nullptr) Say(m_trace, line);
+            if (m_trace != nullptr) WriteTrace(line);
             if (m_observer != nullptr) m_observer->OnTraceLine(line);
         });
     }

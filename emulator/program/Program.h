@@ -88,6 +88,8 @@ class Program {
     void Tidy();
     // Reports a receipt that was not saved; true when it was.
     bool Saved(const emu::ReceiptFolder::Result& result);
+    // Writes one trace line; the first write that fails is said and ends the trace.
+    void WriteTrace(const std::string& line);
 
     ProgramOptions m_options;
     emu::VirtualPrinter m_printer;
@@ -95,6 +97,7 @@ class Program {
     ProgramObserver* m_observer = nullptr;
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;
+    std::atomic<bool> m_traceFailed{false};  // the trace has holes: the exit status says so
     std::optional<emu::ReceiptFolder> m_receipts;
     std::atomic<bool> m_saveFailed{false};  // some paper was not saved: the exit status says so
     std::atomic<bool> m_limitSaid{false};

@@ -80,6 +80,8 @@ TEST(Program, OptionsAndScriptExitCodes) {
         {"demo and a script", "--demo --script x.txt", 2, "give either --demo or --script"},
         {"unwritable wire trace", "--trace " + (dir / "no" / "wire.txt").string(), 1,
          "cannot write the wire trace"},
+        {"wire trace on a full device", "--trace /dev/full", 1,
+         "/dev/full: No space left on device"},
         {"virtual printer with no display or script",
          "--virtual-printer --paper-dir " + (dir / "p").string(), 1, "--virtual-printer --demo"},
         {"an explicit COM1 wins over the virtual printer",

@@ -109,6 +109,12 @@ TEST(CoreProgram, InputStreamBecomesReceiptsAndATrace) {
         EXPECT_NE(trace.find(expected), std::string::npos) << expected << " in\n" << trace;
     }
 
+    r = RunProgram(dir, "--input " + (dir / "stream.bin").string() + " --trace /dev/full");
+    EXPECT_EQ(r.exitCode, 1) << "a trace with holes is a failure";
+    const std::string said = "cannot write the trace to /dev/full: No space left on device";
+    EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(said, r.err.find(said) + 1), std::string::npos) << "said once";
+
     // A second run numbers on; a run over its limit says so and fails.
     const std::string again =
         "--input " + (dir / "stream.bin").string() + " --out " + (dir / "out").string();

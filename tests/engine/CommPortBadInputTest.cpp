@@ -10,6 +10,7 @@
 #include "engine/CommPort.h"
 #include "tests/engine/PeerLink.h"
 #include "tests/engine/RecordingPort.h"
+#include "tests/support/StderrCapture.h"
 
 namespace {
 
@@ -92,16 +93,25 @@ TEST(CommPortBadInput, AVanishedDeviceCostsNoCpuAndAFreshOneOpens) {
         peer->Send("before");
         ASSERT_TRUE(WaitUntil([&] { return port.Received().size() == 6; }));
 
+        testsupport::StderrCapture capture;
+        const std::size_t receivesBefore = port.CallsOf("OnReceive").size();
+        const std::string device = peer->Peer().SlavePath();
         peer->Vanish();
         const std::string pending = RandomBytes(3000, 3);
         port.Write(pending.data(), static_cast<DWORD>(pending.size()));
         Sleep(100);
         EXPECT_LT(ProcessCpuShare(1000), 0.25) << "the workers must not spin on a dead device";
+        EXPECT_LE(port.CallsOf("OnReceive").size(), receivesBefore + 1)
+            << "the event thread keeps polling the dead device";
 
         const auto start = std::chrono::steady_clock::now();
         port.Close(500);
         EXPECT_LT(MillisecondsSince(start), 3000);
         EXPECT_FALSE(port.IsOpen());
+        const std::string said = capture.Take();
+        const std::size_t at = said.find("COM3: the device has gone (" + device);
+        EXPECT_NE(at, std::string::npos) << said;
+        EXPECT_EQ(said.find("COM3: the device", at + 1), std::string::npos) << "said once";
 
         peer.reset();  // its mapping goes with it
         peer = std::make_unique<PeerLink>(kPort);

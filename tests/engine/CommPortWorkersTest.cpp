@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "tests/engine/PeerLink.h"
 #include "tests/engine/RecordingPort.h"
 #include "tests/support/RecordingWindow.h"
+#include "tests/support/StderrCapture.h"
 
 namespace {
 
@@ -414,6 +418,79 @@ TEST(CommPortStop, StartAndStopReportWhetherThereWasAnythingToDo) {
     EXPECT_FALSE(port.Running());
     EXPECT_EQ(port.EventWorker().m_hThread, nullptr);
     EXPECT_FALSE(port.StopThreads(500));
+}
+
+// A receive hook that blocks outside any platform call until the test releases it, so neither
+// the stop nor the forced termination can end the worker.
+class StuckReceivePort : public RecordingPort {
+  public:
+    StuckReceivePort() : RecordingPort(COMM_MODE_EVENT_THREAD) {}
+    ~StuckReceivePort() override { Close(500); }
+    int OnReceive() override {
+        {
+            std::unique_lock<std::mutex> hold(m_lock);
+            m_stuck = true;
+            m_release.wait(hold, [this] { return m_released; });
+        }
+        return RecordingPort::OnReceive();
+    }
+    bool Stuck() {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_stuck;
+    }
+    void Release() {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_released = true;
+        m_release.notify_all();
+    }
+
+  private:
+    std::mutex m_lock;
+    std::condition_variable m_release;
+    bool m_stuck = false;
+    bool m_released = false;
+};
+
+TEST(CommPortStop, AWorkerThatCannotBeEndedIsWaitedOutAndTheNextOpenWorks) {
+    PeerLink peer(kPort);
+    testsupport::StderrCapture capture;
+    auto port = std::make_unique<StuckReceivePort>();
+    ASSERT_TRUE(port->Open(kPort, 9600, NOPARITY, 8, ONESTOPBIT));
+    peer.Send("x");
+    ASSERT_TRUE(WaitUntil([&] { return port->Stuck(); }));
+
+    std::atomic<bool> returned{false};
+    bool stopped = true;
+    const auto start = std::chrono::steady_clock::now();
+    long long stopMs = 0;
+    std::thread owner([&] {
+        stopped = port->StopThreads(100);
+        port->Close(100);
+        stopMs = MillisecondsSince(start);
+        returned = true;
+    });
+    std::string said;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            said += capture.ReadAvailable();
+            return said.find("COM5: worker thread") != std::string::npos;
+        },
+        10000));
+    EXPECT_FALSE(returned.load()) << "returned while the worker still ran inside the port";
+    port->Release();
+    owner.join();
+    std::printf("stop with a stuck worker, released when announced: %lld ms\n", stopMs);
+    EXPECT_FALSE(stopped) << "the stop had to force";
+    EXPECT_FALSE(port->IsOpen());
+    EXPECT_EQ(port->EventWorker().m_hThread, nullptr);
+
+    ASSERT_TRUE(port->Open(kPort, 9600, NOPARITY, 8, ONESTOPBIT));
+    peer.Send("y");
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto got = port->Received();
+        return !got.empty() && got.back() == 'y';
+    }));
+    port.reset();  // a worker still inside would now use freed memory
 }
 
 // A derived class replaces a thread body; the engine must reach it through the virtual table.

@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "platform/DcbTermios.h"
+#include "platform/internal/DcbTermios.h"
 
 namespace {
 

@@ -1,51 +1,17 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/win32.h"
+#include "tests/support/StderrCapture.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
-// Redirects standard error into a pipe for the lifetime of the object.
-class StderrCapture {
-  public:
-    StderrCapture() {
-        EXPECT_EQ(pipe2(m_pipe, O_CLOEXEC), 0);
-        fcntl(m_pipe[0], F_SETFL, O_NONBLOCK);
-        fcntl(m_pipe[1], F_SETPIPE_SZ, 1 << 20);
-        m_saved = dup(STDERR_FILENO);
-        dup2(m_pipe[1], STDERR_FILENO);
-    }
-    ~StderrCapture() {
-        Restore();
-        close(m_pipe[0]);
-    }
-    // Restores standard error and returns everything written meanwhile.
-    std::string Take() {
-        Restore();
-        std::string out;
-        char buffer[4096];
-        ssize_t n;
-        while ((n = read(m_pipe[0], buffer, sizeof buffer)) > 0)
-            out.append(buffer, static_cast<std::size_t>(n));
-        return out;
-    }
-
-  private:
-    void Restore() {
-        if (m_saved < 0) return;
-        dup2(m_saved, STDERR_FILENO);
-        close(m_saved);
-        close(m_pipe[1]);
-        m_saved = -1;
-    }
-    int m_pipe[2] = {-1, -1};
-    int m_saved = -1;
-};
+using testsupport::StderrCapture;
 
 }  // namespace
 
@@ -93,4 +59,46 @@ TEST(DebugOutput, LinesOfConcurrentThreadsStayWhole) {
     }
     EXPECT_EQ(lines, 800u);
     EXPECT_EQ(start, out.size());
+}
+
+// Standard error that nobody reads: the caller goes on, what does not fit is dropped, and once it
+// flows again the count of dropped lines stands where they were, so every line is accounted for.
+TEST(DebugOutput, AStalledStandardErrorDropsLinesInsteadOfBlockingAndSaysHowMany) {
+    StderrCapture capture(4096);
+    constexpr int kLines = 20000;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int i = 0; i < kLines; ++i)
+            NKDbgPrintfW(L"line %05d %s\n", i, std::wstring(40, L'x').c_str());
+        done = true;
+    });
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return done.load(); }, 20000)) << "a caller blocked";
+    worker.join();
+
+    std::string out;
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [&] {
+            out += capture.ReadAvailable();
+            return platform::FlushDebugOutput(1);
+        },
+        20000));
+    out += capture.Take();
+    int seen = 0, next = 0;
+    long dropped = 0;
+    std::size_t start = 0;
+    for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = out.substr(start, end - start);
+        if (line.empty()) continue;
+        if (line.rfind("[debug output: ", 0) == 0) {
+            dropped += std::stol(line.substr(15));
+            continue;
+        }
+        ASSERT_EQ(line.size(), 51u) << line;
+        const int number = std::stoi(line.substr(5, 5));
+        ASSERT_GE(number, next) << "order kept";
+        next = number + 1;
+        ++seen;
+    }
+    EXPECT_GT(dropped, 0);
+    EXPECT_EQ(seen + dropped, kLines);
 }

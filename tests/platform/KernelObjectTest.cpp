@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/KernelObject.h"
+#include "platform/internal/KernelObject.h"
 
 namespace {
 

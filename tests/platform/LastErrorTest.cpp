@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <thread>
 
-#include "platform/LastError.h"
+#include "platform/internal/LastError.h"
 
 TEST(LastError, KeepsCodeAndErrnoTextPerThread) {
     platform::detail::SetLastErrorFromErrno(ERROR_ACCESS_DENIED, EACCES, "/dev/ttyS0");

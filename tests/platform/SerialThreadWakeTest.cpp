@@ -5,7 +5,7 @@
 #include <ostream>
 #include <thread>
 
-#include "platform/ThreadWake.h"
+#include "platform/internal/ThreadWake.h"
 #include "tests/platform/PortFixture.h"
 
 namespace {

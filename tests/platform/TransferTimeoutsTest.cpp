@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "platform/TransferTimeouts.h"
+#include "platform/internal/TransferTimeouts.h"
 
 namespace {
 

@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <csignal>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -5,6 +8,7 @@
 
 #include "platform/WireTrace.h"
 #include "tests/platform/PortFixture.h"
+#include "tests/support/StderrCapture.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -108,6 +112,32 @@ TEST_F(WireTraceTest, StoppingTheTraceStopsTheLinesAndAnUnwritablePathIsRefused)
     EXPECT_FALSE(platform::SetWireTrace((dir / "missing" / "wire.txt").string(), &error));
     EXPECT_NE(error.find("missing/wire.txt"), std::string::npos) << error;
     EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+    EXPECT_FALSE(platform::SetWireTrace("/dev/full", &error)) << "takes nothing";
+    EXPECT_EQ(error, "/dev/full: No space left on device");
+}
+
+// A trace whose reader went away: the first failed line stops the trace and says why, once.
+TEST_F(WireTraceTest, AWriteThatFailsStopsTheTraceAndIsReportedOnce) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    std::string error;
+    ASSERT_TRUE(platform::SetWireTrace("/proc/self/fd/" + std::to_string(ends[1]), &error))
+        << error;
+    close(ends[0]);
+    testsupport::StderrCapture capture;
+    const BYTE sent[] = {0x1B, 0x40};
+    DWORD n = 0;
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(WriteFile(port, sent, sizeof sent, &n, nullptr));
+    const std::string said = capture.Take();
+    close(ends[1]);
+    std::signal(SIGPIPE, previous);
+    EXPECT_NE(platform::WireTraceFailure().find("Broken pipe"), std::string::npos);
+    const std::size_t at = said.find("wire trace: cannot write /proc/self/fd/");
+    EXPECT_NE(at, std::string::npos) << said;
+    EXPECT_EQ(said.find("wire trace", at + 1), std::string::npos) << "said once";
+    ASSERT_TRUE(platform::SetWireTrace((dir / "again.txt").string(), &error));
+    EXPECT_EQ(platform::WireTraceFailure(), "") << "a new trace starts clean";
 }
 
 }  // namespace

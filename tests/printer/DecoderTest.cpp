@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/printer/PrinterFixture.h"
+#include "tests/support/StderrCapture.h"
 
 namespace printertest {
 namespace {
@@ -128,9 +129,9 @@ TEST(ReceiveHandler, PrintsAndDecodesEachByteOfOneRead) {
     ASSERT_TRUE(line.SendToHost({0x0A, 0xFF, 0x00, 0x31}));
     ASSERT_TRUE(line.WaitForPending(4, 2000));
 
-    ::testing::internal::CaptureStderr();
+    testsupport::StderrCapture capture;
     port.OnReceive();
-    const std::string debugOutput = ::testing::internal::GetCapturedStderr();
+    const std::string debugOutput = capture.Take();
 
     EXPECT_EQ(debugOutput, "AFF031");
     EXPECT_EQ(window.Messages(), (std::vector<UINT>{PL_ON, OH_ON, PL_OFF, OH_OFF}));
@@ -142,12 +143,12 @@ TEST(ReceiveHandler, PrintsAndDecodesEachByteOfOneRead) {
 // With nothing waiting, or no port, there is nothing to read or print.
 TEST(ReceiveHandler, DoesNothingWithoutBytes) {
     ManualReceivePort port;
-    ::testing::internal::CaptureStderr();
+    testsupport::StderrCapture capture;
     port.OnReceive();  // closed: the count fails
     PrinterOnPty line(port);
     ASSERT_TRUE(line.IsOpen());
     port.OnReceive();  // open, nothing waiting
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(capture.Take(), "");
     EXPECT_FALSE(port.StatusReceived());
 }
 

@@ -3,7 +3,7 @@
 // TerminateThread ends here instead of sleeping on.
 #pragma once
 
-#include "platform/Deadline.h"
+#include "platform/internal/Deadline.h"
 
 namespace platform::detail {
 

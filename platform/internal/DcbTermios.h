@@ -1,14 +1,16 @@
 // Internal to platform/: the device control block expressed in termios terms and back.
 #pragma once
 
-#include "platform/DeviceTermios.h"
+#include "platform/internal/DeviceTermios.h"
 #include "platform/win32.h"
 
 namespace platform::detail {
 
 // Raw byte transport: no input or output processing, no echo or signals, 8 data bits without
-// parity, receiver on, modem lines not needed to read. Reads return EAGAIN rather than 0 when
-// nothing waits (VMIN 1), so a 0 can only mean the device hung up; time-outs are ours, not VTIME.
+// parity, receiver on, modem lines not needed to read. Flow control (XON/XOFF either way and
+// CRTSCTS) stays as the driver held it; only IXANY goes, which would let any byte undo an XOFF.
+// Reads return EAGAIN rather than 0 when nothing waits (VMIN 1), so a 0 can only mean the device
+// hung up; time-outs are ours, not VTIME.
 void MakeRaw(DeviceTermios& t);
 
 // Writes the DCB's line format, flow control and XON/XOFF characters into t, leaving all else.

@@ -13,7 +13,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/KernelObject.h"
+#include "platform/internal/KernelObject.h"
 #include "platform/win32.h"
 
 namespace platform::detail {
@@ -48,8 +48,10 @@ class SerialHandle final : public KernelObject {
         bool txPending = false;  // written since EV_TXEMPTY was last reported
     };
 
-    // Takes ownership of both descriptors.
-    SerialHandle(int fd, int wakeFd, std::string path, Capabilities caps, const DCB& initial);
+    // Takes ownership of both descriptors and of the lock file ("" for none), which goes when the
+    // device is closed.
+    SerialHandle(int fd, int wakeFd, std::string path, Capabilities caps, const DCB& initial,
+                 std::string lockFile);
     ~SerialHandle() override;
     SerialHandle(const SerialHandle&) = delete;
     SerialHandle& operator=(const SerialHandle&) = delete;
@@ -101,6 +103,7 @@ class SerialHandle final : public KernelObject {
     const int m_fd;
     const int m_wakeFd;
     const std::string m_path;
+    const std::string m_lockFile;
     const Capabilities m_caps;
     std::mutex m_lock;
     State m_state;

@@ -14,8 +14,8 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/ThreadWake.h"
-#include "platform/Waitable.h"
+#include "platform/internal/ThreadWake.h"
+#include "platform/internal/Waitable.h"
 
 namespace platform::detail {
 

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "platform/Deadline.h"
-#include "platform/SerialHandle.h"
+#include "platform/internal/Deadline.h"
+#include "platform/internal/SerialHandle.h"
 
 namespace platform::detail {
 

@@ -3,7 +3,7 @@
 
 #include <mutex>
 
-#include "platform/Waitable.h"
+#include "platform/internal/Waitable.h"
 
 namespace platform::detail {
 

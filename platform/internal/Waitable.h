@@ -1,7 +1,7 @@
 // Internal to platform/: a kernel object WaitForSingleObject can wait on (threads and events).
 #pragma once
 
-#include "platform/KernelObject.h"
+#include "platform/internal/KernelObject.h"
 
 namespace platform::detail {
 
