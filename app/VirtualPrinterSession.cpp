@@ -20,6 +20,7 @@ constexpr std::uint32_t kPowerOnBaud = 9600;
 // time it needs as long as it keeps taking bytes.
 constexpr std::chrono::milliseconds kDrainStall(1500);
 constexpr std::chrono::milliseconds kDrainLook(5);
+constexpr std::chrono::milliseconds kDrainConfirm(1);
 
 }  // namespace
 
@@ -98,8 +99,13 @@ void CVirtualPrinterSession::DrainLine() {
     std::uint64_t received = m_pPrinter->Received();
     Clock::time_point progress = Clock::now();
     // Twice empty in a row: a byte moving from the line into the link is counted in neither.
-    for (int empty = 0; empty < 2;) {
+    for (int empty = 0;;) {
         empty = m_pLink->Unread() == 0 ? empty + 1 : 0;
+        if (empty == 2) return;
+        if (empty == 1) {
+            std::this_thread::sleep_for(kDrainConfirm);
+            continue;
+        }
         if (const std::uint64_t now = m_pPrinter->Received(); now != received) {
             received = now;
             progress = Clock::now();
@@ -136,11 +142,11 @@ std::string CVirtualPrinterSession::DescribeState() const {
     text += "\nPrinter: " + std::to_string(line.baud) + " baud 8N1, handshake " +
             emu::DescribeHandshake(line.handshake);
     if (host.baud > 0 && !host.Readable(line.baud)) {
-        text += "\nThe two sides differ: the printer reads the host's bytes as framing errors (" +
+        text += "\nThe two sides differ: the host's bytes arrive as framing errors (" +
                 std::to_string(m_pLink->FramingErrors()) +
-                " so far) and prints nothing. Set both to the same speed and 8N1.";
+                " so far),\nnot printed. Set both to the same speed and 8N1.";
     } else if (host.baud > 0 && host.handshake != line.handshake) {
-        text += "\nThe two sides use different flow control: the printer's buffer can overrun.";
+        text += "\nThe two sides use different flow control:\nthe printer's buffer can overrun.";
     }
     text += "\n" + std::to_string(m_pPrinter->Received()) + " bytes received";
     if (const std::size_t waiting = m_pPrinter->Waiting(); waiting > 0) {

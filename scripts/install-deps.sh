@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the project builds, tests and runs with. Idempotent and quiet
-# when everything is already there; uses sudo when not run as root.
+# Installs the Debian 12 packages the project builds, tests and runs with; with the argument
+# `package`, also the tools that check the Debian package. Idempotent and quiet when everything is
+# already there; uses sudo when not run as root.
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git help2man
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev libpng-dev libzint-dev
@@ -14,6 +15,9 @@ packages=(
   xvfb xauth xdotool openbox x11-utils
 )
 
+if [ "${1:-}" = package ]; then
+  packages+=(lintian desktop-file-utils appstream man-db)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -23,6 +23,9 @@ namespace emu {
 
 namespace {
 constexpr std::size_t kReadChunk = 4096;
+// A paced link catching up after a long render reads in pieces, so replies (a status report the
+// operator is waiting for) go out between them rather than after the whole backlog is printed.
+constexpr std::size_t kPacedPiece = 128;
 constexpr int kRetryMs = 20;  // offering held input again while the printer's buffer is full
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
@@ -279,7 +282,7 @@ void Link::Run() {
         bool waitForLine = lineMayRead;
         if (line.fd >= 0 && pacer.Paced()) {
             const std::size_t pending = Pending();
-            readable = std::min(pacer.Available(now, pending, !lineMayRead), kReadChunk);
+            readable = std::min(pacer.Available(now, pending, !lineMayRead), kPacedPiece);
             // Bytes waiting but not yet due: come back when the next one is.
             if (lineMayRead && pending > 0 && readable == 0) {
                 atMost(pacer.MillisecondsToNextByte());

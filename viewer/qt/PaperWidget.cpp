@@ -66,9 +66,9 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
 
     m_pTrace = new QPlainTextEdit;
     m_pTrace->setReadOnly(true);
-    // Wrapped, so the meaning at the end of a line stays readable however narrow the column.
-    m_pTrace->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_pTrace->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Not wrapped: laying out wrapped lines as they stream in holds up the interface thread, and
+    // with it the dialog. The splitter gives the commands more width.
+    m_pTrace->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_pTrace->setMaximumBlockCount(CPaperWindow::kTraceLines);
     m_pTrace->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_pTrace->setMinimumWidth(240);
@@ -82,7 +82,9 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pEvents->setWordWrap(true);
     m_pEvents->hide();
     m_pStatus = new QLabel;
-    m_pStatus->setWordWrap(true);  // a long state must not widen the window off the screen
+    // A long state must not widen the window off the screen; its lines are short (word wrap
+    // would lay the window out again on every update).
+    m_pStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto* sideColumn = new QWidget;
     auto* side = new QVBoxLayout(sideColumn);
