@@ -41,7 +41,9 @@ constexpr const Demonstration* FindDemonstration(int controlId) {
 }
 
 // The caption of a demonstration button, for the dialog template.
+// (Searches by value: GCC's UBSan makes a pointer test in a constant expression non-constant.)
 constexpr const char* DemonstrationCaption(int controlId) {
-    const Demonstration* demo = FindDemonstration(controlId);
-    return demo != nullptr ? demo->caption : nullptr;
+    for (const Demonstration& demo : kDemonstrations)
+        if (demo.controlId == controlId) return demo.caption;
+    return nullptr;
 }
