@@ -148,11 +148,5 @@ std::string CVirtualPrinterSession::DescribeState() const {
     } else if (host.baud > 0 && host.handshake != line.handshake) {
         text += "\nThe two sides use different flow control:\nthe printer's buffer can overrun.";
     }
-    text += "\n" + std::to_string(m_pPrinter->Received()) + " bytes received";
-    if (const std::size_t waiting = m_pPrinter->Waiting(); waiting > 0) {
-        text += " · " + std::to_string(waiting) + " waiting for paper";
-    }
-    if (m_pPrinter->Asleep()) text += " · asleep";
-    text += " · conditions: " + emu::DescribeConditions(m_pPrinter->Conditions());
-    return text;
+    return text + "\n" + m_pPrinter->DescribeActivity();
 }

@@ -72,6 +72,15 @@ std::uint64_t VirtualPrinter::Received() const {
     return m_core.Received();
 }
 
+std::string VirtualPrinter::DescribeActivity() const {
+    std::string text = std::to_string(Received()) + " bytes received";
+    if (const std::size_t waiting = Waiting(); waiting > 0) {
+        text += " · " + std::to_string(waiting) + " waiting for paper";
+    }
+    if (Asleep()) text += " · asleep";
+    return text + " · conditions: " + DescribeConditions(Conditions());
+}
+
 void VirtualPrinter::SetLineBaudRate(std::uint32_t baud) {
     std::lock_guard lock(m_mutex);
     m_core.SetLineBaudRate(baud);

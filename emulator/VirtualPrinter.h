@@ -49,6 +49,8 @@ class VirtualPrinter {
     bool Asleep() const;
     std::size_t Waiting() const;
     std::uint64_t Received() const;
+    // "N bytes received", then what holds the printer and its conditions, for status lines.
+    std::string DescribeActivity() const;
 
     void SetLineBaudRate(std::uint32_t baud);
     LineSettings Line() const;

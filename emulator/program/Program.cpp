@@ -262,13 +262,7 @@ std::string Program::DescribeState() const {
     const emu::LineSettings line = m_printer.Line();
     std::string text = "Printer on " + Where() + " · ";
     text += line.baud > 0 ? std::to_string(line.baud) + " baud" : std::string("no line speed set");
-    text += " · " + std::to_string(m_printer.Received()) + " bytes received";
-    if (const std::size_t waiting = m_printer.Waiting(); waiting > 0) {
-        text += " · " + std::to_string(waiting) + " waiting for paper";
-    }
-    if (m_printer.Asleep()) text += " · asleep";
-    text += " · conditions: " + emu::DescribeConditions(m_printer.Conditions());
-    return text;
+    return text + " · " + m_printer.DescribeActivity();
 }
 
 bool Program::Saved(const emu::ReceiptFolder::Result& result) {
