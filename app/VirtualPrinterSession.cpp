@@ -61,8 +61,11 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
     });
 
     if (!m_pLink->Start(pError)) return false;
+    // The host's output count holds what the printer has not taken, as a UART's would.
+    platform::AttachLinePeer(m_devicePath, [link = m_pLink.get()] { return link->LineTaken(); });
     if (options.mapPort && !platform::MapPort(options.port, m_devicePath)) {
         *pError = "cannot map COM" + std::to_string(options.port) + " to " + m_devicePath;
+        platform::AttachLinePeer(m_devicePath, nullptr);
         m_pLink->Stop();
         return false;
     }
@@ -79,6 +82,7 @@ void CVirtualPrinterSession::Stop() {
     if (!m_bRunning) return;
     m_bRunning = false;
     DrainLine();
+    platform::AttachLinePeer(m_devicePath, nullptr);
     m_pLink->Stop();
     m_pFeed->Stop();  // saves the receipts still queued
     if (m_mappedPort != 0) platform::MapPort(m_mappedPort, "");

@@ -15,6 +15,7 @@ CBenchDialogApp::CBenchDialogApp(VirtualPrinterOptions options, std::string scri
 
 BOOL CBenchDialogApp::InitInstance() {
     CVirtualPrinterSession session;
+    if (m_pace) m_options.paceBaud = m_pace();
     std::string error;
     if (!session.Start(m_options, &error)) {
         std::fprintf(stderr, "bench: %s\n", error.c_str());

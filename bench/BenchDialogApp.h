@@ -23,11 +23,14 @@ class CBenchDialogApp : public CWinApp {
     BOOL InitInstance() override;
     // For a script that depends on the benchmark's options: made when the application starts.
     void SetScript(std::function<std::string()> script) { m_makeScript = std::move(script); }
+    // For a pace given on the benchmark's command line: read when the application starts.
+    void SetPace(std::function<std::uint32_t()> pace) { m_pace = std::move(pace); }
 
   private:
     VirtualPrinterOptions m_options;
     std::string m_script;
     std::function<std::string()> m_makeScript;
+    std::function<std::uint32_t()> m_pace;
     Measure m_measure;
 };
 

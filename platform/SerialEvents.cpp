@@ -10,6 +10,7 @@
 
 #include <cerrno>
 
+#include "platform/internal/LinePeer.h"
 #include "platform/internal/SerialHandle.h"
 #include "platform/internal/SerialWait.h"
 #include "platform/internal/ThreadWake.h"
@@ -37,7 +38,9 @@ struct Observed {
 // Reads what the mask asks about; errno, or 0.
 int Observe(const SerialHandle& port, DWORD mask, Observed& seen) {
     if ((mask & EV_RXCHAR) && ioctl(port.Fd(), FIONREAD, &seen.waiting) != 0) return errno;
-    if ((mask & EV_TXEMPTY) && ioctl(port.Fd(), TIOCOUTQ, &seen.queued) != 0) return errno;
+    if (mask & EV_TXEMPTY) {
+        if (int err = QueuedOutput(port.Fd(), port.Path(), seen.queued)) return err;
+    }
     if (mask & kCounterEvents) seen.haveCounters = port.ReadCounters(seen.counters);
     if ((mask & kModemEvents) && port.Caps().modemLines) {
         if (ioctl(port.Fd(), TIOCMGET, &seen.lines) != 0) return errno;

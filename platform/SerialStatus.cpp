@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "platform/internal/LinePeer.h"
 #include "platform/internal/SerialHandle.h"
 #include "platform/win32.h"
 
@@ -52,7 +53,7 @@ BOOL ClearCommError(HANDLE hFile, DWORD* lpErrors, COMSTAT* lpStat) {
         int waiting = 0;
         int queued = 0;
         if (ioctl(port->Fd(), FIONREAD, &waiting) != 0) return port->Fail(errno);
-        if (ioctl(port->Fd(), TIOCOUTQ, &queued) != 0) return port->Fail(errno);
+        if (int err = QueuedOutput(port->Fd(), port->Path(), queued)) return port->Fail(err);
         COMSTAT stat{};
         stat.cbInQue = static_cast<DWORD>(waiting);
         stat.cbOutQue = static_cast<DWORD>(queued);

@@ -12,6 +12,7 @@
 #include <cerrno>
 
 #include "platform/WireTrace.h"
+#include "platform/internal/LinePeer.h"
 #include "platform/internal/SerialHandle.h"
 #include "platform/internal/SerialWait.h"
 #include "platform/internal/ThreadWake.h"
@@ -150,6 +151,7 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
     EndThreadIfTerminated();
     DWORD put = 0;
     BOOL ok = WritePort(*port, static_cast<const BYTE*>(lpBuffer), nNumberOfBytesToWrite, put);
+    PeerWrote(port->Path(), put);
     TraceWire(WireDirection::Sent, port->Path(), static_cast<const BYTE*>(lpBuffer), put);
     if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = put;
     return ok;
@@ -166,7 +168,7 @@ BOOL FlushFileBuffers(HANDLE hFile) {
     std::optional<SerialWait> wait;
     for (bool first = true;; first = false) {
         int queued = 0;
-        if (ioctl(port->Fd(), TIOCOUTQ, &queued) != 0) return port->Fail(errno);
+        if (int err = QueuedOutput(port->Fd(), port->Path(), queued)) return port->Fail(err);
         if (queued <= 0) break;
         if (first) until = DeadlineAfter(WriteLimitMs(timeouts, static_cast<DWORD>(queued)));
         if (Passed(until)) {

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -340,5 +341,12 @@ std::wstring Utf8ToWide(std::string_view text);
 std::string PortPath(int port);
 // The ports mapped with MapPort and their paths, lowest number first.
 std::map<int, std::string> MappedPorts();
+
+// A line whose far end runs in this program (the virtual printer's pty): bytes written to the
+// device at path count as queued output (ClearCommError's cbOutQue, EV_TXEMPTY,
+// FlushFileBuffers) until the far end has taken them, as in a UART's transmit queue, so a host
+// that waits for its output to drain before changing the line's settings waits for them.
+// taken: the far end's count of bytes taken so far, called from any thread; empty detaches.
+void AttachLinePeer(const std::string& path, std::function<std::uint64_t()> taken);
 
 }  // namespace platform

@@ -73,6 +73,10 @@ bool Link::OpenPty(std::string* error) {
         std::string ignored;
         ConfigureSerialLine(m_slaveFd, baud, false, &ignored);
     }
+    if (!m_stream.Open(m_fd, m_slaveFd, error)) {
+        Close();
+        return false;
+    }
     m_isDevice = false;
     return true;
 }
@@ -138,11 +142,9 @@ void Link::LineEvent(const std::string& text) {
     if (m_onLineEvent) m_onLineEvent(text);
 }
 
-// A pty passes the host's settings on without acting on them: they are read here so the printer
-// can receive as a real one would.
-void Link::WatchHost() {
-    HostLine host;
-    if (m_isDevice || m_slaveFd < 0 || !ReadHostLine(m_slaveFd, &host)) return;
+// A pty passes the host's settings on without acting on them: they are followed here so the
+// printer can receive as a real one would.
+void Link::PublishHost(const HostLine& host) {
     {
         std::lock_guard<std::mutex> guard(m_hostLock);
         if (m_hostKnown && host == m_host) return;
@@ -153,19 +155,25 @@ void Link::WatchHost() {
     LineEvent("host line: " + host.Describe());
 }
 
-bool Link::Receivable(std::size_t count) {
-    // The settings of both ends now, when the bytes arrive, not those of the last look.
-    WatchHost();
-    const HostLine host = Host();
+ssize_t Link::ReadLine(std::uint8_t* out, std::size_t max, SentAt* sent) {
+    if (m_isDevice) return ::read(m_fd, out, max);
+    const ssize_t n = m_stream.Read(out, max, sent);
+    PublishHost(m_stream.Now());
+    return n;
+}
+
+// The host's settings when it sent the bytes, against the printer's now, as they arrive.
+bool Link::Receivable(std::size_t count, const SentAt& sent) {
     const LineSettings line = m_printer.Line();
-    if (m_isDevice || host.Readable(line.baud)) {
+    if (m_isDevice || sent.Readable(line.baud)) {
         m_garbling = false;
         return true;
     }
     m_framingErrors += count;
+    m_lineTaken += count;
     if (!m_garbling) {
         m_garbling = true;
-        m_printer.Note("host sends at " + host.Describe() + ", printer reads " +
+        m_printer.Note("host sends at " + sent.orHost.Describe() + ", printer reads " +
                        std::to_string(line.baud) +
                        " baud 8N1: bytes arrive as framing errors and are not decoded");
     }
@@ -188,6 +196,7 @@ void Link::ApplyLine(const LineSettings& line) {
 }
 
 std::size_t Link::Pending() const {
+    if (!m_isDevice) return m_stream.Pending();
     int count = 0;
     if (::ioctl(m_fd, FIONREAD, &count) != 0 || count < 0) return 0;
     return static_cast<std::size_t>(count);
@@ -230,6 +239,7 @@ void Link::Run() {
             held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(taken));
             replyTo = heldFrom;
             m_held = held.size();
+            if (heldFrom == From::Line) m_lineTaken += taken;
         }
         std::vector<std::uint8_t> replies = m_printer.TakeReplies();
         if (replyTo == From::Line) line.out.insert(line.out.end(), replies.begin(), replies.end());
@@ -238,7 +248,10 @@ void Link::Run() {
         LineSettings settings = m_printer.Line();
         if (line.fd >= 0) {
             ApplyLine(settings);
-            WatchHost();
+            if (!m_isDevice) {
+                m_stream.Look();
+                PublishHost(m_stream.Now());
+            }
         }
         if (settings.handshake == Handshake::Software) {
             for (std::uint8_t byte : replies) {
@@ -280,6 +293,8 @@ void Link::Run() {
         pacer.SetRate(m_paced ? settings.baud / 10.0 : 0.0, now);
         std::size_t readable = kReadChunk;
         bool waitForLine = lineMayRead;
+        // Bytes drained ahead of a change of the host's settings wait in the stream, not the pty.
+        const bool backlogged = !m_isDevice && m_stream.Backlogged();
         if (line.fd >= 0 && pacer.Paced()) {
             const std::size_t pending = Pending();
             readable = std::min(pacer.Available(now, pending, !lineMayRead), kPacedPiece);
@@ -289,9 +304,14 @@ void Link::Run() {
                 waitForLine = false;
             }
         }
+        if (lineMayRead && backlogged && readable > 0) atMost(0);
 
+        // A pty's announcements of the host's settings are taken at once, whatever the printer is
+        // doing: the bytes held at that moment were sent at the settings before.
+        const bool announces = line.fd >= 0 && !m_isDevice;
         pollfd fds[4] = {{m_wakeFd, POLLIN, 0},
-                         {lineMayRead || !line.out.empty() ? line.fd : -1, 0, 0},
+                         {lineMayRead || !line.out.empty() || announces ? line.fd : -1,
+                          static_cast<short>(announces ? POLLPRI : 0), 0},
                          {waiting.size() < kMaxWaiting ? m_listener.Fd() : -1, POLLIN, 0},
                          {connection.fd, 0, 0}};
         if (waitForLine) fds[1].events |= POLLIN;
@@ -311,14 +331,19 @@ void Link::Run() {
             ssize_t n = ::write(line.fd, line.out.data(), line.out.size());
             if (n > 0) line.out.erase(line.out.begin(), line.out.begin() + n);
         }
+        if ((fds[1].revents & POLLPRI) && m_stream.TakeAnnouncements()) {
+            PublishHost(m_stream.Now());
+        }
         const bool hungUp = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
-        if (lineMayRead && ((readable > 0 && (fds[1].revents & POLLIN)) || hungUp)) {
+        const bool lineReady = (fds[1].revents & POLLIN) || backlogged;
+        if (lineMayRead && ((readable > 0 && lineReady) || hungUp)) {
             // A hang-up is read even when no byte is due, so the loss is seen.
-            ssize_t n = ::read(line.fd, buffer, std::max<std::size_t>(readable, 1));
+            SentAt sent;
+            ssize_t n = ReadLine(buffer, std::max<std::size_t>(readable, 1), &sent);
             if (n > 0) {
                 lineHeldUntil = Clock::now() + kLineHold;
                 pacer.Took(static_cast<std::size_t>(n));
-                if (Receivable(static_cast<std::size_t>(n))) {
+                if (Receivable(static_cast<std::size_t>(n), sent)) {
                     held.assign(buffer, buffer + n);
                     heldFrom = From::Line;
                     m_held = held.size();

@@ -13,8 +13,9 @@
 // hardware. Paced links read at the line's rate (baud/10 bytes a second, LinePacer), following
 // the rate the host sets with GS ( E. Reply bytes are written as soon as they are queued. When
 // the host changes the line (GS ( E), a device is switched after the command; a pty has no speed,
-// so the rate is only recorded and paces the reading. On a pty the link also reads the settings
-// the host gave its end: bytes sent at another speed reach the printer as framing errors.
+// so the rate is only recorded and paces the reading. On a pty the link also follows the settings
+// the host gave its end, in order with its bytes (HostStream): bytes sent at another speed reach
+// the printer as framing errors.
 #pragma once
 
 #include <atomic>
@@ -27,6 +28,7 @@
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/HostLine.h"
+#include "emulator/link/HostStream.h"
 #include "emulator/link/TcpListener.h"
 
 namespace emu {
@@ -75,14 +77,19 @@ class Link {
     // Bytes the host has written that the printer has not taken yet: on the line or read and
     // held while the printer's buffer is full.
     std::size_t Unread() const { return (m_fd >= 0 ? Pending() : 0) + m_held.load(); }
+    // Bytes of the pty or device the printer has taken so far, as fed or lost as framing errors:
+    // what a host's UART would have sent. Any thread.
+    std::uint64_t LineTaken() const { return m_lineTaken.load(); }
 
   private:
     void Run();
     void ApplyLine(const LineSettings& line);
-    void WatchHost();
+    void PublishHost(const HostLine& host);
     void LineEvent(const std::string& text);
+    // Reads up to max bytes of the line; *sent: the settings they were sent at.
+    ssize_t ReadLine(std::uint8_t* out, std::size_t max, SentAt* sent);
     // The bytes read, as the printer receives them: false when they arrived garbled.
-    bool Receivable(std::size_t count);
+    bool Receivable(std::size_t count, const SentAt& sent);
     void Close();
     // Bytes the host has written that the link has not read yet.
     std::size_t Pending() const;
@@ -100,8 +107,10 @@ class Link {
     std::atomic<std::size_t> m_held{0};
     std::function<void(const std::string&)> m_onLineEvent;
     mutable std::mutex m_hostLock;
-    HostLine m_host;
+    HostStream m_stream;  // a pty's host end
+    HostLine m_host;      // as last published
     bool m_hostKnown = false;
+    std::atomic<std::uint64_t> m_lineTaken{0};
     bool m_garbling = false;  // the last bytes read arrived as framing errors
     std::atomic<std::uint64_t> m_framingErrors{0};
     std::atomic<bool> m_stop{false};

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "tests/app/LineChanges.h"
 #include "tests/support/BarcodeScan.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
@@ -184,6 +185,33 @@ TEST(Program, NothingPrintedIsLostAtTheEnd) {
         EXPECT_NE(output.find("1 receipt saved"), std::string::npos) << c.name << "\n" << output;
         std::error_code missing;
         EXPECT_GT(std::filesystem::file_size(paper + "/receipt-001.png", missing), 1000u) << c.name;
+    }
+}
+
+// The stand-alone printer learns of each change of the host's settings in order with its bytes.
+TEST(Program, EveryPrintAfterALineChangeComesOutThroughPrinterEmulatorsLink) {
+    for (const char* pace : {"", " --baud 9600"}) {
+        SCOPED_TRACE(*pace ? "paced" : "unpaced");
+        testsupport::TempDir dir;
+        const std::string link = (dir / "printer-line").string();
+        const std::string paper = (dir / "paper").string();
+        const std::string emulator = std::string(PRINTER_EMULATOR) + pace + " --link " + link +
+                                     " --out " + paper + " > " + (dir / "emulator.txt").string() +
+                                     " 2>&1";
+        FILE* printer = popen(emulator.c_str(), "w");
+        ASSERT_NE(printer, nullptr);
+        ASSERT_TRUE(testsupport::WaitUntil([&] { return std::filesystem::exists(link); }, 20000));
+        const Result result =
+            RunProgram("--port COM1=" + link + " --script " +
+                       WriteScript(dir, "s.txt", apptest::LineChangesScript(200)));
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        // A paced printer is still reading when the host closes the line.
+        apptest::BarcodeReceipts receipts(paper);
+        EXPECT_TRUE(testsupport::WaitUntil(
+            [&] { return receipts.Count() == apptest::kLineChangePrints; }, 20000))
+            << receipts.Count() << " receipts with the barcode";
+        std::fputs("quit\n", printer);
+        pclose(printer);
     }
 }
 

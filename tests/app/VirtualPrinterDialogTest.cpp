@@ -11,6 +11,7 @@
 #include "framework/ScriptExtensions.h"
 #include "framework/ScriptRunner.h"
 #include "tests/app/HostPort.h"
+#include "tests/app/LineChanges.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/WireRecorder.h"
@@ -131,6 +132,18 @@ TEST(VirtualPrinterDialog, PaperOutInTheMiddleOfTheImageHoldsThePrintingAndLoses
         << "nothing printed without paper";
     EXPECT_TRUE(interrupted.paper.gray == reference.paper.gray)
         << "the page differs from an uninterrupted run";
+}
+
+// The host's output count holds what the printer has not read, so each change waits for the
+// printer to take its command at the old settings, as on a UART.
+TEST(VirtualPrinterDialog, EveryPrintAfterASpeedOrFlowControlChangeComesOut) {
+    for (std::uint32_t pace : {0u, 9600u}) {
+        testsupport::TempDir dir;
+        const PrintedRun run = RunOnVirtualPrinter(LineChangesScript(), pace, dir / "paper");
+        ASSERT_EQ(run.exitCode, 0) << run.failure;
+        EXPECT_EQ(BarcodeReceipts(dir / "paper").Count(), kLineChangePrints)
+            << (pace ? "paced" : "unpaced");
+    }
 }
 
 TEST(VirtualPrinterDialog, ClosingThePrintersWindowLeavesThePortUsable) {

@@ -108,13 +108,14 @@ TEST(CoreLink, HostBytesAtOtherSettingsArriveAsFramingErrors) {
     struct Case {
         const char* name;
         speed_t speed;
+        std::uint32_t baud;
         tcflag_t frame;  // c_cflag bits besides the speed (a pty keeps CS8 and no parity)
         bool decoded;
     } const cases[] = {
-        {"same speed, 8N1", B9600, CS8, true},
-        {"two stop bits are still read", B9600, CS8 | CSTOPB, true},
-        {"host faster", B115200, CS8, false},
-        {"host slower", B4800, CS8, false},
+        {"same speed, 8N1", B9600, 9600, CS8, true},
+        {"two stop bits are still read", B9600, 9600, CS8 | CSTOPB, true},
+        {"host faster", B115200, 115200, CS8, false},
+        {"host slower", B4800, 4800, CS8, false},
     };
     const Bytes text = T("hello") + H("0A");
     for (const Case& c : cases) {
@@ -125,12 +126,55 @@ TEST(CoreLink, HostBytesAtOtherSettingsArriveAsFramingErrors) {
         tio.c_cflag = (tio.c_cflag & ~(CSIZE | CSTOPB | PARENB)) | c.frame;
         cfsetspeed(&tio, c.speed);
         ASSERT_EQ(tcsetattr(f.host->Fd(), TCSANOW, &tio), 0);
+        // Bytes sent within the printer end's reaction to a change are read at the old settings.
+        ASSERT_TRUE(emutest::WaitUntil([&] {
+            return f.link.Host().baud == c.baud &&
+                   f.link.Host().stopBits == ((c.frame & CSTOPB) ? 2 : 1);
+        })) << c.name;
         ASSERT_TRUE(f.host->Write(text));
         ASSERT_TRUE(emutest::WaitUntil([&] {
             return f.printer.Received() + f.link.FramingErrors() == text.size();
         })) << c.name;
         EXPECT_EQ(f.printer.Received(), c.decoded ? text.size() : 0u) << c.name;
         EXPECT_EQ(f.printer.HasContent(), c.decoded) << c.name;
+    }
+}
+
+// The host's order, as a UART keeps it: the speed command goes out at the old speed and the
+// host switches at once after writing it, without waiting for the printer end to read it.
+TEST(CoreLink, BytesWrittenBeforeTheHostChangesSpeedAreReadAtTheOldSpeed) {
+    struct Case {
+        speed_t speed;
+        std::uint32_t baud;
+        std::uint32_t paced;  // the link reads at the printer's rate from this one; 0: at once
+    } const cases[] = {{B19200, 19200, 0}, {B115200, 115200, 9600}, {B4800, 4800, 9600}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.baud) + (c.paced ? " baud, paced" : " baud"));
+        PtyFixture f(emu::PrinterCore::kDefaultInputCapacity, c.paced);
+        f.printer.SetLineBaudRate(9600);
+        struct termios tio {};
+        ASSERT_EQ(tcgetattr(f.host->Fd(), &tio), 0);
+        cfsetspeed(&tio, B9600);
+        ASSERT_EQ(tcsetattr(f.host->Fd(), TCSANOW, &tio), 0);
+        ASSERT_TRUE(emutest::WaitUntil([&] { return f.link.Host().baud == 9600; }));
+
+        const std::string digits = std::to_string(c.baud);
+        const Bytes command = H("1D 28 45") + Bytes{static_cast<std::uint8_t>(digits.size() + 2)} +
+                              H("00 0B 01") + T(digits);
+        ASSERT_TRUE(f.host->Write(command));
+        cfsetspeed(&tio, c.speed);
+        ASSERT_EQ(tcsetattr(f.host->Fd(), TCSANOW, &tio), 0);
+        ASSERT_TRUE(emutest::WaitUntil([&] {
+            return f.printer.Line().baud == c.baud && f.link.Host().baud == c.baud;
+        })) << "printer at "
+            << f.printer.Line().baud << ", host at " << f.link.Host().baud;
+
+        const Bytes text = T("after") + H("0A");
+        ASSERT_TRUE(f.host->Write(text));
+        ASSERT_TRUE(emutest::WaitUntil(
+            [&] { return f.printer.Received() == command.size() + text.size(); }));
+        EXPECT_EQ(f.link.FramingErrors(), 0u);
+        EXPECT_TRUE(f.printer.HasContent());
     }
 }
 

@@ -337,6 +337,21 @@ TEST_F(PortTest, FlushReturnsOnceOutputHasGone) {
     EXPECT_TRUE(FlushFileBuffers(port));
 }
 
+// The far end of an in-process line takes bytes as a UART would send them.
+TEST_F(PortTest, OutputThePeerHasNotTakenCountsAsQueued) {
+    std::atomic<std::uint64_t> taken{7};  // the peer's count from before it was attached
+    platform::AttachLinePeer(peer.SlavePath(), [&] { return taken.load(); });
+    DWORD put = 0;
+    ASSERT_TRUE(WriteFile(port, "abcde", 5, &put, nullptr));
+    for (auto [took, queued] : {std::pair<int, DWORD>{0, 5}, {3, 2}, {5, 0}}) {
+        taken = 7 + took;
+        COMSTAT stat{};
+        ASSERT_TRUE(ClearCommError(port, nullptr, &stat));
+        EXPECT_EQ(stat.cbOutQue, queued) << took << " taken";
+    }
+    platform::AttachLinePeer(peer.SlavePath(), nullptr);
+}
+
 TEST(SerialCalls, RefuseHandlesThatAreNotPorts) {
     char buffer[4];
     DWORD n = 0;
