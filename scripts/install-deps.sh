@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git help2man
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfreetype-dev libfontconfig-dev libpng-dev libzint-dev
+  libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev libzint-dev
   xfonts-base fonts-wqy-zenhei
   zbar-tools
   clang libclang-rt-14-dev clang-format
