@@ -1,10 +1,6 @@
 #include "platform/internal/LinePeer.h"
 
-#include <sys/ioctl.h>
-#include <termios.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -62,15 +58,6 @@ DWORD PeerOutstanding(const std::string& path) {
     if (taken >= peer.written) return 0;
     return static_cast<DWORD>(
         std::min<std::uint64_t>(peer.written - taken, std::numeric_limits<DWORD>::max()));
-}
-
-int QueuedOutput(int fd, const std::string& path, int& queued) {
-    if (ioctl(fd, TIOCOUTQ, &queued) != 0) return errno;
-    const DWORD outstanding = PeerOutstanding(path);
-    queued = static_cast<int>(
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(queued) + outstanding,
-                                static_cast<std::uint64_t>(std::numeric_limits<int>::max())));
-    return 0;
 }
 
 }  // namespace detail

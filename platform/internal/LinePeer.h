@@ -13,8 +13,5 @@ namespace platform::detail {
 void PeerWrote(const std::string& path, DWORD count);
 // Bytes written to the device at path that its peer has not taken yet; 0 without a peer.
 DWORD PeerOutstanding(const std::string& path);
-// The output queue of a port: what the driver holds (TIOCOUTQ) and what its peer has not taken;
-// errno, or 0.
-int QueuedOutput(int fd, const std::string& path, int& queued);
 
 }  // namespace platform::detail
