@@ -55,7 +55,8 @@ std::string UsageText() {
            "  --out DIR           write receipt-NNN.png per full cut, and the unfinished one on "
            "exit;\n"
            "                      numbers go on after the receipts already there\n"
-           "  --max-receipts N    stop saving after N receipts in this run (default 1000)\n"
+           "  --max-receipts N    stop saving after N receipts in this run (default: no count;\n"
+           "                      saving stops when the disk has under 1 % or 50 MB free)\n"
            "  --trace FILE|-      write the decoded command trace to FILE or standard output\n"
            "  --status LIST       conditions standing at start, comma-separated: " +
            emu::ConditionNameList() +

@@ -49,31 +49,48 @@ bool WriteRows(PngState& state, const PaperImage& image) {
     return true;
 }
 
-}  // namespace
-
-bool WritePng(const PaperImage& image, const std::string& path, std::string* error) {
+bool Writable(const PaperImage& image, const std::string& name, std::string* error) {
     if (image.width <= 0 || image.height <= 0)
-        return Fail(error, "cannot write " + path + ": the image is empty (" +
+        return Fail(error, "cannot write " + name + ": the image is empty (" +
                                std::to_string(image.width) + " x " + std::to_string(image.height) +
                                " dots)");
     if (image.gray.size() != static_cast<std::size_t>(image.width) * image.height)
-        return Fail(error, "cannot write " + path + ": the image holds " +
+        return Fail(error, "cannot write " + name + ": the image holds " +
                                std::to_string(image.gray.size()) + " bytes for " +
                                std::to_string(image.width) + " x " + std::to_string(image.height) +
                                " dots");
+    return true;
+}
+
+}  // namespace
+
+bool WritePng(const PaperImage& image, const std::string& path, std::string* error) {
+    if (!Writable(image, path, error)) return false;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return Fail(error, "cannot create " + path + ": " + std::strerror(errno));
+    return WritePng(image, file, path, error);
+}
+
+bool WritePng(const PaperImage& image, std::FILE* file, const std::string& name,
+              std::string* error) {
     PngState state;
-    state.file = std::fopen(path.c_str(), "wb");
-    if (!state.file) return Fail(error, "cannot create " + path + ": " + std::strerror(errno));
+    state.file = file;
+    if (!Writable(image, name, error)) return false;
     state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
     if (state.png) state.info = png_create_info_struct(state.png);
     if (!state.png || !state.info)
-        return Fail(error, "cannot write " + path + ": out of memory in libpng");
-    if (!WriteRows(state, image)) return Fail(error, "cannot write " + path + ": " + state.message);
+        return Fail(error, "cannot write " + name + ": out of memory in libpng");
+    errno = 0;
+    if (!WriteRows(state, image)) {
+        // A failed write reaches libpng as "Write Error"; the system's reason says more.
+        return Fail(error, "cannot write " + name + ": " +
+                               (errno != 0 ? std::strerror(errno) : state.message));
+    }
     if (std::fflush(state.file) != 0 || std::ferror(state.file))
-        return Fail(error, "cannot write " + path + ": " + std::strerror(errno));
+        return Fail(error, "cannot write " + name + ": " + std::strerror(errno));
     const int closed = std::fclose(state.file);
     state.file = nullptr;
-    if (closed != 0) return Fail(error, "cannot write " + path + ": " + std::strerror(errno));
+    if (closed != 0) return Fail(error, "cannot write " + name + ": " + std::strerror(errno));
     return true;
 }
 
