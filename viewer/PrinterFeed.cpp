@@ -117,6 +117,8 @@ void CPrinterFeed::SaveQueuedReceipts() {
 void CPrinterFeed::WatchPaper() {
     std::uint64_t shownBytes = ~0ull;
     std::uint64_t shownPages = ~0ull;
+    // Data held while paper is out prints when it is back, with no new byte arriving.
+    std::size_t shownWaiting = ~std::size_t{0};
     std::string shownState;
     std::unique_lock<std::mutex> guard(m_watchLock);
     while (!m_stopWatching) {
@@ -124,11 +126,13 @@ void CPrinterFeed::WatchPaper() {
         SaveQueuedReceipts();
         const std::uint64_t pages = m_pages.load();
         const std::uint64_t bytes = m_printer.Received();
-        if (bytes != shownBytes || pages != shownPages) {
+        const std::size_t waiting = m_printer.Waiting();
+        if (bytes != shownBytes || pages != shownPages || waiting != shownWaiting) {
             const emu::PaperImage paper = m_printer.Snapshot();
             m_pWindow->SetPaper(paper.gray.data(), paper.width, paper.height, pages);
             shownBytes = bytes;
             shownPages = pages;
+            shownWaiting = waiting;
         }
         std::string state = m_describe ? m_describe() : std::string();
         if (state != shownState) {
