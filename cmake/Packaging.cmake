@@ -19,6 +19,9 @@ foreach(program CE_MOLV printer-emulator)
     list(APPEND ce_molv_programs ${program})
   endif()
 endforeach()
+if(TARGET printer-emulator-window)
+  install(TARGETS printer-emulator-window RUNTIME DESTINATION ${CE_MOLV_WINDOW_PROGRAM_DIR})
+endif()
 
 # The changelog's newest entry is the release being built: its version must be the project's,
 # and its date is the release date the AppStream description shows.

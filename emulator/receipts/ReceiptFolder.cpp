@@ -13,6 +13,10 @@
 #include <regex>
 #include <system_error>
 
+#include "emulator/rendering/PngWriter.h"
+
+#include "emulator/rendering/PngWriter.h"
+
 namespace emu {
 namespace {
 
@@ -121,7 +125,8 @@ std::string ReceiptFolder::StopReason() const {
 
 // A name of our own, created exclusively and never through a link, so that nothing already in
 // the folder (another program's file, a link planted under a name we might use) is written to.
-std::string ReceiptFolder::WriteTemporary(const PaperImage& image, std::string* error) const {
+std::string ReceiptFolder::WriteTemporary(const std::vector<std::uint8_t>& png,
+                                          std::string* error) const {
     static std::atomic<unsigned> s_sequence{0};
     std::minstd_rand random(static_cast<unsigned>(getpid()) * 7919u + s_sequence++);
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -135,15 +140,7 @@ std::string ReceiptFolder::WriteTemporary(const PaperImage& image, std::string* 
             *error = "cannot create a file in " + m_folder.string() + ": " + std::strerror(errno);
             return "";
         }
-        const std::string what = "a receipt in " + m_folder.string();
-        std::FILE* file = ::fdopen(fd, "wb");
-        if (file == nullptr) {
-            *error = "cannot write " + what + ": " + std::strerror(errno);
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return "";
-        }
-        if (!WritePng(image, file, what, error)) {
+        if (!WritePng(png, fd, "a receipt in " + m_folder.string(), error)) {
             ::unlink(temporary.c_str());
             return "";
         }
@@ -173,6 +170,9 @@ ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image) {
         result.blank = true;
         return result;
     }
+    std::vector<std::uint8_t> png;
+    std::string encodeError;
+    const bool encoded = EncodePng(image, &png, &encodeError);
     std::lock_guard<std::mutex> guard(m_lock);
     const auto lose = [&](const std::string& why) {
         result.error = "not saved: " + why;
@@ -187,7 +187,8 @@ ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image) {
     }
     result.stopped = !m_stopped.empty();
     if (result.stopped) return lose("receipts are no longer saved: " + m_stopped);
-    const std::string temporary = WriteTemporary(image, &error);
+    if (!encoded) return lose("cannot encode the picture: " + encodeError);
+    const std::string temporary = WriteTemporary(png, &error);
     if (temporary.empty()) return lose(error);
     // link() fails where a file (or a link) already is, so a receipt written meanwhile by another
     // program keeps its number and this one takes the next.

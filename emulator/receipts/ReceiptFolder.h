@@ -59,8 +59,9 @@ class ReceiptFolder {
     bool MakeFolder(std::string* error);
     // Why saving must stop now (the count reached, the disk nearly full), or "".
     std::string StopReason() const;
-    // Writes the picture to a new temporary file in the folder; its path, or "" with *error.
-    std::string WriteTemporary(const PaperImage& image, std::string* error) const;
+    // Writes the picture's file to a new temporary file in the folder; its path, or "" with
+    // *error.
+    std::string WriteTemporary(const std::vector<std::uint8_t>& png, std::string* error) const;
 
     std::filesystem::path m_folder;
     mutable std::mutex m_lock;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,8 +17,5 @@ struct PaperImage {
 
 // Writes the image as an 8-bit grayscale PNG; false with a reason in *error on failure.
 bool WritePng(const PaperImage& image, const std::string& path, std::string* error);
-// The same into a file already open for writing, which it closes; name is for the messages.
-bool WritePng(const PaperImage& image, std::FILE* file, const std::string& name,
-              std::string* error);
 
 }  // namespace emu
