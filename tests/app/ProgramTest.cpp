@@ -149,14 +149,14 @@ TEST(Program, TheBuiltInDemonstrationSavesPicturesReceiptsAndTheWireTrace) {
 }
 
 TEST(Program, WhatCouldNotBeWrittenIsNamedAndFailsTheRun) {
-    // A disk that takes no more than 4 kB a file: the receipt and the trace cannot be written,
+    // A disk that takes no more than 2 kB a file: the receipt and the trace cannot be written,
     // and a script that passed does not make that a success.
     testsupport::TempDir dir;
     const std::string script = WriteScript(dir, "s.txt", "click 1005\nclick 1015\nclick 1018\n");
     const Result result =
         RunProgram("--virtual-printer --paper-dir " + (dir / "p").string() + " --trace " +
                        (dir / "wire.txt").string() + " --script " + script,
-                   "prlimit --fsize=4096 ");
+                   "prlimit --fsize=2048 ");
     EXPECT_EQ(result.exitCode, 1) << result.output;
     for (const char* said : {"CE_MOLV: 1 receipt was lost; the last: cannot write a receipt in",
                              "CE_MOLV: the wire trace is incomplete: "}) {

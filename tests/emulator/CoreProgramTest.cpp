@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "emulator/link/TcpListener.h"
@@ -149,8 +150,8 @@ TEST(CoreProgram, InputStreamBecomesReceiptsAndATrace) {
     // A disk that takes no more than 8 kB a file: a picture of noise does not fit, and the run
     // ends by saying what it lost.
     Bytes noise = H("1D 76 30 00 30 00 C8 00");
-    for (int i = 0; i < 48 * 200; ++i)
-        noise.push_back(static_cast<std::uint8_t>(i * 2654435761u >> 13));
+    std::minstd_rand random(22);
+    for (int i = 0; i < 48 * 200; ++i) noise.push_back(static_cast<std::uint8_t>(random() >> 7));
     std::ofstream(dir / "noise.bin", std::ios::binary)
         .write(reinterpret_cast<const char*>(noise.data()),
                static_cast<std::streamsize>(noise.size()));
