@@ -50,6 +50,11 @@ PrintedRun RunOnVirtualPrinter(const std::string& script, std::uint32_t paceBaud
         run.rowsAtMarks.push_back(session.Printer().DotRowsPrinted());
         return true;
     });
+    // A paced printer may not have read the host's GS a yet when the script sets a condition.
+    RegisterScriptCommand("wait-for-reports", [&](const std::string&, std::string* pSeen) {
+        *pSeen = "the printer never turned its automatic status reports on";
+        return testsupport::WaitUntil([&] { return session.Printer().AutoStatusMask() != 0; });
+    });
     RegisterScriptCommand("close-printer-window", [&](const std::string&, std::string* pSeen) {
         session.Window().Close();
         *pSeen = "the printer's window is still visible";
@@ -76,7 +81,7 @@ PrintedRun RunOnVirtualPrinter(const std::string& script, std::uint32_t paceBaud
     run.paper = session.Printer().Snapshot();
     session.Stop();
     run.receipts = session.SavedReceipts();
-    for (const char* verb : {"printer", "mark", "close-printer-window"})
+    for (const char* verb : {"printer", "mark", "wait-for-reports", "close-printer-window"})
         RegisterScriptCommand(verb, nullptr);
     return run;
 }
@@ -98,10 +103,11 @@ TEST(VirtualPrinterDialog,
     ASSERT_GT(reference.paper.height, 91) << "the image printed";
 
     const std::string script =
-        kOpen + Click(IDC_BUTTON_IMAGE) + "printer overheat on\n" + Check(IDC_CHECK_OVERHEAT, 1) +
-        "printer cutter on\nprinter overheat off\n" + Check(IDC_CHECK_OVERHEAT, 0) +
-        Check(IDC_CHECK_CUTTER, 1) + "printer over-voltage on\nprinter platen on\n" +
-        Check(IDC_CHECK_OVERVOLTAGE, 1) + Check(IDC_CHECK_PLATEN, 1) +
+        kOpen + Click(IDC_BUTTON_IMAGE) + "wait-for-reports\nprinter overheat on\n" +
+        Check(IDC_CHECK_OVERHEAT, 1) + "printer cutter on\nprinter overheat off\n" +
+        Check(IDC_CHECK_OVERHEAT, 0) + Check(IDC_CHECK_CUTTER, 1) +
+        "printer over-voltage on\nprinter platen on\n" + Check(IDC_CHECK_OVERVOLTAGE, 1) +
+        Check(IDC_CHECK_PLATEN, 1) +
         "printer cutter off\nprinter over-voltage off\nprinter platen off\n" +
         Check(IDC_CHECK_CUTTER, 0) + Check(IDC_CHECK_OVERVOLTAGE, 0) + Check(IDC_CHECK_PLATEN, 0);
     const PrintedRun toggled = RunOnVirtualPrinter(script, kSlowLine, dir / "b");
@@ -117,7 +123,7 @@ TEST(VirtualPrinterDialog, PaperOutInTheMiddleOfTheImageHoldsThePrintingAndLoses
         RunOnVirtualPrinter(kOpen + Click(IDC_BUTTON_IMAGE), kSlowLine, dir / "a");
     ASSERT_EQ(reference.exitCode, 0) << reference.failure;
 
-    const std::string script = kOpen + Click(IDC_BUTTON_IMAGE) +
+    const std::string script = kOpen + Click(IDC_BUTTON_IMAGE) + "wait-for-reports\n" +
                                "wait 700\nprinter paper-out on\n" + Check(IDC_CHECK_PAPEROUT, 1) +
                                "mark\nwait 2500\nmark\nprinter paper-out off\n" +
                                Check(IDC_CHECK_PAPEROUT, 0);
