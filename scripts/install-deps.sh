@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev libpng-dev libzint-dev
   xfonts-base fonts-wqy-zenhei
-  zbar-tools
+  zbar-tools tesseract-ocr
   clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool openbox x11-utils
 )
