@@ -11,6 +11,7 @@ packages=(
   libfreetype-dev libfontconfig-dev libpng-dev libzint-dev
   xfonts-base fonts-wqy-zenhei
   zbar-tools
+  ser2net python3-serial
   clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool openbox x11-utils
 )
