@@ -262,6 +262,7 @@ TEST(NetworkPort, BadPeersLeaveADeviceThatHasGone) {
             [&] {
                 DWORD n = 0;
                 char byte = 0;
+                SetLastError(0);
                 WriteFile(port, block.data(), static_cast<DWORD>(block.size()), &n, nullptr);
                 ReadFile(port, &byte, 1, &n, nullptr);
                 return GetLastError() == ERROR_DEVICE_NOT_CONNECTED;
