@@ -114,7 +114,7 @@ bool IsBlackAndWhite(const PaperImage& image) {
 }
 
 bool EncodePng(const PaperImage& image, std::vector<std::uint8_t>* png, std::string* error,
-               const PngSettings& settings) {
+               const PngEncoding& encoding) {
     if (image.width <= 0 || image.height <= 0)
         return Fail(error, "the image is empty (" + std::to_string(image.width) + " x " +
                                std::to_string(image.height) + " dots)");
@@ -129,8 +129,8 @@ bool EncodePng(const PaperImage& image, std::vector<std::uint8_t>* png, std::str
     state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
     if (state.png) state.info = png_create_info_struct(state.png);
     if (!state.png || !state.info) return Fail(error, "out of memory in libpng");
-    if (!WriteRows(state, image, settings, settings.oneBit && IsBlackAndWhite(image),
-                   packed.data()))
+    const bool oneBit = encoding.allowOneBit && IsBlackAndWhite(image);
+    if (!WriteRows(state, image, oneBit ? encoding.oneBit : encoding.gray, oneBit, packed.data()))
         return Fail(error, state.message);
     return true;
 }
