@@ -9,10 +9,12 @@
 #include <cerrno>
 
 #include "platform/WireTrace.h"
+#include "platform/WriteAbandon.h"
 #include "platform/internal/SerialHandle.h"
 #include "platform/internal/SerialWait.h"
 #include "platform/internal/ThreadWake.h"
 #include "platform/internal/TransferTimeouts.h"
+#include "platform/internal/WriteAbandon.h"
 #include "platform/win32.h"
 
 namespace {
@@ -79,6 +81,8 @@ BOOL WritePort(SerialHandle& port, const BYTE* data, DWORD count, DWORD& put) {
     COMMTIMEOUTS timeouts = port.WithState([](SerialHandle::State& s) { return s.timeouts; });
     Deadline total = DeadlineAfter(WriteLimitMs(timeouts, count));
     std::uint64_t aborts = port.WriteAborts();
+    // After the abort count is read: an abandon from now on changes it, and one before is seen.
+    if (platform::WritesAbandoned()) return SerialHandle::FailAborted();
     std::optional<SerialWait> wait;
     BOOL result = TRUE;
     for (;;) {
@@ -147,6 +151,9 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
     EndThreadIfTerminated();
     DWORD put = 0;
     BOOL ok = WritePort(*port, static_cast<const BYTE*>(lpBuffer), nNumberOfBytesToWrite, put);
+    if (put < nNumberOfBytesToWrite && platform::WritesAbandoned()) {
+        CountUnsent(nNumberOfBytesToWrite - put);
+    }
     TraceWire(WireDirection::Sent, port->Path(), static_cast<const BYTE*>(lpBuffer), put);
     if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = put;
     return ok;
