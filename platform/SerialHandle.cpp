@@ -60,6 +60,7 @@ void SerialHandle::Wake() {
 }
 
 void SerialHandle::SetMask(DWORD mask) {
+    m_device->WatchEvents(mask);
     LineCounters counters;
     bool haveCounters = m_device->ReadCounters(counters);
     DWORD lines = 0;

@@ -65,9 +65,12 @@ BOOL ReadPort(SerialHandle& port, BYTE* buffer, DWORD count, DWORD& got) {
         if (plan.returnAtOnce || (plan.returnOnFirstBytes && got > 0)) return TRUE;
         Deadline until = Earlier(total, interval);
         if (Passed(until)) return TRUE;
+        const std::uint32_t events = port.Device().WaitEvents(EPOLLIN);
         if (!wait) {
-            wait.emplace(port, EPOLLIN);
+            wait.emplace(port, events);
             if (wait->Error()) return port.Fail(wait->Error());
+        } else if (!wait->WatchDevice(events)) {
+            return port.Fail(errno);
         }
         SerialWait::Woken woken;
         if (!wait->Wait(until, woken)) return port.Fail(errno);
@@ -98,12 +101,17 @@ BOOL WritePort(SerialHandle& port, const BYTE* data, DWORD count, DWORD& put) {
             break;
         }
         if (Passed(total)) break;
+        // A device may have to hold writing back until its peer says so (and not on room).
+        const std::uint32_t events = port.Device().WaitEvents(EPOLLOUT);
         if (!wait) {
-            wait.emplace(port, EPOLLOUT);
+            wait.emplace(port, events);
             if (wait->Error()) {
                 result = port.Fail(wait->Error());
                 break;
             }
+        } else if (!wait->WatchDevice(events)) {
+            result = port.Fail(errno);
+            break;
         }
         SerialWait::Woken woken;
         if (!wait->Wait(total, woken)) {
@@ -178,7 +186,7 @@ BOOL FlushFileBuffers(HANDLE hFile) {
             return FALSE;
         }
         if (!wait) {
-            wait.emplace(*port, 0);
+            wait.emplace(*port, port->Device().WaitEvents(0));
             if (wait->Error()) return port->Fail(wait->Error());
         }
         SerialWait::Woken woken;
