@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
@@ -16,11 +15,9 @@ namespace {
 
 // The module's rate at power-on, as the dialog tells its operator.
 constexpr std::uint32_t kPowerOnBaud = 9600;
-// At the end, the printer may still be reading what the host wrote (a paced line); it gets the
-// time it needs as long as it keeps taking bytes.
-constexpr std::chrono::milliseconds kDrainStall(1500);
-constexpr std::chrono::milliseconds kDrainLook(5);
-constexpr std::chrono::milliseconds kDrainConfirm(1);
+// At the end, the printer takes what the host wrote, at once, as long as it keeps taking bytes;
+// short enough that a stop with paper out still ends within two seconds.
+constexpr std::chrono::milliseconds kDrainStall(500);
 
 }  // namespace
 
@@ -35,7 +32,9 @@ CVirtualPrinterSession::CVirtualPrinterSession() = default;
 CVirtualPrinterSession::~CVirtualPrinterSession() { Stop(); }
 
 bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::string* pError) {
-    if (!m_receipts.Prepare(options.paperFolder, pError)) return false;
+    emu::ReceiptFolder::Limits limits;
+    limits.maxReceipts = options.maxReceipts;
+    if (!m_receipts.Prepare(options.paperFolder, pError, limits)) return false;
     m_pPrinter = std::make_unique<emu::VirtualPrinter>();
     m_pPrinter->SetLineBaudRate(options.paceBaud > 0 ? options.paceBaud : kPowerOnBaud);
     m_pLink = std::make_unique<emu::Link>(*m_pPrinter);
@@ -83,11 +82,7 @@ void CVirtualPrinterSession::Stop() {
     m_pFeed->Stop();  // saves the receipts still queued
     if (m_mappedPort != 0) platform::MapPort(m_mappedPort, "");
     if (m_pPrinter->HasContent()) {
-        const emu::ReceiptFolder::Result saved = m_receipts.Save(m_pPrinter->Snapshot());
-        if (!saved.error.empty()) {
-            std::fprintf(stderr, "virtual printer: the unfinished receipt was %s\n",
-                         saved.error.c_str());
-        }
+        SayNotSaved(m_receipts.Save(m_pPrinter->Snapshot()), "the unfinished receipt");
     }
     m_pPrinter->SetTraceCallback(nullptr);
     m_pPrinter->SetPageCallback(nullptr);
@@ -95,27 +90,9 @@ void CVirtualPrinterSession::Stop() {
 }
 
 void CVirtualPrinterSession::DrainLine() {
-    using Clock = std::chrono::steady_clock;
-    std::uint64_t received = m_pPrinter->Received();
-    Clock::time_point progress = Clock::now();
-    // Twice empty in a row: a byte moving from the line into the link is counted in neither.
-    for (int empty = 0;;) {
-        empty = m_pLink->Unread() == 0 ? empty + 1 : 0;
-        if (empty == 2) return;
-        if (empty == 1) {
-            std::this_thread::sleep_for(kDrainConfirm);
-            continue;
-        }
-        if (const std::uint64_t now = m_pPrinter->Received(); now != received) {
-            received = now;
-            progress = Clock::now();
-        } else if (Clock::now() - progress > kDrainStall) {
-            std::fprintf(stderr, "virtual printer: %zu bytes the host wrote were not taken (%s)\n",
-                         m_pLink->Unread(),
-                         m_pPrinter->Waiting() > 0 ? "waiting for paper" : "the printer is busy");
-            return;
-        }
-        std::this_thread::sleep_for(kDrainLook);
+    if (const std::size_t left = m_pLink->TakeWhatWasWritten(kDrainStall); left > 0) {
+        std::fprintf(stderr, "virtual printer: %zu bytes the host wrote were not taken (%s)\n",
+                     left, m_pPrinter->Waiting() > 0 ? "waiting for paper" : "the printer is busy");
     }
 }
 
@@ -128,10 +105,20 @@ CPaperWindow& CVirtualPrinterSession::Window() { return m_pFeed->Window(); }
 // On the feed's thread, so the link goes on reading meanwhile.
 std::string CVirtualPrinterSession::SaveReceipt(const emu::PaperImage& page) {
     const emu::ReceiptFolder::Result saved = m_receipts.Save(page);
-    if (!saved.error.empty()) {
-        std::fprintf(stderr, "virtual printer: a receipt was %s\n", saved.error.c_str());
-    }
+    SayNotSaved(saved, "a receipt");
     return saved.path;
+}
+
+void CVirtualPrinterSession::SayNotSaved(const emu::ReceiptFolder::Result& result,
+                                         const char* which) const {
+    if (result.error.empty() || (result.stopped && !result.firstStop)) return;
+    if (result.stopped) {
+        std::fprintf(stderr,
+                     "virtual printer: stopped saving receipts: %s; later paper is not saved\n",
+                     m_receipts.Stopped().c_str());
+    } else {
+        std::fprintf(stderr, "virtual printer: %s was %s\n", which, result.error.c_str());
+    }
 }
 
 std::string CVirtualPrinterSession::DescribeState() const {
@@ -148,5 +135,9 @@ std::string CVirtualPrinterSession::DescribeState() const {
     } else if (host.baud > 0 && host.handshake != line.handshake) {
         text += "\nThe two sides use different flow control:\nthe printer's buffer can overrun.";
     }
-    return text + "\n" + m_pPrinter->DescribeActivity();
+    text += "\n" + m_pPrinter->DescribeActivity();
+    if (const std::string stopped = m_receipts.Stopped(); !stopped.empty()) {
+        text += "\nReceipts are no longer saved: " + stopped;
+    }
+    return text;
 }
