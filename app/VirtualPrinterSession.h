@@ -34,6 +34,7 @@ struct VirtualPrinterOptions {
     int port = 1;                // the COM port that reaches the printer
     bool mapPort = true;         // false when the port was mapped elsewhere on the command line
     std::uint32_t paceBaud = 0;  // read at this line rate, as a real printer would; 0: at once
+    int maxReceipts = 0;         // receipts saved at most; 0: until the disk is nearly full
 };
 
 class CVirtualPrinterSession {
@@ -63,11 +64,14 @@ class CVirtualPrinterSession {
     const std::string& DevicePath() const { return m_devicePath; }
     std::filesystem::path PaperFolder() const { return m_receipts.Path(); }
     std::vector<std::string> SavedReceipts() const { return m_receipts.Saved(); }
+    emu::ReceiptFolder::Losses LostReceipts() const { return m_receipts.Lost(); }
     emu::VirtualPrinter& Printer() { return *m_pPrinter; }
     CPaperWindow& Window();
 
   private:
     std::string SaveReceipt(const emu::PaperImage& page);
+    // Says why a receipt was not saved (once, when saving has stopped).
+    void SayNotSaved(const emu::ReceiptFolder::Result& result, const char* which) const;
     void DrainLine();
     std::string DescribeState() const;
 

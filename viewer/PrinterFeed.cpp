@@ -11,29 +11,6 @@ namespace {
 constexpr std::chrono::milliseconds kPaperRefresh(40);
 constexpr std::size_t kEventsShown = 3;
 
-int ToggleIndex(emu::Condition condition) {
-    for (int i = 0; i < 5; ++i) {
-        if (CPrinterFeed::kToggleOrder[i] == condition) return i;
-    }
-    return -1;
-}
-
-std::string ToggleLabel(emu::Condition condition) {
-    switch (condition) {
-        case emu::Condition::Overheat:
-            return "过热 overheat";
-        case emu::Condition::PaperOut:
-            return "缺纸 paper out";
-        case emu::Condition::OverVoltage:
-            return "过压 over-voltage";
-        case emu::Condition::Cutter:
-            return "切刀 cutter";
-        case emu::Condition::Platen:
-            return "压轴 platen";
-    }
-    return "";
-}
-
 }  // namespace
 
 CPrinterFeed::CPrinterFeed(emu::VirtualPrinter& printer)
@@ -45,15 +22,14 @@ void CPrinterFeed::Start(const std::string& title, const std::string& folder, Sa
                          DescribeState describe) {
     m_save = std::move(save);
     m_describe = std::move(describe);
+    const auto conditions = emu::ConditionsOf(m_printer.Model().commands);
     std::vector<std::string> labels;
-    for (emu::Condition condition : kToggleOrder) labels.push_back(ToggleLabel(condition));
-    m_pWindow->Create(title, labels, [this](int index, bool on) {
-        m_printer.SetCondition(kToggleOrder[index], on);
+    for (const emu::ConditionRow& row : conditions) labels.emplace_back(row.label);
+    m_pWindow->Create(title, labels, [this, conditions](int index, bool on) {
+        m_printer.SetCondition(conditions[static_cast<std::size_t>(index)].condition, on);
     });
     m_pWindow->SetPaperFolder(folder);
-    for (emu::Condition condition : kToggleOrder) {
-        m_pWindow->SetToggle(ToggleIndex(condition), m_printer.GetCondition(condition));
-    }
+    ShowConditions(m_printer.ConditionsOn());
     m_stopWatching = false;
     m_watcher = std::thread([this] { WatchPaper(); });
 }
@@ -94,7 +70,13 @@ void CPrinterFeed::OnReceipt(const emu::PaperImage& page) {
 
 void CPrinterFeed::SetCondition(emu::Condition condition, bool on) {
     m_printer.SetCondition(condition, on);
-    m_pWindow->SetToggle(ToggleIndex(condition), on);
+    ShowConditions(m_printer.ConditionsOn());
+}
+
+void CPrinterFeed::ShowConditions(emu::ConditionSet conditions) {
+    const auto rows = emu::ConditionsOf(m_printer.Model().commands);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        m_pWindow->SetToggle(static_cast<int>(i), (conditions & emu::Mask(rows[i].condition)) != 0);
 }
 
 void CPrinterFeed::SaveQueuedReceipts() {
@@ -120,6 +102,7 @@ void CPrinterFeed::WatchPaper() {
     // Data held while paper is out prints when it is back, with no new byte arriving.
     std::size_t shownWaiting = ~std::size_t{0};
     std::string shownState;
+    emu::ConditionSet shownConditions = m_printer.ConditionsOn();
     std::unique_lock<std::mutex> guard(m_watchLock);
     while (!m_stopWatching) {
         guard.unlock();
@@ -133,6 +116,11 @@ void CPrinterFeed::WatchPaper() {
             shownBytes = bytes;
             shownPages = pages;
             shownWaiting = waiting;
+        }
+        if (const emu::ConditionSet conditions = m_printer.ConditionsOn();
+            conditions != shownConditions) {
+            ShowConditions(conditions);
+            shownConditions = conditions;
         }
         std::string state = m_describe ? m_describe() : std::string();
         if (state != shownState) {

@@ -1,6 +1,8 @@
 // CPrinterFeed: keeps a CPaperWindow showing a VirtualPrinter at work: the paper in progress a
 // few times a second while it changes, finished receipts with where they were saved, the command
-// trace, the five conditions as toggles that work both ways, and a status line the owner words.
+// trace, the printer model's conditions as toggles that work both ways (emu::ConditionsOf gives
+// them and their order; a change the printer makes itself, as DLE ENQ clearing a cutter error,
+// shows too), and a status line the owner words.
 //
 // The printer has one trace and one page callback, and their owner (who may also write the
 // trace to a file) passes them on through OnTraceLine and OnReceipt. Finished receipts are saved
@@ -27,11 +29,6 @@ class VirtualPrinter;
 
 class CPrinterFeed {
   public:
-    // The toggles' order, left to right as the dialog's status boxes.
-    static constexpr emu::Condition kToggleOrder[] = {
-        emu::Condition::Overheat, emu::Condition::PaperOut, emu::Condition::OverVoltage,
-        emu::Condition::Cutter, emu::Condition::Platen};
-
     explicit CPrinterFeed(emu::VirtualPrinter& printer);
     ~CPrinterFeed();
     CPrinterFeed(const CPrinterFeed&) = delete;
@@ -61,6 +58,7 @@ class CPrinterFeed {
   private:
     void SaveQueuedReceipts();
     void WatchPaper();
+    void ShowConditions(emu::ConditionSet conditions);
 
     emu::VirtualPrinter& m_printer;
     std::unique_ptr<CPaperWindow> m_pWindow;

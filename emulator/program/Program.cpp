@@ -75,6 +75,8 @@ int RunHeadless(const ProgramOptions& options) {
 
 Program::Program(const ProgramOptions& options)
     : m_options(options), m_printer(*options.model, options.width) {
+    // A file past the size limit fails its write, which is reported, instead of ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (options.mode != ProgramOptions::Mode::Input)
         pthread_sigmask(SIG_BLOCK, &StopSignals(), nullptr);
 }
@@ -108,17 +110,32 @@ std::string Program::Where() const {
 
 int Program::Run() {
     const int code = m_options.mode == ProgramOptions::Mode::Input ? RunInput() : RunLink();
-    return code == 0 && (m_saveFailed || m_traceFailed) ? kExitFailure : code;
+    // Whatever ended the run, lost paper or a trace with holes is a failure, said last.
+    bool lost = false;
+    if (const emu::ReceiptFolder::Losses receipts =
+            m_receipts ? m_receipts->Lost() : emu::ReceiptFolder::Losses{};
+        receipts.count > 0) {
+        Fail("this run lost " + std::to_string(receipts.count) +
+             (receipts.count == 1 ? " receipt" : " receipts") + "; the last: " + receipts.reason);
+        lost = true;
+    }
+    if (m_traceFailed) {
+        Fail("this run's trace is incomplete: " + m_traceError);
+        lost = true;
+    }
+    return lost ? kExitFailure : code;
 }
 
 void Program::WriteTrace(const std::string& line) {
     if (m_traceFailed) return;
     const std::string text = line + "\n";
     if (std::fputs(text.c_str(), m_trace) < 0 || std::fflush(m_trace) != 0) {
+        m_traceError =
+            "cannot write the trace to " +
+            (m_options.tracePath == "-" ? std::string("standard output") : m_options.tracePath) +
+            ": " + std::strerror(errno);
         m_traceFailed = true;
-        Fail("cannot write the trace to " +
-             (m_options.tracePath == "-" ? std::string("standard output") : m_options.tracePath) +
-             ": " + std::strerror(errno) + "; tracing stopped");
+        Fail(m_traceError + "; tracing stopped");
     }
 }
 
@@ -148,7 +165,9 @@ int Program::Open() {
     if (!m_options.outDir.empty()) {
         m_receipts.emplace();
         std::string error;
-        if (!m_receipts->Prepare(m_options.outDir, &error, m_options.maxReceipts)) {
+        emu::ReceiptFolder::Limits limits;
+        limits.maxReceipts = m_options.maxReceipts;
+        if (!m_receipts->Prepare(m_options.outDir, &error, limits)) {
             Fail(error);
             return kExitFailure;
         }
@@ -262,17 +281,19 @@ std::string Program::DescribeState() const {
     const emu::LineSettings line = m_printer.Line();
     std::string text = "Printer on " + Where() + " · ";
     text += line.baud > 0 ? std::to_string(line.baud) + " baud" : std::string("no line speed set");
-    return text + " · " + m_printer.DescribeActivity();
+    text += " · " + m_printer.DescribeActivity();
+    if (m_receipts && !m_receipts->Stopped().empty()) {
+        text += " · receipts are no longer saved: " + m_receipts->Stopped();
+    }
+    return text;
 }
 
 bool Program::Saved(const emu::ReceiptFolder::Result& result) {
     if (!result.path.empty() || result.blank) return true;
-    m_saveFailed = true;
-    if (!result.limitReached) {
+    if (!result.stopped) {
         Fail("a receipt was " + result.error);
-    } else if (!m_limitSaid.exchange(true)) {
-        Fail("stopped saving receipts: " + std::to_string(m_options.maxReceipts) +
-             " saved, the --max-receipts limit; later paper is not saved");
+    } else if (result.firstStop) {
+        Fail("stopped saving receipts: " + m_receipts->Stopped() + "; later paper is not saved");
     }
     return false;
 }
@@ -334,7 +355,8 @@ std::string Program::StatusText() const {
     std::snprintf(hex, sizeof hex, "%02X", status);
     char mask[8];
     std::snprintf(mask, sizeof mask, "%02X", m_printer.AutoStatusMask());
-    return std::string("status ") + hex + ": " + emu::DescribeConditions(status) +
+    return std::string("status ") + hex + ": " +
+           emu::DescribeConditions(m_printer.ConditionsOn(), m_options.model->commands) +
            "; asleep: " + (m_printer.Asleep() ? "yes" : "no") + "; automatic reports: " + mask +
            "; waiting input: " + std::to_string(m_printer.Waiting()) + " bytes; line: " +
            (line.baud ? std::to_string(line.baud) + " baud" : std::string("no rate")) +
@@ -349,13 +371,15 @@ void Program::HandleCommand(const std::string& line, bool* quit) {
     words >> verb >> name >> state >> extra;
     if (verb.empty()) return;
     if (verb == "set" && extra.empty()) {
-        std::optional<emu::Condition> c = emu::ParseCondition(name);
+        const emu::CommandSet commands = m_options.model->commands;
+        std::optional<emu::Condition> c = emu::ParseCondition(name, commands);
         if (c && (state == "on" || state == "off")) {
             m_printer.SetCondition(*c, state == "on");
-            Say(stdout, std::string(emu::ConditionName(*c)) + " " + state);
+            Say(stdout, std::string(emu::ConditionName(*c, commands)) + " " + state);
             return;
         }
-        Say(stdout, "error: use 'set CONDITION on|off' with one of " + emu::ConditionNameList());
+        Say(stdout,
+            "error: use 'set CONDITION on|off' with one of " + emu::ConditionNameList(commands));
         return;
     }
     if (verb == "status" && name.empty()) {
