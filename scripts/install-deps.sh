@@ -21,6 +21,7 @@ packages=(
   libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev libzint-dev
   xfonts-base fonts-wqy-zenhei
   zbar-tools
+  ser2net python3-serial
   clang "$clang_runtime" clang-format
   xvfb xauth xdotool openbox x11-utils
   weston
