@@ -25,6 +25,8 @@ constexpr std::uint8_t kSetBaud = 1, kSetDataSize = 2, kSetParity = 3, kSetStopS
 constexpr std::size_t kLongestBody = 255;
 constexpr std::size_t kInputLimit = 64 * 1024;  // read no further ahead of the line than this
 constexpr int kDrainPollMs = 5;                 // looking for the printer to take the line's bytes
+// A printer that takes nothing (out of paper) gets the change this long after the bytes before it.
+constexpr auto kSettleLimit = std::chrono::seconds(2);
 
 struct Rate {
     speed_t code;
@@ -44,8 +46,8 @@ std::uint32_t BaudOf(const termios& t) {
 // One client's session on the line.
 class Session {
   public:
-    Session(int client, int line, const std::function<std::size_t()>& unread)
-        : m_client(client), m_line(line), m_unread(unread) {
+    Session(int client, int line, const std::function<std::uint64_t()>& taken)
+        : m_client(client), m_line(line), m_taken(taken), m_takenBefore(taken()) {
         for (std::uint8_t option : {kBinary, kSuppressGoAhead}) {
             Say(kWill, option);
             Say(kDo, option);
@@ -76,8 +78,8 @@ class Session {
             }
         }
         if (!Parse()) return false;
-        Flush(m_line, m_toLine, false);
-        return Flush(m_client, m_out, true);
+        m_written += Flush(m_line, m_toLine, false);
+        return Flush(m_client, m_out, true) >= 0;
     }
 
   private:
@@ -94,19 +96,30 @@ class Session {
         m_out += {static_cast<char>(kIac), static_cast<char>(kSe)};
     }
 
-    bool Flush(int fd, std::string& bytes, bool socket) {
-        if (bytes.empty()) return true;
+    // The bytes that went; -1 when the descriptor failed.
+    static ssize_t Flush(int fd, std::string& bytes, bool socket) {
+        if (bytes.empty()) return 0;
         ssize_t n = socket ? send(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL)
                            : write(fd, bytes.data(), bytes.size());
         if (n > 0) bytes.erase(0, static_cast<std::size_t>(n));
-        return n >= 0 || errno == EAGAIN || errno == EINTR;
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+        return n;
+    }
+
+    // Whether the printer still has bytes sent before a settings change to take.
+    bool LineBusy() {
+        if (!m_toLine.empty()) return true;
+        if (m_taken() - m_takenBefore >= m_written) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (!m_waiting) m_waitingSince = now;
+        return now - m_waitingSince < kSettleLimit;
     }
 
     // Takes the client's bytes in order; stops at a settings change until the printer has taken
     // everything before it. False when the client broke the framing.
     bool Parse() {
         std::size_t at = 0;
-        m_waiting = false;
+        bool waiting = false;
         while (at < m_in.size()) {
             const auto b = static_cast<std::uint8_t>(m_in[at]);
             if (m_state == State::Data) {
@@ -129,8 +142,8 @@ class Session {
                 Negotiate(m_verb, b);
                 m_state = State::Data;
             } else if (m_state == State::SbIac && b == kSe) {
-                if (Settles() && (!m_toLine.empty() || m_unread() > 0)) {
-                    m_waiting = true;
+                if (Settles() && LineBusy()) {
+                    waiting = true;
                     break;  // this IAC SE again once the line is empty
                 }
                 Command();
@@ -147,6 +160,7 @@ class Session {
             ++at;
         }
         m_in.erase(0, at);
+        m_waiting = waiting;
         return true;
     }
 
@@ -231,7 +245,10 @@ class Session {
     enum class State { Data, Iac, Verb, Sb, SbIac };
     const int m_client;
     const int m_line;
-    const std::function<std::size_t()>& m_unread;
+    const std::function<std::uint64_t()>& m_taken;
+    const std::uint64_t m_takenBefore;  // by the printer when the session began
+    std::uint64_t m_written = 0;        // to the line in this session
+    std::chrono::steady_clock::time_point m_waitingSince;
     std::string m_in;      // from the client, not yet taken apart
     std::string m_toLine;  // data for the line
     std::string m_out;     // for the client
@@ -243,7 +260,7 @@ class Session {
 
 }  // namespace
 
-Rfc2217Server::Rfc2217Server(std::function<std::size_t()> unread) : m_unread(std::move(unread)) {}
+Rfc2217Server::Rfc2217Server(std::function<std::uint64_t()> taken) : m_taken(std::move(taken)) {}
 
 Rfc2217Server::~Rfc2217Server() { Stop(); }
 
@@ -280,7 +297,7 @@ void Rfc2217Server::Run() {
         // The host end, as the host's own program would open it; closed with the session.
         const int line = open(m_linePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (line >= 0) {
-            Session session(client, line, m_unread);
+            Session session(client, line, m_taken);
             while (!m_stop && session.Step(m_wakeFd)) {
             }
             close(line);

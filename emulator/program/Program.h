@@ -95,7 +95,8 @@ class Program {
     ProgramOptions m_options;
     emu::VirtualPrinter m_printer;
     emu::Link m_link{m_printer};
-    emu::Rfc2217Server m_rfc2217{[this] { return m_link.Unread(); }};  // --rfc2217
+    // --rfc2217; bytes off the line, decoded or garbled
+    emu::Rfc2217Server m_rfc2217{[this] { return m_printer.Received() + m_link.FramingErrors(); }};
     ProgramObserver* m_observer = nullptr;
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;
