@@ -25,7 +25,7 @@ constexpr std::uint8_t kSetBaud = 1, kSetDataSize = 2, kSetParity = 3, kSetStopS
 constexpr std::size_t kLongestBody = 255;
 constexpr std::size_t kInputLimit = 64 * 1024;  // read no further ahead of the line than this
 constexpr int kDrainPollMs = 5;                 // looking for the printer to take the line's bytes
-// A printer that takes nothing (out of paper) gets the change this long after the bytes before it.
+// A printer that has taken nothing for this long (out of paper) gets the change anyway.
 constexpr auto kSettleLimit = std::chrono::seconds(2);
 
 struct Rate {
@@ -109,9 +109,13 @@ class Session {
     // Whether the printer still has bytes sent before a settings change to take.
     bool LineBusy() {
         if (!m_toLine.empty()) return true;
-        if (m_taken() - m_takenBefore >= m_written) return false;
+        const std::uint64_t taken = m_taken() - m_takenBefore;
+        if (taken >= m_written) return false;
         const auto now = std::chrono::steady_clock::now();
-        if (!m_waiting) m_waitingSince = now;
+        if (!m_waiting || taken != m_takenWhenWaiting) {
+            m_waitingSince = now;
+            m_takenWhenWaiting = taken;
+        }
         return now - m_waitingSince < kSettleLimit;
     }
 
@@ -246,9 +250,10 @@ class Session {
     const int m_client;
     const int m_line;
     const std::function<std::uint64_t()>& m_taken;
-    const std::uint64_t m_takenBefore;  // by the printer when the session began
-    std::uint64_t m_written = 0;        // to the line in this session
-    std::chrono::steady_clock::time_point m_waitingSince;
+    const std::uint64_t m_takenBefore;                     // by the printer when the session began
+    std::uint64_t m_written = 0;                           // to the line in this session
+    std::chrono::steady_clock::time_point m_waitingSince;  // the printer last took a byte
+    std::uint64_t m_takenWhenWaiting = 0;
     std::string m_in;      // from the client, not yet taken apart
     std::string m_toLine;  // data for the line
     std::string m_out;     // for the client
