@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "emulator/device/Condition.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -30,7 +31,13 @@ bool ParsePortMapping(CommandLineOptions& options, const std::string& value, std
             value + "'";
         return false;
     }
-    options.portMap.emplace_back(port, value.substr(equals + 1));
+    const std::string path = value.substr(equals + 1);
+    if (const std::string problem = platform::PortPathProblem(path); !problem.empty()) {
+        *pError = "--port " + value + ": " + problem +
+                  ", e.g. --port COM2=rfc2217://192.168.1.50:2217 or socket://[fd00::5]:4001";
+        return false;
+    }
+    options.portMap.emplace_back(port, path);
     return true;
 }
 
@@ -64,7 +71,10 @@ bool NotEmpty(const std::string& option, const std::string& value, std::string* 
 }
 
 const OptionRow kOptions[] = {
-    {"--port", "COMn=PATH", "open PATH for port n (repeatable); by default COMn is /dev/ttyS<n-1>",
+    {"--port", "COMn=PATH",
+     "open PATH for port n (repeatable): a serial device, or a port on the network as\n"
+     "                        rfc2217://HOST:PORT (a device server) or socket://HOST:PORT (raw\n"
+     "                        TCP, data only); by default COMn is /dev/ttyS<n-1>",
      ParsePortMapping},
     {"--list-ports", nullptr, "show the port map and the serial devices present, then exit",
      [](CommandLineOptions& o, const std::string&, std::string*) { return o.listPorts = true; }},
@@ -190,8 +200,9 @@ std::string CCommandLine::Usage(const std::string& program) {
         "  wait until EXPECTATION: any expectation above without 'expect', met within 5 s\n"
         "IDs are the dialog's control ids (1002 port list, 1005 open button, 1019-1023 status "
         "boxes).\n"
-        "With --virtual-printer also: printer CONDITION on|off | printer screenshot FILE.png\n"
-        "  (CONDITION: " +
+        "With --virtual-printer also: printer CONDITION on|off | printer screenshot FILE.png |\n"
+        "  printer show (the printer's window again, after it was closed; F2 in the dialog does\n"
+        "  the same) (CONDITION: " +
         emu::ConditionNameList() + ").\n";
     return text;
 }

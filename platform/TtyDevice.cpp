@@ -29,12 +29,13 @@ constexpr unsigned kPtySlaveFirstMajor = 136;
 constexpr unsigned kPtySlaveLastMajor = 143;
 constexpr unsigned kBsdPtySlaveMajor = 3;
 
-bool NoSuchLine(int err) { return err == ENOTTY || err == EINVAL; }
+// A line the device does not have, or a control its driver (or an emulator's) does not implement.
+bool NoSuchLine(int err) { return err == ENOTTY || err == EINVAL || err == ENOSYS; }
 
 class TtyDevice final : public SerialDevice {
   public:
-    TtyDevice(int fd, std::string path, std::string lockFile)
-        : m_fd(fd), m_path(std::move(path)), m_lockFile(std::move(lockFile)) {
+    TtyDevice(int fd, std::string path, std::string lockFile, const DeviceTermios& found)
+        : m_fd(fd), m_path(std::move(path)), m_lockFile(std::move(lockFile)), m_found(found) {
         int lines = 0;
         m_caps.modemLines = ioctl(fd, TIOCMGET, &lines) == 0;
         serial_icounter_struct icount{};
@@ -48,6 +49,8 @@ class TtyDevice final : public SerialDevice {
         }
     }
     ~TtyDevice() override {
+        // A terminal is given back as it was found (a shell's line not left raw).
+        WriteDeviceTermios(m_fd, m_found);
         close(m_fd);
         ReleaseSerialLock(m_lockFile);
     }
@@ -155,6 +158,7 @@ class TtyDevice final : public SerialDevice {
     const int m_fd;
     const std::string m_path;
     const std::string m_lockFile;
+    const DeviceTermios m_found;  // the settings before this program's
     Capabilities m_caps;
     bool m_framingHeld = true;  // byte size and parity reach a line (not a pseudo-terminal)
 };
@@ -211,6 +215,14 @@ OpenedDevice OpenTtyDevice(const std::string& path) {
     if (int err = ReadDeviceTermios(fd, settings)) {
         return FailOpen(OpenErrorCode(err), err, path, fd);
     }
+    // The terminal this program runs in (its controlling terminal, /dev/tty among others) is the
+    // operator's, not a line to a printer: made raw, it would take the keyboard away.
+    if (const pid_t session = tcgetsid(fd); session >= 0 && session == getsid(0)) {
+        close(fd);
+        SetLastErrorText(ERROR_BAD_DEVICE, "not a serial line: it is this program's terminal");
+        return {};
+    }
+    const DeviceTermios found = settings;
     // TIOCEXCL keeps other users out, but not root; the lock keeps out every other user of this
     // library, root included.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
@@ -236,7 +248,7 @@ OpenedDevice OpenTtyDevice(const std::string& path) {
         return FailOpen(OpenErrorCode(err), err, path, fd);
 
     OpenedDevice opened;
-    opened.device = std::make_unique<TtyDevice>(fd, path, held.Keep());
+    opened.device = std::make_unique<TtyDevice>(fd, path, held.Keep(), found);
     opened.settings = DcbFromTermios(settings);
     return opened;
 }

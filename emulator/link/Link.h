@@ -39,6 +39,9 @@ class Link {
     static constexpr std::chrono::milliseconds kLineHold{500};
     // Connections accepted and waiting their turn; more wait in the kernel's backlog.
     static constexpr std::size_t kMaxWaiting = 8;
+    // Replies held for a source that does not read them; past this the link stops reading that
+    // source until it reads, as a printer's full transmit buffer holds its host up.
+    static constexpr std::size_t kReplyBound = 64 * 1024;
 
     explicit Link(VirtualPrinter& printer);
     ~Link();
@@ -70,6 +73,11 @@ class Link {
     // Reads at the printer's line rate; off by default on a pty, always on a device (where the
     // line itself paces).
     void SetPacing(bool on) { m_paced = on; }
+    // Before Stop, when serving ends: the printer takes what the host has written and the link
+    // has not taken yet, at once (a paced link stops pacing), for as long as it keeps taking
+    // bytes: until none is left, or none was taken for `stall` (paper out). Returns the bytes it
+    // did not take.
+    std::size_t TakeWhatWasWritten(std::chrono::milliseconds stall);
 
     bool Start(std::string* error);
     void Stop();
@@ -80,6 +88,8 @@ class Link {
     // Bytes of the pty or device the printer has taken so far, as fed or lost as framing errors:
     // what a host's UART would have sent. Any thread.
     std::uint64_t LineTaken() const { return m_lineTaken.load(); }
+    // Reply bytes the link holds for a source that has not read them yet.
+    std::size_t RepliesHeld() const { return m_repliesHeld.load(); }
 
   private:
     void Run();
@@ -99,12 +109,13 @@ class Link {
     int m_slaveFd = -1;  // held open so the master never sees a hang-up between host sessions
     int m_wakeFd = -1;   // eventfd: stop, replies queued, input space freed
     bool m_isDevice = false;
-    bool m_paced = false;
+    std::atomic<bool> m_paced{false};
     std::string m_path;
     TcpListener m_listener;
     std::atomic<std::uint64_t> m_connections{0};
     LineSettings m_applied;
     std::atomic<std::size_t> m_held{0};
+    std::atomic<std::size_t> m_repliesHeld{0};
     std::function<void(const std::string&)> m_onLineEvent;
     mutable std::mutex m_hostLock;
     HostStream m_stream;  // a pty's host end
