@@ -86,8 +86,9 @@ Program::Program(const ProgramOptions& options)
 }
 
 Program::~Program() {
+    m_rfc2217.Stop();
     m_link.Stop();
-    Tidy();
+    m_linkPath.Remove();
     for (int fd : {m_signalFd, m_stopFd}) {
         if (fd >= 0) ::close(fd);
     }
@@ -104,7 +105,7 @@ std::string Program::Where() const {
     std::string where;
     if (!m_link.DevicePath().empty()) {
         where = m_link.DevicePath();
-        if (m_linked) where += " (" + m_options.linkPath + ")";
+        if (m_linkPath.Made()) where += " (" + m_options.linkPath + ")";
     }
     if (m_link.Listener().Fd() >= 0) {
         where += (where.empty() ? "" : " and ") + std::string("TCP ") + m_link.Listener().Name();
@@ -214,51 +215,26 @@ int Program::OpenLink() {
             return kExitBadUsage;
         }
     }
-    if (!m_options.linkPath.empty() && !MakeLinkPath(&error)) {
+    if (m_options.rfc2217) {
+        bool inUse = false;
+        if (!m_rfc2217.Open(*m_options.rfc2217, m_link.DevicePath(), &error, &inUse)) {
+            Fail("--rfc2217 " + error);
+            return kExitBadUsage;
+        }
+    }
+    if (!m_options.linkPath.empty() &&
+        !m_linkPath.Make(m_options.linkPath, m_link.DevicePath(), &error)) {
         Fail(error);
         return kExitBadUsage;
     }
     if (!m_link.DevicePath().empty()) Say(stdout, "device: " + m_link.DevicePath());
     if (m_options.listen) Say(stdout, "listening: " + m_link.Listener().Name());
-    if (!m_link.Start(&error)) {
+    if (m_options.rfc2217) Say(stdout, "rfc2217: rfc2217://" + m_rfc2217.Listener().Name());
+    if (!m_link.Start(&error) || (m_options.rfc2217 && !m_rfc2217.Start(&error))) {
         Fail(error);
         return kExitFailure;
     }
     return 0;
-}
-
-// The link is a symbolic link to the pty: one left by a run that did not tidy up is replaced,
-// anything else at that path is left alone.
-bool Program::MakeLinkPath(std::string* error) {
-    std::error_code ec;
-    const std::filesystem::path path(m_options.linkPath);
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    if (!std::filesystem::is_directory(folder, ec)) {
-        *error = "cannot make the link " + m_options.linkPath + ": the folder " + folder.string() +
-                 " does not exist";
-        return false;
-    }
-    if (std::filesystem::is_symlink(path, ec)) {
-        std::filesystem::remove(path, ec);
-    } else if (std::filesystem::exists(path, ec)) {
-        *error = "cannot make the link " + m_options.linkPath +
-                 ": something that is not a link is there; remove it or choose another path";
-        return false;
-    }
-    std::filesystem::create_symlink(m_link.DevicePath(), path, ec);
-    if (ec) {
-        *error = "cannot make the link " + m_options.linkPath + ": " + ec.message();
-        return false;
-    }
-    m_linked = true;
-    return true;
-}
-
-void Program::Tidy() {
-    if (!m_linked) return;
-    std::error_code ec;
-    std::filesystem::remove(m_options.linkPath, ec);
-    m_linked = false;
 }
 
 void Program::SaveUnfinished(bool quietWhenEmpty) {
@@ -437,11 +413,12 @@ int Program::RunLink() {
         Fail(std::to_string(left) + " bytes the host wrote were not printed (" +
              (m_printer.Waiting() > 0 ? "waiting for paper" : "the printer is busy") + ")");
     }
+    m_rfc2217.Stop();
     m_link.Stop();
     if (m_observer != nullptr) m_observer->OnLinkStopped();
     m_printer.Finish();
     SaveUnfinished(true);
-    Tidy();
+    m_linkPath.Remove();
     return 0;
 }
 

@@ -61,10 +61,10 @@
 //   is the baseline the next line sits on (GS $, GS \ move it; ESC $, ESC \, HT along the line,
 //   in the motion unit of that axis): lines sit on it, and images, barcodes and symbols stand on
 //   it at the horizontal position, which moves past them; whatever would stick out above the
-//   area, or above the line a feed started, pushes the position down. LF moves the baseline by the line spacing, or further when the
-//   line's descent and the usual gap need it; ESC J n by n dots, at least the line's height;
-//   ESC d n by n line feeds. Margins, alignment, upside-down, reverse feeds and cuts act in
-//   standard mode only; CR does nothing in either.
+//   area, or above the line a feed started, pushes the position down. LF moves the baseline by the
+//   line spacing, or further when the line's descent and the usual gap need it; ESC J n by n dots,
+//   at least the line's height; ESC d n by n line feeds. Margins, alignment, upside-down, reverse
+//   feeds and cuts act in standard mode only; CR does nothing in either.
 #pragma once
 
 #include <array>
@@ -272,6 +272,7 @@ class PrintEngine : public CommandSink {
     std::deque<Glyph> m_lineImages;  // bit images placed in the line buffer, until it prints
     std::optional<RasterGraphics> m_graphics;  // stored graphics, until printed
     std::unique_ptr<PageBuffer> m_page;        // in page mode only
+    std::unique_ptr<PageBuffer> m_spare;       // the last page's, emptied
     int m_pageY = 0;                           // the print position's baseline row in the page
     // Nothing on the page's line rises above this row: the area's top, or where a line feed
     // started the line; GS $ and GS \ leave the placing to the client.
