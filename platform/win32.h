@@ -355,4 +355,14 @@ std::string PortPathProblem(const std::string& path);
 // taken: the far end's count of bytes taken so far, called from any thread; empty detaches.
 void AttachLinePeer(const std::string& path, std::function<std::uint64_t()> taken);
 
+// Who may open a device: its owner and group by name and its permission bits, for a message
+// about a refused open. known is false when the path cannot be looked at.
+struct DeviceOwnership {
+    bool known = false;
+    std::string owner;
+    std::string group;
+    unsigned mode = 0;  // the permission bits, e.g. 0660
+};
+DeviceOwnership DescribeDeviceOwnership(const std::string& path);
+
 }  // namespace platform
