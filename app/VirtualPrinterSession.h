@@ -15,16 +15,11 @@
 #include <vector>
 
 #include "emulator/device/Condition.h"
-#include "emulator/receipts/ReceiptFolder.h"
-#include "emulator/rendering/PaperImage.h"
+#include "emulator/station/PrinterStation.h"
 #include "framework/WinUser.h"
 
 class CPaperWindow;
 class CPrinterFeed;
-namespace emu {
-class Link;
-class VirtualPrinter;
-}  // namespace emu
 
 // $HOME/CE_MOLV-paper (./CE_MOLV-paper when HOME is not set).
 std::filesystem::path DefaultPaperFolder();
@@ -36,10 +31,10 @@ struct VirtualPrinterOptions {
     std::uint32_t paceBaud = 0;  // read at this line rate, as a real printer would; 0: at once
 };
 
-class CVirtualPrinterSession {
+class CVirtualPrinterSession : private emu::StationView {
   public:
     CVirtualPrinterSession();
-    ~CVirtualPrinterSession();
+    ~CVirtualPrinterSession() override;
     CVirtualPrinterSession(const CVirtualPrinterSession&) = delete;
     CVirtualPrinterSession& operator=(const CVirtualPrinterSession&) = delete;
 
@@ -59,20 +54,19 @@ class CVirtualPrinterSession {
     void SetCondition(emu::Condition condition, bool on);
 
     const std::string& DevicePath() const { return m_devicePath; }
-    std::filesystem::path PaperFolder() const { return m_receipts.Path(); }
-    std::vector<std::string> SavedReceipts() const { return m_receipts.Saved(); }
-    emu::VirtualPrinter& Printer() { return *m_pPrinter; }
+    std::filesystem::path PaperFolder() const { return m_pStation->ReceiptFolderPath(); }
+    // The receipt files saved so far, oldest first.
+    std::vector<std::string> SavedReceipts() const;
+    emu::PrinterStation& Station() { return *m_pStation; }
+    emu::VirtualPrinter& Printer() { return m_pStation->Printer(); }
     CPaperWindow& Window();
 
   private:
-    std::string SaveReceipt(const emu::PaperImage& page);
-    void DrainLine();
-    std::string DescribeState() const;
+    // The console's part: what went wrong is said on standard error.
+    void OnStationEvent(const emu::StationEvent& event) override;
 
-    std::unique_ptr<emu::VirtualPrinter> m_pPrinter;
-    std::unique_ptr<emu::Link> m_pLink;
+    std::unique_ptr<emu::PrinterStation> m_pStation = std::make_unique<emu::PrinterStation>();
     std::unique_ptr<CPrinterFeed> m_pFeed;
-    emu::ReceiptFolder m_receipts;
     std::string m_devicePath;
     int m_mappedPort = 0;
     bool m_bRunning = false;

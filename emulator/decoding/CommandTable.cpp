@@ -60,7 +60,9 @@ const CommandRow kCommon[] = {
     Act(
         0, HT, 0, "HT", [](CommandSink& s, P) { s.HorizontalTab(); },
         [](P) -> std::string { return "horizontal tab"; }),
-    Known(0, BEL, 0, "BEL", [](P) -> std::string { return "buzzer: one beep"; }),
+    Control(
+        0, BEL, 0, "BEL", [](ControlHandler& c, std::uint64_t, P) { return c.Pulse(Buzzer{}); },
+        [](P) { return Describe(Buzzer{}); }),
     Act(
         0, SO, 0, "SO", [](CommandSink& s, P) { s.SetOneLineDoubleWidth(true); },
         [](P) -> std::string { return "double width for this line"; }),
@@ -181,13 +183,22 @@ const CommandRow kCommon[] = {
             return "relative position " + std::to_string(static_cast<std::int16_t>(Word(p))) +
                    " dots";
         }),
-    Known(ESC, 'p', 3, "ESC p",
-          [](P p) {
-              return "drawer " + N(Digit(p[0]) == 1 ? 2 : 1) + ": pulse " + N(p[1] * 2u) +
-                     " ms, off " + N(p[2] * 2u) + " ms";
-          }),
-    Known(ESC, 'B', 2, "ESC B",
-          [](P p) { return "buzzer: " + N(p[0]) + " beeps of " + N(p[1] * 50u) + " ms"; }),
+    Control(
+        ESC, 'p', 3, "ESC p",
+        [](ControlHandler& c, std::uint64_t, P p) {
+            return c.Pulse(DrawerKick{Digit(p[0]) == 1 ? 2 : 1, p[1] * 2u, p[2] * 2u});
+        },
+        [](P p) {
+            return Describe(DrawerKick{Digit(p[0]) == 1 ? 2 : 1, p[1] * 2u, p[2] * 2u});
+        }),
+    Control(
+        ESC, 'B', 2, "ESC B",
+        [](ControlHandler& c, std::uint64_t, P p) {
+            return c.Pulse(Buzzer{p[0], p[1] * 50u});
+        },
+        [](P p) {
+            return Describe(Buzzer{p[0], p[1] * 50u});
+        }),
     Known(ESC, 'U', 1, "ESC U",
           [](P p) { return OnOff("unidirectional printing", p[0]) + ", ignored"; }),
     Known(ESC, 'c', 2, "ESC c",

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "emulator/decoding/Peripheral.h"
+
 namespace emu {
 
 enum class Handshake : std::uint8_t { None, Hardware, Software };
@@ -24,6 +26,7 @@ class ControlHandler {
     virtual std::string TransmitId(std::uint8_t) { return {}; }                   // GS I n
     virtual std::string SetBaudRate(std::uint32_t baud) = 0;                      // GS ( E .. 11 1
     virtual std::string SetHandshake(Handshake mode) = 0;                         // GS ( E .. 11 3
+    virtual std::string Pulse(const Peripheral&) { return {}; }  // ESC p, ESC B, BEL
 };
 
 }  // namespace emu

@@ -57,6 +57,11 @@ void PrinterCore::SetTrace(std::function<void(const std::string&)> writeLine) {
     m_decoder.SetObserver([this](const DecodedCommand& command) { m_trace->Command(command); });
 }
 
+std::string PrinterCore::Pulse(const Peripheral& pulse) {
+    if (m_onPulse) m_onPulse(pulse);
+    return {};
+}
+
 void PrinterCore::Note(const std::string& text) {
     if (m_trace) m_trace->Note(m_received, text);
 }

@@ -24,6 +24,23 @@ namespace {
 
 void Fail(const std::string& message) { Say(stderr, "printer-emulator: " + message); }
 
+// " (1 printing, 2 waiting: TCP 127.0.0.1:40312, ...)", or nothing when none is open.
+std::string DescribeWaiting(const std::vector<emu::PrinterStation::Connection>& connections) {
+    if (connections.empty()) return {};
+    std::string printing = "0 printing";
+    std::string waiting;
+    std::size_t count = 0;
+    for (const emu::PrinterStation::Connection& c : connections) {
+        if (c.printing) {
+            printing = "1 printing (" + c.peer + ")";
+        } else {
+            waiting += (count++ ? ", " : "") + c.peer;
+        }
+    }
+    return " (" + printing + ", " + std::to_string(count) + " waiting" +
+           (count ? ": " + waiting : std::string()) + ")";
+}
+
 // The signals that end the program; serving, they arrive through a signalfd, so Run can save
 // first.
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
@@ -74,13 +91,14 @@ int RunHeadless(const ProgramOptions& options) {
 }
 
 Program::Program(const ProgramOptions& options)
-    : m_options(options), m_printer(*options.model, options.width) {
+    : m_options(options), m_station(*options.model, options.width) {
     if (options.mode != ProgramOptions::Mode::Input)
         pthread_sigmask(SIG_BLOCK, &StopSignals(), nullptr);
 }
 
 Program::~Program() {
-    m_link.Stop();
+    m_station.Stop();  // the trace and the console hear of the last receipts first
+    m_station.Unsubscribe(this);
     Tidy();
     for (int fd : {m_signalFd, m_stopFd}) {
         if (fd >= 0) ::close(fd);
@@ -94,21 +112,9 @@ void Program::RequestStop() {
         ssize_t n = ::write(m_stopFd, &one, sizeof one);
 }
 
-std::string Program::Where() const {
-    std::string where;
-    if (!m_link.DevicePath().empty()) {
-        where = m_link.DevicePath();
-        if (m_linked) where += " (" + m_options.linkPath + ")";
-    }
-    if (m_link.Listener().Fd() >= 0) {
-        where += (where.empty() ? "" : " and ") + std::string("TCP ") + m_link.Listener().Name();
-    }
-    return where;
-}
-
 int Program::Run() {
     const int code = m_options.mode == ProgramOptions::Mode::Input ? RunInput() : RunLink();
-    return code == 0 && (m_saveFailed || m_traceFailed) ? kExitFailure : code;
+    return code == 0 && (m_station.HadSaveFailure() || m_traceFailed) ? kExitFailure : code;
 }
 
 void Program::WriteTrace(const std::string& line) {
@@ -122,8 +128,23 @@ void Program::WriteTrace(const std::string& line) {
     }
 }
 
+void Program::OnStationEvent(const emu::StationEvent& event) {
+    if (const auto* entry = std::get_if<emu::TraceEntry>(&event)) {
+        if (m_trace != nullptr) WriteTrace(entry->text);
+    } else if (const auto* failed = std::get_if<emu::SaveFailed>(&event)) {
+        // The same reason again and again (a full disk, the limit) is said once.
+        const std::string sentence =
+            failed->limitReached
+                ? "stopped saving receipts: " + std::to_string(m_options.maxReceipts) +
+                      " saved, the --max-receipts limit; later paper is not saved"
+                : failed->sentence;
+        if (sentence != m_lastFailure) Fail(sentence);
+        m_lastFailure = sentence;
+    }
+}
+
 int Program::Open() {
-    if (std::string problems = m_printer.FontProblems(); !problems.empty()) {
+    if (std::string problems = m_station.Printer().FontProblems(); !problems.empty()) {
         Fail("warning: " + problems);
     }
     if (!m_options.tracePath.empty()) {
@@ -139,29 +160,22 @@ int Program::Open() {
             m_ownTrace = true;
         }
     }
-    if (m_trace != nullptr || m_observer != nullptr) {
-        m_printer.SetTraceCallback([this](const std::string& line) {
-            if (m_trace != nullptr) WriteTrace(line);
-            if (m_observer != nullptr) m_observer->OnTraceLine(line);
-        });
+    std::string error;
+    if (!m_options.outDir.empty() &&
+        !m_station.PrepareReceipts(m_options.outDir, &error, m_options.maxReceipts)) {
+        Fail(error);
+        return kExitFailure;
     }
-    if (!m_options.outDir.empty()) {
-        m_receipts.emplace();
-        std::string error;
-        if (!m_receipts->Prepare(m_options.outDir, &error, m_options.maxReceipts)) {
-            Fail(error);
-            return kExitFailure;
-        }
+    m_station.Subscribe(this);
+    emu::VirtualPrinter& printer = m_station.Printer();
+    if (m_options.baud != 0) printer.SetLineBaudRate(m_options.baud);
+    for (emu::Condition c : m_options.conditions) printer.SetCondition(c, true);
+    if (m_options.mode != ProgramOptions::Mode::Input) return OpenLink();
+    if (!m_station.Start(&error)) {
+        Fail(error);
+        return kExitFailure;
     }
-    if (m_observer != nullptr) {
-        m_printer.SetPageCallback(
-            [this](const emu::PaperImage& image) { m_observer->OnReceipt(image); });
-    } else if (m_receipts) {
-        m_printer.SetPageCallback([this](const emu::PaperImage& image) { SaveReceipt(image); });
-    }
-    if (m_options.baud != 0) m_printer.SetLineBaudRate(m_options.baud);
-    for (emu::Condition c : m_options.conditions) m_printer.SetCondition(c, true);
-    return m_options.mode == ProgramOptions::Mode::Input ? 0 : OpenLink();
+    return 0;
 }
 
 int Program::OpenLink() {
@@ -173,12 +187,13 @@ int Program::OpenLink() {
     }
     std::string error;
     bool opened = true;
+    emu::Link& link = m_station.GetLink();
     if (m_options.mode == ProgramOptions::Mode::Device) {
-        if (m_options.baud == 0) m_printer.SetLineBaudRate(9600);
-        opened = m_link.OpenDevice(m_options.device, &error);
+        if (m_options.baud == 0) m_station.Printer().SetLineBaudRate(9600);
+        opened = link.OpenDevice(m_options.device, &error);
     } else if (m_options.mode == ProgramOptions::Mode::Pty) {
-        opened = m_link.OpenPty(&error);
-        m_link.SetPacing(m_options.baud != 0);
+        opened = link.OpenPty(&error);
+        link.SetPacing(m_options.baud != 0);
     }
     if (!opened) {
         Fail(error);
@@ -186,7 +201,7 @@ int Program::OpenLink() {
     }
     if (m_options.listen) {
         bool inUse = false;
-        if (!m_link.Listen(*m_options.listen, &error, &inUse)) {
+        if (!link.Listen(*m_options.listen, &error, &inUse)) {
             Fail(error);
             return kExitBadUsage;
         }
@@ -195,9 +210,10 @@ int Program::OpenLink() {
         Fail(error);
         return kExitBadUsage;
     }
-    if (!m_link.DevicePath().empty()) Say(stdout, "device: " + m_link.DevicePath());
-    if (m_options.listen) Say(stdout, "listening: " + m_link.Listener().Name());
-    if (!m_link.Start(&error)) {
+    if (m_linked) m_station.SetLinkName(m_options.linkPath);
+    if (!link.DevicePath().empty()) Say(stdout, "device: " + link.DevicePath());
+    if (m_options.listen) Say(stdout, "listening: " + link.Listener().Name());
+    if (!m_station.Start(&error)) {
         Fail(error);
         return kExitFailure;
     }
@@ -222,7 +238,7 @@ bool Program::MakeLinkPath(std::string* error) {
                  ": something that is not a link is there; remove it or choose another path";
         return false;
     }
-    std::filesystem::create_symlink(m_link.DevicePath(), path, ec);
+    std::filesystem::create_symlink(m_station.GetLink().DevicePath(), path, ec);
     if (ec) {
         *error = "cannot make the link " + m_options.linkPath + ": " + ec.message();
         return false;
@@ -238,43 +254,22 @@ void Program::Tidy() {
     m_linked = false;
 }
 
-void Program::SaveUnfinished(bool quietWhenEmpty) {
-    if (!m_receipts) {
-        if (!quietWhenEmpty) Say(stdout, "error: no --out directory was given");
+void Program::SaveReceiptInProgress(bool quiet) {
+    if (!m_station.SavesReceipts()) {
+        if (!quiet) Say(stdout, "error: no --out directory was given");
         return;
     }
-    const emu::ReceiptFolder::Result result = m_receipts->Save(m_printer.Snapshot());
-    if (result.blank) {
-        if (!quietWhenEmpty) Say(stdout, "nothing to save: the receipt is blank");
+    if (!m_station.Printer().HasContent()) {
+        if (!quiet) Say(stdout, "nothing to save: the receipt is blank");
         return;
     }
-    if (Saved(result) && !quietWhenEmpty) Say(stdout, "saved " + result.path);
-}
-
-std::string Program::SaveReceipt(const emu::PaperImage& page) {
-    if (!m_receipts) return "";
-    const emu::ReceiptFolder::Result result = m_receipts->Save(page);
-    Saved(result);
-    return result.path;
-}
-
-std::string Program::DescribeState() const {
-    const emu::LineSettings line = m_printer.Line();
-    std::string text = "Printer on " + Where() + " · ";
-    text += line.baud > 0 ? std::to_string(line.baud) + " baud" : std::string("no line speed set");
-    return text + " · " + m_printer.DescribeActivity();
-}
-
-bool Program::Saved(const emu::ReceiptFolder::Result& result) {
-    if (!result.path.empty() || result.blank) return true;
-    m_saveFailed = true;
-    if (!result.limitReached) {
-        Fail("a receipt was " + result.error);
-    } else if (!m_limitSaid.exchange(true)) {
-        Fail("stopped saving receipts: " + std::to_string(m_options.maxReceipts) +
-             " saved, the --max-receipts limit; later paper is not saved");
-    }
-    return false;
+    const std::size_t before = m_station.Receipts().size();
+    m_station.EndReceipt();
+    m_station.Flush();
+    const std::vector<emu::Receipt> receipts = m_station.Receipts();
+    // A failure has been said by then, as every failed save is.
+    if (!quiet && receipts.size() > before && !receipts.back().png.empty())
+        Say(stdout, "saved " + receipts.back().png);
 }
 
 int Program::RunInput() {
@@ -303,7 +298,7 @@ int Program::RunInput() {
             break;
         }
         std::size_t n = static_cast<std::size_t>(got);
-        std::size_t taken = m_printer.Feed(buffer.data(), n);
+        std::size_t taken = m_station.Feed(buffer.data(), n, "input");
         if (taken < n) {
             // Paper is out and the input buffer is full: a line would now hold the host back.
             unread = n - taken;
@@ -317,30 +312,32 @@ int Program::RunInput() {
         code = kExitFailure;
     }
     if (in != stdin) std::fclose(in);
-    m_printer.Finish();
+    m_station.Printer().Finish();
     if (unread > 0) {
         Fail("paper is out and the input buffer is full: the last " + std::to_string(unread) +
              " bytes were not taken");
     }
-    SaveUnfinished(true);
+    m_station.Stop();  // the paper printed last is a receipt too
     return code;
 }
 
 std::string Program::StatusText() const {
-    const std::uint8_t status = m_printer.Conditions();
-    const emu::LineSettings line = m_printer.Line();
+    const emu::VirtualPrinter& printer = m_station.Printer();
+    const std::uint8_t status = printer.Conditions();
+    const emu::LineSettings line = printer.Line();
     static const char* const handshakes[] = {"none", "hardware", "software"};
     char hex[8];
     std::snprintf(hex, sizeof hex, "%02X", status);
     char mask[8];
-    std::snprintf(mask, sizeof mask, "%02X", m_printer.AutoStatusMask());
+    std::snprintf(mask, sizeof mask, "%02X", printer.AutoStatusMask());
     return std::string("status ") + hex + ": " + emu::DescribeConditions(status) +
-           "; asleep: " + (m_printer.Asleep() ? "yes" : "no") + "; automatic reports: " + mask +
-           "; waiting input: " + std::to_string(m_printer.Waiting()) + " bytes; line: " +
+           "; asleep: " + (printer.Asleep() ? "yes" : "no") + "; automatic reports: " + mask +
+           "; waiting input: " + std::to_string(printer.Waiting()) + " bytes; line: " +
            (line.baud ? std::to_string(line.baud) + " baud" : std::string("no rate")) +
            ", handshake " + handshakes[static_cast<int>(line.handshake)] +
            "; reached at: " + Where() +
-           "; TCP connections: " + std::to_string(m_link.Connections());
+           "; TCP connections: " + std::to_string(m_station.GetLink().Connections()) +
+           DescribeWaiting(m_station.Connections());
 }
 
 void Program::HandleCommand(const std::string& line, bool* quit) {
@@ -351,7 +348,7 @@ void Program::HandleCommand(const std::string& line, bool* quit) {
     if (verb == "set" && extra.empty()) {
         std::optional<emu::Condition> c = emu::ParseCondition(name);
         if (c && (state == "on" || state == "off")) {
-            m_printer.SetCondition(*c, state == "on");
+            m_station.SetCondition(*c, state == "on");
             Say(stdout, std::string(emu::ConditionName(*c)) + " " + state);
             return;
         }
@@ -363,7 +360,7 @@ void Program::HandleCommand(const std::string& line, bool* quit) {
         return;
     }
     if (verb == "save" && name.empty()) {
-        SaveUnfinished(false);
+        SaveReceiptInProgress(false);
         return;
     }
     if (verb == "quit" && name.empty()) {
@@ -404,10 +401,7 @@ int Program::RunLink() {
             }
         }
     }
-    m_link.Stop();
-    if (m_observer != nullptr) m_observer->OnLinkStopped();
-    m_printer.Finish();
-    SaveUnfinished(true);
+    m_station.Stop();
     Tidy();
     return 0;
 }

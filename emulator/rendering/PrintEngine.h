@@ -83,6 +83,9 @@ class PrintEngine : public CommandSink {
 
     // Called with each finished receipt at a full cut (or at the length limit).
     void SetPageCallback(std::function<void(const PaperImage&)> onPage);
+    // Hands the receipt in progress to the page callback as a cut does, without feeding or
+    // printing the line still in the buffer, and starts a fresh one.
+    void EndReceipt() { FinishReceipt(); }
     // The receipt in progress, without the line still in the buffer.
     PaperImage Snapshot() const;
     bool HasContent() const;

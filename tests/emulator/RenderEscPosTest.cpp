@@ -25,7 +25,8 @@ Printed Print(const Bytes& stream, const char* model = "escpos58",
     emu::VirtualPrinter printer(*emu::FindPrinterModel(model), 0);
     for (emu::Condition c : conditions) printer.SetCondition(c, true);
     Printed out;
-    printer.SetTraceCallback([&](const std::string& line) { out.trace += line + "\n"; });
+    printer.SetTraceCallback(
+        [&](const std::string& line, const std::string&) { out.trace += line + "\n"; });
     printer.Feed(stream.data(), stream.size());
     printer.Finish();
     out.paper = printer.Snapshot();
@@ -140,7 +141,7 @@ TEST(RenderEscPos, ModelsAnswerAsTheirPrinterDoes) {
 TEST(RenderEscPos, EscMAndEscICutOnTheCommonPrinters) {
     emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos58"), 0);
     int pages = 0;
-    printer.SetPageCallback([&](const emu::PaperImage&) { ++pages; });
+    printer.SetReceiptCallback([&](const emu::FinishedReceipt&) { ++pages; });
     const Bytes stream = T("A\n") + H("1B 69") + T("B\n") + H("1B 6D") + T("C\n");
     printer.Feed(stream.data(), stream.size());
     EXPECT_EQ(pages, 1) << "ESC i cuts full, ESC m partially";
