@@ -100,6 +100,13 @@ void VirtualPrinter::SetCondition(Condition condition, bool on) {
     WakeIf(wake);
 }
 
+ConditionSet VirtualPrinter::ConditionsOn() const {
+    std::lock_guard lock(m_mutex);
+    return m_core.Conditions();
+}
+
+const PrinterModel& VirtualPrinter::Model() const { return m_core.Model(); }
+
 bool VirtualPrinter::GetCondition(Condition condition) const {
     std::lock_guard lock(m_mutex);
     return m_core.GetCondition(condition);
@@ -133,10 +140,10 @@ std::uint64_t VirtualPrinter::Received() const {
 std::string VirtualPrinter::DescribeActivity() const {
     std::string text = std::to_string(Received()) + " bytes received";
     if (const std::size_t waiting = Waiting(); waiting > 0) {
-        text += " · " + std::to_string(waiting) + " waiting for paper";
+        text += " · " + std::to_string(waiting) + " waiting to print";
     }
     if (Asleep()) text += " · asleep";
-    return text + " · conditions: " + DescribeConditions(Conditions());
+    return text + " · conditions: " + DescribeConditions(ConditionsOn(), Model().commands);
 }
 
 void VirtualPrinter::SetLineBaudRate(std::uint32_t baud) {

@@ -61,7 +61,9 @@ class VirtualPrinter {
 
     void SetCondition(Condition condition, bool on);
     bool GetCondition(Condition condition) const;
-    std::uint8_t Conditions() const;  // the status byte
+    std::uint8_t Conditions() const;  // the module's status byte
+    ConditionSet ConditionsOn() const;
+    const PrinterModel& Model() const;
     std::uint8_t AutoStatusMask() const;
     bool Asleep() const;
     std::size_t Waiting() const;

@@ -1,10 +1,13 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 
 #include "framework/WinApp.h"
 #include "framework/qt/StopSignals.h"
 #include "framework/qt/Text.h"
+#include "framework/qt/WindowSystemStart.h"
 
 namespace {
 
@@ -25,15 +28,6 @@ bool ChooseHeadlessPlatform() {
     return true;
 }
 
-// Qt warns on every start when XDG_RUNTIME_DIR is unset (root, containers, CI) and then uses a
-// private folder anyway; the line only alarms operators, so it is dropped.
-QtMessageHandler g_defaultMessageHandler = nullptr;
-
-void FilterQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
-    g_defaultMessageHandler(type, context, message);
-}
-
 }  // namespace
 
 int AfxWinMain(int argc, char** argv) {
@@ -43,8 +37,11 @@ int AfxWinMain(int argc, char** argv) {
         return 1;
     }
     const bool bHeadless = ChooseHeadlessPlatform();
-    g_defaultMessageHandler = qInstallMessageHandler(FilterQtMessages);
+    std::optional<framework::CWindowSystemStart> start;
+    start.emplace(argc > 0 ? std::filesystem::path(argv[0]).filename().string() : "program",
+                  "or run it offscreen (QT_QPA_PLATFORM=offscreen) with a --script");
     QApplication application(argc, argv);  // takes its own options out of argv
+    start.reset();
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);

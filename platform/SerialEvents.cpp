@@ -5,8 +5,6 @@
 // wake-up for an empty queue); modem-line and line-error events by sampling where the device has
 // them (a pseudo-terminal has neither, so a wait there sleeps until something happens).
 #include <sys/epoll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 
 #include <cerrno>
 
@@ -30,17 +28,22 @@ struct Observed {
     int queued = 0;   // bytes in the output queue
     LineCounters counters;
     bool haveCounters = false;
-    int lines = 0;
+    DWORD lines = 0;
     bool haveLines = false;
 };
 
 // Reads what the mask asks about; errno, or 0.
 int Observe(const SerialHandle& port, DWORD mask, Observed& seen) {
-    if ((mask & EV_RXCHAR) && ioctl(port.Fd(), FIONREAD, &seen.waiting) != 0) return errno;
-    if ((mask & EV_TXEMPTY) && ioctl(port.Fd(), TIOCOUTQ, &seen.queued) != 0) return errno;
-    if (mask & kCounterEvents) seen.haveCounters = port.ReadCounters(seen.counters);
-    if ((mask & kModemEvents) && port.Caps().modemLines) {
-        if (ioctl(port.Fd(), TIOCMGET, &seen.lines) != 0) return errno;
+    SerialDevice& device = port.Device();
+    if (mask & EV_RXCHAR) {
+        if (int err = device.InputWaiting(seen.waiting)) return err;
+    }
+    if (mask & EV_TXEMPTY) {
+        if (int err = device.OutputQueued(seen.queued)) return err;
+    }
+    if (mask & kCounterEvents) seen.haveCounters = device.ReadCounters(seen.counters);
+    if ((mask & kModemEvents) && device.Caps().modemLines) {
+        if (int err = device.ModemStatus(seen.lines)) return err;
         seen.haveLines = true;
     }
     return 0;
@@ -70,19 +73,20 @@ DWORD TakeEvents(SerialHandle::State& s, DWORD mask, const Observed& seen, bool&
         s.eventBase = now;
     }
     if (seen.haveLines) {
-        int changed = seen.lines ^ s.modemBase;
-        if (changed & TIOCM_CTS) events |= EV_CTS;
-        if (changed & TIOCM_DSR) events |= EV_DSR;
-        if (changed & TIOCM_CD) events |= EV_RLSD;
-        if (changed & TIOCM_RI) events |= EV_RING;
+        DWORD changed = seen.lines ^ s.modemBase;
+        if (changed & MS_CTS_ON) events |= EV_CTS;
+        if (changed & MS_DSR_ON) events |= EV_DSR;
+        if (changed & MS_RLSD_ON) events |= EV_RLSD;
+        if (changed & MS_RING_ON) events |= EV_RING;
         s.modemBase = seen.lines;
     }
     return events & mask;
 }
 
 bool Samples(const SerialHandle& port, DWORD mask) {
-    return (port.Caps().modemLines && (mask & kModemEvents)) ||
-           (port.Caps().lineCounters && (mask & kCounterEvents));
+    const SerialDevice::Capabilities caps = port.Device().Caps();
+    return (caps.modemLines && (mask & kModemEvents)) ||
+           (caps.lineCounters && (mask & kCounterEvents));
 }
 
 }  // namespace

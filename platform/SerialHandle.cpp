@@ -1,8 +1,5 @@
 #include "platform/internal/SerialHandle.h"
 
-#include <linux/serial.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,7 +7,6 @@
 #include <thread>
 
 #include "platform/internal/LastError.h"
-#include "platform/internal/SerialLock.h"
 
 namespace platform::detail {
 
@@ -25,31 +21,28 @@ bool DeviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV ||
 
 }  // namespace
 
-SerialHandle::SerialHandle(int fd, int wakeFd, std::string path, Capabilities caps,
-                           const DCB& initial, std::string lockFile)
-    : m_fd(fd),
-      m_wakeFd(wakeFd),
-      m_path(std::move(path)),
-      m_lockFile(std::move(lockFile)),
-      m_caps(caps) {
+SerialHandle::SerialHandle(std::unique_ptr<SerialDevice> device, int wakeFd, std::string path,
+                           const DCB& initial)
+    : m_device(std::move(device)), m_wakeFd(wakeFd), m_path(std::move(path)) {
     m_state.dcb = initial;
-    ReadCounters(m_state.errorBase);
+    m_device->ReadCounters(m_state.errorBase);
     m_state.eventBase = m_state.errorBase;
+    m_device->SetWake([this] { Wake(); });
 }
 
 SerialHandle::~SerialHandle() {
     if (!m_lost.load()) {
         auto until = std::chrono::steady_clock::now() + kCloseDrainLimit;
         int queued = 0;
-        while (ioctl(m_fd, TIOCOUTQ, &queued) == 0 && queued > 0 &&
+        while (m_device->OutputQueued(queued) == 0 && queued > 0 &&
                std::chrono::steady_clock::now() < until) {
             std::this_thread::sleep_for(kCloseDrainStep);
         }
-        DiscardOutput();
+        m_device->DiscardOutput();
     }
-    close(m_fd);
+    // The wake descriptor closes before the device does, which must not write it any more.
+    m_device->SetWake(nullptr);
     close(m_wakeFd);
-    ReleaseSerialLock(m_lockFile);
 }
 
 void SerialHandle::OnClose() {
@@ -65,9 +58,9 @@ void SerialHandle::Wake() {
 
 void SerialHandle::SetMask(DWORD mask) {
     LineCounters counters;
-    bool haveCounters = ReadCounters(counters);
-    int lines = 0;
-    bool haveLines = m_caps.modemLines && ioctl(m_fd, TIOCMGET, &lines) == 0;
+    bool haveCounters = m_device->ReadCounters(counters);
+    DWORD lines = 0;
+    bool haveLines = m_device->Caps().modemLines && m_device->ModemStatus(lines) == 0;
     WithState([&](State& s) {
         s.mask = mask;
         if (haveCounters) s.eventBase = counters;
@@ -123,13 +116,6 @@ BOOL SerialHandle::FailAborted() {
     return FALSE;
 }
 
-int SerialHandle::DiscardOutput() const {
-    int queued = 0;
-    if (ioctl(m_fd, TIOCOUTQ, &queued) != 0) return errno;
-    if (queued > 0 && tcflush(m_fd, TCOFLUSH) != 0) return errno;
-    return 0;
-}
-
 std::shared_ptr<SerialHandle> UsablePort(HANDLE hFile, bool argumentsValid) {
     auto port = HandleAs<SerialHandle>(hFile);
     if (!port) return nullptr;
@@ -138,18 +124,6 @@ std::shared_ptr<SerialHandle> UsablePort(HANDLE hFile, bool argumentsValid) {
         return nullptr;
     }
     return port->Usable() ? port : nullptr;
-}
-
-bool SerialHandle::ReadCounters(LineCounters& out) const {
-    if (!m_caps.lineCounters) return false;
-    serial_icounter_struct icount{};
-    if (ioctl(m_fd, TIOCGICOUNT, &icount) != 0) return false;
-    out.frame = static_cast<std::uint32_t>(icount.frame);
-    out.overrun = static_cast<std::uint32_t>(icount.overrun);
-    out.parity = static_cast<std::uint32_t>(icount.parity);
-    out.brk = static_cast<std::uint32_t>(icount.brk);
-    out.bufOverrun = static_cast<std::uint32_t>(icount.buf_overrun);
-    return true;
 }
 
 }  // namespace platform::detail

@@ -1,31 +1,13 @@
 // Line settings, time-outs and driver queue sizes of a serial port.
-#include <sys/ioctl.h>
-#include <termios.h>
-
-#include <cerrno>
 #include <string>
 
 #include "platform/WireTrace.h"
-#include "platform/internal/DcbTermios.h"
 #include "platform/internal/SerialHandle.h"
 #include "platform/win32.h"
 
 namespace {
 
 using namespace platform::detail;
-
-// Raises or lowers one modem line; a device without modem lines has nothing to drive.
-int DriveLine(const SerialHandle& port, int line, bool on) {
-    if (!port.Caps().modemLines) return 0;
-    if (ioctl(port.Fd(), on ? TIOCMBIS : TIOCMBIC, &line) == 0) return 0;
-    return errno == ENOTTY || errno == EINVAL ? 0 : errno;
-}
-
-int DriveModemLines(const SerialHandle& port, const DCB& dcb) {
-    if (int err = DriveLine(port, TIOCM_DTR, dcb.fDtrControl != DTR_CONTROL_DISABLE)) return err;
-    // With RTS handshake the kernel drives RTS from here on; raising it starts the line ready.
-    return DriveLine(port, TIOCM_RTS, dcb.fRtsControl != RTS_CONTROL_DISABLE);
-}
 
 std::string DescribeDcb(const DCB& dcb) {
     static const char kParity[] = "NOEMS";
@@ -44,20 +26,8 @@ std::string DescribeDcb(const DCB& dcb) {
 BOOL GetCommState(HANDLE hFile, DCB* lpDCB) {
     auto port = UsablePort(hFile, lpDCB != nullptr);
     if (!port) return FALSE;
-    DeviceTermios device;
-    if (int err = ReadDeviceTermios(port->Fd(), device)) return port->Fail(err);
-
     DCB set = port->WithState([](SerialHandle::State& s) { return s.dcb; });
-    DeviceTermios asked = device;
-    if (DcbToTermios(set, asked) == ERROR_SUCCESS &&
-        CompareTaken(asked, device, port->Caps().framingHeld) == ERROR_SUCCESS) {
-        *lpDCB = set;
-    } else {
-        // Someone changed the device behind this handle: report what it holds now.
-        DCB reported = DcbFromTermios(device);
-        KeepUnmappedFields(reported, set);
-        *lpDCB = reported;
-    }
+    if (int err = port->Device().GetState(set, *lpDCB)) return port->Fail(err);
     lpDCB->DCBlength = sizeof(DCB);
     return TRUE;
 }
@@ -65,24 +35,12 @@ BOOL GetCommState(HANDLE hFile, DCB* lpDCB) {
 BOOL SetCommState(HANDLE hFile, DCB* lpDCB) {
     auto port = UsablePort(hFile, lpDCB != nullptr);
     if (!port) return FALSE;
-    DeviceTermios before;
-    if (int err = ReadDeviceTermios(port->Fd(), before)) return port->Fail(err);
-    DeviceTermios asked = before;
-    if (DWORD code = DcbToTermios(*lpDCB, asked)) {
-        SetLastError(code);
+    DWORD refused = ERROR_SUCCESS;
+    if (int err = port->Device().SetState(*lpDCB, refused)) return port->Fail(err);
+    if (refused != ERROR_SUCCESS) {
+        SetLastError(refused);
         return FALSE;
     }
-    if (int err = WriteDeviceTermios(port->Fd(), asked)) return port->Fail(err);
-
-    // tcsetattr succeeds when any part of the request took; only the read-back tells.
-    DeviceTermios got;
-    if (int err = ReadDeviceTermios(port->Fd(), got)) return port->Fail(err);
-    if (DWORD code = CompareTaken(asked, got, port->Caps().framingHeld)) {
-        WriteDeviceTermios(port->Fd(), before);
-        SetLastError(code);
-        return FALSE;
-    }
-    if (int err = DriveModemLines(*port, *lpDCB)) return port->Fail(err);
 
     DCB kept = *lpDCB;
     kept.DCBlength = sizeof(DCB);

@@ -1,7 +1,4 @@
 // PurgeComm, ClearCommError, GetCommModemStatus and ClearCommBreak.
-#include <sys/ioctl.h>
-#include <termios.h>
-
 #include <cerrno>
 
 #include "platform/internal/SerialHandle.h"
@@ -35,9 +32,11 @@ BOOL PurgeComm(HANDLE hFile, DWORD dwFlags) {
     if (dwFlags & PURGE_TXABORT) port->AbortWrites();
     if (dwFlags & PURGE_RXABORT) port->AbortReads();
     if (dwFlags & PURGE_TXCLEAR) {
-        if (int err = port->DiscardOutput()) return port->Fail(err);
+        if (int err = port->Device().DiscardOutput()) return port->Fail(err);
     }
-    if ((dwFlags & PURGE_RXCLEAR) && tcflush(port->Fd(), TCIFLUSH) != 0) return port->Fail(errno);
+    if (dwFlags & PURGE_RXCLEAR) {
+        if (int err = port->Device().DiscardInput()) return port->Fail(err);
+    }
     return TRUE;
 }
 
@@ -49,24 +48,25 @@ BOOL ClearCommError(HANDLE hFile, DWORD* lpErrors, COMSTAT* lpStat) {
     if (!port) return FALSE;
 
     if (lpStat) {
+        SerialDevice& device = port->Device();
         int waiting = 0;
         int queued = 0;
-        if (ioctl(port->Fd(), FIONREAD, &waiting) != 0) return port->Fail(errno);
-        if (ioctl(port->Fd(), TIOCOUTQ, &queued) != 0) return port->Fail(errno);
+        if (int err = device.InputWaiting(waiting)) return port->Fail(err);
+        if (int err = device.OutputQueued(queued)) return port->Fail(err);
         COMSTAT stat{};
         stat.cbInQue = static_cast<DWORD>(waiting);
         stat.cbOutQue = static_cast<DWORD>(queued);
-        int lines = 0;
+        DWORD lines = 0;
         DCB dcb = port->WithState([](SerialHandle::State& s) { return s.dcb; });
-        if (dcb.fOutxCtsFlow && queued > 0 && port->Caps().modemLines &&
-            ioctl(port->Fd(), TIOCMGET, &lines) == 0 && !(lines & TIOCM_CTS)) {
+        if (dcb.fOutxCtsFlow && queued > 0 && device.Caps().modemLines &&
+            device.ModemStatus(lines) == 0 && !(lines & MS_CTS_ON)) {
             stat.fCtsHold = 1;
         }
         *lpStat = stat;
     }
 
     LineCounters now;
-    if (port->ReadCounters(now)) {
+    if (port->Device().ReadCounters(now)) {
         DWORD errors = port->WithState([&](SerialHandle::State& s) {
             DWORD bits = ErrorBits(now, s.errorBase);
             s.errorBase = now;
@@ -80,21 +80,15 @@ BOOL ClearCommError(HANDLE hFile, DWORD* lpErrors, COMSTAT* lpStat) {
 BOOL GetCommModemStatus(HANDLE hFile, DWORD* lpModemStat) {
     auto port = UsablePort(hFile, lpModemStat != nullptr);
     if (!port) return FALSE;
-    *lpModemStat = 0;
-    int lines = 0;
-    if (ioctl(port->Fd(), TIOCMGET, &lines) != 0) {
-        return NoSuchLine(errno) ? TRUE : port->Fail(errno);
-    }
-    if (lines & TIOCM_CTS) *lpModemStat |= MS_CTS_ON;
-    if (lines & TIOCM_DSR) *lpModemStat |= MS_DSR_ON;
-    if (lines & TIOCM_RI) *lpModemStat |= MS_RING_ON;
-    if (lines & TIOCM_CD) *lpModemStat |= MS_RLSD_ON;
-    return TRUE;
+    DWORD lines = 0;
+    int err = port->Device().ModemStatus(lines);
+    *lpModemStat = err == 0 ? lines : 0;
+    return err == 0 || NoSuchLine(err) ? TRUE : port->Fail(err);
 }
 
 BOOL ClearCommBreak(HANDLE hFile) {
     auto port = UsablePort(hFile);
     if (!port) return FALSE;
-    if (ioctl(port->Fd(), TIOCCBRK) != 0 && !NoSuchLine(errno)) return port->Fail(errno);
+    if (int err = port->Device().ClearBreak()) return port->Fail(err);
     return TRUE;
 }

@@ -5,9 +5,6 @@
 // abort (or CloseHandle) on another thread ends it with ERROR_OPERATION_ABORTED and the count
 // moved so far; a device that vanished ends it with ERROR_DEVICE_NOT_CONNECTED.
 #include <sys/epoll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <cerrno>
 
@@ -50,7 +47,7 @@ BOOL ReadPort(SerialHandle& port, BYTE* buffer, DWORD count, DWORD& got) {
     std::optional<SerialWait> wait;
     bool hungUp = false;
     for (;;) {
-        ssize_t n = read(port.Fd(), buffer + got, count - got);
+        ssize_t n = port.Device().Read(buffer + got, count - got);
         if (n > 0) {
             got += static_cast<DWORD>(n);
             if (got == count) return TRUE;
@@ -85,7 +82,7 @@ BOOL WritePort(SerialHandle& port, const BYTE* data, DWORD count, DWORD& put) {
     std::optional<SerialWait> wait;
     BOOL result = TRUE;
     for (;;) {
-        ssize_t n = write(port.Fd(), data + put, count - put);
+        ssize_t n = port.Device().Write(data + put, count - put);
         if (n > 0) {
             put += static_cast<DWORD>(n);
             if (put == count) break;
@@ -166,7 +163,7 @@ BOOL FlushFileBuffers(HANDLE hFile) {
     std::optional<SerialWait> wait;
     for (bool first = true;; first = false) {
         int queued = 0;
-        if (ioctl(port->Fd(), TIOCOUTQ, &queued) != 0) return port->Fail(errno);
+        if (int err = port->Device().OutputQueued(queued)) return port->Fail(err);
         if (queued <= 0) break;
         if (first) until = DeadlineAfter(WriteLimitMs(timeouts, static_cast<DWORD>(queued)));
         if (Passed(until)) {
@@ -185,7 +182,6 @@ BOOL FlushFileBuffers(HANDLE hFile) {
         BOOL result = TRUE;
         if (!StillGoing(*port, woken, aborts, port->WriteAborts(), result)) return result;
     }
-    // The queue is empty; the last character may still be in the shift register.
-    if (tcdrain(port->Fd()) != 0) return port->Fail(errno);
+    if (int err = port->Device().Drain()) return port->Fail(err);
     return TRUE;
 }

@@ -16,7 +16,7 @@ enum Source : std::uint64_t { kDevice = 1, kHandle = 2, kThread = 3 };
 }  // namespace
 
 SerialWait::SerialWait(const SerialHandle& handle, std::uint32_t deviceEvents)
-    : m_deviceFd(handle.Fd()) {
+    : m_deviceFd(handle.Device().Fd()) {
     m_epoll = epoll_create1(EPOLL_CLOEXEC);
     if (m_epoll < 0) {
         m_error = errno;

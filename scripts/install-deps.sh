@@ -1,18 +1,29 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the project builds, tests and runs with; with the argument
-# `package`, also the tools that check the Debian package. Idempotent and quiet when everything is
-# already there; uses sudo when not run as root.
+# Installs the Debian packages the project builds, tests and runs with, on Debian 12 (bookworm)
+# and 13 (trixie); with the argument `package`, also the tools that check the Debian package.
+# Idempotent and quiet when everything is already there; uses sudo when not run as root.
 set -euo pipefail
+
+# The few names that differ between the releases.
+release=$( . /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}" )
+case "$release" in
+  bookworm) clang_runtime=libclang-rt-14-dev ;;
+  trixie) clang_runtime=libclang-rt-dev ;;
+  *)
+    echo "install-deps: Debian ${release:-(unknown release)} is not one this project is tried on (12 bookworm, 13 trixie); trying the trixie names" >&2
+    clang_runtime=libclang-rt-dev ;;
+esac
 
 packages=(
   build-essential cmake ninja-build pkg-config git help2man
-  qt6-base-dev
+  qt6-base-dev qt6-wayland
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfreetype-dev libfontconfig-dev libpng-dev libzint-dev
+  libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev libzint-dev
   xfonts-base fonts-wqy-zenhei
   zbar-tools
-  clang libclang-rt-14-dev clang-format
+  clang "$clang_runtime" clang-format
   xvfb xauth xdotool openbox x11-utils
+  weston
 )
 
 if [ "${1:-}" = package ]; then

@@ -7,29 +7,6 @@ namespace {
 
 constexpr std::size_t kEventsShown = 3;
 
-int ToggleIndex(emu::Condition condition) {
-    for (int i = 0; i < 5; ++i) {
-        if (CPrinterFeed::kToggleOrder[i] == condition) return i;
-    }
-    return -1;
-}
-
-std::string ToggleLabel(emu::Condition condition) {
-    switch (condition) {
-        case emu::Condition::Overheat:
-            return "过热 overheat";
-        case emu::Condition::PaperOut:
-            return "缺纸 paper out";
-        case emu::Condition::OverVoltage:
-            return "过压 over-voltage";
-        case emu::Condition::Cutter:
-            return "切刀 cutter";
-        case emu::Condition::Platen:
-            return "压轴 platen";
-    }
-    return "";
-}
-
 }  // namespace
 
 CPrinterFeed::CPrinterFeed(emu::PrinterStation& station)
@@ -38,15 +15,14 @@ CPrinterFeed::CPrinterFeed(emu::PrinterStation& station)
 CPrinterFeed::~CPrinterFeed() { Stop(); }
 
 void CPrinterFeed::Start(const std::string& title, const std::string& folder) {
+    const auto conditions = emu::ConditionsOf(m_station.Printer().Model().commands);
     std::vector<std::string> labels;
-    for (emu::Condition condition : kToggleOrder) labels.push_back(ToggleLabel(condition));
-    m_pWindow->Create(title, labels, [this](int index, bool on) {
-        m_station.SetCondition(kToggleOrder[index], on);
+    for (const emu::ConditionRow& row : conditions) labels.emplace_back(row.label);
+    m_pWindow->Create(title, labels, [this, conditions](int index, bool on) {
+        m_station.SetCondition(conditions[static_cast<std::size_t>(index)].condition, on);
     });
     m_pWindow->SetPaperFolder(folder);
-    for (emu::Condition condition : kToggleOrder) {
-        m_pWindow->SetToggle(ToggleIndex(condition), m_station.GetCondition(condition));
-    }
+    ShowConditions(m_station.Printer().ConditionsOn());
     m_station.Subscribe(this);
     m_following = true;
 }
@@ -59,6 +35,12 @@ void CPrinterFeed::Stop() {
 
 void CPrinterFeed::SetCondition(emu::Condition condition, bool on) {
     m_station.SetCondition(condition, on);
+}
+
+void CPrinterFeed::ShowConditions(emu::ConditionSet conditions) {
+    const auto rows = emu::ConditionsOf(m_station.Printer().Model().commands);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        m_pWindow->SetToggle(static_cast<int>(i), (conditions & emu::Mask(rows[i].condition)) != 0);
 }
 
 void CPrinterFeed::AddEvent(const std::string& text) {
@@ -83,7 +65,7 @@ void CPrinterFeed::OnStationEvent(const emu::StationEvent& event) {
     } else if (const auto* buzzer = std::get_if<emu::BuzzerSounded>(&event)) {
         AddEvent(emu::Describe(buzzer->buzzer));
     } else if (const auto* changed = std::get_if<emu::ConditionChanged>(&event)) {
-        m_pWindow->SetToggle(ToggleIndex(changed->condition), changed->on);
+        ShowConditions(changed->conditions);
     } else if (const auto* status = std::get_if<emu::StatusChanged>(&event)) {
         m_pWindow->SetStatusLine(status->text);
     }

@@ -1,7 +1,8 @@
 // CPrinterFeed: the printer window's adapter onto a PrinterStation. It is one of the station's
 // views: the paper in progress, finished receipts with where they were saved, the command trace,
-// drawer and buzzer events, the five conditions as toggles that work both ways, and the
-// station's state as the status line.
+// drawer and buzzer events, the printer model's conditions as toggles that work both ways
+// (emu::ConditionsOf gives them and their order; a change the printer makes itself, as DLE ENQ
+// clearing a cutter error, shows too), and the station's state as the status line.
 //
 // The station calls it on the station's thread; everything it hands the window is queued there
 // and shown on the user-interface thread.
@@ -9,7 +10,6 @@
 
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "emulator/device/Condition.h"
@@ -22,11 +22,6 @@ class PrinterStation;
 
 class CPrinterFeed : private emu::StationView {
   public:
-    // The toggles' order, left to right as the dialog's status boxes.
-    static constexpr emu::Condition kToggleOrder[] = {
-        emu::Condition::Overheat, emu::Condition::PaperOut, emu::Condition::OverVoltage,
-        emu::Condition::Cutter, emu::Condition::Platen};
-
     explicit CPrinterFeed(emu::PrinterStation& station);
     ~CPrinterFeed() override;
     CPrinterFeed(const CPrinterFeed&) = delete;
@@ -47,6 +42,7 @@ class CPrinterFeed : private emu::StationView {
     bool WantsTrace() const override { return true; }
     bool WantsLiveState() const override { return true; }
     void AddEvent(const std::string& text);
+    void ShowConditions(emu::ConditionSet conditions);
 
     emu::PrinterStation& m_station;
     std::unique_ptr<CPaperWindow> m_pWindow;

@@ -692,8 +692,9 @@ void CommandDecoder::OnSerialSetting(std::size_t size) {
     Complete("GS ( E", "serial setting " + N(m_block[1]) + " not supported, skipped");
 }
 
-// DLE DC4 fn: 8 clears the buffers, 2 1 8 / 2 2 8 enter and leave sleep. Clear buffers is the
-// real-time scanner's command: its parameters are fn and the check bytes that follow.
+// DLE DC4 fn: 8 clears the buffers, 2 1 8 / 2 2 8 enter and leave sleep, 1 m t pulses a drawer.
+// Clear buffers is the real-time scanner's command: its parameters are fn and the check bytes that
+// follow.
 void CommandDecoder::OnDleDc4() {
     const std::uint8_t fn = m_params[0];
     const std::uint8_t* clearBuffers = RealTimeScanner::Bytes(RealTimeScanner::Kind::ClearBuffers);
@@ -726,8 +727,13 @@ void CommandDecoder::OnDleDc4() {
         Complete("DLE DC4", WithNote(enter ? "enter sleep" : "leave sleep", note));
         return;
     }
-    Complete("DLE DC4",
-             fn == 1 ? "pulse (no drawer), ignored" : "function 2 with unknown arguments, skipped");
+    if (fn == 1 && m_params[1] <= 1 && m_params[2] >= 1 && m_params[2] <= 8) {
+        std::string note = m_control.Pulse(m_current.offset, m_params[1], m_params[2]);
+        Complete("DLE DC4", WithNote(DrawerPulseMeaning(m_params[1], m_params[2]), note));
+        return;
+    }
+    Complete("DLE DC4", fn == 1 ? "pulse with a pin or time out of range, skipped"
+                                : "function 2 with unknown arguments, skipped");
 }
 
 void CommandDecoder::OnTableStart() {

@@ -61,7 +61,7 @@ const CommandRow kCommon[] = {
         0, HT, 0, "HT", [](CommandSink& s, P) { s.HorizontalTab(); },
         [](P) -> std::string { return "horizontal tab"; }),
     Control(
-        0, BEL, 0, "BEL", [](ControlHandler& c, std::uint64_t, P) { return c.Pulse(Buzzer{}); },
+        0, BEL, 0, "BEL", [](ControlHandler& c, std::uint64_t, P) { return c.Drive(Buzzer{}); },
         [](P) { return Describe(Buzzer{}); }),
     Act(
         0, SO, 0, "SO", [](CommandSink& s, P) { s.SetOneLineDoubleWidth(true); },
@@ -186,7 +186,7 @@ const CommandRow kCommon[] = {
     Control(
         ESC, 'p', 3, "ESC p",
         [](ControlHandler& c, std::uint64_t, P p) {
-            return c.Pulse(DrawerKick{Digit(p[0]) == 1 ? 2 : 1, p[1] * 2u, p[2] * 2u});
+            return c.Drive(DrawerKick{Digit(p[0]) == 1 ? 2 : 1, p[1] * 2u, p[2] * 2u});
         },
         [](P p) {
             return Describe(DrawerKick{Digit(p[0]) == 1 ? 2 : 1, p[1] * 2u, p[2] * 2u});
@@ -194,7 +194,7 @@ const CommandRow kCommon[] = {
     Control(
         ESC, 'B', 2, "ESC B",
         [](ControlHandler& c, std::uint64_t, P p) {
-            return c.Pulse(Buzzer{p[0], p[1] * 50u});
+            return c.Drive(Buzzer{p[0], p[1] * 50u});
         },
         [](P p) {
             return Describe(Buzzer{p[0], p[1] * 50u});
@@ -301,7 +301,6 @@ const CommandRow kCommon[] = {
     Special(FS, '(', 3, "FS (", Dedicated::Block),
     Special(FS, 'V', 1, "FS V", Dedicated::Table),
 
-    Known(DLE, ENQ, 1, "DLE ENQ", [](P p) { return "real-time request " + N(p[0]) + ", ignored"; }),
     Special(DLE, DC4, 1, "DLE DC4", Dedicated::DleDc4),
 };
 
@@ -316,7 +315,7 @@ const CommandRow kModule[] = {
         [](ControlHandler& c, std::uint64_t, P p) { return c.AutoStatus(p[0]); },
         [](P p) {
             const std::uint8_t bits = p[0] & kConditionBits;
-            std::string meaning = bits ? "automatic status reports on " + DescribeConditions(bits)
+            std::string meaning = bits ? "automatic status reports on " + DescribeStatusBits(bits)
                                        : std::string("automatic status reports off");
             if (p[0] & 0x10) meaning += " (bit 4 ignored)";
             return meaning;
@@ -332,6 +331,7 @@ const CommandRow kModule[] = {
           [](P p) { return "printer ID " + N(p[0]) + " (not answered by this module)"; }),
     Known(GS, 'r', 1, "GS r",
           [](P p) { return "transmit status " + N(p[0]) + " (not answered by this module)"; }),
+    Known(DLE, ENQ, 1, "DLE ENQ", [](P p) { return "real-time request " + N(p[0]) + ", ignored"; }),
 };
 
 // ---- Where the common receipt printers' meaning differs ----
@@ -370,6 +370,16 @@ const CommandRow kEscPos[] = {
         GS, 'r', 1, "GS r",
         [](ControlHandler& c, std::uint64_t, P p) { return c.TransmitStatus(p[0]); },
         [](P p) { return "transmit status " + N(Digit(p[0])); }),
+    Control(
+        DLE, ENQ, 1, "DLE ENQ",
+        [](ControlHandler& c, std::uint64_t offset, P p) {
+            return p[0] == 1 || p[0] == 2 ? c.Recover(offset, p[0]) : std::string();
+        },
+        [](P p) {
+            return p[0] == 1   ? std::string("recover from error, go on printing")
+                   : p[0] == 2 ? std::string("recover from error, clear the buffers")
+                               : "real-time request " + N(p[0]) + ", ignored";
+        }),
 };
 
 }  // namespace

@@ -14,7 +14,10 @@ std::size_t RealTimeScanner::Length(Kind kind) {
     switch (kind) {
         case Kind::StatusRequest:
         case Kind::RealTimeStatus:
+        case Kind::Recover:
             return sizeof kStatusRequest;
+        case Kind::Pulse:
+            return 5;
         case Kind::ClearBuffers:
             return sizeof kClearBuffers;
         case Kind::EnterSleep:
@@ -30,7 +33,6 @@ std::size_t RealTimeScanner::Length(Kind kind) {
 const std::uint8_t* RealTimeScanner::Bytes(Kind kind) {
     switch (kind) {
         case Kind::StatusRequest:
-        case Kind::RealTimeStatus:
             return kStatusRequest;
         case Kind::ClearBuffers:
             return kClearBuffers;
@@ -38,23 +40,32 @@ const std::uint8_t* RealTimeScanner::Bytes(Kind kind) {
             return kEnterSleep;
         case Kind::LeaveSleep:
             return kLeaveSleep;
+        case Kind::RealTimeStatus:
+        case Kind::Recover:
+        case Kind::Pulse:
         case Kind::None:
             break;
     }
     return nullptr;
 }
 
+RealTimeScanner::Kind RealTimeScanner::FoundLast(Kind kind, std::size_t length) {
+    for (std::size_t k = 0; k < length; ++k) m_found[k] = Back(length - 1 - k);
+    return kind;
+}
+
 RealTimeScanner::Kind RealTimeScanner::Push(std::uint8_t byte) {
     m_recent[m_next] = byte;
     m_next = (m_next + 1) % m_recent.size();
     if (m_count < m_recent.size()) ++m_count;
-    if (m_realTimeStatus && byte >= 1 && byte <= 4 && m_count >= 3 &&
-        m_recent[(m_next + m_recent.size() - 3) % m_recent.size()] == 0x10 &&
-        m_recent[(m_next + m_recent.size() - 2) % m_recent.size()] == 0x04) {
-        m_statusNumber = byte;
-        return Kind::RealTimeStatus;
+    if (m_realTimeStatus && m_count >= 3 && Back(2) == 0x10) {
+        if (Back(1) == 0x04 && byte >= 1 && byte <= 4) return FoundLast(Kind::RealTimeStatus, 3);
+        if (Back(1) == 0x05 && (byte == 1 || byte == 2)) return FoundLast(Kind::Recover, 3);
     }
-    if (byte != 0x05 && byte != 0x08) return Kind::None;  // every command ends in one of these
+    if (m_realTimeStatus && m_count >= 5 && Back(4) == 0x10 && Back(3) == 0x14 && Back(2) == 1 &&
+        Back(1) <= 1 && byte >= 1 && byte <= 8)
+        return FoundLast(Kind::Pulse, 5);
+    if (byte != 0x05 && byte != 0x08) return Kind::None;  // every fixed command ends in one
 
     for (Kind kind :
          {Kind::StatusRequest, Kind::ClearBuffers, Kind::EnterSleep, Kind::LeaveSleep}) {
@@ -62,11 +73,8 @@ RealTimeScanner::Kind RealTimeScanner::Push(std::uint8_t byte) {
         if (length > m_count) continue;
         const std::uint8_t* bytes = Bytes(kind);
         bool match = true;
-        for (std::size_t k = 0; k < length && match; ++k) {
-            std::size_t at = (m_next + m_recent.size() - length + k) % m_recent.size();
-            match = m_recent[at] == bytes[k];
-        }
-        if (match) return kind;
+        for (std::size_t k = 0; k < length && match; ++k) match = Back(length - 1 - k) == bytes[k];
+        if (match) return FoundLast(kind, length);
     }
     return Kind::None;
 }

@@ -2,72 +2,93 @@
 
 #include <string>
 
-#include "emulator/device/Condition.h"
-
 namespace emu {
 namespace {
 
 constexpr std::uint8_t kFixedBits = 0x12;  // bits 1 and 4 are always set in these bytes
 
-bool Has(std::uint8_t conditions, Condition condition) {
-    return (conditions & ConditionBit(condition)) != 0;
+struct Standing {
+    bool paperOut, nearEnd, coverOpen, drawer, cutter, overheat, voltage;
+    bool Error() const { return cutter || overheat || voltage; }
+    bool OffLine() const { return paperOut || coverOpen || Error(); }
+};
+
+Standing Read(ConditionSet c) {
+    auto has = [c](Condition condition) { return (c & Mask(condition)) != 0; };
+    return {has(Condition::PaperOut),   has(Condition::PaperNearEnd), has(Condition::Platen),
+            has(Condition::DrawerOpen), has(Condition::Cutter),       has(Condition::Overheat),
+            has(Condition::OverVoltage)};
 }
 
 }  // namespace
 
-std::optional<std::uint8_t> RealTimeStatusByte(std::uint8_t conditions, std::uint8_t n) {
-    const bool paperOut = Has(conditions, Condition::PaperOut);
-    const bool coverOpen = Has(conditions, Condition::Platen);
-    const bool cutter = Has(conditions, Condition::Cutter);
-    const bool overheat = Has(conditions, Condition::Overheat);
-    const bool voltage = Has(conditions, Condition::OverVoltage);
-    const bool error = cutter || overheat || voltage;
+std::optional<std::uint8_t> RealTimeStatusByte(ConditionSet conditions, std::uint8_t n) {
+    const Standing s = Read(conditions);
     std::uint8_t byte = kFixedBits;
     switch (n) {
         case 1:
-            if (paperOut || coverOpen || error) byte |= 0x08;  // off-line
+            if (s.drawer) byte |= 0x04;  // drawer kick-out connector pin 3 high
+            if (s.OffLine()) byte |= 0x08;
             return byte;
         case 2:
-            if (coverOpen) byte |= 0x04;
-            if (paperOut) byte |= 0x20;
-            if (error) byte |= 0x40;
+            if (s.coverOpen) byte |= 0x04;
+            if (s.paperOut) byte |= 0x20;  // printing stopped by the paper end
+            if (s.Error()) byte |= 0x40;
             return byte;
         case 3:
-            if (cutter) byte |= 0x08;
-            if (voltage) byte |= 0x20;   // unrecoverable
-            if (overheat) byte |= 0x40;  // recovers by itself
+            if (s.cutter) byte |= 0x08;
+            if (s.voltage) byte |= 0x20;   // unrecoverable
+            if (s.overheat) byte |= 0x40;  // recovers by itself
             return byte;
         case 4:
-            if (paperOut) byte |= 0x60;
+            if (s.nearEnd) byte |= 0x0C;
+            if (s.paperOut) byte |= 0x60;
             return byte;
         default:
             return std::nullopt;
     }
 }
 
-std::optional<std::uint8_t> TransmittedStatusByte(std::uint8_t conditions, std::uint8_t n) {
-    if (n == 1 || n == '1') return Has(conditions, Condition::PaperOut) ? 0x0C : 0x00;
-    if (n == 2 || n == '2') return 0x00;  // no drawer: its pin reads low
+std::optional<std::uint8_t> TransmittedStatusByte(ConditionSet conditions, std::uint8_t n) {
+    const Standing s = Read(conditions);
+    if (n == 1 || n == '1')
+        return static_cast<std::uint8_t>((s.nearEnd ? 0x03 : 0x00) | (s.paperOut ? 0x0C : 0x00));
+    if (n == 2 || n == '2') return s.drawer ? 0x01 : 0x00;
     return std::nullopt;
 }
 
-std::vector<std::uint8_t> AutomaticStatusBack(std::uint8_t conditions) {
-    const bool paperOut = Has(conditions, Condition::PaperOut);
-    const bool coverOpen = Has(conditions, Condition::Platen);
-    const bool cutter = Has(conditions, Condition::Cutter);
-    const bool voltage = Has(conditions, Condition::OverVoltage);
-    const bool overheat = Has(conditions, Condition::Overheat);
+std::vector<std::uint8_t> AutomaticStatusBack(ConditionSet conditions) {
+    const Standing s = Read(conditions);
     std::uint8_t first = 0x10;
-    if (paperOut || coverOpen || cutter || voltage || overheat) first |= 0x08;  // off-line
-    if (coverOpen) first |= 0x20;
+    if (s.drawer) first |= 0x04;
+    if (s.OffLine()) first |= 0x08;
+    if (s.coverOpen) first |= 0x20;
     std::uint8_t second = 0x00;
-    if (cutter) second |= 0x08;
-    if (voltage) second |= 0x20;
-    if (overheat) second |= 0x40;
-    const std::uint8_t third = paperOut ? 0x0C : 0x00;
+    if (s.cutter) second |= 0x08;
+    if (s.voltage) second |= 0x20;
+    if (s.overheat) second |= 0x40;
+    const std::uint8_t third =
+        static_cast<std::uint8_t>((s.nearEnd ? 0x03 : 0x00) | (s.paperOut ? 0x0C : 0x00));
     return {first, second, third, 0x0F};
 }
 
+std::uint8_t StatusBackCategories(Condition condition) {
+    switch (condition) {
+        case Condition::DrawerOpen:
+            return 0x01;
+        case Condition::Platen:
+            return 0x02;
+        case Condition::PaperOut:
+            return 0x0A;  // the paper sensor, and off-line
+        case Condition::PaperNearEnd:
+            return 0x08;
+        case Condition::Cutter:
+        case Condition::Overheat:
+        case Condition::OverVoltage:
+            return 0x06;  // an error, and off-line
+    }
+    return 0;
+}
 std::vector<std::uint8_t> PrinterIdReply(std::string_view modelName, std::uint8_t n) {
     std::string text;
     switch (n) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "emulator/decoding/TraceText.h"
 #include "emulator/device/EscPosStatus.h"
 
 namespace emu {
@@ -15,10 +16,15 @@ std::string HexByte(std::uint8_t byte) {
 }
 
 const char* ArrivalMnemonic(RealTimeScanner::Kind kind) {
-    return kind == RealTimeScanner::Kind::StatusRequest ||
-                   kind == RealTimeScanner::Kind::RealTimeStatus
-               ? "DLE EOT"
-               : "DLE DC4";
+    switch (kind) {
+        case RealTimeScanner::Kind::StatusRequest:
+        case RealTimeScanner::Kind::RealTimeStatus:
+            return "DLE EOT";
+        case RealTimeScanner::Kind::Recover:
+            return "DLE ENQ";
+        default:
+            return "DLE DC4";
+    }
 }
 
 const char* ArrivalMeaning(RealTimeScanner::Kind kind) {
@@ -33,11 +39,19 @@ const char* ArrivalMeaning(RealTimeScanner::Kind kind) {
             return "enter sleep";
         case RealTimeScanner::Kind::LeaveSleep:
             return "leave sleep";
+        case RealTimeScanner::Kind::Recover:
+            return "recover from error";
+        case RealTimeScanner::Kind::Pulse:
         case RealTimeScanner::Kind::None:
             break;
     }
     return "";
 }
+// DLE DC4 1 m t: pin m (0: drawer 1, 1: drawer 2) on for t x 100 ms.
+Peripheral RealTimePulse(std::uint8_t pin, std::uint8_t time) {
+    return DrawerKick{pin == 1 ? 2 : 1, time * 100u, 0};
+}
+
 }  // namespace
 
 PrinterCore::PrinterCore(CommandSink& sink, std::size_t inputCapacity, const PrinterModel& model)
@@ -57,7 +71,7 @@ void PrinterCore::SetTrace(std::function<void(const std::string&)> writeLine) {
     m_decoder.SetObserver([this](const DecodedCommand& command) { m_trace->Command(command); });
 }
 
-std::string PrinterCore::Pulse(const Peripheral& pulse) {
+std::string PrinterCore::Drive(const Peripheral& pulse) {
     if (m_onPulse) m_onPulse(pulse);
     return {};
 }
@@ -73,12 +87,12 @@ std::size_t PrinterCore::Feed(const std::uint8_t* data, std::size_t length) {
             done += FeedAsleep(data + done, length - done);
             continue;
         }
-        if (m_status.Get(Condition::PaperOut) || !m_waiting.empty()) {
+        if (Held() || !m_waiting.empty()) {
             std::size_t space = m_capacity - m_waiting.size();
             if (space == 0) break;
             done += FeedWaiting(data + done, std::min(space, length - done));
             UpdateFlowControl();
-            if (!m_status.Get(Condition::PaperOut)) Drain();
+            if (!Held()) Drain();
             continue;
         }
         // The usual path: decode at once. The scanner still sees every byte, so that a
@@ -134,7 +148,16 @@ void PrinterCore::ActOnArrival(RealTimeScanner::Kind kind, bool waiting) {
             note = Reply(m_status.StatusByte());
             break;
         case Kind::RealTimeStatus:
-            note = Reply(*RealTimeStatusByte(StatusByte(), m_scanner.StatusNumber()));
+            note = Reply(*RealTimeStatusByte(Conditions(), m_scanner.StatusNumber()));
+            break;
+        case Kind::Recover: {
+            bool dropped = false;
+            note = RecoverNow(m_scanner.Found()[2], &dropped);
+            if (dropped) keepInWaiting = false;
+            break;
+        }
+        case Kind::Pulse:
+            Drive(RealTimePulse(m_scanner.Found()[3], m_scanner.Found()[4]));
             break;
         case Kind::ClearBuffers: {
             DropWaiting();
@@ -171,12 +194,13 @@ void PrinterCore::ActOnArrival(RealTimeScanner::Kind kind, bool waiting) {
         DecodedCommand command;
         command.offset = start;
         command.length = length;
-        std::copy_n(RealTimeScanner::Bytes(kind), length, command.head.begin());
-        if (kind == Kind::RealTimeStatus) command.head[2] = m_scanner.StatusNumber();
+        std::copy_n(m_scanner.Found(), length, command.head.begin());
         command.mnemonic = ArrivalMnemonic(kind);
-        command.meaning = std::string(ArrivalMeaning(kind)) +
-                          (waiting ? " (on arrival, input waiting)" : " (while asleep)") +
-                          (note.empty() ? "" : ": " + note);
+        command.meaning =
+            (kind == Kind::Pulse ? DrawerPulseMeaning(m_scanner.Found()[3], m_scanner.Found()[4])
+                                 : std::string(ArrivalMeaning(kind))) +
+            (waiting ? " (on arrival, input waiting)" : " (while asleep)") +
+            (note.empty() ? "" : ": " + note);
         m_trace->Command(command);
     }
 }
@@ -244,20 +268,62 @@ std::vector<std::uint8_t> PrinterCore::TakeReplies() {
     return out;
 }
 
+bool PrinterCore::Held() const {
+    if (m_model.commands == CommandSet::Module) return m_status.Get(Condition::PaperOut);
+    constexpr ConditionSet offLine = Mask(Condition::PaperOut) | Mask(Condition::Platen) |
+                                     Mask(Condition::Cutter) | Mask(Condition::Overheat) |
+                                     Mask(Condition::OverVoltage);
+    return (Conditions() & offLine) != 0;
+}
+
+void PrinterCore::ResumeIfFree() {
+    if (!Held() && !m_status.Asleep()) Drain();
+}
+
 void PrinterCore::SetCondition(Condition condition, bool on) {
     if (m_status.Get(condition) == on) return;
     bool report = m_status.Set(condition, on);
-    std::string text = std::string(ConditionName(condition)) + (on ? " on" : " off");
+    std::string text =
+        std::string(ConditionName(condition, m_model.commands)) + (on ? " on" : " off");
     if (m_model.commands == CommandSet::EscPos) {
-        if (m_statusBack)
-            text += ": automatic status back " + Reply(AutomaticStatusBack(StatusByte()));
+        if (m_statusBack & StatusBackCategories(condition))
+            text += ": automatic status back " + Reply(AutomaticStatusBack(Conditions()));
     } else if (report) {
         m_replies.push_back(m_status.StatusByte());
         text += ": automatic status " + HexByte(m_status.StatusByte());
     }
+    if (on && Held() && m_waiting.empty()) text += "; printing holds";
     Note(text);
-    if (condition == Condition::PaperOut && !on && !m_status.Asleep()) Drain();
+    if (!on) ResumeIfFree();
 }
+
+std::string PrinterCore::RecoverNow(std::uint8_t n, bool* dropped) {
+    if (!m_status.Get(Condition::Cutter)) return "no recoverable error, ignored";
+    std::string note = "cutter error cleared";
+    if (n == 2) {
+        note += ", " + std::to_string(m_waiting.size()) + " waiting bytes dropped";
+        DropWaiting();
+        m_sink.ClearBuffer();
+        *dropped = true;
+    }
+    m_status.Set(Condition::Cutter, false);
+    if (m_statusBack & StatusBackCategories(Condition::Cutter))
+        note += ", automatic status back " + Reply(AutomaticStatusBack(Conditions()));
+    return note;
+}
+
+std::string PrinterCore::Recover(std::uint64_t offset, std::uint8_t n) {
+    if (AlreadyActed(offset)) return "done on arrival";
+    bool dropped = false;
+    return RecoverNow(n, &dropped);
+}
+
+std::string PrinterCore::Pulse(std::uint64_t offset, std::uint8_t pin, std::uint8_t time) {
+    if (AlreadyActed(offset)) return "done on arrival";
+    return Drive(RealTimePulse(pin, time));
+}
+
+std::string PrinterCore::Transmit(const std::vector<std::uint8_t>& bytes) { return Reply(bytes); }
 
 bool PrinterCore::AlreadyActed(std::uint64_t offset) {
     while (!m_actedOnArrival.empty() && m_actedOnArrival.front() < offset)
@@ -298,7 +364,7 @@ std::string PrinterCore::SleepReply(StatusModel::SleepResult result) {
 std::string PrinterCore::StatusRequest(std::uint64_t offset, std::uint8_t n) {
     if (AlreadyActed(offset)) return "answered on arrival";
     if (m_model.commands == CommandSet::EscPos) {
-        const auto byte = RealTimeStatusByte(StatusByte(), n);
+        const auto byte = RealTimeStatusByte(Conditions(), n);
         return byte ? Reply(*byte) : std::string();
     }
     if (n != 5) return "";
@@ -322,15 +388,15 @@ std::string PrinterCore::Sleep(std::uint64_t offset, bool enter) {
 std::string PrinterCore::AutoStatus(std::uint8_t n) {
     if (m_model.commands == CommandSet::EscPos) {
         // Turning it on sends the status at once; later changes send it again.
-        m_statusBack = (n & 0x0F) != 0;
-        return m_statusBack ? Reply(AutomaticStatusBack(StatusByte())) : std::string();
+        m_statusBack = n & 0x0F;
+        return m_statusBack ? Reply(AutomaticStatusBack(Conditions())) : std::string();
     }
     m_status.SetAutoStatus(n);
     return "";
 }
 
 std::string PrinterCore::TransmitStatus(std::uint8_t n) {
-    const auto byte = TransmittedStatusByte(StatusByte(), n);
+    const auto byte = TransmittedStatusByte(Conditions(), n);
     return byte ? Reply(*byte) : "no such status, not answered";
 }
 

@@ -3,10 +3,14 @@
 // Single-threaded; VirtualPrinter adds the lock.
 //
 // What the printer does:
-// - Paper out: nothing prints. Arriving bytes wait undecoded in the input buffer (bounded by its
-//   capacity; Feed then accepts no more, and the caller stops reading its line, so nothing is
-//   dropped) and are decoded when the paper returns. Real-time commands in them (status request,
-//   clear buffers, sleep) are acted on as they arrive, and not again when decoded later.
+// - Paper out (and, on the ESC/POS models, any off-line cause: cover open, a cutter, head or
+//   voltage error): nothing prints. Arriving bytes wait undecoded in the input buffer (bounded by
+//   its capacity; Feed then accepts no more, and the caller stops reading its line, so nothing is
+//   dropped) and are decoded when the cause is gone. Real-time commands in them (status
+//   requests, clear buffers, sleep, recovery, drawer pulse) are acted on as they arrive, and not
+//   again when decoded later.
+// - DLE ENQ 1 recovers from a cutter error and printing goes on; DLE ENQ 2 also drops what
+//   waits. Without a cutter error both are ignored.
 // - Clear buffers drops the waiting input and any unfinished command, and the sink's line.
 // - Asleep: only real-time commands act; every other byte is discarded (the trace says how many).
 //   Entering sleep drops the waiting input and any unfinished command.
@@ -14,7 +18,9 @@
 //   line settings stay. The host enables automatic reports once, after opening; a printer that
 //   forgot them on every ESC @ would leave its status display stale.
 // - Automatic reports send the whole status byte (all five conditions) whenever a condition
-//   enabled by GS a changes; nothing is sent when GS a is received.
+//   enabled by GS a changes; nothing is sent when GS a is received. On the ESC/POS models GS a
+//   turns on the 4-byte automatic status back, sent at once and whenever a condition of an
+//   enabled kind (drawer, on-line, error, paper sensor) changes.
 // - With software handshake the printer sends XOFF when the waiting input passes three quarters
 //   of the buffer and XON when it falls to a quarter.
 #pragma once
@@ -58,6 +64,10 @@ class PrinterCore : private ControlHandler {
     void SetCondition(Condition condition, bool on);
     bool GetCondition(Condition condition) const { return m_status.Get(condition); }
     std::uint8_t StatusByte() const { return m_status.StatusByte(); }
+    ConditionSet Conditions() const { return m_status.Conditions(); }
+    const PrinterModel& Model() const { return m_model; }
+    // Printing waits for the paper (or the cover, or an error's end).
+    bool Held() const;
     std::uint8_t AutoStatusMask() const { return m_status.AutoStatusMask(); }
     bool Asleep() const { return m_status.Asleep(); }
 
@@ -89,11 +99,16 @@ class PrinterCore : private ControlHandler {
     std::string TransmitId(std::uint8_t n) override;
     std::string SetBaudRate(std::uint32_t baud) override;
     std::string SetHandshake(Handshake mode) override;
-    std::string Pulse(const Peripheral& pulse) override;
+    std::string Drive(const Peripheral& pulse) override;
+    std::string Recover(std::uint64_t offset, std::uint8_t n) override;
+    std::string Pulse(std::uint64_t offset, std::uint8_t pin, std::uint8_t time) override;
+    std::string Transmit(const std::vector<std::uint8_t>& bytes) override;
 
     std::size_t FeedAsleep(const std::uint8_t* data, std::size_t length);
     std::size_t FeedWaiting(const std::uint8_t* data, std::size_t length);
     void ActOnArrival(RealTimeScanner::Kind kind, bool waiting);
+    std::string RecoverNow(std::uint8_t n, bool* dropped);
+    void ResumeIfFree();
     void Drain();
     void DropWaiting();
     void UpdateFlowControl();
@@ -107,7 +122,7 @@ class PrinterCore : private ControlHandler {
 
     CommandSink& m_sink;
     const PrinterModel& m_model;
-    bool m_statusBack = false;  // ESC/POS automatic status back (GS a) is on
+    std::uint8_t m_statusBack = 0;  // ESC/POS automatic status back (GS a n): its kinds
     CommandDecoder m_decoder;
     RealTimeScanner m_scanner;
     StatusModel m_status;

@@ -3,10 +3,9 @@
 namespace emu {
 
 bool StatusModel::Set(Condition condition, bool on) {
-    const std::uint8_t bit = ConditionBit(condition);
-    const std::uint8_t before = m_bits;
-    m_bits = on ? (m_bits | bit) : (m_bits & ~bit);
-    return m_bits != before && (m_autoMask & bit) != 0;
+    const ConditionSet before = m_on;
+    m_on = static_cast<ConditionSet>(on ? (m_on | Mask(condition)) : (m_on & ~Mask(condition)));
+    return m_on != before && (m_autoMask & ConditionBit(condition)) != 0;
 }
 
 StatusModel::SleepResult StatusModel::EnterSleep(Clock::time_point now) {

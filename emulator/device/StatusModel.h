@@ -1,4 +1,4 @@
-// The printer's own state as the host sees it: the five conditions, which of them are reported
+// The printer's own state as the host sees it: the conditions, which of them the module reports
 // automatically, and sleep.
 //
 // Sleep: entering is accepted when awake; leaving is accepted when asleep for at least 500 ms.
@@ -22,8 +22,9 @@ class StatusModel {
 
     // True when the condition changed and automatic reports cover it: a status byte is due.
     bool Set(Condition condition, bool on);
-    bool Get(Condition condition) const { return (m_bits & ConditionBit(condition)) != 0; }
-    std::uint8_t StatusByte() const { return m_bits; }
+    bool Get(Condition condition) const { return (m_on & Mask(condition)) != 0; }
+    ConditionSet Conditions() const { return m_on; }
+    std::uint8_t StatusByte() const { return StatusByteOf(m_on); }
 
     // GS a n: only the condition bits count; bit 4 is never a condition.
     void SetAutoStatus(std::uint8_t n) { m_autoMask = n & kConditionBits; }
@@ -34,7 +35,7 @@ class StatusModel {
     bool Asleep() const { return m_asleep; }
 
   private:
-    std::uint8_t m_bits = 0;
+    ConditionSet m_on = 0;
     std::uint8_t m_autoMask = 0;
     bool m_asleep = false;
     Clock::time_point m_asleepSince{};

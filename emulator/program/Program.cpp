@@ -330,7 +330,8 @@ std::string Program::StatusText() const {
     std::snprintf(hex, sizeof hex, "%02X", status);
     char mask[8];
     std::snprintf(mask, sizeof mask, "%02X", printer.AutoStatusMask());
-    return std::string("status ") + hex + ": " + emu::DescribeConditions(status) +
+    return std::string("status ") + hex + ": " +
+           emu::DescribeConditions(printer.ConditionsOn(), m_options.model->commands) +
            "; asleep: " + (printer.Asleep() ? "yes" : "no") + "; automatic reports: " + mask +
            "; waiting input: " + std::to_string(printer.Waiting()) + " bytes; line: " +
            (line.baud ? std::to_string(line.baud) + " baud" : std::string("no rate")) +
@@ -346,13 +347,15 @@ void Program::HandleCommand(const std::string& line, bool* quit) {
     words >> verb >> name >> state >> extra;
     if (verb.empty()) return;
     if (verb == "set" && extra.empty()) {
-        std::optional<emu::Condition> c = emu::ParseCondition(name);
+        const emu::CommandSet commands = m_options.model->commands;
+        std::optional<emu::Condition> c = emu::ParseCondition(name, commands);
         if (c && (state == "on" || state == "off")) {
             m_station.SetCondition(*c, state == "on");
-            Say(stdout, std::string(emu::ConditionName(*c)) + " " + state);
+            Say(stdout, std::string(emu::ConditionName(*c, commands)) + " " + state);
             return;
         }
-        Say(stdout, "error: use 'set CONDITION on|off' with one of " + emu::ConditionNameList());
+        Say(stdout,
+            "error: use 'set CONDITION on|off' with one of " + emu::ConditionNameList(commands));
         return;
     }
     if (verb == "status" && name.empty()) {

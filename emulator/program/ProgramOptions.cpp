@@ -57,8 +57,13 @@ std::string UsageText() {
            "                      numbers go on after the receipts already there\n"
            "  --max-receipts N    stop saving after N receipts in this run (default 1000)\n"
            "  --trace FILE|-      write the decoded command trace to FILE or standard output\n"
-           "  --status LIST       conditions standing at start, comma-separated: " +
-           emu::ConditionNameList() +
+           "  --status LIST       conditions standing at start, comma-separated; the module "
+           "has\n"
+           "                      " +
+           emu::ConditionNameList(emu::CommandSet::Module) +
+           ";\n"
+           "                      the ESC/POS models " +
+           emu::ConditionNameList(emu::CommandSet::EscPos) +
            "\n"
            "  --help              show this text\n"
            "  --version           show the version\n"
@@ -73,6 +78,7 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
                                            std::string* error) {
     ProgramOptions options;
     int sources = 0;
+    std::string statusList;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> inlineValue;
@@ -162,27 +168,29 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
                 return std::nullopt;
             }
         } else if (name == "--status") {
-            if (!value(&text)) return std::nullopt;
-            std::size_t from = 0;
-            while (from <= text.size()) {
-                std::size_t comma = text.find(',', from);
-                std::string item = text.substr(
-                    from, comma == std::string::npos ? std::string::npos : comma - from);
-                std::optional<emu::Condition> c = emu::ParseCondition(item);
-                if (!c) {
-                    *error = "--status: unknown condition '" + item +
-                             "' (conditions: " + emu::ConditionNameList() + ")";
-                    return std::nullopt;
-                }
-                options.conditions.push_back(*c);
-                if (comma == std::string::npos) break;
-                from = comma + 1;
-            }
+            if (!value(&statusList)) return std::nullopt;
         } else {
             *error = name.rfind("-", 0) == 0 ? "unknown option " + name
                                              : "unexpected argument '" + name + "'";
             return std::nullopt;
         }
+    }
+    // The names depend on the model, which may come after --status.
+    for (std::size_t from = 0; !statusList.empty() && from <= statusList.size();) {
+        const std::size_t comma = statusList.find(',', from);
+        const std::string item =
+            statusList.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+        const emu::CommandSet commands = options.model->commands;
+        const std::optional<emu::Condition> c = emu::ParseCondition(item, commands);
+        if (!c) {
+            *error = "--status: unknown condition '" + item + "' for the " +
+                     std::string(options.model->name) +
+                     " model (conditions: " + emu::ConditionNameList(commands) + ")";
+            return std::nullopt;
+        }
+        options.conditions.push_back(*c);
+        if (comma == std::string::npos) break;
+        from = comma + 1;
     }
     if (sources > 1) {
         *error = "choose one of --pty, --device and --input";

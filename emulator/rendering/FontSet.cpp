@@ -4,9 +4,11 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <iconv.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace emu {
 namespace {
@@ -94,9 +96,37 @@ Glyph Rotate(const Glyph& source) {
     return glyph;
 }
 
-FT_Face OpenFace(FT_Library library, const char* path, std::string& problems, const char* what) {
+// The whole file, unpacked when it is gzip-compressed; empty when it cannot be read.
+std::vector<FT_Byte> ReadFontFile(const char* path) {
+    std::vector<FT_Byte> bytes;
+    gzFile file = gzopen(path, "rb");
+    if (!file) return bytes;
+    gzbuffer(file, 128 * 1024);
+    FT_Byte chunk[64 * 1024];
+    int got;
+    while ((got = gzread(file, chunk, sizeof chunk)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    if (got < 0) bytes.clear();
+    gzclose(file);
+    return bytes;
+}
+
+// Opens the face from memory: FreeType reads a compressed font as a stream, and every glyph
+// loaded seeks in it, which unpacks the file again from its start.
+FT_Error NewFace(FT_Library library, const char* path, FT_Face* face,
+                 std::vector<std::vector<FT_Byte>>& files) {
+    std::vector<FT_Byte> bytes = ReadFontFile(path);
+    if (bytes.empty()) return FT_Err_Cannot_Open_Resource;
+    const FT_Error error =
+        FT_New_Memory_Face(library, bytes.data(), static_cast<FT_Long>(bytes.size()), 0, face);
+    if (error == 0) files.push_back(std::move(bytes));  // the face reads it for its whole life
+    return error;
+}
+
+FT_Face OpenFace(FT_Library library, const char* path, std::string& problems, const char* what,
+                 std::vector<std::vector<FT_Byte>>& files) {
     FT_Face face = nullptr;
-    if (!library || FT_New_Face(library, path, 0, &face) != 0) {
+    if (!library || NewFace(library, path, &face, files) != 0) {
         problems += std::string("cannot open ") + path + " (install xfonts-base); " + what +
                     " print as boxes\n";
         return nullptr;
@@ -122,6 +152,7 @@ struct FontSet::Faces {
     bool wideTried = false;
     bool cjkTried = false;
     bool fallbackTried = false;
+    std::vector<std::vector<FT_Byte>> files;  // the bitmap fonts, unpacked, under their faces
     iconv_t gbk = reinterpret_cast<iconv_t>(-1);
 };
 
@@ -131,7 +162,7 @@ FontSet::FontSet() : m_faces(new Faces) {
         m_problems += "FreeType could not be initialised; text prints as boxes\n";
         return;
     }
-    if (FT_New_Face(m_faces->library, kFontAPath, 0, &m_faces->fontA) != 0) {
+    if (NewFace(m_faces->library, kFontAPath, &m_faces->fontA, m_faces->files) != 0) {
         m_faces->fontA = nullptr;
         m_problems += std::string("cannot open ") + kFontAPath +
                       " (install xfonts-base); ASCII prints as boxes\n";
@@ -181,8 +212,8 @@ Glyph FontSet::RenderChar(char32_t c, Face face) {
         if (c == U' ') return BlankCell(kFontBWidth, kFontBHeight, kFontBAscent);
         if (!m_faces->fontBTried) {
             m_faces->fontBTried = true;
-            m_faces->fontB =
-                OpenFace(m_faces->library, kFontBPath, m_problems, "Font B characters");
+            m_faces->fontB = OpenFace(m_faces->library, kFontBPath, m_problems, "Font B characters",
+                                      m_faces->files);
         }
         if (m_faces->fontB &&
             RenderInto(m_faces->fontB, FT_Get_Char_Index(m_faces->fontB, c), source))
@@ -192,8 +223,8 @@ Glyph FontSet::RenderChar(char32_t c, Face face) {
     if (c <= 0xFF) return RenderSingle(static_cast<std::uint8_t>(c));
     if (!m_faces->wideTried) {
         m_faces->wideTried = true;
-        m_faces->wide =
-            OpenFace(m_faces->library, kWideCoveragePath, m_problems, "characters beyond Latin-1");
+        m_faces->wide = OpenFace(m_faces->library, kWideCoveragePath, m_problems,
+                                 "characters beyond Latin-1", m_faces->files);
     }
     Glyph source = BlankCell(kWideSourceWidth, kWideSourceHeight, kWideSourceAscent);
     if (m_faces->wide && RenderInto(m_faces->wide, FT_Get_Char_Index(m_faces->wide, c), source))
@@ -248,7 +279,7 @@ bool FontSet::LoadCjk() {
     if (m_faces->cjkTried) return m_faces->cjk != nullptr;
     m_faces->cjkTried = true;
     if (!m_faces->library) return false;
-    if (FT_New_Face(m_faces->library, kCjkPath, 0, &m_faces->cjk) != 0) {
+    if (NewFace(m_faces->library, kCjkPath, &m_faces->cjk, m_faces->files) != 0) {
         m_faces->cjk = nullptr;
         m_problems += std::string("cannot open ") + kCjkPath +
                       " (install xfonts-base); using the scalable CJK font\n";

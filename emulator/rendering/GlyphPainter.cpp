@@ -6,12 +6,12 @@
 namespace emu {
 namespace {
 
-void Span(Paper& paper, int y, int x0, int x1, std::uint8_t shade, Clip clip) {
-    paper.Darken(y, std::max(x0, clip.left), std::min(x1, clip.right), shade);
+void Span(Surface& surface, int y, int x0, int x1, std::uint8_t shade, Clip clip) {
+    surface.Darken(y, std::max(x0, clip.left), std::min(x1, clip.right), shade);
 }
 
 // White on black: the cell and its spacing are burnt except where the glyph has ink.
-void PaintReversed(Paper& paper, const Glyph& glyph, const TextStyle& style, int x, int top,
+void PaintReversed(Surface& surface, const Glyph& glyph, const TextStyle& style, int x, int top,
                    std::uint8_t shade, Clip clip) {
     const int sx = style.scaleX, sy = style.scaleY;
     const int advance = (glyph.width + style.rightSpacing) * sx;
@@ -32,20 +32,20 @@ void PaintReversed(Paper& paper, const Glyph& glyph, const TextStyle& style, int
             }
             const int start = k;
             while (k < advance && !white[static_cast<std::size_t>(k)]) ++k;
-            Span(paper, top + r, x + start, x + k, shade, clip);
+            Span(surface, top + r, x + start, x + k, shade, clip);
         }
     }
 }
 
 }  // namespace
 
-void PaintGlyph(Paper& paper, const Glyph& glyph, const TextStyle& style, int x, int top,
+void PaintGlyph(Surface& surface, const Glyph& glyph, const TextStyle& style, int x, int top,
                 std::uint8_t shade, Clip clip) {
     const int sx = style.scaleX, sy = style.scaleY;
     const int extra = style.bold ? 1 : 0;
     const int ascentRows = glyph.ascent * sy;
     if (style.reverse) {
-        PaintReversed(paper, glyph, style, x, top, shade, clip);
+        PaintReversed(surface, glyph, style, x, top, shade, clip);
         return;
     }
     for (int cy = 0; cy < glyph.height; ++cy) {
@@ -62,14 +62,14 @@ void PaintGlyph(Paper& paper, const Glyph& glyph, const TextStyle& style, int x,
                 }
                 const int start = cx;
                 while (cx < glyph.width && glyph.Dot(cx, cy)) ++cx;
-                Span(paper, top + r, x + start * sx + shift, x + cx * sx + shift + extra, shade,
+                Span(surface, top + r, x + start * sx + shift, x + cx * sx + shift + extra, shade,
                      clip);
             }
         }
     }
     const int bottom = top + glyph.height * sy;
     for (int row = bottom - style.underline; row < bottom; ++row)
-        Span(paper, row, x, x + (glyph.width + style.rightSpacing) * sx, shade, clip);
+        Span(surface, row, x, x + (glyph.width + style.rightSpacing) * sx, shade, clip);
 }
 
 }  // namespace emu

@@ -1,7 +1,6 @@
 // The receipt being printed: one byte per dot (0 black .. 255 white), a fixed width, growing
-// downward in chunks as the head advances. Overprinting keeps the darker dot, as a second burn of
-// thermal paper can only darken it. Rows are capped so that no input grows a receipt without
-// bound; the print engine cuts before the cap.
+// downward in chunks as the head advances. Rows are capped so that no input grows a receipt
+// without bound; the print engine cuts before the cap.
 #pragma once
 
 #include <cstdint>
@@ -9,24 +8,24 @@
 #include <vector>
 
 #include "emulator/rendering/PaperImage.h"
+#include "emulator/rendering/Surface.h"
 
 namespace emu {
 
-class Paper {
+class Paper : public Surface {
   public:
     static constexpr int kMaxRows = 8192;  // about one metre at 8 dots/mm
     static constexpr int kChunkRows = 256;
 
     explicit Paper(int width);
 
-    int Width() const { return m_width; }
+    int Width() const override { return m_width; }
     int HeadRow() const { return m_head; }
     // Rows from the top of the receipt to the furthest the head or any dot has reached.
     int Length() const;
     bool HasInk() const { return m_inkBottom > 0; }
 
-    // Darkens dots x0..x1-1 of row y to at most shade; dots off the paper are ignored.
-    void Darken(int y, int x0, int x1, std::uint8_t shade);
+    void Darken(int y, int x0, int x1, std::uint8_t shade) override;
     // Moves the head; forward stops at kMaxRows, backward at the top of the receipt.
     void Advance(int rows);
     void Reverse(int rows);

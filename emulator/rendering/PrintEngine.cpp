@@ -71,6 +71,17 @@ void PrintEngine::MakeRoom(int rows) {
     if (m_paper->HeadRow() + rows > Paper::kMaxRows) FinishReceipt();
 }
 
+Surface& PrintEngine::Target() { return *m_paper; }
+
+int PrintEngine::HeadRow() const { return m_paper->HeadRow(); }
+
+PrintEngine::Spot PrintEngine::PlaceBlock(int width, int height, int left, int right) {
+    MakeRoom(height);
+    return Spot{AlignedStart(width, left, right), HeadRow()};
+}
+
+void PrintEngine::PassBlock(int height) { Advance(height); }
+
 void PrintEngine::FinishReceipt() {
     if (m_paper->Length() > 0 && m_onPage) m_onPage(m_paper->Image());
     m_paper = std::make_unique<Paper>(m_width);
@@ -154,14 +165,15 @@ int PrintEngine::PrintLine() {
     }
     const int height = m_line.Ascent() + m_line.Descent();
     MakeRoom(height);
-    const int lineTop = m_paper->HeadRow();
+    const int lineTop = HeadRow();
     const int baseline = lineTop + m_line.Ascent();
     const int shift = AlignedStart(m_line.Extent() - m_line.Left(), m_line.Left(), m_line.Right()) -
                       m_line.Left();
-    const Clip clip{0, m_width};
+    Surface& surface = Target();
+    const Clip clip{0, surface.Width()};
     for (const PlacedGlyph& placed : m_line.Glyphs()) {
         const int top = baseline - placed.glyph->ascent * placed.style.scaleY;
-        PaintGlyph(*m_paper, *placed.glyph, placed.style, placed.x + shift, top, m_settings.shade,
+        PaintGlyph(surface, *placed.glyph, placed.style, placed.x + shift, top, m_settings.shade,
                    clip);
     }
     if (m_settings.upsideDown) m_paper->TurnHalf(lineTop, height);
@@ -410,7 +422,8 @@ void PrintEngine::RasterRow(const std::uint8_t* row) {
     --m_raster.rowsLeft;
     const int sx = m_raster.scaleX, sy = m_raster.scaleY;
     MakeRoom(sy);
-    const int top = m_paper->HeadRow();
+    const int top = HeadRow();
+    Surface& surface = Target();
     const int visibleDots = std::max(0, (m_raster.right - m_raster.left + sx - 1) / sx);
     const int bytes = std::min(m_raster.widthBytes, (visibleDots + 7) / 8);
     for (int dot = 0; dot < bytes * 8;) {
@@ -422,7 +435,7 @@ void PrintEngine::RasterRow(const std::uint8_t* row) {
         while (dot < bytes * 8 && (row[dot / 8] & (0x80 >> (dot % 8)))) ++dot;
         const int x0 = m_raster.left + start * sx;
         const int x1 = std::min(m_raster.left + dot * sx, m_raster.right);
-        for (int r = 0; r < sy; ++r) m_paper->Darken(top + r, x0, x1, m_settings.shade);
+        for (int r = 0; r < sy; ++r) surface.Darken(top + r, x0, x1, m_settings.shade);
     }
     Advance(sy);
 }
@@ -444,17 +457,17 @@ void PrintEngine::TableRow(const std::vector<std::uint8_t>& boundaries,
     const int ruleRight = rules.size() >= 2 ? rules.back() + kRuleDots : right;
 
     // A row that follows another directly starts on that row's bottom rule, forming one grid.
-    if (m_tableEnd == m_paper->HeadRow() && m_tableEnd >= kRuleDots) Reverse(kRuleDots);
+    if (m_tableEnd == HeadRow() && m_tableEnd >= kRuleDots) Reverse(kRuleDots);
     const int bodyRows = kCellPadding + Glyph::kHeight + kCellPadding;
     const int total = kRuleDots + bodyRows + kRuleDots;
-    MakeRoom(total);
-    const int top = m_paper->HeadRow();
+    const int top = PlaceBlock(0, total, left, right).top;
+    Surface& surface = Target();
     const int bodyTop = top + kRuleDots;
     const std::uint8_t shade = m_settings.shade;
     for (int y : {top, bodyTop + bodyRows})
-        for (int r = 0; r < kRuleDots; ++r) m_paper->Darken(y + r, ruleLeft, ruleRight, shade);
+        for (int r = 0; r < kRuleDots; ++r) surface.Darken(y + r, ruleLeft, ruleRight, shade);
     for (int x : rules)
-        for (int y = top; y < top + total; ++y) m_paper->Darken(y, x, x + kRuleDots, shade);
+        for (int y = top; y < top + total; ++y) surface.Darken(y, x, x + kRuleDots, shade);
 
     for (const TableCell& cell : cells) {
         const int start = left + cell.position * kColumnDots;
@@ -482,13 +495,13 @@ void PrintEngine::TableRow(const std::vector<std::uint8_t>& boundaries,
             const Glyph& glyph =
                 c.lead ? m_fonts.Pair(c.lead, c.byte)
                        : (c.byte >= 0x80 ? m_fonts.Box(kColumnDots) : m_fonts.Single(c.byte));
-            PaintGlyph(*m_paper, glyph, style, x, bodyTop + kCellPadding, shade,
+            PaintGlyph(surface, glyph, style, x, bodyTop + kCellPadding, shade,
                        Clip{cellLeft, cellRight});
             x += glyph.width;
         }
     }
-    Advance(total);
-    m_tableEnd = m_paper->HeadRow();
+    PassBlock(total);
+    m_tableEnd = HeadRow();
 }
 
 // ---- Barcodes ----
@@ -510,8 +523,8 @@ void PrintEngine::DrawCaption(const std::string& text, int centre, int top) {
     const int width = static_cast<int>(text.size()) * kColumnDots;
     int x = centre - width / 2;
     for (char c : text) {
-        PaintGlyph(*m_paper, m_fonts.Single(static_cast<std::uint8_t>(c)), TextStyle{}, x, top,
-                   m_settings.shade, Clip{0, m_width});
+        PaintGlyph(Target(), m_fonts.Single(static_cast<std::uint8_t>(c)), TextStyle{}, x, top,
+                   m_settings.shade, Clip{0, Target().Width()});
         x += kColumnDots;
     }
 }
@@ -529,20 +542,18 @@ std::string PrintEngine::PrintBarcode(std::uint8_t system, const std::vector<std
     if (symbolWidth > right - left)
         return "not printed: " + std::to_string(symbolWidth) + " dots wide, print area " +
                std::to_string(right - left);
-    const int x0 = symbolWidth + 2 * quiet <= right - left
-                       ? AlignedStart(symbolWidth + 2 * quiet, left, right) + quiet
-                       : AlignedStart(symbolWidth, left, right);
+    const bool quietFits = symbolWidth + 2 * quiet <= right - left;
     const bool above = m_settings.captionPosition & 1, below = m_settings.captionPosition & 2;
     const int captionRows = Glyph::kHeight + kCaptionGap;
     const int height = m_settings.barcodeHeight;
-    MakeRoom((above ? captionRows : 0) + height + (below ? captionRows : 0));
-
+    const int total = (above ? captionRows : 0) + height + (below ? captionRows : 0);
+    const Spot spot =
+        PlaceBlock(quietFits ? symbolWidth + 2 * quiet : symbolWidth, total, left, right);
+    const int x0 = spot.x + (quietFits ? quiet : 0);
     const int centre = x0 + symbolWidth / 2;
-    if (above) {
-        DrawCaption(symbol->text, centre, m_paper->HeadRow());
-        Advance(captionRows);
-    }
-    std::vector<std::pair<int, int>> bars;
+    const int barsTop = spot.top + (above ? captionRows : 0);
+    if (above) DrawCaption(symbol->text, centre, spot.top);
+    Surface& surface = Target();
     for (std::size_t i = 0; i < symbol->modules.size();) {
         if (!symbol->modules[i]) {
             ++i;
@@ -550,16 +561,13 @@ std::string PrintEngine::PrintBarcode(std::uint8_t system, const std::vector<std
         }
         const std::size_t start = i;
         while (i < symbol->modules.size() && symbol->modules[i]) ++i;
-        bars.emplace_back(x0 + static_cast<int>(start) * module, x0 + static_cast<int>(i) * module);
+        const int x0Bar = x0 + static_cast<int>(start) * module;
+        const int x1Bar = x0 + static_cast<int>(i) * module;
+        for (int y = barsTop; y < barsTop + height; ++y)
+            surface.Darken(y, x0Bar, x1Bar, m_settings.shade);
     }
-    const int top = m_paper->HeadRow();
-    for (int y = top; y < top + height; ++y)
-        for (const auto& [x0Bar, x1Bar] : bars) m_paper->Darken(y, x0Bar, x1Bar, m_settings.shade);
-    Advance(height);
-    if (below) {
-        DrawCaption(symbol->text, centre, m_paper->HeadRow() + kCaptionGap);
-        Advance(captionRows);
-    }
+    if (below) DrawCaption(symbol->text, centre, barsTop + height + kCaptionGap);
+    PassBlock(total);
     return {};
 }
 
@@ -574,7 +582,7 @@ void PrintEngine::Cut(bool partial, std::uint8_t feed) {
     }
     // Perforation: short dashes across the paper, two rows deep.
     MakeRoom(kRuleDots);
-    const int y = m_paper->HeadRow();
+    const int y = HeadRow();
     for (int x = 0; x < m_width; x += 12)
         for (int r = 0; r < kRuleDots; ++r) m_paper->Darken(y + r, x, x + 8, 0);
     Advance(kRuleDots);

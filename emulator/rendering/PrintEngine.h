@@ -204,6 +204,18 @@ class PrintEngine : public CommandSink {
     void Reverse(int rows);
     void MakeRoom(int rows);
     void FinishReceipt();
+    // The surface in force and the row its head is at.
+    Surface& Target();
+    int HeadRow() const;
+    // Where a block (table row, barcode, symbol) of width x height dots goes: its left column
+    // at the alignment in force between left and right, and its top row. PassBlock moves on
+    // past it.
+    struct Spot {
+        int x;
+        int top;
+    };
+    Spot PlaceBlock(int width, int height, int left, int right);
+    void PassBlock(int height);
     void DrawCaption(const std::string& text, int centre, int top);
 
     int m_width;

@@ -57,9 +57,8 @@ std::string PrintEngine::PrintMatrix(const DotMatrix& symbol) {
                std::to_string(right - left);
     if (height > Paper::kMaxRows)
         return "not printed: " + std::to_string(height) + " dots high, longer than a receipt";
-    MakeRoom(height);
-    const int x0 = AlignedStart(width, left, right);
-    const int top = m_paper->HeadRow();
+    const auto [x0, top] = PlaceBlock(width, height, left, right);
+    Surface& surface = Target();
     for (int row = 0; row < symbol.rows; ++row) {
         for (int column = 0; column < symbol.columns;) {
             if (!symbol.Dark(column, row)) {
@@ -70,11 +69,11 @@ std::string PrintEngine::PrintMatrix(const DotMatrix& symbol) {
             while (column < symbol.columns && symbol.Dark(column, row)) ++column;
             const int y = top + row * symbol.moduleHeight;
             for (int r = 0; r < symbol.moduleHeight; ++r)
-                m_paper->Darken(y + r, x0 + start * symbol.moduleWidth,
-                                x0 + column * symbol.moduleWidth, m_settings.shade);
+                surface.Darken(y + r, x0 + start * symbol.moduleWidth,
+                               x0 + column * symbol.moduleWidth, m_settings.shade);
         }
     }
-    Advance(height);
+    PassBlock(height);
     return {};
 }
 

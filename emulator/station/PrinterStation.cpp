@@ -43,6 +43,7 @@ PrinterStation::PrinterStation(const PrinterModel& model, int widthDots)
         }
     });
     m_link.SetConnectionCallback([this](const ConnectionEvent& event) { OnConnection(event); });
+    m_toldConditions = m_printer.ConditionsOn();
 }
 
 PrinterStation::~PrinterStation() { Stop(); }
@@ -135,10 +136,20 @@ std::size_t PrinterStation::Feed(const std::uint8_t* data, std::size_t length,
 void PrinterStation::EndReceipt() { m_printer.EndReceipt(); }
 
 void PrinterStation::SetCondition(Condition condition, bool on) {
-    const bool was = m_printer.GetCondition(condition);
     m_printer.SetCondition(condition, on);
-    if (was == on) return;
-    Post([this, e = ConditionChanged{condition, on, m_printer.Conditions()}] { Tell(e); });
+    PostConditionChanges();
+}
+
+void PrinterStation::PostConditionChanges() {
+    std::lock_guard<std::mutex> guard(m_conditionsLock);
+    const ConditionSet now = m_printer.ConditionsOn();
+    const ConditionSet changed = now ^ m_toldConditions;
+    m_toldConditions = now;
+    for (const ConditionRow& row : ConditionsOf(m_model.commands)) {
+        if ((changed & Mask(row.condition)) == 0) continue;
+        const bool on = (now & Mask(row.condition)) != 0;
+        Post([this, e = ConditionChanged{row.condition, on, now}] { Tell(e); });
+    }
 }
 
 void PrinterStation::OnConnection(const ConnectionEvent& event) {
@@ -343,9 +354,12 @@ void PrinterStation::Refresh() {
     }
     const std::uint64_t bytes = m_printer.Received();
     const std::uint64_t receipts = Receipts().size();
-    if (bytes != m_shownBytes || receipts != m_shownReceipts) {
+    // Data held while paper is out prints when it is back, with no new byte arriving.
+    const std::size_t waiting = m_printer.Waiting();
+    if (bytes != m_shownBytes || receipts != m_shownReceipts || waiting != m_shownWaiting) {
         m_shownBytes = bytes;
         m_shownReceipts = receipts;
+        m_shownWaiting = waiting;
         Tell(PaperChanged{std::make_shared<const PaperImage>(m_printer.Snapshot()), receipts});
     }
     std::string state = DescribeState();
@@ -366,6 +380,7 @@ void PrinterStation::Run() {
         tasks.swap(m_tasks);
         guard.unlock();
         for (const std::function<void()>& task : tasks) task();
+        PostConditionChanges();  // the printer changes some by itself
         Refresh();
         guard.lock();
         m_done += tasks.size();

@@ -91,7 +91,7 @@ class PrinterStation {
     std::optional<Receipt> FindReceipt(int number) const;
     // The trace of a saved receipt, decoded again from its bytes (empty when none were kept).
     std::vector<std::string> ReceiptTrace(int number) const;
-    std::uint8_t Conditions() const { return m_printer.Conditions(); }
+    ConditionSet Conditions() const { return m_printer.ConditionsOn(); }
     bool GetCondition(Condition condition) const { return m_printer.GetCondition(condition); }
     std::vector<Connection> Connections() const;
     // Where hosts reach the printer: "/dev/pts/3 (printer-line) and TCP 127.0.0.1:9100".
@@ -117,6 +117,8 @@ class PrinterStation {
     void SaveAndTell(const FinishedReceipt& finished, double seconds);
     void OnConnection(const ConnectionEvent& event);
     void UpdateTrace();
+    // Tells of the conditions that changed since it last looked.
+    void PostConditionChanges();
     void DrainLine();
 
     const std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
@@ -132,6 +134,9 @@ class PrinterStation {
     std::vector<Receipt> m_saved;
     std::vector<Connection> m_connections;
     bool m_saveFailed = false;
+
+    std::mutex m_conditionsLock;
+    ConditionSet m_toldConditions = 0;
 
     std::mutex m_viewsLock;  // held while views are told
     std::vector<StationView*> m_views;
@@ -151,6 +156,7 @@ class PrinterStation {
     // The station's thread's own: what views were last told.
     std::uint64_t m_shownBytes = ~0ull;
     std::uint64_t m_shownReceipts = ~0ull;
+    std::size_t m_shownWaiting = ~std::size_t{0};
     std::string m_shownState;
 };
 

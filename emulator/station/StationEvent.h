@@ -52,10 +52,11 @@ struct BuzzerSounded {
     Buzzer buzzer;
     std::string source;
 };
+// A condition set or cleared, by a view or by the printer itself (DLE ENQ clearing an error).
 struct ConditionChanged {
     Condition condition;
     bool on = false;
-    std::uint8_t status = 0;  // the status byte after the change
+    ConditionSet conditions = 0;  // every condition standing after the change
 };
 struct ConnectionWaiting {
     std::string peer;

@@ -212,6 +212,10 @@ CWindowBinding* CreateControl(
                 binding = CreateCheckBox(pDialog, item);
             } else {
                 auto* button = new QPushButton(caption, pDialog);
+                // Qt makes a dialog's push buttons default buttons, so Enter in a list would
+                // press the first one; only a template's BS_DEFPUSHBUTTON is one.
+                button->setAutoDefault(false);
+                button->setDefault(kind == BS_DEFPUSHBUTTON);
                 binding = new CWindowBinding(
                     button, TextProcedure([button] { return button->text(); },
                                           [button](const QString& t) { button->setText(t); }));

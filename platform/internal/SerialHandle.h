@@ -1,40 +1,27 @@
-// Internal to platform/: what a serial-port HANDLE stands for.
+// Internal to platform/: what a serial-port HANDLE stands for: a device (SerialDevice.h) and
+// the bookkeeping every kind of port shares.
 //
 // Waits on the port (transfers, WaitCommEvent, FlushFileBuffers) watch the device, the thread's
 // wake descriptor and the handle's eventfd. Wake() writes the eventfd whenever something a wait
-// must re-examine has changed: the event mask, a purge abort, a write (for EV_TXEMPTY), closing.
+// must re-examine has changed: the event mask, a purge abort, a write (for EV_TXEMPTY), closing,
+// and whatever the device learned on its own.
 // Each wait registers the eventfd edge-triggered, so every Wake() reaches every wait exactly
 // once and no wait has to drain the eventfd (which would steal the wake from the others).
 #pragma once
 
 #include <atomic>
-#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "platform/internal/KernelObject.h"
+#include "platform/internal/SerialDevice.h"
 #include "platform/win32.h"
 
 namespace platform::detail {
 
-// Interrupt counters of a UART (TIOCGICOUNT), the source of line errors and break events.
-struct LineCounters {
-    std::uint32_t frame = 0;
-    std::uint32_t overrun = 0;
-    std::uint32_t parity = 0;
-    std::uint32_t brk = 0;
-    std::uint32_t bufOverrun = 0;
-};
-
 class SerialHandle final : public KernelObject {
   public:
-    struct Capabilities {
-        bool modemLines = false;    // TIOCMGET works (not on a pseudo-terminal)
-        bool lineCounters = false;  // TIOCGICOUNT works
-        bool framingHeld = true;    // byte size and parity reach a line (not a pseudo-terminal)
-    };
-
     // Settings and event bookkeeping, guarded by the handle's lock (see WithState).
     struct State {
         DCB dcb{};  // what GetCommState reports while the device keeps these settings
@@ -44,24 +31,23 @@ class SerialHandle final : public KernelObject {
         DWORD outQueue = 0;
         LineCounters errorBase;  // counters at the last ClearCommError
         LineCounters eventBase;  // counters at the last WaitCommEvent report or SetCommMask
-        int modemBase = 0;       // TIOCM_* lines at the last report or SetCommMask
+        DWORD modemBase = 0;     // MS_* lines at the last report or SetCommMask
         bool txPending = false;  // written since EV_TXEMPTY was last reported
     };
 
-    // Takes ownership of both descriptors and of the lock file ("" for none), which goes when the
-    // device is closed.
-    SerialHandle(int fd, int wakeFd, std::string path, Capabilities caps, const DCB& initial,
-                 std::string lockFile);
+    // Takes ownership of the device and of the wake descriptor; path names the port in errors and
+    // in the wire trace.
+    SerialHandle(std::unique_ptr<SerialDevice> device, int wakeFd, std::string path,
+                 const DCB& initial);
     ~SerialHandle() override;
     SerialHandle(const SerialHandle&) = delete;
     SerialHandle& operator=(const SerialHandle&) = delete;
 
     void OnClose() override;
 
-    int Fd() const { return m_fd; }
+    SerialDevice& Device() const { return *m_device; }
     int WakeFd() const { return m_wakeFd; }
     const std::string& Path() const { return m_path; }
-    const Capabilities& Caps() const { return m_caps; }
 
     template <class F>
     auto WithState(F&& f) {
@@ -91,20 +77,10 @@ class SerialHandle final : public KernelObject {
     // Fails a wait that PurgeComm aborted or CloseHandle ended.
     static BOOL FailAborted();
 
-    // Discards output still queued in the driver; errno, or 0. Nothing is discarded when the
-    // driver reports an empty queue: on a pseudo-terminal (always empty) a flush would take back
-    // bytes the peer has already received.
-    int DiscardOutput() const;
-
-    // Reads the UART counters; false when the device has none or the read failed (errno kept).
-    bool ReadCounters(LineCounters& out) const;
-
   private:
-    const int m_fd;
+    const std::unique_ptr<SerialDevice> m_device;
     const int m_wakeFd;
     const std::string m_path;
-    const std::string m_lockFile;
-    const Capabilities m_caps;
     std::mutex m_lock;
     State m_state;
     std::atomic<std::uint64_t> m_maskGeneration{0};
@@ -118,5 +94,9 @@ class SerialHandle final : public KernelObject {
 // ERROR_INVALID_HANDLE for no port, ERROR_INVALID_PARAMETER when the call's arguments are not
 // valid, and the handle's own error when it was closed or its device has gone, in that order.
 std::shared_ptr<SerialHandle> UsablePort(HANDLE hFile, bool argumentsValid = true);
+
+// The handle for a device just opened (INVALID_HANDLE_VALUE when opened holds none, the last
+// error kept); path names it in errors and in the wire trace.
+HANDLE OpenSerialHandle(OpenedDevice opened, const std::string& path);
 
 }  // namespace platform::detail

@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstdio>
@@ -20,11 +21,10 @@ struct Result {
     std::string output;  // standard output and standard error
 };
 
-Result RunProgram(const std::string& arguments) {
+// A shell command, its standard error with its output.
+Result RunCommand(const std::string& command) {
     Result result;
-    const std::string command =
-        "QT_QPA_PLATFORM=offscreen " + std::string(CE_MOLV_EXECUTABLE) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
     if (pipe == nullptr) {
         return result;
     }
@@ -35,6 +35,11 @@ Result RunProgram(const std::string& arguments) {
     const int status = pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+Result RunProgram(const std::string& arguments) {
+    return RunCommand("QT_QPA_PLATFORM=offscreen " + std::string(CE_MOLV_EXECUTABLE) + " " +
+                      arguments);
 }
 
 std::string WriteScript(const testsupport::TempDir& dir, const std::string& name,
@@ -191,6 +196,28 @@ TEST(Program, WithoutADisplayOrScriptItSaysWhatToDo) {
     const Result result = RunProgram("");  // offscreen: nobody could see or use the dialog
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.output.find("no display"), std::string::npos) << result.output;
+}
+
+// A window system that cannot be reached (no X server, no compositor) is one line and status 2,
+// never Qt's abort.
+TEST(Program, WithoutAUsableWindowSystemItSaysSoInOneLine) {
+    struct Case {
+        const char* session;
+        std::string command;
+    } const cases[] = {
+        {"QT_QPA_PLATFORM=xcb DISPLAY=:9971", CE_MOLV_EXECUTABLE},
+        {"QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=ce-molv-none", CE_MOLV_EXECUTABLE},
+        {"QT_QPA_PLATFORM=xcb DISPLAY=:9971", std::string(PRINTER_EMULATOR) + " --window"},
+    };
+    for (const Case& c : cases) {
+        const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR=/tmp " +
+                                    std::string(c.session) + " " + c.command;
+        const Result result = RunCommand(command);
+        const std::string& output = result.output;
+        EXPECT_EQ(result.exitCode, 2) << command << "\n" << output;
+        EXPECT_NE(output.find("cannot open a window"), std::string::npos) << output;
+        EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    }
 }
 
 }  // namespace

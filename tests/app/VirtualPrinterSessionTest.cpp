@@ -8,6 +8,7 @@
 #include "tests/app/HostPort.h"
 #include "tests/support/TempDir.h"
 #include "viewer/PaperWindow.h"
+#include "viewer/qt/PaperStrip.h"
 #include "viewer/qt/PaperWidget.h"
 
 namespace apptest {
@@ -80,6 +81,30 @@ TEST_F(SessionTest, AConditionSetOnThePrinterIsReportedToTheHost) {
     EXPECT_EQ(host.Read(1, 2000ms), Bytes{0x0C});
     session.SetCondition(emu::Condition::PaperOut, false);
     EXPECT_EQ(host.Read(1, 2000ms), Bytes{0x08});
+}
+
+TEST_F(SessionTest, DataHeldWhilePaperIsOutIsShownOnceItPrints) {
+    session.SetCondition(emu::Condition::PaperOut, true);
+    HostPort host(7);
+    ASSERT_TRUE(host.Ok());
+    ASSERT_TRUE(host.Write({'H', 'e', 'l', 'd', 0x0A}));
+    // The window has followed the printer past the held bytes (its status line comes last).
+    ASSERT_TRUE(WaitUntil([&] {
+        session.Window().ApplyQueued();
+        return session.Window().Widget()->Status()->text().contains("5 bytes received");
+    }));
+    const auto shownInk = [&] {
+        session.Window().ApplyQueued();
+        const QImage& paper = session.Window().Widget()->Strip()->Current();
+        for (int y = 0; y < paper.height(); ++y) {
+            for (int x = 0; x < paper.width(); ++x) {
+                if (qGray(paper.pixel(x, y)) < 128) return true;
+            }
+        }
+        return false;
+    };
+    session.SetCondition(emu::Condition::PaperOut, false);  // no byte arrives after this
+    EXPECT_TRUE(WaitUntil(shownInk)) << "the held line printed but the window shows blank paper";
 }
 
 TEST_F(SessionTest, StoppingSavesTheUnfinishedReceiptAndGivesThePortBack) {

@@ -126,6 +126,7 @@ const std::vector<CommandCase> kCommands = {
      {"StoreGraphics 8x2 scale 2x1 [F0 0F]"}},
     {"DLE DC4 enter sleep", H("10 14 02 01 08"), {"EnterSleep @0"}},
     {"DLE DC4 leave sleep", H("10 14 02 02 08"), {"LeaveSleep @0"}},
+    {"DLE DC4 drawer pulse", H("10 14 01 01 08"), {"Pulse @0 1 8"}},
 };
 
 // Skipped commands; most end with "A" so the row also shows where decoding resumes.
@@ -141,6 +142,7 @@ const std::vector<CommandCase> kSkipped = {
     {"clear buffers with wrong check bytes", H("10 14 08 01 03 14 01 06 02 09 41"), {"Text 41"}},
     {"DLE DC4 unknown function", H("10 14 07 41"), {"Text 41"}},
     {"DLE DC4 2 with other arguments", H("10 14 02 03 08 41"), {"Text 41"}},
+    {"DLE DC4 pulse longer than 800 ms", H("10 14 01 00 09 41"), {"Text 41"}},
     {"DLE EOT other request still reaches the printer", H("10 04 01"), {"StatusRequest @0 1"}},
     {"DLE ENQ", H("10 05 02 41"), {"Text 41"}},
     {"GS ( E baud with a letter", H("1D 28 45 06 00 0B 01 39 36 3F 30 41"), {"Text 41"}},
@@ -278,6 +280,7 @@ TEST(CoreDecoder, ClientCommandsTakeExactlyTheirParameters) {
         {"ESC m", H("1B 6D")},
         {"ESC i", H("1B 69")},
         {"VT", H("0B")},
+        {"DLE ENQ", H("10 05 01")},
         {"ESC m", H("1B 6D 04"), emu::CommandSet::Module},
         {"GS I", H("1D 49 43"), emu::CommandSet::Module},
     };

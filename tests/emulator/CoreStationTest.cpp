@@ -114,7 +114,7 @@ TEST_F(StationTest, DrawerBuzzerAndConditionsAreTypedEvents) {
     const std::vector<emu::ConditionChanged> changes = view.All<emu::ConditionChanged>();
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_TRUE(changes[0].on);
-    EXPECT_EQ(changes[0].status, station.Conditions());
+    EXPECT_EQ(changes[0].conditions, station.Conditions());
 }
 
 TEST_F(StationTest, AConnectionWaitsItsTurnAndItsCloseEndsItsReceipt) {

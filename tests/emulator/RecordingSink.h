@@ -116,6 +116,14 @@ class RecordingSink : public emu::CommandSink, public emu::ControlHandler {
     }
     std::string AutoStatus(std::uint8_t n) override { return Add("AutoStatus", n), ""; }
     std::string SetBaudRate(std::uint32_t baud) override { return Add("SetBaudRate", baud), ""; }
+    std::string Recover(std::uint64_t offset, std::uint8_t n) override {
+        return Add("Recover @" + std::to_string(offset) + " " + std::to_string(n)), "";
+    }
+    std::string Pulse(std::uint64_t offset, std::uint8_t pin, std::uint8_t time) override {
+        return Add("Pulse @" + std::to_string(offset) + " " + std::to_string(pin) + " " +
+                   std::to_string(time)),
+               "";
+    }
     std::string SetHandshake(emu::Handshake mode) override {
         return Add("SetHandshake", static_cast<unsigned>(mode)), "";
     }

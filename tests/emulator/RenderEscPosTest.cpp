@@ -116,6 +116,12 @@ TEST(RenderEscPos, DrawerAndBuzzerAreEventsNotInk) {
     EXPECT_NE(p.trace.find("buzzer: 2 beeps of 150 ms"), std::string::npos) << p.trace;
 }
 
+constexpr emu::Condition kDrawer = emu::Condition::DrawerOpen;
+constexpr emu::Condition kNearEnd = emu::Condition::PaperNearEnd;
+constexpr emu::Condition kPaperOut = emu::Condition::PaperOut;
+constexpr emu::Condition kCutter = emu::Condition::Cutter;
+constexpr emu::Condition kCover = emu::Condition::Platen;
+
 TEST(RenderEscPos, ModelsAnswerAsTheirPrinterDoes) {
     struct Row {
         const char* name;
@@ -130,12 +136,83 @@ TEST(RenderEscPos, ModelsAnswerAsTheirPrinterDoes) {
         {"cover open is off-line", "escpos58", H("10 04 02"), H("16"), {emu::Condition::Platen}},
         {"model name", "escpos80", H("1D 49 43"), H("5F") + T("escpos80") + H("00")},
         {"automatic status back", "escpos58", H("1D 61 0F"), H("10 00 00 0F")},
+        {"drawer pin 3 high", "escpos58", H("10 04 01 1D 72 02"), H("16 01"), {kDrawer}},
+        {"paper near end", "escpos58", H("10 04 04 1D 72 01"), H("1E 03"), {kNearEnd}},
+        {"cutter error", "escpos58", H("10 04 03 10 04 02"), H("1A 52"), {kCutter}},
+        {"status back, near end and drawer",
+         "escpos58",
+         H("1D 61 0F"),
+         H("14 00 03 0F"),
+         {kNearEnd, kDrawer}},
         {"the module answers request 5 only", "module", H("10 04 01 10 04 05"), H("00")},
         {"the module's ESC m is gray, not a cut", "module", H("1B 6D 04"), {}},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(Print(row.stream, row.model, row.conditions).replies, row.replies) << row.name;
     }
+}
+
+// Off-line (paper out, cover open, an error) holds printing; what waits prints once the cause is
+// gone, or DLE ENQ recovers from a cutter error. Real-time commands act meanwhile.
+TEST(RenderEscPos, PrintingHoldsWhileOffLineAndResumes) {
+    struct Row {
+        const char* name;
+        emu::Condition cause;
+        Bytes whileHeld;
+        bool clearByHand;
+        bool printsAfter;
+        Bytes replies;
+    };
+    const Row rows[] = {
+        {"cover open, closed again", kCover, T("A\n") + H("10 04 02"), true, true, H("16")},
+        {"paper out, paper loaded", kPaperOut, T("A\n"), true, true, {}},
+        {"near end does not hold", kNearEnd, T("A\n"), false, true, {}},
+        {"cutter error, DLE ENQ 1", kCutter, T("A\n") + H("10 05 01 10 04 03"), false, true,
+         H("12")},
+        {"cutter error, DLE ENQ 2 drops what waits",
+         kCutter,
+         T("A\n") + H("10 05 02"),
+         false,
+         false,
+         {}},
+    };
+    for (const Row& row : rows) {
+        emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos58"), 0);
+        printer.SetCondition(row.cause, true);
+        printer.Feed(row.whileHeld.data(), row.whileHeld.size());
+        EXPECT_EQ(printer.TakeReplies(), row.replies) << row.name;
+        if (row.clearByHand) {
+            EXPECT_GT(printer.Waiting(), 0u) << row.name;
+            EXPECT_EQ(rendertest::InkCount(printer.Snapshot()), 0) << row.name;
+            printer.SetCondition(row.cause, false);
+        }
+        EXPECT_EQ(rendertest::InkCount(printer.Snapshot()) > 0, row.printsAfter) << row.name;
+        EXPECT_EQ(printer.Waiting(), 0u) << row.name;
+    }
+}
+
+TEST(RenderEscPos, StatusBackFollowsTheKindsEnabled) {
+    emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos58"), 0);
+    const Bytes drawerOnly = H("1D 61 01");
+    printer.Feed(drawerOnly.data(), drawerOnly.size());
+    EXPECT_EQ(printer.TakeReplies(), H("10 00 00 0F"));
+    printer.SetCondition(kCover, true);
+    EXPECT_TRUE(printer.TakeReplies().empty()) << "on-line changes are not enabled";
+    printer.SetCondition(kDrawer, true);
+    EXPECT_EQ(printer.TakeReplies(), H("3C 00 00 0F")) << "drawer, off-line and cover bits";
+}
+
+TEST(RenderEscPos, RealTimePulseActsWhileHeld) {
+    emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos58"), 0);
+    std::string trace;
+    printer.SetTraceCallback(
+        [&](const std::string& line, const std::string&) { trace += line + "\n"; });
+    printer.SetCondition(kCover, true);
+    const Bytes pulse = H("10 14 01 01 03");
+    printer.Feed(pulse.data(), pulse.size());
+    EXPECT_NE(trace.find("drawer 2: pulse 300 ms (on arrival"), std::string::npos) << trace;
+    printer.SetCondition(kCover, false);
+    EXPECT_NE(trace.find("drawer 2: pulse 300 ms: done on arrival"), std::string::npos) << trace;
 }
 
 TEST(RenderEscPos, EscMAndEscICutOnTheCommonPrinters) {

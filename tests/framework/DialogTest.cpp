@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTimer>
 #include <thread>
 
@@ -172,6 +174,32 @@ TEST(Dialog, ClosingTheWindowIsCancelAndOkRunsOnOk) {
     CTestDialog ok;
     EXPECT_EQ(RunScript(ok, "close\n"), 0);
     EXPECT_TRUE(ok.okRan);
+}
+
+// The template has no default button: Enter, wherever the focus is, presses nothing, and Esc
+// is still Cancel.
+TEST(Dialog, EnterPressesNoButtonAndEscapeCancels) {
+    CTestDialog dialog;
+    bool stillRunning = false;
+    dialog.onInit = [&stillRunning](CTestDialog& d) {
+        QTimer::singleShot(0, d.GetWindow(), [&d, &stillRunning] {
+            auto* combo = qobject_cast<QComboBox*>(Widget(d, IDC_SORTED));
+            for (QWidget* target :
+                 {static_cast<QWidget*>(combo->lineEdit()), Widget(d, IDC_PUSH)}) {
+                for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+                    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+                    QCoreApplication::sendEvent(target, &press);
+                }
+            }
+            stillRunning = d.GetWindow()->isVisible();
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(combo->lineEdit(), &escape);
+        });
+    };
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_TRUE(stillRunning) << "Enter ended the dialog";
+    EXPECT_EQ(dialog.clicks, 0) << "Enter pressed a button";
+    EXPECT_FALSE(dialog.okRan);
 }
 
 TEST(Dialog, ClicksGoThroughTheMessageMap) {

@@ -30,9 +30,10 @@ std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(),
 const std::string kStatusRequest = "\x10\x04\x05";
 const std::string kCut("\x1d\x56\x41\x00", 4);
 
-int ToggleOf(emu::Condition condition) {
-    for (int i = 0; i < 5; ++i)
-        if (CPrinterFeed::kToggleOrder[i] == condition) return i;
+int ToggleOf(emu::Condition condition, emu::CommandSet commands = emu::CommandSet::Module) {
+    const auto rows = emu::ConditionsOf(commands);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].condition == condition) return static_cast<int>(i);
     return -1;
 }
 

@@ -1,12 +1,15 @@
-// printer-emulator with its window: the same program as the headless one, and with --window the
-// printer's window (paper as it prints, commands, conditions) on the user-interface thread while
-// the program serves on a thread of its own. Closing the window ends the program as 'quit' does.
+// printer-emulator-window, which printer-emulator runs for --window with the same command line:
+// the same program as the headless one, with the printer's window (paper as it prints, commands,
+// conditions) on the user-interface thread while the program serves on a thread of its own.
+// Closing the window ends the program as 'quit' does.
 #include <QApplication>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "emulator/program/Program.h"
+#include "framework/qt/WindowSystemStart.h"
 #include "viewer/PaperWindow.h"
 #include "viewer/program/EmulatorWindow.h"
 
@@ -22,7 +25,10 @@ bool HasDisplay() {
 
 int RunWithWindow(const emutool::ProgramOptions& options, int argc, char** argv) {
     emutool::Program program(options);  // first: the signals stay blocked in Qt's threads
+    std::optional<framework::CWindowSystemStart> start;
+    start.emplace("printer-emulator", "or run it without --window");
     QApplication app(argc, argv);
+    start.reset();
     CEmulatorWindow window(program);
     if (int code = window.Open(); code != 0) return code;
     window.Window().Show(nullptr);
