@@ -33,7 +33,9 @@ CVirtualPrinterSession::~CVirtualPrinterSession() {
 
 bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::string* pError) {
     emu::PrinterStation& station = *m_pStation;
-    if (!station.PrepareReceipts(options.paperFolder, pError)) return false;
+    emu::ReceiptFolder::Limits limits;
+    limits.maxReceipts = options.maxReceipts;
+    if (!station.PrepareReceipts(options.paperFolder, pError, limits)) return false;
     station.Printer().SetLineBaudRate(options.paceBaud > 0 ? options.paceBaud : kPowerOnBaud);
     emu::Link& link = station.GetLink();
     if (!link.OpenPty(pError)) return false;

@@ -29,6 +29,7 @@ struct VirtualPrinterOptions {
     int port = 1;                // the COM port that reaches the printer
     bool mapPort = true;         // false when the port was mapped elsewhere on the command line
     std::uint32_t paceBaud = 0;  // read at this line rate, as a real printer would; 0: at once
+    int maxReceipts = 0;         // receipts saved at most; 0: until the disk is nearly full
 };
 
 class CVirtualPrinterSession : private emu::StationView {
@@ -57,6 +58,7 @@ class CVirtualPrinterSession : private emu::StationView {
     std::filesystem::path PaperFolder() const { return m_pStation->ReceiptFolderPath(); }
     // The receipt files saved so far, oldest first.
     std::vector<std::string> SavedReceipts() const;
+    emu::ReceiptFolder::Losses LostReceipts() const { return m_pStation->LostReceipts(); }
     emu::PrinterStation& Station() { return *m_pStation; }
     emu::VirtualPrinter& Printer() { return m_pStation->Printer(); }
     CPaperWindow& Window();

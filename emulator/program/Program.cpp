@@ -92,6 +92,8 @@ int RunHeadless(const ProgramOptions& options) {
 
 Program::Program(const ProgramOptions& options)
     : m_options(options), m_station(*options.model, options.width) {
+    // A file past the size limit fails its write, which is reported, instead of ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (options.mode != ProgramOptions::Mode::Input)
         pthread_sigmask(SIG_BLOCK, &StopSignals(), nullptr);
 }
@@ -114,17 +116,30 @@ void Program::RequestStop() {
 
 int Program::Run() {
     const int code = m_options.mode == ProgramOptions::Mode::Input ? RunInput() : RunLink();
-    return code == 0 && (m_station.HadSaveFailure() || m_traceFailed) ? kExitFailure : code;
+    // Whatever ended the run, lost paper or a trace with holes is a failure, said last.
+    bool lost = false;
+    if (const emu::ReceiptFolder::Losses receipts = m_station.LostReceipts(); receipts.count > 0) {
+        Fail("this run lost " + std::to_string(receipts.count) +
+             (receipts.count == 1 ? " receipt" : " receipts") + "; the last: " + receipts.reason);
+        lost = true;
+    }
+    if (m_traceFailed) {
+        Fail("this run's trace is incomplete: " + m_traceError);
+        lost = true;
+    }
+    return lost ? kExitFailure : code;
 }
 
 void Program::WriteTrace(const std::string& line) {
     if (m_traceFailed) return;
     const std::string text = line + "\n";
     if (std::fputs(text.c_str(), m_trace) < 0 || std::fflush(m_trace) != 0) {
+        m_traceError =
+            "cannot write the trace to " +
+            (m_options.tracePath == "-" ? std::string("standard output") : m_options.tracePath) +
+            ": " + std::strerror(errno);
         m_traceFailed = true;
-        Fail("cannot write the trace to " +
-             (m_options.tracePath == "-" ? std::string("standard output") : m_options.tracePath) +
-             ": " + std::strerror(errno) + "; tracing stopped");
+        Fail(m_traceError + "; tracing stopped");
     }
 }
 
@@ -132,15 +147,14 @@ void Program::OnStationEvent(const emu::StationEvent& event) {
     if (const auto* entry = std::get_if<emu::TraceEntry>(&event)) {
         if (m_trace != nullptr) WriteTrace(entry->text);
     } else if (const auto* failed = std::get_if<emu::SaveFailed>(&event)) {
-        // The same reason again and again (a full disk, the limit) is said once.
-        const std::string sentence =
-            failed->limitReached
-                ? "stopped saving receipts: " + std::to_string(m_options.maxReceipts) +
-                      " saved, the --max-receipts limit; later paper is not saved"
-                : failed->sentence;
-        if (sentence != m_lastFailure) Fail(sentence);
-        m_lastFailure = sentence;
+        Fail(failed->sentence);
     }
+}
+
+emu::ReceiptFolder::Limits Program::ReceiptLimits() const {
+    emu::ReceiptFolder::Limits limits;
+    limits.maxReceipts = m_options.maxReceipts;
+    return limits;
 }
 
 int Program::Open() {
@@ -162,7 +176,7 @@ int Program::Open() {
     }
     std::string error;
     if (!m_options.outDir.empty() &&
-        !m_station.PrepareReceipts(m_options.outDir, &error, m_options.maxReceipts)) {
+        !m_station.PrepareReceipts(m_options.outDir, &error, ReceiptLimits())) {
         Fail(error);
         return kExitFailure;
     }

@@ -61,6 +61,7 @@ class Program : private emu::StationView {
   private:
     void OnStationEvent(const emu::StationEvent& event) override;
     bool WantsTrace() const override { return m_trace != nullptr; }
+    emu::ReceiptFolder::Limits ReceiptLimits() const;
     int OpenLink();
     int RunInput();
     int RunLink();
@@ -76,7 +77,7 @@ class Program : private emu::StationView {
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;
     std::atomic<bool> m_traceFailed{false};  // the trace has holes: the exit status says so
-    std::string m_lastFailure;               // the station's thread's: the last failure said
+    std::string m_traceError;                // set before m_traceFailed
     bool m_linked = false;
     int m_signalFd = -1;
     int m_stopFd = -1;  // eventfd for RequestStop

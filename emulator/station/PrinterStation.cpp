@@ -20,11 +20,11 @@ std::string DescribeLine(const LineSettings& line) {
            ", handshake " + DescribeHandshake(line.handshake);
 }
 
-// "A receipt was not saved: REASON." from the folder's "not saved: REASON" or "REASON".
+// "a receipt was not saved: REASON" from the folder's "not saved: REASON" or "REASON".
 std::string NotSavedSentence(std::string reason) {
     static const std::string kPrefix = "not saved: ";
     if (reason.rfind(kPrefix, 0) == 0) reason.erase(0, kPrefix.size());
-    return "A receipt was not saved: " + reason + ".";
+    return "a receipt was not saved: " + reason;
 }
 
 }  // namespace
@@ -49,8 +49,8 @@ PrinterStation::PrinterStation(const PrinterModel& model, int widthDots)
 PrinterStation::~PrinterStation() { Stop(); }
 
 bool PrinterStation::PrepareReceipts(const std::filesystem::path& folder, std::string* error,
-                                     int maxReceipts) {
-    m_saving = m_receipts.Prepare(folder, error, maxReceipts);
+                                     const ReceiptFolder::Limits& limits) {
+    m_saving = m_receipts.Prepare(folder, error, limits);
     return m_saving;
 }
 
@@ -249,11 +249,6 @@ std::vector<PrinterStation::Connection> PrinterStation::Connections() const {
     return m_connections;
 }
 
-bool PrinterStation::HadSaveFailure() const {
-    std::lock_guard<std::mutex> guard(m_stateLock);
-    return m_saveFailed;
-}
-
 double PrinterStation::Seconds() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();
 }
@@ -298,7 +293,11 @@ std::string PrinterStation::DescribeState() const {
                                          : "Connection " + printing + " prints");
         if (waiting > 0) text += " · " + std::to_string(waiting) + " waiting";
     }
-    return text + "\n" + m_printer.DescribeActivity();
+    text += "\n" + m_printer.DescribeActivity();
+    if (const std::string stopped = m_receipts.Stopped(); !stopped.empty()) {
+        text += "\nReceipts are no longer saved: " + stopped;
+    }
+    return text;
 }
 
 void PrinterStation::Post(std::function<void()> task) {
@@ -317,7 +316,7 @@ void PrinterStation::Tell(const StationEvent& event) {
 
 void PrinterStation::SaveAndTell(const FinishedReceipt& finished, double seconds) {
     Receipt receipt;
-    bool limitReached = false;
+    bool tell = false;  // once saving has stopped, only the first receipt refused is said
     receipt.source = finished.source;
     receipt.seconds = seconds;
     receipt.bytes = finished.bytes.size();
@@ -327,17 +326,21 @@ void PrinterStation::SaveAndTell(const FinishedReceipt& finished, double seconds
         const ReceiptFolder::Result result = m_receipts.Save(finished.image);
         receipt.png = result.path;
         receipt.number = result.number;
-        if (!result.error.empty()) receipt.error = NotSavedSentence(result.error);
-        limitReached = result.limitReached;
+        if (result.stopped) {
+            receipt.error =
+                "stopped saving receipts: " + m_receipts.Stopped() + "; later paper is not saved";
+        } else if (!result.error.empty()) {
+            receipt.error = NotSavedSentence(result.error);
+        }
+        tell = !result.error.empty() && (!result.stopped || result.firstStop);
     }
     {
         std::lock_guard<std::mutex> guard(m_stateLock);
         // Unsaved receipts are numbered in the order of the run.
         if (receipt.number == 0) receipt.number = static_cast<int>(m_saved.size()) + 1;
         m_saved.push_back(receipt);
-        if (!receipt.error.empty()) m_saveFailed = true;
     }
-    if (!receipt.error.empty()) Tell(SaveFailed{receipt.error, limitReached});
+    if (tell) Tell(SaveFailed{receipt.error});
     Tell(ReceiptFinished{receipt});
 }
 

@@ -51,7 +51,7 @@ class PrinterStation {
     // ---- Before Start ----
     // Receipts are saved there; without it they are only shown. False with the reason.
     bool PrepareReceipts(const std::filesystem::path& folder, std::string* error,
-                         int maxReceipts = ReceiptFolder::kDefaultMaxReceipts);
+                         const ReceiptFolder::Limits& limits = {});
     bool OpenPty(std::string* error);
     bool OpenDevice(const std::string& path, std::string* error);
     bool Listen(const ListenAddress& address, std::string* error, bool* inUse = nullptr);
@@ -101,8 +101,8 @@ class PrinterStation {
     std::string DescribeState() const;
     bool SavesReceipts() const { return m_saving; }
     std::filesystem::path ReceiptFolderPath() const { return m_receipts.Path(); }
-    // Some receipt could not be saved this run.
-    bool HadSaveFailure() const;
+    // The receipts this run could not save, and why the last was not.
+    ReceiptFolder::Losses LostReceipts() const { return m_receipts.Lost(); }
     // Seconds since the station was made.
     double Seconds() const;
 
@@ -133,7 +133,6 @@ class PrinterStation {
     mutable std::mutex m_stateLock;  // what views read
     std::vector<Receipt> m_saved;
     std::vector<Connection> m_connections;
-    bool m_saveFailed = false;
 
     std::mutex m_conditionsLock;
     ConditionSet m_toldConditions = 0;

@@ -21,17 +21,18 @@ struct Receipt {
     std::string source;       // who sent it: "pty", a device's path, "TCP 127.0.0.1:40312", "input"
     double seconds = 0;       // when it was finished, in seconds since the station started
     std::uint64_t bytes = 0;  // the bytes that made it
-    std::string error;        // why it was not saved (one sentence); empty when it was
+    std::string error;        // why it was not saved, as a sentence after "program: "; or empty
     std::shared_ptr<const PaperImage> image;
 };
 
 struct ReceiptFinished {
     Receipt receipt;
 };
-// A receipt that could not be saved; the sentence says what and why.
+// A receipt that could not be saved; the sentence ("a receipt was not saved: ...") says what and
+// why.
+// Once saving has stopped (a count reached, the disk nearly full), only the first is told.
 struct SaveFailed {
     std::string sentence;
-    bool limitReached = false;  // the run has saved the most receipts it may
 };
 // The paper in progress changed; receiptsBefore counts the receipts finished before it.
 struct PaperChanged {
