@@ -99,6 +99,17 @@ class CommandSink {
     virtual void StoreGraphics(const RasterGraphics&) {}  // GS ( L / GS 8 L function 112
     virtual std::string PrintGraphics() { return {}; }    // function 50
     virtual std::string PrintMatrix(const DotMatrix&) { return {}; }  // GS ( k print
+
+    // Page mode (the ESC/POS models).
+    virtual void EnterPageMode() {}  // ESC L
+    virtual void LeavePageMode() {}  // ESC S: the page is dropped
+    virtual void SetPageArea(std::uint16_t /*x*/, std::uint16_t /*y*/, std::uint16_t /*width*/,
+                             std::uint16_t /*height*/) {}   // ESC W, in dots
+    virtual void SetPageDirection(std::uint8_t) {}          // ESC T n
+    virtual void SetPageVerticalPosition(std::uint16_t) {}  // GS $ nL nH
+    virtual void MovePageVertical(std::int16_t) {}          // GS \ nL nH
+    virtual void PrintPage(bool /*keep*/) {}  // FF (back to standard mode), ESC FF (keep: stays)
+    virtual void CancelPage() {}              // CAN: empties the print area in force
 };
 
 }  // namespace emu

@@ -8,11 +8,9 @@ namespace emu {
 
 namespace {
 
-// At the end, the printer may still be reading what the host wrote (a paced line); it gets the
-// time it needs as long as it keeps taking bytes.
-constexpr std::chrono::milliseconds kDrainStall(1500);
-constexpr std::chrono::milliseconds kDrainLook(5);
-constexpr std::chrono::milliseconds kDrainConfirm(1);
+// At the end, the printer takes what the host wrote, at once, as long as it keeps taking bytes;
+// short enough that a stop with paper out still ends within two seconds.
+constexpr std::chrono::milliseconds kTakeStall(500);
 
 std::string DescribeLine(const LineSettings& line) {
     return (line.baud > 0 ? std::to_string(line.baud) + " baud 8N1"
@@ -101,29 +99,12 @@ void PrinterStation::Stop() {
 }
 
 void PrinterStation::DrainLine() {
-    using Clock = std::chrono::steady_clock;
-    std::uint64_t received = m_printer.Received();
-    Clock::time_point progress = Clock::now();
-    // Twice empty in a row: a byte moving from the line into the link is counted in neither.
-    for (int empty = 0;;) {
-        empty = m_link.Unread() == 0 ? empty + 1 : 0;
-        if (empty == 2) return;
-        if (empty == 1) {
-            std::this_thread::sleep_for(kDrainConfirm);
-            continue;
-        }
-        if (const std::uint64_t now = m_printer.Received(); now != received) {
-            received = now;
-            progress = Clock::now();
-        } else if (Clock::now() - progress > kDrainStall) {
-            const std::string sentence =
-                std::to_string(m_link.Unread()) + " bytes the host wrote were not taken (" +
-                (m_printer.Waiting() > 0 ? "waiting for paper" : "the printer is busy") + ")";
-            m_printer.Note(sentence);
-            Post([this, e = Notice{"At the end, " + sentence + "."}] { Tell(e); });
-            return;
-        }
-        std::this_thread::sleep_for(kDrainLook);
+    if (const std::size_t left = m_link.TakeWhatWasWritten(kTakeStall); left > 0) {
+        const std::string sentence =
+            std::to_string(left) + " bytes the host wrote were not printed (" +
+            (m_printer.Waiting() > 0 ? "waiting for paper" : "the printer is busy") + ")";
+        m_printer.Note(sentence);
+        Post([this, e = Notice{sentence}] { Tell(e); });
     }
 }
 
