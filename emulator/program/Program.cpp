@@ -100,6 +100,7 @@ Program::Program(const ProgramOptions& options)
 }
 
 Program::~Program() {
+    m_rfc2217.Stop();
     m_station.Stop();  // the trace and the console hear of the last receipts first
     m_station.Unsubscribe(this);
     Tidy();
@@ -149,6 +150,8 @@ void Program::OnStationEvent(const emu::StationEvent& event) {
         if (m_trace != nullptr) WriteTrace(entry->text);
     } else if (const auto* failed = std::get_if<emu::SaveFailed>(&event)) {
         Fail(failed->sentence);
+    } else if (const auto* notice = std::get_if<emu::Notice>(&event)) {
+        Fail(notice->sentence);
     }
 }
 
@@ -221,6 +224,13 @@ int Program::OpenLink() {
             return kExitBadUsage;
         }
     }
+    if (m_options.rfc2217) {
+        bool inUse = false;
+        if (!m_rfc2217.Open(*m_options.rfc2217, link.DevicePath(), &error, &inUse)) {
+            Fail("--rfc2217 " + error);
+            return kExitBadUsage;
+        }
+    }
     if (!m_options.linkPath.empty() && !MakeLinkPath(&error)) {
         Fail(error);
         return kExitBadUsage;
@@ -228,7 +238,8 @@ int Program::OpenLink() {
     if (m_linked) m_station.SetLinkName(m_options.linkPath);
     if (!link.DevicePath().empty()) Say(stdout, "device: " + link.DevicePath());
     if (m_options.listen) Say(stdout, "listening: " + link.Listener().Name());
-    if (!m_station.Start(&error)) {
+    if (m_options.rfc2217) Say(stdout, "rfc2217: rfc2217://" + m_rfc2217.Listener().Name());
+    if (!m_station.Start(&error) || (m_options.rfc2217 && !m_rfc2217.Start(&error))) {
         Fail(error);
         return kExitFailure;
     }
@@ -419,7 +430,8 @@ int Program::RunLink() {
             }
         }
     }
-    m_station.Stop();
+    m_rfc2217.Stop();
+    m_station.Stop();  // takes what the host wrote, then saves the unfinished receipt
     Tidy();
     return 0;
 }

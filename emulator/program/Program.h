@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "emulator/link/Rfc2217Server.h"
 #include "emulator/program/ProgramOptions.h"
 #include "emulator/station/PrinterStation.h"
 
@@ -74,6 +75,9 @@ class Program : private emu::StationView {
 
     ProgramOptions m_options;
     emu::PrinterStation m_station;
+    // --rfc2217; bytes off the line, decoded or garbled
+    emu::Rfc2217Server m_rfc2217{
+        [this] { return m_station.Printer().Received() + m_station.GetLink().FramingErrors(); }};
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;
     std::atomic<bool> m_traceFailed{false};  // the trace has holes: the exit status says so
