@@ -103,7 +103,7 @@ Program::~Program() {
     m_rfc2217.Stop();
     m_station.Stop();  // the trace and the console hear of the last receipts first
     m_station.Unsubscribe(this);
-    Tidy();
+    m_linkPath.Remove();
     for (int fd : {m_signalFd, m_stopFd}) {
         if (fd >= 0) ::close(fd);
     }
@@ -231,11 +231,12 @@ int Program::OpenLink() {
             return kExitBadUsage;
         }
     }
-    if (!m_options.linkPath.empty() && !MakeLinkPath(&error)) {
+    if (!m_options.linkPath.empty() &&
+        !m_linkPath.Make(m_options.linkPath, link.DevicePath(), &error)) {
         Fail(error);
         return kExitBadUsage;
     }
-    if (m_linked) m_station.SetLinkName(m_options.linkPath);
+    if (m_linkPath.Made()) m_station.SetLinkName(m_options.linkPath);
     if (!link.DevicePath().empty()) Say(stdout, "device: " + link.DevicePath());
     if (m_options.listen) Say(stdout, "listening: " + link.Listener().Name());
     if (m_options.rfc2217) Say(stdout, "rfc2217: rfc2217://" + m_rfc2217.Listener().Name());
@@ -244,40 +245,6 @@ int Program::OpenLink() {
         return kExitFailure;
     }
     return 0;
-}
-
-// The link is a symbolic link to the pty: one left by a run that did not tidy up is replaced,
-// anything else at that path is left alone.
-bool Program::MakeLinkPath(std::string* error) {
-    std::error_code ec;
-    const std::filesystem::path path(m_options.linkPath);
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    if (!std::filesystem::is_directory(folder, ec)) {
-        *error = "cannot make the link " + m_options.linkPath + ": the folder " + folder.string() +
-                 " does not exist";
-        return false;
-    }
-    if (std::filesystem::is_symlink(path, ec)) {
-        std::filesystem::remove(path, ec);
-    } else if (std::filesystem::exists(path, ec)) {
-        *error = "cannot make the link " + m_options.linkPath +
-                 ": something that is not a link is there; remove it or choose another path";
-        return false;
-    }
-    std::filesystem::create_symlink(m_station.GetLink().DevicePath(), path, ec);
-    if (ec) {
-        *error = "cannot make the link " + m_options.linkPath + ": " + ec.message();
-        return false;
-    }
-    m_linked = true;
-    return true;
-}
-
-void Program::Tidy() {
-    if (!m_linked) return;
-    std::error_code ec;
-    std::filesystem::remove(m_options.linkPath, ec);
-    m_linked = false;
 }
 
 void Program::SaveReceiptInProgress(bool quiet) {
@@ -432,7 +399,7 @@ int Program::RunLink() {
     }
     m_rfc2217.Stop();
     m_station.Stop();  // takes what the host wrote, then saves the unfinished receipt
-    Tidy();
+    m_linkPath.Remove();
     return 0;
 }
 

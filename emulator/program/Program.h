@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "emulator/link/LinkPath.h"
 #include "emulator/link/Rfc2217Server.h"
 #include "emulator/program/ProgramOptions.h"
 #include "emulator/station/PrinterStation.h"
@@ -68,8 +69,6 @@ class Program : private emu::StationView {
     int RunLink();
     void HandleCommand(const std::string& line, bool* quit);
     std::string StatusText() const;
-    bool MakeLinkPath(std::string* error);
-    void Tidy();
     // Writes one trace line; the first write that fails is said and ends the trace.
     void WriteTrace(const std::string& line);
 
@@ -82,7 +81,7 @@ class Program : private emu::StationView {
     bool m_ownTrace = false;
     std::atomic<bool> m_traceFailed{false};  // the trace has holes: the exit status says so
     std::string m_traceError;                // set before m_traceFailed
-    bool m_linked = false;
+    emu::LinkPath m_linkPath;
     int m_signalFd = -1;
     int m_stopFd = -1;  // eventfd for RequestStop
 };
