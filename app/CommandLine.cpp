@@ -85,6 +85,13 @@ const OptionRow kOptions[] = {
      }},
     {"--pace", "BAUD", "the virtual printer reads at BAUD as on a real line (default: at once)",
      ParsePace},
+    {"--state", "DIR",
+     "keep what the virtual printer stores for good (its NV graphics) in\n"
+     "                        DIR/module/ (default $XDG_STATE_HOME/CE_MOLV, as printer-emulator)",
+     [](CommandLineOptions& o, const std::string& v, std::string* e) {
+         o.stateFolder = v;
+         return NotEmpty("--state", v, e);
+     }},
     {"--demo", nullptr,
      "run the built-in demonstration on the virtual printer (every button,\n"
      "                        a status report), save pictures and receipts, print their paths",
@@ -139,8 +146,11 @@ bool CCommandLine::Parse(const std::vector<std::string>& arguments, std::string*
             return false;
         }
     }
-    if (!m_options.virtualPrinter && (!m_options.paperFolder.empty() || m_options.paceBaud != 0)) {
-        *pError = std::string(m_options.paceBaud != 0 ? "--pace" : "--paper-dir") +
+    if (!m_options.virtualPrinter && (!m_options.paperFolder.empty() || m_options.paceBaud != 0 ||
+                                      !m_options.stateFolder.empty())) {
+        *pError = std::string(m_options.paceBaud != 0          ? "--pace"
+                              : !m_options.stateFolder.empty() ? "--state"
+                                                               : "--paper-dir") +
                   " goes with --virtual-printer";
         return false;
     }

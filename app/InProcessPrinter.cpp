@@ -34,6 +34,7 @@ bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
     printer.port = kVirtualPort;
     printer.mapPort = options.VirtualPrinterOnCom1();
     printer.paceBaud = options.paceBaud;
+    printer.stateFolder = options.stateFolder;
     std::string error;
     if (!m_session.Start(printer, &error)) {
         std::fprintf(stderr, "%s: the virtual printer did not start: %s\n", program, error.c_str());
@@ -41,6 +42,10 @@ bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
         return false;
     }
     m_bStarted = true;
+    if (const std::string& state = m_session.StateWarning(); !state.empty()) {
+        std::fprintf(stderr, "%s: warning: %s; the printer's stored graphics start empty\n",
+                     program, state.c_str());
+    }
     if (std::string fonts = m_session.Printer().FontProblems(); !fonts.empty()) {
         std::fprintf(stderr, "%s: warning: the virtual printer lacks fonts: %s\n", program,
                      fonts.c_str());

@@ -7,6 +7,7 @@
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
+#include "emulator/memory/NvFile.h"
 #include "platform/WireTrace.h"
 #include "platform/win32.h"
 #include "viewer/PaperWindow.h"
@@ -38,6 +39,10 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
     if (!m_receipts.Prepare(options.paperFolder, pError)) return false;
     m_pPrinter = std::make_unique<emu::VirtualPrinter>();
     m_pPrinter->SetLineBaudRate(options.paceBaud > 0 ? options.paceBaud : kPowerOnBaud);
+    m_stateWarning.clear();
+    m_pPrinter->AttachState(
+        options.stateFolder.empty() ? emu::DefaultStateFolder() : options.stateFolder,
+        &m_stateWarning);
     m_pLink = std::make_unique<emu::Link>(*m_pPrinter);
     if (!m_pLink->OpenPty(pError)) return false;
     m_devicePath = m_pLink->DevicePath();

@@ -34,6 +34,7 @@ struct VirtualPrinterOptions {
     int port = 1;                // the COM port that reaches the printer
     bool mapPort = true;         // false when the port was mapped elsewhere on the command line
     std::uint32_t paceBaud = 0;  // read at this line rate, as a real printer would; 0: at once
+    std::string stateFolder;     // what the printer keeps for good; "": the default folder
 };
 
 class CVirtualPrinterSession {
@@ -59,6 +60,8 @@ class CVirtualPrinterSession {
     void SetCondition(emu::Condition condition, bool on);
 
     const std::string& DevicePath() const { return m_devicePath; }
+    // Why the printer's stored graphics could not be read (they start empty), or "".
+    const std::string& StateWarning() const { return m_stateWarning; }
     std::filesystem::path PaperFolder() const { return m_receipts.Path(); }
     std::vector<std::string> SavedReceipts() const { return m_receipts.Saved(); }
     emu::VirtualPrinter& Printer() { return *m_pPrinter; }
@@ -74,6 +77,7 @@ class CVirtualPrinterSession {
     std::unique_ptr<CPrinterFeed> m_pFeed;
     emu::ReceiptFolder m_receipts;
     std::string m_devicePath;
+    std::string m_stateWarning;
     int m_mappedPort = 0;
     bool m_bRunning = false;
 };

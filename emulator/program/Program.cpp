@@ -12,6 +12,8 @@
 #include <sstream>
 #include <vector>
 
+#include "emulator/memory/NvFile.h"
+
 namespace emutool {
 
 void Say(std::FILE* stream, const std::string& line) {
@@ -158,6 +160,11 @@ int Program::Open() {
             [this](const emu::PaperImage& image) { m_observer->OnReceipt(image); });
     } else if (m_receipts) {
         m_printer.SetPageCallback([this](const emu::PaperImage& image) { SaveReceipt(image); });
+    }
+    if (std::string error; !m_printer.AttachState(
+            m_options.stateFolder.empty() ? emu::DefaultStateFolder() : m_options.stateFolder,
+            &error)) {
+        Fail("warning: " + error + "; the stored graphics start empty");
     }
     if (m_options.baud != 0) m_printer.SetLineBaudRate(m_options.baud);
     for (emu::Condition c : m_options.conditions) m_printer.SetCondition(c, true);
