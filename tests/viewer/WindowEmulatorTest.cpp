@@ -37,6 +37,17 @@ int ToggleOf(emu::Condition condition, emu::CommandSet commands = emu::CommandSe
     return -1;
 }
 
+// Serves the program on a thread and stops it however the test ends, so no assertion leaves its
+// thread running.
+struct Serving {
+    emutool::Program& program;
+    std::thread thread{[this] { program.Run(); }};
+    ~Serving() {
+        program.RequestStop();
+        thread.join();
+    }
+};
+
 TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
     testsupport::TempDir dir;
     emutool::ProgramOptions options;
@@ -48,15 +59,6 @@ TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
     CEmulatorWindow window(program);
     ASSERT_EQ(window.Open(), 0);
     window.Window().Show(nullptr);
-    // Stops the program however the test ends, so no assertion leaves its thread running.
-    struct Serving {
-        emutool::Program& program;
-        std::thread thread{[this] { program.Run(); }};
-        ~Serving() {
-            program.RequestStop();
-            thread.join();
-        }
-    };
     auto serving = std::make_unique<Serving>(program);
     CPaperWidget& widget = *window.Window().Widget();
     const auto receipt = [&](int n) {
@@ -122,14 +124,7 @@ TEST(EmulatorWindow, CoverOpenReachesAClientsRealTimeStatus) {
     CEmulatorWindow window(program);
     ASSERT_EQ(window.Open(), 0);
     window.Window().Show(nullptr);
-    struct Serving {
-        emutool::Program& program;
-        std::thread thread{[this] { program.Run(); }};
-        ~Serving() {
-            program.RequestStop();
-            thread.join();
-        }
-    } serving{program};
+    Serving serving{program};
     CPaperWidget& widget = *window.Window().Widget();
     const int cover = ToggleOf(emu::Condition::Platen, emu::CommandSet::EscPos);
     ASSERT_EQ(widget.Toggle(cover)->text().toStdString(), "开盖 cover open");
