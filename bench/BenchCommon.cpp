@@ -10,7 +10,8 @@
 namespace bench {
 
 bool ParseArguments(int argc, char** argv, const char* program, const char* purpose,
-                    std::initializer_list<IntOption> options, int& exitCode) {
+                    std::initializer_list<IntOption> options, int& exitCode,
+                    std::initializer_list<TextOption> textOptions) {
     exitCode = 0;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -19,6 +20,8 @@ bool ParseArguments(int argc, char** argv, const char* program, const char* purp
             for (const IntOption& option : options)
                 std::printf("  --%-10s N  %s (default %d)\n", option.name, option.help,
                             *option.value);
+            for (const TextOption& option : textOptions)
+                std::printf("  --%-10s S  %s\n", option.name, option.help);
             std::printf("  --help          show this help\n  --version       show the version\n");
             return false;
         }
@@ -26,9 +29,22 @@ bool ParseArguments(int argc, char** argv, const char* program, const char* purp
             std::printf("%s %s\n", program, CE_MOLV_VERSION);
             return false;
         }
+        const auto named = [arg](const char* name) {
+            return arg[0] == '-' && arg[1] == '-' && std::strcmp(arg + 2, name) == 0;
+        };
         bool known = false;
+        for (const TextOption& option : textOptions) {
+            if (!named(option.name)) continue;
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "%s: --%s needs a value\n", program, option.name);
+                exitCode = 2;
+                return false;
+            }
+            known = true;
+            *option.value = argv[++i];
+        }
         for (const IntOption& option : options) {
-            if (arg[0] != '-' || arg[1] != '-' || std::strcmp(arg + 2, option.name) != 0) continue;
+            if (!named(option.name)) continue;
             known = true;
             char* end = nullptr;
             const long value = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;

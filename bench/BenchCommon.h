@@ -14,8 +14,15 @@ struct IntOption {
     int* value;
     const char* help;
 };
+// "--name TEXT" options.
+struct TextOption {
+    const char* name;
+    std::string* value;
+    const char* help;
+};
 bool ParseArguments(int argc, char** argv, const char* program, const char* purpose,
-                    std::initializer_list<IntOption> options, int& exitCode);
+                    std::initializer_list<IntOption> options, int& exitCode,
+                    std::initializer_list<TextOption> textOptions = {});
 
 // The machine's load averages as /proc/loadavg gives them, or "unknown".
 std::string LoadAverage();

@@ -19,6 +19,9 @@ foreach(program CE_MOLV printer-emulator)
     list(APPEND ce_molv_programs ${program})
   endif()
 endforeach()
+if(TARGET printer-emulator-window)
+  install(TARGETS printer-emulator-window RUNTIME DESTINATION ${CE_MOLV_WINDOW_PROGRAM_DIR})
+endif()
 
 # The changelog's newest entry is the release being built: its version must be the project's,
 # and its date is the release date the AppStream description shows.
@@ -110,14 +113,12 @@ port or a file, and saves the paper as PNG pictures.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-# The shared libraries come from dpkg-shlibdeps; the fonts are read at run time, so they are
-# named here: the fallback and the dialog's CJK captions from fonts-wqy-zenhei; Font A and the
-# 24-dot CJK glyphs from xfonts-base, which Debian policy lets a package only recommend (apt
-# installs recommendations by default; without it the virtual printer says what is missing).
+# The shared libraries come from dpkg-shlibdeps; the fonts read at run time are named here: the
+# fallback and the dialog's CJK captions from fonts-wqy-zenhei. The printer's bitmap fonts are
+# baked into it from xfonts-base when it is built, so the package needs none of them.
 # Qt's Wayland plugin is a plugin, so dpkg-shlibdeps cannot see it: without it the windows do
 # not open on a Wayland desktop.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-zenhei, qt6-wayland")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xfonts-base")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

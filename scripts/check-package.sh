@@ -86,6 +86,11 @@ scanned=$(zbarimg -q --raw "$work/receipts/receipt-001.png" 2>/dev/null) || true
 [ "$scanned" = "CE-MOLV" ] || fail "the virtual printer's receipt scans as '$scanned', not CE-MOLV"
 echo "the virtual printer printed a captured stream to a receipt that scans"
 
+# --window runs the installed window program, which says there is no display to show it on.
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM printer-emulator --window 2>&1 </dev/null) || true
+grep -q -- "--window: no display" <<<"$said" || fail "printer-emulator --window did not reach its window program: $said"
+echo "printer-emulator --window finds its window program"
+
 "${apt_get[@]}" purge "$package" >/dev/null
 if installed; then fail "$package is still installed after apt-get purge"; fi
 # What is left of its paths must be directories other packages own as well.

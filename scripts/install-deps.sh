@@ -18,7 +18,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git help2man
   qt6-base-dev qt6-wayland
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfreetype-dev libfontconfig-dev libpng-dev libzint-dev
+  libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev libzint-dev
   xfonts-base fonts-wqy-zenhei
   zbar-tools
   clang "$clang_runtime" clang-format

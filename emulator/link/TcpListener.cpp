@@ -67,7 +67,9 @@ bool TcpListener::Open(const ListenAddress& address, std::string* error, bool* i
         // A restart must not wait for the previous run's connections to time out.
         int on = 1;
         ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        if (::bind(fd, a->ai_addr, a->ai_addrlen) == 0 && ::listen(fd, 16) == 0) {
+        // Jobs that come faster than they print queue in the kernel: a connection it had to
+        // refuse would wait a second for its SYN to be sent again.
+        if (::bind(fd, a->ai_addr, a->ai_addrlen) == 0 && ::listen(fd, SOMAXCONN) == 0) {
             m_fd = fd;
         } else {
             lastErrno = errno;

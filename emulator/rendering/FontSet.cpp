@@ -8,15 +8,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "emulator/rendering/BakedFont.h"
+
 namespace emu {
 namespace {
 
-constexpr const char* kFontAPath = "/usr/share/fonts/X11/misc/12x24.pcf.gz";
-constexpr const char* kCjkPath = "/usr/share/fonts/X11/misc/gb24st.pcf.gz";
 constexpr std::uint32_t kPairFlag = 0x10000;
-
-constexpr const char* kFontBPath = "/usr/share/fonts/X11/misc/9x15.pcf.gz";
-constexpr const char* kWideCoveragePath = "/usr/share/fonts/X11/misc/10x20.pcf.gz";
 constexpr std::uint64_t kCharFlag = 1ull << 40;
 
 // Font B: the 9x15 font stretched to the 9x17 cell; Font A beyond Latin-1: the 10x20 font
@@ -50,27 +47,44 @@ Glyph HollowBox(int width, int height = Glyph::kHeight, int ascent = Glyph::kAsc
 
 // Renders one glyph of the face into the cell on the common baseline. Outline glyphs that reach
 // below the cell are lifted into it rather than cut off.
+// Places a bitmap of rows x width dots in the cell, top rows above the baseline; a lifted one that
+// reaches below the cell moves up into it rather than being cut off.
+template <typename DotAt>
+void Place(Glyph& cell, int left, int top, int rows, int width, bool lift, DotAt dotAt) {
+    int y0 = cell.ascent - top;
+    if (lift) y0 = std::max(0, std::min(y0, cell.height - rows));
+    for (int row = 0; row < rows; ++row) {
+        const int y = y0 + row;
+        if (y < 0 || y >= cell.height) continue;
+        for (int col = 0; col < width; ++col) {
+            const int x = left + col;
+            if (x >= 0 && x < cell.width && dotAt(col, row))
+                cell.ink[static_cast<std::size_t>(y) * cell.width + x] = 1;
+        }
+    }
+}
+
+// Renders one glyph of the scalable face into the cell on the common baseline.
 bool RenderInto(FT_Face face, FT_UInt index, Glyph& cell) {
     if (index == 0) return false;
     if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) return false;
     const FT_Bitmap& bitmap = face->glyph->bitmap;
     const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
     if (!mono && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return false;
-    const int left = face->glyph->bitmap_left;
-    int top = cell.ascent - face->glyph->bitmap_top;
-    if (FT_IS_SCALABLE(face))
-        top = std::max(0, std::min(top, cell.height - static_cast<int>(bitmap.rows)));
-    for (unsigned row = 0; row < bitmap.rows; ++row) {
-        const int y = top + static_cast<int>(row);
-        if (y < 0 || y >= cell.height) continue;
-        const unsigned char* line = bitmap.buffer + static_cast<long>(row) * bitmap.pitch;
-        for (unsigned col = 0; col < bitmap.width; ++col) {
-            const int x = left + static_cast<int>(col);
-            if (x < 0 || x >= cell.width) continue;
-            const bool on = mono ? (line[col / 8] & (0x80 >> (col % 8))) != 0 : line[col] >= 128;
-            if (on) cell.ink[static_cast<std::size_t>(y) * cell.width + x] = 1;
-        }
-    }
+    Place(cell, face->glyph->bitmap_left, face->glyph->bitmap_top, static_cast<int>(bitmap.rows),
+          static_cast<int>(bitmap.width), FT_IS_SCALABLE(face), [&bitmap, mono](int col, int row) {
+              const unsigned char* line = bitmap.buffer + static_cast<long>(row) * bitmap.pitch;
+              return mono ? (line[col / 8] & (0x80 >> (col % 8))) != 0 : line[col] >= 128;
+          });
+    return true;
+}
+
+// The same for a glyph of a baked bitmap font; false when the font has none for the code.
+bool RenderInto(const BakedFont& font, std::uint32_t code, Glyph& cell) {
+    const BakedGlyph* glyph = font.Find(code);
+    if (glyph == nullptr) return false;
+    Place(cell, glyph->left, glyph->top, glyph->rows, glyph->width, false,
+          [&font, glyph](int col, int row) { return font.Dot(*glyph, col, row); });
     return true;
 }
 
@@ -94,51 +108,21 @@ Glyph Rotate(const Glyph& source) {
     return glyph;
 }
 
-FT_Face OpenFace(FT_Library library, const char* path, std::string& problems, const char* what) {
-    FT_Face face = nullptr;
-    if (!library || FT_New_Face(library, path, 0, &face) != 0) {
-        problems += std::string("cannot open ") + path + " (install xfonts-base); " + what +
-                    " print as boxes\n";
-        return nullptr;
-    }
-    if (face->num_charmaps > 0) FT_Set_Charmap(face, face->charmaps[0]);
-    return face;
-}
-
 bool InGb2312(std::uint8_t lead, std::uint8_t trail) {
     return lead >= 0xA1 && lead <= 0xF7 && trail >= 0xA1 && trail <= 0xFE;
 }
 
 }  // namespace
 
+// Only the scalable fallback is read at run time, when a character first needs it.
 struct FontSet::Faces {
     FT_Library library = nullptr;
-    FT_Face fontA = nullptr;
-    FT_Face cjk = nullptr;
     FT_Face fallback = nullptr;
-    FT_Face fontB = nullptr;
-    FT_Face wide = nullptr;
-    bool fontBTried = false;
-    bool wideTried = false;
-    bool cjkTried = false;
     bool fallbackTried = false;
     iconv_t gbk = reinterpret_cast<iconv_t>(-1);
 };
 
-FontSet::FontSet() : m_faces(new Faces) {
-    if (FT_Init_FreeType(&m_faces->library) != 0) {
-        m_faces->library = nullptr;
-        m_problems += "FreeType could not be initialised; text prints as boxes\n";
-        return;
-    }
-    if (FT_New_Face(m_faces->library, kFontAPath, 0, &m_faces->fontA) != 0) {
-        m_faces->fontA = nullptr;
-        m_problems += std::string("cannot open ") + kFontAPath +
-                      " (install xfonts-base); ASCII prints as boxes\n";
-    } else if (m_faces->fontA->num_charmaps > 0) {
-        FT_Set_Charmap(m_faces->fontA, m_faces->fontA->charmaps[0]);
-    }
-}
+FontSet::FontSet() : m_faces(new Faces) {}
 
 FontSet& FontSet::Shared() {
     static FontSet* const fonts = new FontSet;
@@ -179,24 +163,13 @@ Glyph FontSet::RenderChar(char32_t c, Face face) {
     if (face == Face::B) {
         Glyph source = BlankCell(kFontBWidth, kFontBSourceHeight, kFontBSourceAscent);
         if (c == U' ') return BlankCell(kFontBWidth, kFontBHeight, kFontBAscent);
-        if (!m_faces->fontBTried) {
-            m_faces->fontBTried = true;
-            m_faces->fontB =
-                OpenFace(m_faces->library, kFontBPath, m_problems, "Font B characters");
-        }
-        if (m_faces->fontB &&
-            RenderInto(m_faces->fontB, FT_Get_Char_Index(m_faces->fontB, c), source))
+        if (RenderInto(kBakedFontB, c, source))
             return Stretch(source, kFontBWidth, kFontBHeight, kFontBAscent);
         return HollowBox(kFontBWidth, kFontBHeight, kFontBAscent);
     }
     if (c <= 0xFF) return RenderSingle(static_cast<std::uint8_t>(c));
-    if (!m_faces->wideTried) {
-        m_faces->wideTried = true;
-        m_faces->wide =
-            OpenFace(m_faces->library, kWideCoveragePath, m_problems, "characters beyond Latin-1");
-    }
     Glyph source = BlankCell(kWideSourceWidth, kWideSourceHeight, kWideSourceAscent);
-    if (m_faces->wide && RenderInto(m_faces->wide, FT_Get_Char_Index(m_faces->wide, c), source))
+    if (RenderInto(kBakedWide, c, source))
         return Stretch(source, 12, Glyph::kHeight, Glyph::kAscent);
     // Half-width katakana and the odd kanji of the Katakana table: the scalable CJK font.
     Glyph cell = BlankCell(12);
@@ -222,19 +195,18 @@ const Glyph& FontSet::Box(int width) {
 Glyph FontSet::RenderSingle(std::uint8_t byte) {
     Glyph cell = BlankCell(12);
     if (byte == 0x20) return cell;
-    FT_Face face = m_faces->fontA;
     const bool printable = byte > 0x20 && byte != 0x7F && !(byte >= 0x80 && byte < 0xA0);
-    if (face && printable && RenderInto(face, FT_Get_Char_Index(face, byte), cell)) return cell;
+    if (printable && RenderInto(kBakedFontA, byte, cell)) return cell;
     return HollowBox(12);
 }
 
 Glyph FontSet::RenderPair(std::uint8_t lead, std::uint8_t trail) {
     Glyph cell = BlankCell(24);
     // The GB2312 bitmap font is indexed by the row/cell code: the GBK bytes minus 0x8080.
-    if (InGb2312(lead, trail) && LoadCjk()) {
-        const FT_ULong code =
-            (static_cast<FT_ULong>(lead - 0x80) << 8) | static_cast<FT_ULong>(trail - 0x80);
-        if (RenderInto(m_faces->cjk, FT_Get_Char_Index(m_faces->cjk, code), cell)) return cell;
+    if (InGb2312(lead, trail)) {
+        const std::uint32_t code = (static_cast<std::uint32_t>(lead - 0x80) << 8) |
+                                   static_cast<std::uint32_t>(trail - 0x80);
+        if (RenderInto(kBakedGb2312, code, cell)) return cell;
     }
     const char32_t unicode = DecodeGbk(lead, trail);
     if (unicode != 0 && LoadFallback()) {
@@ -244,25 +216,14 @@ Glyph FontSet::RenderPair(std::uint8_t lead, std::uint8_t trail) {
     return HollowBox(24);
 }
 
-bool FontSet::LoadCjk() {
-    if (m_faces->cjkTried) return m_faces->cjk != nullptr;
-    m_faces->cjkTried = true;
-    if (!m_faces->library) return false;
-    if (FT_New_Face(m_faces->library, kCjkPath, 0, &m_faces->cjk) != 0) {
-        m_faces->cjk = nullptr;
-        m_problems += std::string("cannot open ") + kCjkPath +
-                      " (install xfonts-base); using the scalable CJK font\n";
-        return false;
-    }
-    // Its only charmap has no Unicode tag (the codes are GB2312's), so FreeType does not pick it.
-    if (m_faces->cjk->num_charmaps > 0) FT_Set_Charmap(m_faces->cjk, m_faces->cjk->charmaps[0]);
-    return true;
-}
-
 bool FontSet::LoadFallback() {
     if (m_faces->fallbackTried) return m_faces->fallback != nullptr;
     m_faces->fallbackTried = true;
-    if (!m_faces->library) return false;
+    if (FT_Init_FreeType(&m_faces->library) != 0) {
+        m_faces->library = nullptr;
+        m_problems += "FreeType could not be initialised; GBK outside GB2312 prints as boxes\n";
+        return false;
+    }
     std::string file;
     int index = 0;
     // A private configuration, released here, rather than the process-wide one FcInit keeps.

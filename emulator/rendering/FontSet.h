@@ -3,7 +3,8 @@
 // 24 px) for the rest of GBK. A code with no glyph anywhere comes out as a hollow box of its cell
 // width.
 //
-// One set serves the whole process: opening the faces and asking fontconfig costs far more than
+// The bitmap fonts are baked into the program (BakedFont.h), so nothing is read at start. One set
+// serves the whole process: opening the scalable face and asking fontconfig costs far more than
 // printing a short receipt, so every print engine shares it. FreeType faces are not thread-safe,
 // and glyphs are rendered only once each, so one lock guards the faces and the glyph cache
 // together; a lookup is a hash probe under an uncontended lock, cheap beside painting the glyph.
@@ -40,8 +41,8 @@ class FontSet {
     // The hollow box of a character the face does not have.
     const Glyph& Box(Face face);
 
-    // Fonts that could not be opened so far, one line each; empty when all are there. The GB2312
-    // and scalable CJK fonts are opened when the first GBK pair needs them.
+    // Fonts that could not be opened so far, one line each; empty when all are there. The
+    // scalable CJK font is opened when the first character outside the bitmap fonts needs it.
     std::string Problems() const;
 
   private:
@@ -53,7 +54,6 @@ class FontSet {
     Glyph RenderSingle(std::uint8_t byte);
     Glyph RenderPair(std::uint8_t lead, std::uint8_t trail);
     Glyph RenderChar(char32_t c, Face face);
-    bool LoadCjk();
     bool LoadFallback();
     char32_t DecodeGbk(std::uint8_t lead, std::uint8_t trail);
 

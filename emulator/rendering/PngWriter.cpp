@@ -1,24 +1,27 @@
-#include <png.h>
+#include "emulator/rendering/PngWriter.h"
 
+#include <fcntl.h>
+#include <png.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <bit>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 
-#include "emulator/rendering/PaperImage.h"
-
 namespace emu {
 namespace {
 
 struct PngState {
-    std::FILE* file = nullptr;
     png_structp png = nullptr;
     png_infop info = nullptr;
+    std::vector<std::uint8_t>* out = nullptr;
     char message[256] = {};
 
     ~PngState() {
         if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
-        if (file) std::fclose(file);
     }
 };
 
@@ -30,50 +33,126 @@ void OnPngError(png_structp png, png_const_charp text) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
+void OnPngWrite(png_structp png, png_bytep data, png_size_t length) {
+    auto* state = static_cast<PngState*>(png_get_io_ptr(png));
+    state->out->insert(state->out->end(), data, data + length);
+}
+
+void OnPngFlush(png_structp) {}
+
 bool Fail(std::string* error, const std::string& text) {
     if (error) *error = text;
     return false;
 }
 
-// Kept apart from WritePng so that no object with a destructor lives across setjmp.
-bool WriteRows(PngState& state, const PaperImage& image) {
+// Eight dots read as one word, the first dot in the lowest byte.
+std::uint64_t EightDots(const std::uint8_t* dots) {
+    std::uint64_t word;
+    std::memcpy(&word, dots, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+    return word;
+}
+
+// One row of black-and-white dots packed to a bit a dot, the first dot in the high bit: 1 white,
+// 0 black. Eight dots at a time: each byte's low bit, multiplied into place, lands in the top byte
+// in reverse order, the first dot highest.
+void PackRow(const std::uint8_t* dots, int width, std::uint8_t* bits) {
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const std::uint64_t low = (EightDots(dots + x) >> 7) & 0x0101010101010101ull;
+        bits[x / 8] = static_cast<std::uint8_t>((low * 0x8040201008040201ull) >> 56);
+    }
+    if (x < width) {
+        std::uint8_t byte = 0;
+        for (int i = 0; x + i < width; ++i)
+            byte |= static_cast<std::uint8_t>((dots[x + i] >> 7) << (7 - i));
+        bits[x / 8] = byte;
+    }
+}
+
+// Kept apart from EncodePng so that no object with a destructor lives across setjmp; the row
+// buffer is the caller's for the same reason.
+bool WriteRows(PngState& state, const PaperImage& image, const PngSettings& settings, bool oneBit,
+               std::uint8_t* packed) {
     if (setjmp(png_jmpbuf(state.png))) return false;
-    png_init_io(state.png, state.file);
+    png_set_write_fn(state.png, &state, OnPngWrite, OnPngFlush);
+    png_set_compression_level(state.png, settings.level);
+    png_set_compression_strategy(state.png, settings.rle ? Z_RLE : Z_DEFAULT_STRATEGY);
+    png_set_filter(state.png, PNG_FILTER_TYPE_BASE, settings.filters);
     png_set_IHDR(state.png, state.info, static_cast<png_uint_32>(image.width),
-                 static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 static_cast<png_uint_32>(image.height), oneBit ? 1 : 8, PNG_COLOR_TYPE_GRAY,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(state.png, state.info);
-    for (int y = 0; y < image.height; ++y)
-        png_write_row(state.png, image.gray.data() + static_cast<std::size_t>(y) * image.width);
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* row = image.gray.data() + static_cast<std::size_t>(y) * image.width;
+        if (oneBit) {
+            PackRow(row, image.width, packed);
+            png_write_row(state.png, packed);
+        } else {
+            png_write_row(state.png, row);
+        }
+    }
     png_write_end(state.png, nullptr);
     return true;
 }
 
 }  // namespace
 
-bool WritePng(const PaperImage& image, const std::string& path, std::string* error) {
+bool IsBlackAndWhite(const PaperImage& image) {
+    // A dot is black or white when its eight bits are alike: each bit against the one above it,
+    // eight dots a word, and no early exit, so the pass stays short and branch-free.
+    const std::uint8_t* dots = image.gray.data();
+    const std::size_t size = image.gray.size();
+    std::uint64_t unlike = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const std::uint64_t word = EightDots(dots + i);
+        unlike |= (word ^ (word >> 1)) & 0x7F7F7F7F7F7F7F7Full;
+    }
+    for (; i < size; ++i) unlike |= dots[i] != 0 && dots[i] != 255;
+    return unlike == 0;
+}
+
+bool EncodePng(const PaperImage& image, std::vector<std::uint8_t>* png, std::string* error,
+               const PngSettings& settings) {
     if (image.width <= 0 || image.height <= 0)
-        return Fail(error, "cannot write " + path + ": the image is empty (" +
-                               std::to_string(image.width) + " x " + std::to_string(image.height) +
-                               " dots)");
+        return Fail(error, "the image is empty (" + std::to_string(image.width) + " x " +
+                               std::to_string(image.height) + " dots)");
     if (image.gray.size() != static_cast<std::size_t>(image.width) * image.height)
-        return Fail(error, "cannot write " + path + ": the image holds " +
-                               std::to_string(image.gray.size()) + " bytes for " +
+        return Fail(error, "the image holds " + std::to_string(image.gray.size()) + " bytes for " +
                                std::to_string(image.width) + " x " + std::to_string(image.height) +
                                " dots");
+    std::vector<std::uint8_t> packed(static_cast<std::size_t>(image.width + 7) / 8);
     PngState state;
-    state.file = std::fopen(path.c_str(), "wb");
-    if (!state.file) return Fail(error, "cannot create " + path + ": " + std::strerror(errno));
+    state.out = png;
+    png->clear();
     state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
     if (state.png) state.info = png_create_info_struct(state.png);
-    if (!state.png || !state.info)
-        return Fail(error, "cannot write " + path + ": out of memory in libpng");
-    if (!WriteRows(state, image)) return Fail(error, "cannot write " + path + ": " + state.message);
-    if (std::fflush(state.file) != 0 || std::ferror(state.file))
-        return Fail(error, "cannot write " + path + ": " + std::strerror(errno));
-    const int closed = std::fclose(state.file);
-    state.file = nullptr;
-    if (closed != 0) return Fail(error, "cannot write " + path + ": " + std::strerror(errno));
+    if (!state.png || !state.info) return Fail(error, "out of memory in libpng");
+    if (!WriteRows(state, image, settings, settings.oneBit && IsBlackAndWhite(image),
+                   packed.data()))
+        return Fail(error, state.message);
+    return true;
+}
+
+bool WritePng(const PaperImage& image, const std::string& path, std::string* error) {
+    std::vector<std::uint8_t> png;
+    std::string why;
+    if (!EncodePng(image, &png, &why)) return Fail(error, "cannot write " + path + ": " + why);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return Fail(error, "cannot create " + path + ": " + std::strerror(errno));
+    std::size_t done = 0;
+    while (done < png.size()) {
+        const ssize_t n = ::write(fd, png.data() + done, png.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int failure = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            return Fail(error, "cannot write " + path + ": " + std::strerror(failure));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) return Fail(error, "cannot write " + path + ": " + std::strerror(errno));
     return true;
 }
 

@@ -36,9 +36,12 @@ std::string ReadFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-Result RunProgram(const testsupport::TempDir& dir, const std::string& args) {
-    std::string command = std::string(PRINTER_EMULATOR) + " " + args + " </dev/null >" +
-                          (dir / "stdout").string() + " 2>" + (dir / "stderr").string();
+// environment: words for env(1) before the program, e.g. "-u DISPLAY".
+Result RunProgram(const testsupport::TempDir& dir, const std::string& args,
+                  const std::string& environment = "") {
+    std::string command = "env " + environment + " " + PRINTER_EMULATOR + " " + args +
+                          " </dev/null >" + (dir / "stdout").string() + " 2>" +
+                          (dir / "stderr").string();
     int status = std::system(command.c_str());
     Result result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -87,6 +90,20 @@ TEST(CoreProgram, CommandLineAnswers) {
         EXPECT_NE(r.out.find(row.expectOut), std::string::npos) << row.name << ": " << r.out;
         EXPECT_NE(r.err.find(row.expectErr), std::string::npos) << row.name << ": " << r.err;
     }
+}
+
+// The window is a program of its own that printer-emulator runs for --window; here it finds no
+// display to show itself on.
+TEST(CoreProgram, WindowRunsTheWindowProgram) {
+    testsupport::TempDir dir;
+    const Result r =
+        RunProgram(dir, "--window", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM");
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+#ifdef WINDOW_PROGRAM_BUILT
+    EXPECT_NE(r.err.find("--window: no display"), std::string::npos) << r.err;
+#else
+    EXPECT_NE(r.err.find("--window: this build has no window"), std::string::npos) << r.err;
+#endif
 }
 
 TEST(CoreProgram, InputStreamBecomesReceiptsAndATrace) {
@@ -296,6 +313,8 @@ TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
     const std::string first = readLine();
     ASSERT_EQ(first.rfind("device: /dev/pts/", 0), 0u) << first;
     EXPECT_EQ(std::filesystem::read_symlink(link).string() + "\n", first.substr(8));
+    EXPECT_EQ(ReadFile("/proc/" + std::to_string(pid) + "/maps").find("libQt"), std::string::npos)
+        << "headless, none of the window's libraries is loaded";
     {
         emutest::HostEnd host(link);
         ASSERT_TRUE(host.Ok());

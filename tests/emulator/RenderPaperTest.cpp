@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "emulator/rendering/Paper.h"
+#include "emulator/rendering/PngWriter.h"
 #include "tests/emulator/RenderHelpers.h"
 #include "tests/support/TempDir.h"
 
@@ -165,6 +167,55 @@ TEST(RenderPaper, WritePngReportsProblemsAsText) {
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
     EXPECT_FALSE(emu::WritePng(emu::PaperImage{}, (dir / "empty.png").string(), &error));
     EXPECT_NE(error.find("empty"), std::string::npos) << error;
+}
+
+// The PNG read back as 8-bit gray, as viewers and scanners see it, with its bit depth.
+PaperImage ReadBack(const std::vector<std::uint8_t>& png, int* bitDepth) {
+    png_image reader{};
+    reader.version = PNG_IMAGE_VERSION;
+    PaperImage image;
+    if (!png_image_begin_read_from_memory(&reader, png.data(), png.size())) return image;
+    *bitDepth = png[24];  // IHDR's bit depth, right after the signature, length, type and size
+    reader.format = PNG_FORMAT_GRAY;
+    image.width = static_cast<int>(reader.width);
+    image.height = static_cast<int>(reader.height);
+    image.gray.resize(PNG_IMAGE_SIZE(reader));
+    if (!png_image_finish_read(&reader, nullptr, image.gray.data(), 0, nullptr)) image = {};
+    return image;
+}
+
+TEST(RenderPaper, PngKeepsEveryDotAtOneBitUnlessThePaperHoldsGray) {
+    PrintEngine text;
+    Feed(text, "Black and white\n");
+    PrintEngine gray;
+    gray.SetGrayLevel(4);
+    Feed(gray, "Gray\n");
+    PaperImage odd{13, 3, std::vector<std::uint8_t>(39, 255)};  // a row not whole bytes long
+    for (int i : {0, 7, 8, 12, 13, 21, 38}) odd.gray[i] = 0;
+    PaperImage oneGrayDot = odd;
+    oneGrayDot.gray[20] = 128;
+    struct Row {
+        const char* name;
+        PaperImage image;
+        int bitDepth;
+    };
+    const Row rows[] = {
+        {"text", text.Snapshot(), 1},
+        {"gray level 4", gray.Snapshot(), 8},
+        {"13 dots wide", odd, 1},
+        {"one gray dot", oneGrayDot, 8},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::uint8_t> png;
+        std::string error;
+        ASSERT_TRUE(emu::EncodePng(row.image, &png, &error)) << row.name << ": " << error;
+        int bitDepth = 0;
+        const PaperImage back = ReadBack(png, &bitDepth);
+        EXPECT_EQ(bitDepth, row.bitDepth) << row.name;
+        EXPECT_EQ(back.width, row.image.width) << row.name;
+        EXPECT_EQ(back.height, row.image.height) << row.name;
+        EXPECT_TRUE(back.gray == row.image.gray) << row.name << ": the dots read back differ";
+    }
 }
 
 }  // namespace

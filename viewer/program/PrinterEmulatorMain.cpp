@@ -1,6 +1,7 @@
-// printer-emulator with its window: the same program as the headless one, and with --window the
-// printer's window (paper as it prints, commands, conditions) on the user-interface thread while
-// the program serves on a thread of its own. Closing the window ends the program as 'quit' does.
+// printer-emulator-window, which printer-emulator runs for --window with the same command line:
+// the same program as the headless one, with the printer's window (paper as it prints, commands,
+// conditions) on the user-interface thread while the program serves on a thread of its own.
+// Closing the window ends the program as 'quit' does.
 #include <QApplication>
 #include <cstdlib>
 #include <optional>
