@@ -47,6 +47,17 @@ bool ParsePace(CommandLineOptions& options, const std::string& value, std::strin
     return true;
 }
 
+bool ParseMaxReceipts(CommandLineOptions& options, const std::string& value, std::string* pError) {
+    int count = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+    if (error != std::errc() || end != value.data() + value.size() || count < 1) {
+        *pError = "--max-receipts wants a count of 1 or more; got '" + value + "'";
+        return false;
+    }
+    options.maxReceipts = count;
+    return true;
+}
+
 bool NotEmpty(const std::string& option, const std::string& value, std::string* pError) {
     if (value.empty()) *pError = option + " needs a non-empty value";
     return !value.empty();
@@ -83,6 +94,10 @@ const OptionRow kOptions[] = {
          o.paperFolder = v;
          return NotEmpty("--paper-dir", v, e);
      }},
+    {"--max-receipts", "N",
+     "stop saving receipts after N in this run (default: no count; saving\n"
+     "                        stops when the disk has under 1 % or 50 MB free)",
+     ParseMaxReceipts},
     {"--pace", "BAUD", "the virtual printer reads at BAUD as on a real line (default: at once)",
      ParsePace},
     {"--state", "DIR",
@@ -146,13 +161,17 @@ bool CCommandLine::Parse(const std::vector<std::string>& arguments, std::string*
             return false;
         }
     }
-    if (!m_options.virtualPrinter && (!m_options.paperFolder.empty() || m_options.paceBaud != 0 ||
-                                      !m_options.stateFolder.empty())) {
-        *pError = std::string(m_options.paceBaud != 0          ? "--pace"
-                              : !m_options.stateFolder.empty() ? "--state"
-                                                               : "--paper-dir") +
-                  " goes with --virtual-printer";
-        return false;
+    if (!m_options.virtualPrinter) {
+        for (const auto& [given, name] :
+             {std::pair{!m_options.paperFolder.empty(), "--paper-dir"},
+              std::pair{m_options.paceBaud != 0, "--pace"},
+              std::pair{m_options.maxReceipts != 0, "--max-receipts"},
+              std::pair{!m_options.stateFolder.empty(), "--state"}}) {
+            if (given) {
+                *pError = std::string(name) + " goes with --virtual-printer";
+                return false;
+            }
+        }
     }
     if (m_options.demo && !m_options.script.empty()) {
         *pError = "--demo runs its own script; give either --demo or --script";

@@ -35,6 +35,7 @@ bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
     printer.mapPort = options.VirtualPrinterOnCom1();
     printer.paceBaud = options.paceBaud;
     printer.stateFolder = options.stateFolder;
+    printer.maxReceipts = options.maxReceipts;
     std::string error;
     if (!m_session.Start(printer, &error)) {
         std::fprintf(stderr, "%s: the virtual printer did not start: %s\n", program, error.c_str());
@@ -73,9 +74,11 @@ bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
 
 void CInProcessPrinter::ShowWindow() { m_session.ShowWindowBesideDialog(); }
 
-void CInProcessPrinter::Finish(const CWinApp& app) {
+void CInProcessPrinter::Finish(CWinApp& app) {
     m_session.Stop();
     const std::vector<std::string> receipts = m_session.SavedReceipts();
+    const emu::ReceiptFolder::Losses lost = m_session.LostReceipts();
+    if (lost.count > 0) app.NoteDataLost();
     // The received bytes go to the debug output with no line end between them; end that line so
     // the summary starts on a line of its own.
     std::fputs("\n", stderr);
@@ -83,11 +86,15 @@ void CInProcessPrinter::Finish(const CWinApp& app) {
         std::printf(
             "The demonstration %s.\n  dialog:         %s\n  printer window: %s\n  script:         "
             "%s\n",
-            app.GetExitCode() == 0 ? "ran as expected" : "did not run as expected (see above)",
+            app.ExitInstance() == 0 ? "ran as expected" : "did not run as expected (see above)",
             m_tour.dialogShot.c_str(), m_tour.printerShot.c_str(), m_tour.script.c_str());
     }
     std::printf("%zu receipt%s saved in %s%s\n", receipts.size(), receipts.size() == 1 ? "" : "s",
                 m_session.PaperFolder().c_str(), receipts.empty() ? "" : ":");
     for (const std::string& receipt : receipts) std::printf("  %s\n", receipt.c_str());
     std::fflush(stdout);
+    if (lost.count > 0) {
+        std::fprintf(stderr, "%s: %d receipt%s lost; the last: %s\n", kVersionInfo.internalName,
+                     lost.count, lost.count == 1 ? " was" : "s were", lost.reason.c_str());
+    }
 }

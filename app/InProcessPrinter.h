@@ -17,7 +17,7 @@ class CInProcessPrinter {
     // False, with the reason on standard error and the exit code set, when the program is to end.
     bool Start(const CommandLineOptions& options, CWinApp& app);
     void ShowWindow();
-    void Finish(const CWinApp& app);
+    void Finish(CWinApp& app);
 
   private:
     CVirtualPrinterSession m_session;

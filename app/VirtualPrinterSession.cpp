@@ -36,7 +36,9 @@ CVirtualPrinterSession::CVirtualPrinterSession() = default;
 CVirtualPrinterSession::~CVirtualPrinterSession() { Stop(); }
 
 bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::string* pError) {
-    if (!m_receipts.Prepare(options.paperFolder, pError)) return false;
+    emu::ReceiptFolder::Limits limits;
+    limits.maxReceipts = options.maxReceipts;
+    if (!m_receipts.Prepare(options.paperFolder, pError, limits)) return false;
     m_pPrinter = std::make_unique<emu::VirtualPrinter>();
     m_pPrinter->SetLineBaudRate(options.paceBaud > 0 ? options.paceBaud : kPowerOnBaud);
     m_stateWarning.clear();
@@ -88,11 +90,7 @@ void CVirtualPrinterSession::Stop() {
     m_pFeed->Stop();  // saves the receipts still queued
     if (m_mappedPort != 0) platform::MapPort(m_mappedPort, "");
     if (m_pPrinter->HasContent()) {
-        const emu::ReceiptFolder::Result saved = m_receipts.Save(m_pPrinter->Snapshot());
-        if (!saved.error.empty()) {
-            std::fprintf(stderr, "virtual printer: the unfinished receipt was %s\n",
-                         saved.error.c_str());
-        }
+        SayNotSaved(m_receipts.Save(m_pPrinter->Snapshot()), "the unfinished receipt");
     }
     m_pPrinter->SetTraceCallback(nullptr);
     m_pPrinter->SetPageCallback(nullptr);
@@ -133,10 +131,20 @@ CPaperWindow& CVirtualPrinterSession::Window() { return m_pFeed->Window(); }
 // On the feed's thread, so the link goes on reading meanwhile.
 std::string CVirtualPrinterSession::SaveReceipt(const emu::PaperImage& page) {
     const emu::ReceiptFolder::Result saved = m_receipts.Save(page);
-    if (!saved.error.empty()) {
-        std::fprintf(stderr, "virtual printer: a receipt was %s\n", saved.error.c_str());
-    }
+    SayNotSaved(saved, "a receipt");
     return saved.path;
+}
+
+void CVirtualPrinterSession::SayNotSaved(const emu::ReceiptFolder::Result& result,
+                                         const char* which) const {
+    if (result.error.empty() || (result.stopped && !result.firstStop)) return;
+    if (result.stopped) {
+        std::fprintf(stderr,
+                     "virtual printer: stopped saving receipts: %s; later paper is not saved\n",
+                     m_receipts.Stopped().c_str());
+    } else {
+        std::fprintf(stderr, "virtual printer: %s was %s\n", which, result.error.c_str());
+    }
 }
 
 std::string CVirtualPrinterSession::DescribeState() const {
@@ -153,5 +161,9 @@ std::string CVirtualPrinterSession::DescribeState() const {
     } else if (host.baud > 0 && host.handshake != line.handshake) {
         text += "\nThe two sides use different flow control:\nthe printer's buffer can overrun.";
     }
-    return text + "\n" + m_pPrinter->DescribeActivity();
+    text += "\n" + m_pPrinter->DescribeActivity();
+    if (const std::string stopped = m_receipts.Stopped(); !stopped.empty()) {
+        text += "\nReceipts are no longer saved: " + stopped;
+    }
+    return text;
 }

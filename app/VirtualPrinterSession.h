@@ -35,6 +35,7 @@ struct VirtualPrinterOptions {
     bool mapPort = true;         // false when the port was mapped elsewhere on the command line
     std::uint32_t paceBaud = 0;  // read at this line rate, as a real printer would; 0: at once
     std::string stateFolder;     // what the printer keeps for good; "": the default folder
+    int maxReceipts = 0;         // receipts saved at most; 0: until the disk is nearly full
 };
 
 class CVirtualPrinterSession {
@@ -64,11 +65,14 @@ class CVirtualPrinterSession {
     const std::string& StateWarning() const { return m_stateWarning; }
     std::filesystem::path PaperFolder() const { return m_receipts.Path(); }
     std::vector<std::string> SavedReceipts() const { return m_receipts.Saved(); }
+    emu::ReceiptFolder::Losses LostReceipts() const { return m_receipts.Lost(); }
     emu::VirtualPrinter& Printer() { return *m_pPrinter; }
     CPaperWindow& Window();
 
   private:
     std::string SaveReceipt(const emu::PaperImage& page);
+    // Says why a receipt was not saved (once, when saving has stopped).
+    void SayNotSaved(const emu::ReceiptFolder::Result& result, const char* which) const;
     void DrainLine();
     std::string DescribeState() const;
 

@@ -51,6 +51,8 @@ int AfxWinMain(int argc, char** argv) {
     framework::InstallStopSignals();
 
     const int exitCode = pApp->InitInstance() ? pApp->Run() : pApp->ExitInstance();
-    // Ended by a signal: say so in the exit status, as a shell expects.
-    return framework::StopSignal() != 0 ? 128 + framework::StopSignal() : exitCode;
+    // Ended by a signal: say so in the exit status, as a shell expects, unless something was
+    // lost on the way, which the status must not hide.
+    return framework::StopSignal() != 0 && !pApp->DataLost() ? 128 + framework::StopSignal()
+                                                             : exitCode;
 }

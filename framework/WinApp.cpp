@@ -36,7 +36,9 @@ int CWinApp::Run() {
 }
 
 int CWinApp::ExitInstance() {
-    if (m_pScriptRunner && m_pScriptRunner->HasRun()) {
+    constexpr int kExitDataLost = 1;
+    if (m_bDataLost) return kExitDataLost;
+    if (m_pScriptRunner && m_pScriptRunner->HasRun() && m_pScriptRunner->ExitCode() != 0) {
         return m_pScriptRunner->ExitCode();
     }
     return m_nExitCode;

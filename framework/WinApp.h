@@ -38,6 +38,10 @@ class CWinApp : public CCmdTarget {
 
     void SetExitCode(int nExitCode) { m_nExitCode = nExitCode; }
     int GetExitCode() const { return m_nExitCode; }
+    // Something the run was to keep (a receipt, the wire trace) was lost: the exit code is 1
+    // whatever else ended the run, a script that passed or a stop signal.
+    void NoteDataLost() { m_bDataLost = true; }
+    bool DataLost() const { return m_bDataLost; }
 
     // Runs the script file ("-": standard input) against the main window's dialog when it is
     // shown. False (with the reason on standard error) when the file cannot be read or has a
@@ -60,6 +64,7 @@ class CWinApp : public CCmdTarget {
     std::unique_ptr<CScriptRunner> m_pScriptRunner;
     int m_nExitCode = 0;
     bool m_bHeadless = false;
+    bool m_bDataLost = false;
 };
 
 // The one application object, or null before it is constructed.

@@ -77,6 +77,8 @@ int RunHeadless(const ProgramOptions& options) {
 
 Program::Program(const ProgramOptions& options)
     : m_options(options), m_printer(*options.model, options.width) {
+    // A file past the size limit fails its write, which is reported, instead of ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (options.mode != ProgramOptions::Mode::Input)
         pthread_sigmask(SIG_BLOCK, &StopSignals(), nullptr);
 }
@@ -110,17 +112,32 @@ std::string Program::Where() const {
 
 int Program::Run() {
     const int code = m_options.mode == ProgramOptions::Mode::Input ? RunInput() : RunLink();
-    return code == 0 && (m_saveFailed || m_traceFailed) ? kExitFailure : code;
+    // Whatever ended the run, lost paper or a trace with holes is a failure, said last.
+    bool lost = false;
+    if (const emu::ReceiptFolder::Losses receipts =
+            m_receipts ? m_receipts->Lost() : emu::ReceiptFolder::Losses{};
+        receipts.count > 0) {
+        Fail("this run lost " + std::to_string(receipts.count) +
+             (receipts.count == 1 ? " receipt" : " receipts") + "; the last: " + receipts.reason);
+        lost = true;
+    }
+    if (m_traceFailed) {
+        Fail("this run's trace is incomplete: " + m_traceError);
+        lost = true;
+    }
+    return lost ? kExitFailure : code;
 }
 
 void Program::WriteTrace(const std::string& line) {
     if (m_traceFailed) return;
     const std::string text = line + "\n";
     if (std::fputs(text.c_str(), m_trace) < 0 || std::fflush(m_trace) != 0) {
+        m_traceError =
+            "cannot write the trace to " +
+            (m_options.tracePath == "-" ? std::string("standard output") : m_options.tracePath) +
+            ": " + std::strerror(errno);
         m_traceFailed = true;
-        Fail("cannot write the trace to " +
-             (m_options.tracePath == "-" ? std::string("standard output") : m_options.tracePath) +
-             ": " + std::strerror(errno) + "; tracing stopped");
+        Fail(m_traceError + "; tracing stopped");
     }
 }
 
@@ -150,7 +167,9 @@ int Program::Open() {
     if (!m_options.outDir.empty()) {
         m_receipts.emplace();
         std::string error;
-        if (!m_receipts->Prepare(m_options.outDir, &error, m_options.maxReceipts)) {
+        emu::ReceiptFolder::Limits limits;
+        limits.maxReceipts = m_options.maxReceipts;
+        if (!m_receipts->Prepare(m_options.outDir, &error, limits)) {
             Fail(error);
             return kExitFailure;
         }
@@ -269,17 +288,19 @@ std::string Program::DescribeState() const {
     const emu::LineSettings line = m_printer.Line();
     std::string text = "Printer on " + Where() + " · ";
     text += line.baud > 0 ? std::to_string(line.baud) + " baud" : std::string("no line speed set");
-    return text + " · " + m_printer.DescribeActivity();
+    text += " · " + m_printer.DescribeActivity();
+    if (m_receipts && !m_receipts->Stopped().empty()) {
+        text += " · receipts are no longer saved: " + m_receipts->Stopped();
+    }
+    return text;
 }
 
 bool Program::Saved(const emu::ReceiptFolder::Result& result) {
     if (!result.path.empty() || result.blank) return true;
-    m_saveFailed = true;
-    if (!result.limitReached) {
+    if (!result.stopped) {
         Fail("a receipt was " + result.error);
-    } else if (!m_limitSaid.exchange(true)) {
-        Fail("stopped saving receipts: " + std::to_string(m_options.maxReceipts) +
-             " saved, the --max-receipts limit; later paper is not saved");
+    } else if (result.firstStop) {
+        Fail("stopped saving receipts: " + m_receipts->Stopped() + "; later paper is not saved");
     }
     return false;
 }

@@ -98,9 +98,8 @@ class Program {
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;
     std::atomic<bool> m_traceFailed{false};  // the trace has holes: the exit status says so
+    std::string m_traceError;                // set before m_traceFailed
     std::optional<emu::ReceiptFolder> m_receipts;
-    std::atomic<bool> m_saveFailed{false};  // some paper was not saved: the exit status says so
-    std::atomic<bool> m_limitSaid{false};
     bool m_linked = false;
     int m_signalFd = -1;
     int m_stopFd = -1;  // eventfd for RequestStop

@@ -26,7 +26,7 @@ struct ProgramOptions {
     std::uint32_t baud = 0;                    // --baud; 0: not given
     const emu::PrinterModel* model = &emu::DefaultPrinterModel();  // --model
     int width = 0;                                                 // --width; 0: the model's
-    int maxReceipts = 1000;                                        // --max-receipts
+    int maxReceipts = 0;                                           // --max-receipts; 0: none
     std::vector<emu::Condition> conditions;                        // --status
     bool help = false;
     bool version = false;

@@ -1,13 +1,21 @@
 #include "emulator/receipts/ReceiptFolder.h"
 
+#include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <regex>
 #include <system_error>
+
+#include "emulator/rendering/PngWriter.h"
+
+#include "emulator/rendering/PngWriter.h"
 
 namespace emu {
 namespace {
@@ -36,10 +44,16 @@ int HighestNumber(const std::filesystem::path& folder) {
     return highest;
 }
 
+std::string Megabytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    return text;
+}
+
 }  // namespace
 
 bool ReceiptFolder::Prepare(const std::filesystem::path& folder, std::string* error,
-                            int maxReceipts) {
+                            const Limits& limits) {
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
     // The nearest part of the path that exists must be a folder, or the folder can never be made.
@@ -58,9 +72,11 @@ bool ReceiptFolder::Prepare(const std::filesystem::path& folder, std::string* er
     std::lock_guard<std::mutex> guard(m_lock);
     m_folder = absolute;
     m_next = HighestNumber(absolute) + 1;
-    m_max = maxReceipts;
+    m_limits = limits;
     m_made = std::filesystem::is_directory(absolute, ec);
     m_saved.clear();
+    m_stopped.clear();
+    m_lost = Losses{};
     return true;
 }
 
@@ -72,6 +88,66 @@ std::filesystem::path ReceiptFolder::Path() const {
 std::vector<std::string> ReceiptFolder::Saved() const {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_saved;
+}
+
+std::string ReceiptFolder::Stopped() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_stopped;
+}
+
+ReceiptFolder::Losses ReceiptFolder::Lost() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_lost;
+}
+
+std::string ReceiptFolder::StopReason() const {
+    if (m_limits.maxReceipts > 0 && static_cast<int>(m_saved.size()) >= m_limits.maxReceipts) {
+        return std::to_string(m_limits.maxReceipts) + " receipts saved, the most this run may";
+    }
+    struct statvfs disk {};
+    if (statvfs(m_folder.c_str(), &disk) != 0 || disk.f_blocks == 0) return "";
+    const std::uint64_t free = static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
+    const std::uint64_t total = static_cast<std::uint64_t>(disk.f_blocks) * disk.f_frsize;
+    const double percent = 100.0 * static_cast<double>(free) / static_cast<double>(total);
+    const std::string nearlyFull = "the disk holding " + m_folder.string() + " is nearly full: ";
+    if (free < m_limits.reserveBytes) {
+        return nearlyFull + Megabytes(free) + " free, under the " +
+               Megabytes(m_limits.reserveBytes) + " kept free";
+    }
+    if (percent < m_limits.reservePercent) {
+        char text[96];
+        std::snprintf(text, sizeof text, "%.2f %% free, under the %g %% kept free", percent,
+                      m_limits.reservePercent);
+        return nearlyFull + text;
+    }
+    return "";
+}
+
+// A name of our own, created exclusively and never through a link, so that nothing already in
+// the folder (another program's file, a link planted under a name we might use) is written to.
+std::string ReceiptFolder::WriteTemporary(const std::vector<std::uint8_t>& png,
+                                          std::string* error) const {
+    static std::atomic<unsigned> s_sequence{0};
+    std::minstd_rand random(static_cast<unsigned>(getpid()) * 7919u + s_sequence++);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path temporary =
+            m_folder / (".receipt-" + std::to_string(getpid()) + "-" +
+                        std::to_string(random() % 1000000) + ".partial");
+        const int fd =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) {
+            *error = "cannot create a file in " + m_folder.string() + ": " + std::strerror(errno);
+            return "";
+        }
+        if (!WritePng(png, fd, "a receipt in " + m_folder.string(), error)) {
+            ::unlink(temporary.c_str());
+            return "";
+        }
+        return temporary.string();
+    }
+    *error = "cannot create a file in " + m_folder.string() + ": every name tried was taken";
+    return "";
 }
 
 bool ReceiptFolder::MakeFolder(std::string* error) {
@@ -94,25 +170,28 @@ ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image) {
         result.blank = true;
         return result;
     }
+    std::vector<std::uint8_t> png;
+    std::string encodeError;
+    const bool encoded = EncodePng(image, &png, &encodeError);
     std::lock_guard<std::mutex> guard(m_lock);
-    if (static_cast<int>(m_saved.size()) >= m_max) {
-        result.limitReached = true;
-        result.error = "not saved: this run has already saved " + std::to_string(m_max) +
-                       " receipts, the most it may";
+    const auto lose = [&](const std::string& why) {
+        result.error = "not saved: " + why;
+        m_lost = {m_lost.count + 1, why};
         return result;
+    };
+    std::string error;
+    if (!MakeFolder(&error)) return lose(error);
+    if (m_stopped.empty()) {
+        m_stopped = StopReason();
+        result.firstStop = !m_stopped.empty();
     }
-    if (!MakeFolder(&result.error)) return result;
-    const std::filesystem::path temporary =
-        m_folder / (".receipt-" + std::to_string(getpid()) + ".partial");
-    std::string writeError;
-    if (!WritePng(image, temporary.string(), &writeError)) {
-        std::error_code ec;
-        std::filesystem::remove(temporary, ec);
-        result.error = "not saved: " + writeError;
-        return result;
-    }
-    // link() fails where a file already is, so a receipt written meanwhile by another program
-    // keeps its number and this one takes the next.
+    result.stopped = !m_stopped.empty();
+    if (result.stopped) return lose("receipts are no longer saved: " + m_stopped);
+    if (!encoded) return lose("cannot encode the picture: " + encodeError);
+    const std::string temporary = WriteTemporary(png, &error);
+    if (temporary.empty()) return lose(error);
+    // link() fails where a file (or a link) already is, so a receipt written meanwhile by another
+    // program keeps its number and this one takes the next.
     for (;; ++m_next) {
         const std::filesystem::path target = m_folder / NameFor(m_next);
         if (link(temporary.c_str(), target.c_str()) == 0) {
@@ -121,13 +200,13 @@ ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image) {
             break;
         }
         if (errno != EEXIST) {
-            result.error =
-                "not saved: cannot name " + target.string() + ": " + std::strerror(errno);
+            error = "cannot name " + target.string() + ": " + std::strerror(errno);
             break;
         }
     }
     unlink(temporary.c_str());
-    if (!result.path.empty()) m_saved.push_back(result.path);
+    if (result.path.empty()) return lose(error);
+    m_saved.push_back(result.path);
     return result;
 }
 

@@ -1,11 +1,14 @@
 // The folder where finished paper goes as receipt-001.png, receipt-002.png, ... Numbering goes on
-// after the highest number already there, and a file that appears meanwhile is never overwritten:
-// the picture is written under a temporary name and linked into place only where no file is.
+// after the highest number already there, and nothing already in the folder is ever overwritten
+// or followed: the picture is written to a new file of its own (created exclusively, never
+// through a symbolic link) and linked into place only where no file is.
 // The folder is made when the first receipt is saved; paper with no mark on it is not a receipt.
-// A run saves at most a set number of receipts, so a runaway stream cannot fill the disk.
+// Receipts stop being saved when the disk is nearly full, or after a count the caller may set;
+// from then on every receipt is refused with the same reason.
 // Safe to use from several threads.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -17,34 +20,57 @@ namespace emu {
 
 class ReceiptFolder {
   public:
-    static constexpr int kDefaultMaxReceipts = 1000;
+    struct Limits {
+        int maxReceipts = 0;  // receipts one run may save; 0: no count
+        // The disk is nearly full below either of these free.
+        std::uint64_t reserveBytes = 50ull * 1000 * 1000;
+        double reservePercent = 1.0;
+    };
 
     struct Result {
         std::string path;   // the file written; empty when none was
         std::string error;  // why a receipt was not saved; empty for blank paper
         bool blank = false;
-        bool limitReached = false;
+        bool stopped = false;    // refused because saving has stopped (error says why)
+        bool firstStop = false;  // and this is the first receipt refused so
     };
 
     // Checks that the folder can hold receipts (it is one, or can be made) and finds the next
     // free number; nothing is created yet. False with the reason, naming the folder.
-    bool Prepare(const std::filesystem::path& folder, std::string* error,
-                 int maxReceipts = kDefaultMaxReceipts);
+    bool Prepare(const std::filesystem::path& folder, std::string* error, const Limits& limits);
+    bool Prepare(const std::filesystem::path& folder, std::string* error) {
+        return Prepare(folder, error, Limits{});
+    }
     std::filesystem::path Path() const;
 
     Result Save(const PaperImage& image);
     // The files this run wrote, oldest first.
     std::vector<std::string> Saved() const;
+    // Why receipts are no longer saved; "" while they are.
+    std::string Stopped() const;
+    // Receipts that could not be saved (blank paper aside), and why the last of them was not.
+    struct Losses {
+        int count = 0;
+        std::string reason;
+    };
+    Losses Lost() const;
 
   private:
     bool MakeFolder(std::string* error);
+    // Why saving must stop now (the count reached, the disk nearly full), or "".
+    std::string StopReason() const;
+    // Writes the picture's file to a new temporary file in the folder; its path, or "" with
+    // *error.
+    std::string WriteTemporary(const std::vector<std::uint8_t>& png, std::string* error) const;
 
     std::filesystem::path m_folder;
     mutable std::mutex m_lock;
     int m_next = 1;
-    int m_max = kDefaultMaxReceipts;
+    Limits m_limits;
     bool m_made = false;
     std::vector<std::string> m_saved;
+    std::string m_stopped;
+    Losses m_lost;
 };
 
 }  // namespace emu

@@ -114,7 +114,7 @@ bool IsBlackAndWhite(const PaperImage& image) {
 }
 
 bool EncodePng(const PaperImage& image, std::vector<std::uint8_t>* png, std::string* error,
-               const PngSettings& settings) {
+               const PngEncoding& encoding) {
     if (image.width <= 0 || image.height <= 0)
         return Fail(error, "the image is empty (" + std::to_string(image.width) + " x " +
                                std::to_string(image.height) + " dots)");
@@ -129,8 +129,8 @@ bool EncodePng(const PaperImage& image, std::vector<std::uint8_t>* png, std::str
     state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
     if (state.png) state.info = png_create_info_struct(state.png);
     if (!state.png || !state.info) return Fail(error, "out of memory in libpng");
-    if (!WriteRows(state, image, settings, settings.oneBit && IsBlackAndWhite(image),
-                   packed.data()))
+    const bool oneBit = encoding.allowOneBit && IsBlackAndWhite(image);
+    if (!WriteRows(state, image, oneBit ? encoding.oneBit : encoding.gray, oneBit, packed.data()))
         return Fail(error, state.message);
     return true;
 }
@@ -141,6 +141,11 @@ bool WritePng(const PaperImage& image, const std::string& path, std::string* err
     if (!EncodePng(image, &png, &why)) return Fail(error, "cannot write " + path + ": " + why);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return Fail(error, "cannot create " + path + ": " + std::strerror(errno));
+    return WritePng(png, fd, path, error);
+}
+
+bool WritePng(const std::vector<std::uint8_t>& png, int fd, const std::string& name,
+              std::string* error) {
     std::size_t done = 0;
     while (done < png.size()) {
         const ssize_t n = ::write(fd, png.data() + done, png.size() - done);
@@ -148,11 +153,11 @@ bool WritePng(const PaperImage& image, const std::string& path, std::string* err
         if (n <= 0) {
             const int failure = n < 0 ? errno : ENOSPC;
             ::close(fd);
-            return Fail(error, "cannot write " + path + ": " + std::strerror(failure));
+            return Fail(error, "cannot write " + name + ": " + std::strerror(failure));
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::close(fd) != 0) return Fail(error, "cannot write " + path + ": " + std::strerror(errno));
+    if (::close(fd) != 0) return Fail(error, "cannot write " + name + ": " + std::strerror(errno));
     return true;
 }
 

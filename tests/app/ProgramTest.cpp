@@ -37,9 +37,10 @@ Result RunCommand(const std::string& command) {
     return result;
 }
 
-Result RunProgram(const std::string& arguments) {
-    return RunCommand("QT_QPA_PLATFORM=offscreen " + std::string(CE_MOLV_EXECUTABLE) + " " +
-                      arguments);
+// prefix: a command that runs the program, e.g. one that limits it.
+Result RunProgram(const std::string& arguments, const std::string& prefix = "") {
+    return RunCommand("QT_QPA_PLATFORM=offscreen " + prefix + std::string(CE_MOLV_EXECUTABLE) +
+                      " " + arguments);
 }
 
 std::string WriteScript(const testsupport::TempDir& dir, const std::string& name,
@@ -82,6 +83,10 @@ TEST(Program, OptionsAndScriptExitCodes) {
         {"paper folder without the virtual printer", "--paper-dir " + dir.Path().string(), 2,
          "--paper-dir goes with --virtual-printer"},
         {"pace out of range", "--virtual-printer --pace 12", 2, "--pace wants a baud rate"},
+        {"receipt count without the virtual printer", "--max-receipts 5", 2,
+         "--max-receipts goes with --virtual-printer"},
+        {"receipt count of none", "--virtual-printer --max-receipts 0", 2,
+         "--max-receipts wants a count of 1 or more"},
         {"demo and a script", "--demo --script x.txt", 2, "give either --demo or --script"},
         {"unwritable wire trace", "--trace " + (dir / "no" / "wire.txt").string(), 1,
          "cannot write the wire trace"},
@@ -141,6 +146,22 @@ TEST(Program, TheBuiltInDemonstrationSavesPicturesReceiptsAndTheWireTrace) {
     EXPECT_NE(trace.find(" TX /dev/pts/"), std::string::npos) << "commands went out";
     EXPECT_NE(trace.find(" 1: 04\n"), std::string::npos) << "the paper-out report came back";
     EXPECT_NE(trace.find(" 1: 00\n"), std::string::npos) << "and its end";
+}
+
+TEST(Program, WhatCouldNotBeWrittenIsNamedAndFailsTheRun) {
+    // A disk that takes no more than 2 kB a file: the receipt and the trace cannot be written,
+    // and a script that passed does not make that a success.
+    testsupport::TempDir dir;
+    const std::string script = WriteScript(dir, "s.txt", "click 1005\nclick 1015\nclick 1018\n");
+    const Result result =
+        RunProgram("--virtual-printer --paper-dir " + (dir / "p").string() + " --trace " +
+                       (dir / "wire.txt").string() + " --script " + script,
+                   "prlimit --fsize=2048 ");
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    for (const char* said : {"CE_MOLV: 1 receipt was lost; the last: cannot write a receipt in",
+                             "CE_MOLV: the wire trace is incomplete: "}) {
+        EXPECT_NE(result.output.find(said), std::string::npos) << said << "\n" << result.output;
+    }
 }
 
 TEST(Program, NothingPrintedIsLostAtTheEnd) {

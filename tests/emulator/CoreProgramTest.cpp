@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "emulator/link/TcpListener.h"
@@ -36,10 +37,11 @@ std::string ReadFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-// environment: words for env(1) before the program, e.g. "-u DISPLAY".
+// environment: words for env(1) before the program, e.g. "-u DISPLAY"; prefix: a command that
+// runs the program, e.g. one that limits it.
 Result RunProgram(const testsupport::TempDir& dir, const std::string& args,
-                  const std::string& environment = "") {
-    std::string command = "env " + environment + " " + PRINTER_EMULATOR + " " + args +
+                  const std::string& environment = "", const std::string& prefix = "") {
+    std::string command = "env " + environment + " " + prefix + PRINTER_EMULATOR + " " + args +
                           " </dev/null >" + (dir / "stdout").string() + " 2>" +
                           (dir / "stderr").string();
     int status = std::system(command.c_str());
@@ -129,9 +131,11 @@ TEST(CoreProgram, InputStreamBecomesReceiptsAndATrace) {
 
     r = RunProgram(dir, "--input " + (dir / "stream.bin").string() + " --trace /dev/full");
     EXPECT_EQ(r.exitCode, 1) << "a trace with holes is a failure";
-    const std::string said = "cannot write the trace to /dev/full: No space left on device";
+    const std::string said =
+        "cannot write the trace to /dev/full: No space left on device; tracing stopped";
     EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find(said, r.err.find(said) + 1), std::string::npos) << "said once";
+    EXPECT_NE(r.err.find("this run's trace is incomplete"), std::string::npos) << r.err;
 
     // A second run numbers on; a run over its limit says so and fails.
     const std::string again =
@@ -143,6 +147,22 @@ TEST(CoreProgram, InputStreamBecomesReceiptsAndATrace) {
     EXPECT_NE(r.err.find("stopped saving receipts"), std::string::npos) << r.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-005.png"));
     EXPECT_FALSE(std::filesystem::exists(dir / "out" / "receipt-006.png"));
+
+    // A disk that takes no more than 8 kB a file: a picture of noise does not fit, and the run
+    // ends by saying what it lost.
+    Bytes noise = H("1D 76 30 00 30 00 C8 00");
+    std::minstd_rand random(22);
+    for (int i = 0; i < 48 * 200; ++i) noise.push_back(static_cast<std::uint8_t>(random() >> 7));
+    std::ofstream(dir / "noise.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(noise.data()),
+               static_cast<std::streamsize>(noise.size()));
+    r = RunProgram(dir,
+                   "--input " + (dir / "noise.bin").string() + " --out " + (dir / "full").string(),
+                   "", "prlimit --fsize=8192 ");
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("this run lost 1 receipt; the last: cannot write a receipt in"),
+              std::string::npos)
+        << r.err;
 }
 
 void WriteStream(const std::filesystem::path& path, const Bytes& stream) {

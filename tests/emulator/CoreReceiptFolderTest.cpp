@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
 
 #include "emulator/receipts/ReceiptFolder.h"
@@ -54,7 +56,62 @@ TEST(ReceiptFolder, MadeAtTheFirstReceiptAndNeverOverwrites) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "another program's");
 }
 
-TEST(ReceiptFolder, FailuresAndTheLimitAreReportedAndLeaveNoFile) {
+TEST(ReceiptFolder, NothingInTheFolderIsWrittenThroughOrOverwritten) {
+    testsupport::TempDir dir;
+    std::filesystem::create_directories(dir / "paper");
+    std::ofstream(dir / "victim") << "another user's";
+    // Links planted under the names a receipt may take: the receipt's own and the temporary one
+    // earlier versions used.
+    for (const std::string& name :
+         {std::string("receipt-001.png"), ".receipt-" + std::to_string(getpid()) + ".partial"}) {
+        std::filesystem::create_symlink(dir / "victim", dir / "paper" / name);
+    }
+    ReceiptFolder receipts;
+    std::string error;
+    ASSERT_TRUE(receipts.Prepare(dir / "paper", &error)) << error;
+    EXPECT_EQ(receipts.Save(kMarked).path, (dir / "paper" / "receipt-002.png").string());
+    std::ifstream victim(dir / "victim");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "another user's");
+    int left = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "paper"))
+        left += entry.path().filename().string().find(".receipt-") == 0;
+    EXPECT_EQ(left, 1) << "only the planted temporary name remains";
+}
+
+TEST(ReceiptFolder, SavingStopsOnlyAtTheCountAskedOrADiskNearlyFull) {
+    testsupport::TempDir dir;
+    struct Row {
+        const char* name;
+        ReceiptFolder::Limits limits;
+        int saved;  // before saving stops
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"no count by default", {}, 1010, ""},
+        {"a count asked for", {2, 0, 0}, 2, "2 receipts saved, the most this run may"},
+        {"under the bytes kept free", {0, ~0ull, 0}, 0, "MB free, under the"},
+        {"under the share kept free", {0, 0, 100.5}, 0, "% free, under the 100.5 % kept free"},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        const std::filesystem::path folder = dir / ("f" + std::to_string(n++));
+        ReceiptFolder receipts;
+        std::string error;
+        ASSERT_TRUE(receipts.Prepare(folder, &error, row.limits)) << row.name << ": " << error;
+        for (int i = 0; i < row.saved; ++i) ASSERT_FALSE(receipts.Save(kMarked).path.empty());
+        EXPECT_EQ(receipts.Saved().size(), static_cast<std::size_t>(row.saved)) << row.name;
+        if (*row.reason == '\0') continue;
+        const ReceiptFolder::Result first = receipts.Save(kMarked);
+        const ReceiptFolder::Result second = receipts.Save(kMarked);
+        EXPECT_TRUE(first.stopped && first.firstStop) << row.name;
+        EXPECT_TRUE(second.stopped && !second.firstStop) << row.name << ": said once";
+        EXPECT_NE(receipts.Stopped().find(row.reason), std::string::npos)
+            << row.name << ": " << receipts.Stopped();
+        EXPECT_EQ(receipts.Lost().count, 2) << row.name;
+    }
+}
+
+TEST(ReceiptFolder, FailuresAreReportedAndLeaveNoFile) {
     testsupport::TempDir dir;
     std::ofstream(dir / "file") << "x";
     ReceiptFolder receipts;
@@ -62,21 +119,21 @@ TEST(ReceiptFolder, FailuresAndTheLimitAreReportedAndLeaveNoFile) {
     EXPECT_FALSE(receipts.Prepare(dir / "file" / "paper", &error));
     EXPECT_NE(error.find((dir / "file" / "paper").string()), std::string::npos) << error;
 
-    ASSERT_TRUE(receipts.Prepare(dir / "paper", &error, 2)) << error;
+    ASSERT_TRUE(receipts.Prepare(dir / "paper", &error)) << error;
     ASSERT_FALSE(receipts.Save(kMarked).path.empty());
-    // The temporary file's name taken by a folder: the picture cannot be written.
-    std::filesystem::create_directories(dir / "paper" /
-                                        (".receipt-" + std::to_string(getpid()) + ".partial"));
+    // A disk that takes no more: the picture cannot be written.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full{16, limit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &full);
     const ReceiptFolder::Result failed = receipts.Save(kMarked);
+    setrlimit(RLIMIT_FSIZE, &limit);
     EXPECT_TRUE(failed.path.empty());
-    EXPECT_FALSE(failed.error.empty());
-    EXPECT_FALSE(std::filesystem::exists(dir / "paper" / "receipt-002.png"));
-    std::filesystem::remove(dir / "paper" / (".receipt-" + std::to_string(getpid()) + ".partial"));
-
-    ASSERT_FALSE(receipts.Save(kMarked).path.empty());
-    const ReceiptFolder::Result over = receipts.Save(kMarked);
-    EXPECT_TRUE(over.limitReached);
-    EXPECT_EQ(receipts.Saved().size(), 2u);
+    EXPECT_NE(failed.error.find("File too large"), std::string::npos) << failed.error;
+    EXPECT_EQ(receipts.Lost().count, 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "paper"), {}), 1)
+        << "nothing but the first receipt";
 }
 
 }  // namespace
