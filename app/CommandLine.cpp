@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "emulator/device/Condition.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -30,7 +31,13 @@ bool ParsePortMapping(CommandLineOptions& options, const std::string& value, std
             value + "'";
         return false;
     }
-    options.portMap.emplace_back(port, value.substr(equals + 1));
+    const std::string path = value.substr(equals + 1);
+    if (const std::string problem = platform::PortPathProblem(path); !problem.empty()) {
+        *pError = "--port " + value + ": " + problem +
+                  ", e.g. --port COM2=rfc2217://192.168.1.50:2217 or socket://[fd00::5]:4001";
+        return false;
+    }
+    options.portMap.emplace_back(port, path);
     return true;
 }
 
@@ -64,7 +71,10 @@ bool NotEmpty(const std::string& option, const std::string& value, std::string* 
 }
 
 const OptionRow kOptions[] = {
-    {"--port", "COMn=PATH", "open PATH for port n (repeatable); by default COMn is /dev/ttyS<n-1>",
+    {"--port", "COMn=PATH",
+     "open PATH for port n (repeatable): a serial device, or a port on the network as\n"
+     "                        rfc2217://HOST:PORT (a device server) or socket://HOST:PORT (raw\n"
+     "                        TCP, data only); by default COMn is /dev/ttyS<n-1>",
      ParsePortMapping},
     {"--list-ports", nullptr, "show the port map and the serial devices present, then exit",
      [](CommandLineOptions& o, const std::string&, std::string*) { return o.listPorts = true; }},

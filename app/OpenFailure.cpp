@@ -10,6 +10,13 @@ std::wstring DescribeOpenFailure(int nPort, DWORD dwError, const std::string& pa
     }
     const std::wstring device =
         L"COM" + std::to_wstring(nPort) + L" (" + platform::Utf8ToWide(path) + L")";
+    if (!platform::NetworkPortKind(path).empty()) {
+        // The platform's text names the URL and says what went wrong on the network.
+        const std::string why =
+            osText.rfind(path + ": ", 0) == 0 ? osText.substr(path.size() + 2) : osText;
+        return device + L": " +
+               (why.empty() ? L"could not be reached" : platform::Utf8ToWide(why)) + L".";
+    }
     switch (dwError) {
         case ERROR_FILE_NOT_FOUND:
             return device +

@@ -41,10 +41,13 @@ std::vector<fs::path> Matching(const fs::path& dir, Test test) {
 }
 
 std::string PortLine(int port, const std::string& path, bool mapped) {
+    const std::string head = "  COM" + std::to_string(port) + "  " + path;
+    if (const std::string network = platform::NetworkPortKind(path); !network.empty()) {
+        return head + "  (" + network + ")\n";
+    }
     std::error_code error;
     const bool missing = mapped && !fs::exists(path, error);
-    return "  COM" + std::to_string(port) + "  " + path + (missing ? "  (does not exist)" : "") +
-           "\n";
+    return head + (missing ? "  (does not exist)" : "") + "\n";
 }
 
 }  // namespace

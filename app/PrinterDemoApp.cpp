@@ -10,6 +10,7 @@
 #include "app/PrinterDemoDlg.h"
 #include "app/res/VersionInfo.h"
 #include "platform/WireTrace.h"
+#include "platform/WriteAbandon.h"
 
 namespace {
 
@@ -24,8 +25,10 @@ END_MESSAGE_MAP()
 CPrinterDemoApp::CPrinterDemoApp() = default;
 
 BOOL CPrinterDemoApp::InitInstance() {
-    // A file past the size limit fails its write, which is reported, instead of ending the run.
+    // A file past the size limit, or a closed pipe or terminal on the other end of standard
+    // output, fails its write (reported where it matters) instead of ending the run mid-save.
     std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     SetRegistryKey(L"应用程序向导生成的本地应用程序");
     if (!ProcessCommandLine()) {
         return FALSE;
@@ -46,6 +49,11 @@ BOOL CPrinterDemoApp::InitInstance() {
         dlg.DoModal();
     }
     m_pMainWnd = nullptr;  // the dialog is gone
+    if (const std::uint64_t unsent = platform::UnsentBytes(); unsent > 0) {
+        std::fprintf(
+            stderr, "%s: stopped while writing to the printer: the last %llu bytes were not sent\n",
+            kVersionInfo.internalName, static_cast<unsigned long long>(unsent));
+    }
     if (pPrinter) {
         pPrinter->Finish(*this);
     }

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
@@ -17,11 +16,9 @@ namespace {
 
 // The module's rate at power-on, as the dialog tells its operator.
 constexpr std::uint32_t kPowerOnBaud = 9600;
-// At the end, the printer may still be reading what the host wrote (a paced line); it gets the
-// time it needs as long as it keeps taking bytes.
-constexpr std::chrono::milliseconds kDrainStall(1500);
-constexpr std::chrono::milliseconds kDrainLook(5);
-constexpr std::chrono::milliseconds kDrainConfirm(1);
+// At the end, the printer takes what the host wrote, at once, as long as it keeps taking bytes;
+// short enough that a stop with paper out still ends within two seconds.
+constexpr std::chrono::milliseconds kDrainStall(500);
 
 }  // namespace
 
@@ -98,27 +95,9 @@ void CVirtualPrinterSession::Stop() {
 }
 
 void CVirtualPrinterSession::DrainLine() {
-    using Clock = std::chrono::steady_clock;
-    std::uint64_t received = m_pPrinter->Received();
-    Clock::time_point progress = Clock::now();
-    // Twice empty in a row: a byte moving from the line into the link is counted in neither.
-    for (int empty = 0;;) {
-        empty = m_pLink->Unread() == 0 ? empty + 1 : 0;
-        if (empty == 2) return;
-        if (empty == 1) {
-            std::this_thread::sleep_for(kDrainConfirm);
-            continue;
-        }
-        if (const std::uint64_t now = m_pPrinter->Received(); now != received) {
-            received = now;
-            progress = Clock::now();
-        } else if (Clock::now() - progress > kDrainStall) {
-            std::fprintf(stderr, "virtual printer: %zu bytes the host wrote were not taken (%s)\n",
-                         m_pLink->Unread(),
-                         m_pPrinter->Waiting() > 0 ? "waiting for paper" : "the printer is busy");
-            return;
-        }
-        std::this_thread::sleep_for(kDrainLook);
+    if (const std::size_t left = m_pLink->TakeWhatWasWritten(kDrainStall); left > 0) {
+        std::fprintf(stderr, "virtual printer: %zu bytes the host wrote were not taken (%s)\n",
+                     left, m_pPrinter->Waiting() > 0 ? "waiting for paper" : "the printer is busy");
     }
 }
 

@@ -174,11 +174,13 @@ void KeepUnmappedFields(DCB& reported, const DCB& set) {
     reported = out;
 }
 
+bool RateTaken(std::uint64_t asked, std::uint64_t got) {
+    const std::uint64_t diff = asked > got ? asked - got : got - asked;
+    return diff * 100 <= asked * 3;
+}
+
 DWORD CompareTaken(const DeviceTermios& asked, const DeviceTermios& got, bool framingHeld) {
-    std::uint64_t want = DeviceBaudRate(asked);
-    std::uint64_t have = DeviceBaudRate(got);
-    std::uint64_t diff = want > have ? want - have : have - want;
-    if (diff * 100 > want * 3) return ERROR_INVALID_PARAMETER;
+    if (!RateTaken(DeviceBaudRate(asked), DeviceBaudRate(got))) return ERROR_INVALID_PARAMETER;
 
     std::uint32_t cmask = kLineBits | (framingHeld ? kFramingBits : 0);
     bool same = (asked.cflag & cmask) == (got.cflag & cmask) &&

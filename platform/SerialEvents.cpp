@@ -3,7 +3,8 @@
 // A wait sleeps in epoll on the device and the handle's eventfd. Input is watched by the device
 // itself; EV_TXEMPTY only while written bytes are still queued (sampled, as the kernel has no
 // wake-up for an empty queue); modem-line and line-error events by sampling where the device has
-// them (a pseudo-terminal has neither, so a wait there sleeps until something happens).
+// them (a pseudo-terminal has neither, so a wait there sleeps until something happens), or as a
+// network device announces them when its server reports a change.
 #include <sys/epoll.h>
 
 #include <cerrno>
@@ -35,9 +36,9 @@ struct Observed {
 // Reads what the mask asks about; errno, or 0.
 int Observe(const SerialHandle& port, DWORD mask, Observed& seen) {
     SerialDevice& device = port.Device();
-    if (mask & EV_RXCHAR) {
-        if (int err = device.InputWaiting(seen.waiting)) return err;
-    }
+    // Asked even outside the mask: a device that takes its peer's messages in with its input
+    // must see them whenever its descriptor wakes the wait.
+    if (int err = device.InputWaiting(seen.waiting)) return err;
     if (mask & EV_TXEMPTY) {
         if (int err = device.OutputQueued(seen.queued)) return err;
     }
@@ -85,6 +86,7 @@ DWORD TakeEvents(SerialHandle::State& s, DWORD mask, const Observed& seen, bool&
 
 bool Samples(const SerialHandle& port, DWORD mask) {
     const SerialDevice::Capabilities caps = port.Device().Caps();
+    if (caps.announces) return false;
     return (caps.modemLines && (mask & kModemEvents)) ||
            (caps.lineCounters && (mask & kCounterEvents));
 }
@@ -134,7 +136,7 @@ BOOL WaitCommEvent(HANDLE hFile, DWORD* lpEvtMask, LPVOID /*lpOverlapped*/) {
         }
 
         if (!wait) {
-            wait.emplace(*port, (mask & EV_RXCHAR) ? std::uint32_t{EPOLLIN} : 0u);
+            wait.emplace(*port, port->Device().WaitEvents((mask & EV_RXCHAR) ? EPOLLIN : 0u));
             if (wait->Error()) return port->Fail(wait->Error());
         }
         Deadline sample;

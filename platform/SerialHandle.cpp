@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/internal/LastError.h"
+#include "platform/internal/WriteAbandon.h"
 
 namespace platform::detail {
 
@@ -28,9 +29,11 @@ SerialHandle::SerialHandle(std::unique_ptr<SerialDevice> device, int wakeFd, std
     m_device->ReadCounters(m_state.errorBase);
     m_state.eventBase = m_state.errorBase;
     m_device->SetWake([this] { Wake(); });
+    EnrolForAbandon(this);
 }
 
 SerialHandle::~SerialHandle() {
+    WithdrawFromAbandon(this);
     if (!m_lost.load()) {
         auto until = std::chrono::steady_clock::now() + kCloseDrainLimit;
         int queued = 0;
@@ -57,6 +60,7 @@ void SerialHandle::Wake() {
 }
 
 void SerialHandle::SetMask(DWORD mask) {
+    m_device->WatchEvents(mask);
     LineCounters counters;
     bool haveCounters = m_device->ReadCounters(counters);
     DWORD lines = 0;

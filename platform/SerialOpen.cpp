@@ -1,4 +1,5 @@
-// CreateFileW for serial ports: "COMn:" through the port map, anything else as a device path.
+// CreateFileW for serial ports: "COMn:" through the port map, a network port by its URL, anything
+// else as a device path.
 #include <sys/eventfd.h>
 
 #include <cctype>
@@ -7,6 +8,7 @@
 
 #include "platform/internal/KernelObject.h"
 #include "platform/internal/LastError.h"
+#include "platform/internal/NetworkPort.h"
 #include "platform/internal/SerialHandle.h"
 #include "platform/internal/TtyDevice.h"
 #include "platform/win32.h"
@@ -66,7 +68,8 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD /*dwDesiredAccess*/, DWORD /*dwShar
         path = platform::PortPath(port);
     }
 
-    return OpenSerialHandle(OpenTtyDevice(path), path);
+    const NetworkScheme* network = FindNetworkScheme(path);
+    return OpenSerialHandle(network != nullptr ? network->open(path) : OpenTtyDevice(path), path);
 }
 
 namespace platform::detail {

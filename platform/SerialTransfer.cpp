@@ -9,10 +9,12 @@
 #include <cerrno>
 
 #include "platform/WireTrace.h"
+#include "platform/WriteAbandon.h"
 #include "platform/internal/SerialHandle.h"
 #include "platform/internal/SerialWait.h"
 #include "platform/internal/ThreadWake.h"
 #include "platform/internal/TransferTimeouts.h"
+#include "platform/internal/WriteAbandon.h"
 #include "platform/win32.h"
 
 namespace {
@@ -63,9 +65,12 @@ BOOL ReadPort(SerialHandle& port, BYTE* buffer, DWORD count, DWORD& got) {
         if (plan.returnAtOnce || (plan.returnOnFirstBytes && got > 0)) return TRUE;
         Deadline until = Earlier(total, interval);
         if (Passed(until)) return TRUE;
+        const std::uint32_t events = port.Device().WaitEvents(EPOLLIN);
         if (!wait) {
-            wait.emplace(port, EPOLLIN);
+            wait.emplace(port, events);
             if (wait->Error()) return port.Fail(wait->Error());
+        } else if (!wait->WatchDevice(events)) {
+            return port.Fail(errno);
         }
         SerialWait::Woken woken;
         if (!wait->Wait(until, woken)) return port.Fail(errno);
@@ -79,6 +84,8 @@ BOOL WritePort(SerialHandle& port, const BYTE* data, DWORD count, DWORD& put) {
     COMMTIMEOUTS timeouts = port.WithState([](SerialHandle::State& s) { return s.timeouts; });
     Deadline total = DeadlineAfter(WriteLimitMs(timeouts, count));
     std::uint64_t aborts = port.WriteAborts();
+    // After the abort count is read: an abandon from now on changes it, and one before is seen.
+    if (platform::WritesAbandoned()) return SerialHandle::FailAborted();
     std::optional<SerialWait> wait;
     BOOL result = TRUE;
     for (;;) {
@@ -94,12 +101,17 @@ BOOL WritePort(SerialHandle& port, const BYTE* data, DWORD count, DWORD& put) {
             break;
         }
         if (Passed(total)) break;
+        // A device may have to hold writing back until its peer says so (and not on room).
+        const std::uint32_t events = port.Device().WaitEvents(EPOLLOUT);
         if (!wait) {
-            wait.emplace(port, EPOLLOUT);
+            wait.emplace(port, events);
             if (wait->Error()) {
                 result = port.Fail(wait->Error());
                 break;
             }
+        } else if (!wait->WatchDevice(events)) {
+            result = port.Fail(errno);
+            break;
         }
         SerialWait::Woken woken;
         if (!wait->Wait(total, woken)) {
@@ -147,6 +159,9 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
     EndThreadIfTerminated();
     DWORD put = 0;
     BOOL ok = WritePort(*port, static_cast<const BYTE*>(lpBuffer), nNumberOfBytesToWrite, put);
+    if (put < nNumberOfBytesToWrite && platform::WritesAbandoned()) {
+        CountUnsent(nNumberOfBytesToWrite - put);
+    }
     TraceWire(WireDirection::Sent, port->Path(), static_cast<const BYTE*>(lpBuffer), put);
     if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = put;
     return ok;
@@ -171,7 +186,7 @@ BOOL FlushFileBuffers(HANDLE hFile) {
             return FALSE;
         }
         if (!wait) {
-            wait.emplace(*port, 0);
+            wait.emplace(*port, port->Device().WaitEvents(0));
             if (wait->Error()) return port->Fail(wait->Error());
         }
         SerialWait::Woken woken;

@@ -340,5 +340,11 @@ std::wstring Utf8ToWide(std::string_view text);
 std::string PortPath(int port);
 // The ports mapped with MapPort and their paths, lowest number first.
 std::map<int, std::string> MappedPorts();
+// A port path may name a serial port on the network: "rfc2217://HOST:PORT" (a device server
+// speaking RFC 2217) or "socket://HOST:PORT" (raw TCP, data only), IPv6 addresses in brackets.
+// NetworkPortKind says which ("" for a device path); PortPathProblem says what is wrong with a
+// network path ("" when nothing is).
+std::string NetworkPortKind(const std::string& path);
+std::string PortPathProblem(const std::string& path);
 
 }  // namespace platform

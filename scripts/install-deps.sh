@@ -20,7 +20,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev libzint-dev
   xfonts-base fonts-wqy-zenhei
-  zbar-tools
+  zbar-tools tesseract-ocr
+  ser2net python3-serial
   clang "$clang_runtime" clang-format
   xvfb xauth xdotool openbox x11-utils
   weston

@@ -61,6 +61,30 @@ std::string WithNote(std::string meaning, const std::string& note) {
     return note.empty() ? meaning : meaning + ": " + note;
 }
 
+// What a command does in the mode in force: act, and what the trace adds (null: nothing).
+struct ModeEffect {
+    bool act;
+    const char* note;
+};
+
+ModeEffect EffectIn(Modes modes, bool pageMode) {
+    switch (modes) {
+        case Modes::PageOnly:
+            return pageMode ? ModeEffect{true, nullptr}
+                            : ModeEffect{false, "page mode only, ignored"};
+        case Modes::StandardOnly:
+            return pageMode ? ModeEffect{false, "standard mode only, ignored"}
+                            : ModeEffect{true, nullptr};
+        case Modes::PageSetting:
+            return ModeEffect{true, pageMode ? nullptr : "kept for page mode"};
+        case Modes::StandardSetting:
+            return ModeEffect{true, pageMode ? "kept for standard mode" : nullptr};
+        case Modes::Both:
+            break;
+    }
+    return ModeEffect{true, nullptr};
+}
+
 std::uint8_t DefaultCodeTable(CommandSet commands) {
     return commands == CommandSet::Module ? CodeTable::kLatin1 : CodeTable::kPc437;
 }
@@ -474,12 +498,18 @@ void CommandDecoder::OnParams() {
 
 void CommandDecoder::RunRow() {
     const std::uint8_t* params = m_params.data();
+    const ModeEffect effect = EffectIn(m_command->modes, m_pageMode);
     std::string note;
-    if (m_command->act)
+    if (!effect.act)
+        note = effect.note;
+    else if (m_command->act)
         m_command->act(m_sink, params);
     else if (m_command->control)
         note = m_command->control(m_control, m_current.offset, params);
-    TrackTextState();
+    if (effect.act) {
+        TrackTextState();
+        if (effect.note) note = effect.note;
+    }
     if (m_observer)
         Complete(m_command->mnemonic, WithNote(m_command->meaning(params), note));
     else
@@ -489,6 +519,11 @@ void CommandDecoder::RunRow() {
 // Follows the commands that change how text bytes read, for the trace's text.
 void CommandDecoder::TrackTextState() {
     const std::uint8_t n = m_params[0];
+    if (m_commands == CommandSet::EscPos) {
+        if (m_prefix == ESC && m_code == 'L') m_pageMode = true;
+        if ((m_prefix == ESC && (m_code == 'S' || m_code == '@')) || m_prefix == FF)
+            m_pageMode = false;
+    }
     if (m_prefix == ESC && m_code == '@') {
         m_matrixCodes.Reset();
         m_graphicsMemory.Initialize();
@@ -561,6 +596,10 @@ void CommandDecoder::OnCut() {
     const std::uint8_t n = m_params[0];
     if (m_paramCount == 1 && (n == 65 || n == 66 || n == 97 || n == 98 || n == 103 || n == 104)) {
         NeedParams(2);
+        return;
+    }
+    if (m_pageMode) {
+        Complete("GS V", "cut: standard mode only, ignored");
         return;
     }
     if (n == 0 || n == 48 || n == 1 || n == 49) {

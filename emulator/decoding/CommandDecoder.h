@@ -60,6 +60,8 @@ class CommandDecoder {
     std::uint64_t Offset() const { return m_offset; }
     // The graphics the printer keeps (NV and download), for attaching its state file.
     GraphicsMemory& Graphics() { return m_graphicsMemory; }
+    // The ESC/POS models' page mode is in force (ESC L until FF, ESC S or ESC @).
+    bool InPageMode() const { return m_pageMode; }
 
   private:
     enum class State : std::uint8_t {
@@ -142,6 +144,7 @@ class CommandDecoder {
     bool m_doubleByte = true;
     std::uint8_t m_codeTable = 0;
     std::uint8_t m_internationalSet = 0;
+    bool m_pageMode = false;
 
     // Text run.
     bool m_textRun = false;

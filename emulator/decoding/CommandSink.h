@@ -106,6 +106,17 @@ class CommandSink {
     // A stored picture at its scale: NV and download graphics, NV and downloaded bit images.
     virtual std::string PrintImage(const RasterGraphics&) { return {}; }
     virtual std::string PrintMatrix(const DotMatrix&) { return {}; }  // GS ( k print
+
+    // Page mode (the ESC/POS models).
+    virtual void EnterPageMode() {}  // ESC L
+    virtual void LeavePageMode() {}  // ESC S: the page is dropped
+    virtual void SetPageArea(std::uint16_t /*x*/, std::uint16_t /*y*/, std::uint16_t /*width*/,
+                             std::uint16_t /*height*/) {}   // ESC W, in dots
+    virtual void SetPageDirection(std::uint8_t) {}          // ESC T n
+    virtual void SetPageVerticalPosition(std::uint16_t) {}  // GS $ nL nH
+    virtual void MovePageVertical(std::int16_t) {}          // GS \ nL nH
+    virtual void PrintPage(bool /*keep*/) {}  // FF (back to standard mode), ESC FF (keep: stays)
+    virtual void CancelPage() {}              // CAN: empties the print area in force
 };
 
 }  // namespace emu

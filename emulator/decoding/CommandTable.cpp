@@ -28,6 +28,11 @@ constexpr CommandRow Special(std::uint8_t prefix, std::uint8_t code, std::uint8_
     return {prefix, code, params, mnemonic, nullptr, nullptr, nullptr, dedicated};
 }
 
+constexpr CommandRow In(Modes modes, CommandRow row) {
+    row.modes = modes;
+    return row;
+}
+
 std::string OnOff(const char* what, std::uint8_t n) {
     return std::string(what) + ((n & 1) ? " on" : " off");
 }
@@ -88,21 +93,25 @@ const CommandRow kCommon[] = {
     Act(
         ESC, 'J', 1, "ESC J", [](CommandSink& s, P p) { s.FeedDots(p[0]); },
         [](P p) { return "print and feed " + N(p[0]) + " dots"; }),
-    Act(
-        ESC, 'K', 1, "ESC K", [](CommandSink& s, P p) { s.ReverseFeedDots(p[0]); },
-        [](P p) { return "print and reverse feed " + N(p[0]) + " dots"; }),
+    In(Modes::StandardOnly,
+       Act(
+           ESC, 'K', 1, "ESC K", [](CommandSink& s, P p) { s.ReverseFeedDots(p[0]); },
+           [](P p) { return "print and reverse feed " + N(p[0]) + " dots"; })),
     Act(
         ESC, 'd', 1, "ESC d", [](CommandSink& s, P p) { s.FeedLines(p[0]); },
         [](P p) { return "print and feed " + N(p[0]) + " lines"; }),
-    Act(
-        ESC, 'e', 1, "ESC e", [](CommandSink& s, P p) { s.ReverseFeedLines(p[0]); },
-        [](P p) { return "print and reverse feed " + N(p[0]) + " lines"; }),
-    Act(
-        ESC, 'l', 1, "ESC l", [](CommandSink& s, P p) { s.SetLeftMargin(p[0]); },
-        [](P p) { return "left margin " + N(p[0]) + " x 8 = " + N(p[0] * 8u) + " dots"; }),
-    Act(
-        ESC, 'Q', 1, "ESC Q", [](CommandSink& s, P p) { s.SetRightMargin(p[0]); },
-        [](P p) { return "right margin " + N(p[0]) + " x 8 = " + N(p[0] * 8u) + " dots"; }),
+    In(Modes::StandardOnly,
+       Act(
+           ESC, 'e', 1, "ESC e", [](CommandSink& s, P p) { s.ReverseFeedLines(p[0]); },
+           [](P p) { return "print and reverse feed " + N(p[0]) + " lines"; })),
+    In(Modes::StandardSetting,
+       Act(
+           ESC, 'l', 1, "ESC l", [](CommandSink& s, P p) { s.SetLeftMargin(p[0]); },
+           [](P p) { return "left margin " + N(p[0]) + " x 8 = " + N(p[0] * 8u) + " dots"; })),
+    In(Modes::StandardSetting,
+       Act(
+           ESC, 'Q', 1, "ESC Q", [](CommandSink& s, P p) { s.SetRightMargin(p[0]); },
+           [](P p) { return "right margin " + N(p[0]) + " x 8 = " + N(p[0] * 8u) + " dots"; })),
     Act(
         ESC, '!', 1, "ESC !", [](CommandSink& s, P p) { s.SetPrintMode(p[0]); },
         [](P p) {
@@ -111,14 +120,15 @@ const CommandRow kCommon[] = {
                                                  "bit 6",  "underline"};
             return PrintModeMeaning(p[0], names);
         }),
-    Act(
-        ESC, 'a', 1, "ESC a", [](CommandSink& s, P p) { s.SetAlignment(p[0]); },
-        [](P p) {
-            static const char* const names[3] = {"left", "centre", "right"};
-            const std::uint8_t d = Digit(p[0]);
-            return d < 3 ? std::string("align ") + names[d]
-                         : "align " + N(p[0]) + " (not 0, 1 or 2)";
-        }),
+    In(Modes::StandardSetting,
+       Act(
+           ESC, 'a', 1, "ESC a", [](CommandSink& s, P p) { s.SetAlignment(p[0]); },
+           [](P p) {
+               static const char* const names[3] = {"left", "centre", "right"};
+               const std::uint8_t d = Digit(p[0]);
+               return d < 3 ? std::string("align ") + names[d]
+                            : "align " + N(p[0]) + " (not 0, 1 or 2)";
+           })),
     Act(
         ESC, 'E', 1, "ESC E", [](CommandSink& s, P p) { s.SetEmphasized(p[0] & 1); },
         [](P p) { return OnOff("bold", p[0]); }),
@@ -158,9 +168,10 @@ const CommandRow kCommon[] = {
         [](P p) { return "character right spacing " + N(p[0]) + " dots"; }),
     Special(ESC, '4', 0, "ESC 4", Dedicated::OptionalFlag),
     Special(ESC, '5', 0, "ESC 5", Dedicated::OptionalFlag),
-    Act(
-        ESC, '{', 1, "ESC {", [](CommandSink& s, P p) { s.SetUpsideDown(p[0] & 1); },
-        [](P p) { return OnOff("upside down", p[0]); }),
+    In(Modes::StandardSetting,
+       Act(
+           ESC, '{', 1, "ESC {", [](CommandSink& s, P p) { s.SetUpsideDown(p[0] & 1); },
+           [](P p) { return OnOff("upside down", p[0]); })),
     Act(
         ESC, 'V', 1, "ESC V", [](CommandSink& s, P p) { s.SetRotation(Digit(p[0]) == 1); },
         [](P p) { return OnOff("90-degree rotation", Digit(p[0]) == 1); }),
@@ -196,10 +207,6 @@ const CommandRow kCommon[] = {
           [](P p) { return "panel or sensor setting " + Hex(p[0]) + " " + N(p[1]) + ", ignored"; }),
     Known(ESC, 'r', 1, "ESC r", [](P p) { return "print colour " + N(Digit(p[0])) + ", ignored"; }),
     Known(ESC, '=', 1, "ESC =", [](P p) { return "select peripheral " + N(p[0]) + ", ignored"; }),
-    Known(ESC, 'L', 0, "ESC L", [](P) { return NotRendered("page mode"); }),
-    Known(ESC, 'S', 0, "ESC S", [](P) -> std::string { return "standard mode"; }),
-    Known(ESC, 'W', 8, "ESC W", [](P) { return NotRendered("page mode print area"); }),
-    Known(ESC, 'T', 1, "ESC T", [](P) { return NotRendered("page mode direction"); }),
     Special(ESC, '*', 3, "ESC *", Dedicated::BitImage),
     Special(ESC, 'D', 0, "ESC D", Dedicated::TabStops),
 
@@ -233,12 +240,14 @@ const CommandRow kCommon[] = {
             return "character size: width x" + N((p[0] >> 4 & 7) + 1u) + ", height x" +
                    N((p[0] & 7) + 1u);
         }),
-    Act(
-        GS, 'L', 2, "GS L", [](CommandSink& s, P p) { s.SetLeftMarginDots(Word(p)); },
-        [](P p) { return "left margin " + N(Word(p)) + " dots"; }),
-    Act(
-        GS, 'W', 2, "GS W", [](CommandSink& s, P p) { s.SetPrintAreaWidth(Word(p)); },
-        [](P p) { return "print area width " + N(Word(p)) + " dots"; }),
+    In(Modes::StandardSetting,
+       Act(
+           GS, 'L', 2, "GS L", [](CommandSink& s, P p) { s.SetLeftMarginDots(Word(p)); },
+           [](P p) { return "left margin " + N(Word(p)) + " dots"; })),
+    In(Modes::StandardSetting,
+       Act(
+           GS, 'W', 2, "GS W", [](CommandSink& s, P p) { s.SetPrintAreaWidth(Word(p)); },
+           [](P p) { return "print area width " + N(Word(p)) + " dots"; })),
     Act(
         GS, 'B', 1, "GS B", [](CommandSink& s, P p) { s.SetReverse(p[0] & 1); },
         [](P p) { return OnOff("reverse (white on black)", p[0]); }),
@@ -249,9 +258,6 @@ const CommandRow kCommon[] = {
                    " inch";
         }),
     Known(GS, 'b', 1, "GS b", [](P p) { return OnOff("smoothing", p[0]) + ", ignored"; }),
-    Known(GS, '$', 2, "GS $", [](P) { return NotRendered("page mode vertical position"); }),
-    Known(GS, '\\', 2, "GS \\",
-          [](P) { return NotRendered("page mode relative vertical position"); }),
 
     Act(
         FS, '&', 0, "FS &", [](CommandSink& s, P) { s.SetKanjiMode(true); },
@@ -314,6 +320,13 @@ const CommandRow kKept[] = {
 // ---- Where this module's meaning differs ----
 
 const CommandRow kModule[] = {
+    Known(ESC, 'L', 0, "ESC L", [](P) { return NotRendered("page mode"); }),
+    Known(ESC, 'S', 0, "ESC S", [](P) -> std::string { return "standard mode"; }),
+    Known(ESC, 'W', 8, "ESC W", [](P) { return NotRendered("page mode print area"); }),
+    Known(ESC, 'T', 1, "ESC T", [](P) { return NotRendered("page mode direction"); }),
+    Known(GS, '$', 2, "GS $", [](P) { return NotRendered("page mode vertical position"); }),
+    Known(GS, '\\', 2, "GS \\",
+          [](P) { return NotRendered("page mode relative vertical position"); }),
     Act(
         ESC, 'm', 1, "ESC m", [](CommandSink& s, P p) { s.SetGrayLevel(p[0]); },
         [](P p) { return "gray level " + N(p[0]); }),
@@ -347,12 +360,12 @@ const CommandRow kEscPos[] = {
     Act(
         0, VT, 0, "VT", [](CommandSink& s, P) { s.LineFeed(); },
         [](P) -> std::string { return "vertical tab: no stops set, line feed"; }),
-    Act(
-        ESC, 'm', 0, "ESC m", [](CommandSink& s, P) { s.Cut(true, 0); },
-        [](P) -> std::string { return "partial cut"; }),
-    Act(
-        ESC, 'i', 0, "ESC i", [](CommandSink& s, P) { s.Cut(false, 0); },
-        [](P) -> std::string { return "full cut"; }),
+    In(Modes::StandardOnly, Act(
+                                ESC, 'm', 0, "ESC m", [](CommandSink& s, P) { s.Cut(true, 0); },
+                                [](P) -> std::string { return "partial cut"; })),
+    In(Modes::StandardOnly, Act(
+                                ESC, 'i', 0, "ESC i", [](CommandSink& s, P) { s.Cut(false, 0); },
+                                [](P) -> std::string { return "full cut"; })),
     Control(
         GS, 'a', 1, "GS a",
         [](ControlHandler& c, std::uint64_t, P p) { return c.AutoStatus(p[0]); },
@@ -389,6 +402,61 @@ const CommandRow kEscPos[] = {
         }),
 };
 
+// ---- Page mode, on the common receipt printers ----
+
+std::string Direction(std::uint8_t n) {
+    static const char* const names[4] = {
+        "left to right from the upper left", "bottom to top from the lower left",
+        "right to left from the lower right", "top to bottom from the upper right"};
+    const std::uint8_t d = Digit(n);
+    return d < 4 ? std::string(names[d]) : N(n) + " (not 0 to 3), ignored";
+}
+
+const CommandRow kEscPosPage[] = {
+    In(Modes::StandardOnly, Act(
+                                ESC, 'L', 0, "ESC L", [](CommandSink& s, P) { s.EnterPageMode(); },
+                                [](P) -> std::string { return "page mode"; })),
+    In(Modes::PageOnly, Act(
+                            ESC, 'S', 0, "ESC S", [](CommandSink& s, P) { s.LeavePageMode(); },
+                            [](P) -> std::string { return "standard mode: the page is dropped"; })),
+    In(Modes::PageSetting, Act(
+                               ESC, 'W', 8, "ESC W",
+                               [](CommandSink& s, P p) {
+                                   s.SetPageArea(Word(p), Word(p + 2), Word(p + 4), Word(p + 6));
+                               },
+                               [](P p) {
+                                   return "page area at " + N(Word(p)) + ", " + N(Word(p + 2)) +
+                                          ": " + N(Word(p + 4)) + " x " + N(Word(p + 6)) + " dots";
+                               })),
+    In(Modes::PageSetting,
+       Act(
+           ESC, 'T', 1, "ESC T", [](CommandSink& s, P p) { s.SetPageDirection(p[0]); },
+           [](P p) { return "page direction " + Direction(p[0]); })),
+    In(Modes::PageOnly,
+       Act(
+           GS, '$', 2, "GS $", [](CommandSink& s, P p) { s.SetPageVerticalPosition(Word(p)); },
+           [](P p) { return "page vertical position " + N(Word(p)); })),
+    In(Modes::PageOnly,
+       Act(
+           GS, '\\', 2, "GS \\",
+           [](CommandSink& s, P p) { s.MovePageVertical(static_cast<std::int16_t>(Word(p))); },
+           [](P p) {
+               return "page vertical position moved " +
+                      std::to_string(static_cast<std::int16_t>(Word(p)));
+           })),
+    In(Modes::PageOnly,
+       Act(
+           0, FF, 0, "FF", [](CommandSink& s, P) { s.PrintPage(false); },
+           [](P) -> std::string { return "print the page, back to standard mode"; })),
+    In(Modes::PageOnly, Act(
+                            ESC, FF, 0, "ESC FF", [](CommandSink& s, P) { s.PrintPage(true); },
+                            [](P) -> std::string { return "print the page, which stays"; })),
+    In(Modes::PageOnly,
+       Act(
+           0, CAN, 0, "CAN", [](CommandSink& s, P) { s.CancelPage(); },
+           [](P) -> std::string { return "cancel the page data in the print area"; })),
+};
+
 }  // namespace
 
 int CommandTable::Slot(std::uint8_t prefix) {
@@ -411,8 +479,12 @@ int CommandTable::Slot(std::uint8_t prefix) {
 CommandTable::CommandTable(CommandSet set) {
     Add(kCommon);
     Add(kKept);
-    Add(set == CommandSet::Module ? std::span<const CommandRow>(kModule)
-                                  : std::span<const CommandRow>(kEscPos));
+    if (set == CommandSet::Module) {
+        Add(kModule);
+    } else {
+        Add(kEscPos);
+        Add(kEscPosPage);
+    }
     m_count = 0;
     for (const auto& prefix : m_index)
         for (const CommandRow* row : prefix)

@@ -41,6 +41,16 @@ enum class Dedicated : std::uint8_t {
     UserChars,      // ESC & y c1 c2 [x data]...
 };
 
+// Which of the ESC/POS models' two modes a command acts in. In the other it is traced as such:
+// ignored, or its setting kept for the mode it belongs to.
+enum class Modes : std::uint8_t {
+    Both,
+    PageOnly,         // ignored in standard mode
+    StandardOnly,     // ignored in page mode
+    PageSetting,      // in standard mode kept for the next page
+    StandardSetting,  // in page mode kept for standard mode
+};
+
 using SinkAction = void (*)(CommandSink& sink, const std::uint8_t* params);
 // Returns a note on what the printer did ("answered 04"), empty for none.
 using ControlAction = std::string (*)(ControlHandler& control, std::uint64_t offset,
@@ -56,6 +66,7 @@ struct CommandRow {
     ControlAction control;
     Meaning meaning;  // null for dedicated commands, which describe themselves
     Dedicated dedicated;
+    Modes modes = Modes::Both;
 };
 
 class CommandTable {

@@ -241,6 +241,8 @@ void PrinterCore::Finish() {
         return;
     }
     m_decoder.Finish();
+    // As on the printer, page data prints only when FF or ESC FF asks for it.
+    if (m_decoder.InPageMode()) Note("page mode data not printed: the input ended before FF");
 }
 
 void PrinterCore::NoteDiscardedUpTo(std::uint64_t end) {

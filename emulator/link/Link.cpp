@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <deque>
+#include <thread>
 #include <vector>
 
 #include "emulator/link/LinePacer.h"
@@ -127,6 +128,36 @@ void Link::Stop() {
     [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
     m_thread.join();
     m_printer.SetWakeCallback(nullptr);
+}
+
+std::size_t Link::TakeWhatWasWritten(std::chrono::milliseconds stall) {
+    using Clock = std::chrono::steady_clock;
+    constexpr std::chrono::milliseconds kLook(5);
+    constexpr std::chrono::milliseconds kConfirm(1);
+    m_paced = false;
+    if (Running()) {
+        std::uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+    }
+    std::uint64_t received = m_printer.Received();
+    Clock::time_point progress = Clock::now();
+    // Twice empty in a row: a byte moving from the line into the link is counted in neither.
+    for (int empty = 0; Running();) {
+        empty = Unread() == 0 ? empty + 1 : 0;
+        if (empty == 2) return 0;
+        if (empty == 1) {
+            std::this_thread::sleep_for(kConfirm);
+            continue;
+        }
+        if (const std::uint64_t now = m_printer.Received(); now != received) {
+            received = now;
+            progress = Clock::now();
+        } else if (Clock::now() - progress > stall) {
+            return Unread();
+        }
+        std::this_thread::sleep_for(kLook);
+    }
+    return Unread();
 }
 
 HostLine Link::Host() const {

@@ -68,6 +68,11 @@ class Link {
     // Reads at the printer's line rate; off by default on a pty, always on a device (where the
     // line itself paces).
     void SetPacing(bool on) { m_paced = on; }
+    // Before Stop, when serving ends: the printer takes what the host has written and the link
+    // has not taken yet, at once (a paced link stops pacing), for as long as it keeps taking
+    // bytes: until none is left, or none was taken for `stall` (paper out). Returns the bytes it
+    // did not take.
+    std::size_t TakeWhatWasWritten(std::chrono::milliseconds stall);
 
     bool Start(std::string* error);
     void Stop();
@@ -92,7 +97,7 @@ class Link {
     int m_slaveFd = -1;  // held open so the master never sees a hang-up between host sessions
     int m_wakeFd = -1;   // eventfd: stop, replies queued, input space freed
     bool m_isDevice = false;
-    bool m_paced = false;
+    std::atomic<bool> m_paced{false};
     std::string m_path;
     TcpListener m_listener;
     std::atomic<std::uint64_t> m_connections{0};

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -41,6 +42,9 @@ const sigset_t& StopSignals() {
 }
 
 volatile std::sig_atomic_t g_stopSignal = 0;
+
+// At the end, how long the printer may take nothing of what the host wrote before it is given up.
+constexpr std::chrono::milliseconds kTakeStall(500);
 
 void NoteStopSignal(int number) { g_stopSignal = number; }
 
@@ -434,6 +438,11 @@ int Program::RunLink() {
                 HandleCommand(line, &quit);
             }
         }
+    }
+    // What the host already wrote is printed before the unfinished receipt is saved.
+    if (const std::size_t left = m_link.TakeWhatWasWritten(kTakeStall); left > 0) {
+        Fail(std::to_string(left) + " bytes the host wrote were not printed (" +
+             (m_printer.Waiting() > 0 ? "waiting for paper" : "the printer is busy") + ")");
     }
     m_link.Stop();
     if (m_observer != nullptr) m_observer->OnLinkStopped();

@@ -15,8 +15,6 @@
 
 #include "emulator/rendering/PngWriter.h"
 
-#include "emulator/rendering/PngWriter.h"
-
 namespace emu {
 namespace {
 

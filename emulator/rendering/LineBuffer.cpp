@@ -25,8 +25,12 @@ void LineBuffer::Place(const Glyph& glyph, const TextStyle& style, int extra) {
 
 void LineBuffer::Clear() {
     m_begun = false;
-    m_glyphs.clear();
+    ClearGlyphs();
     m_extent = 0;
+}
+
+void LineBuffer::ClearGlyphs() {
+    m_glyphs.clear();
     m_ascent = 0;
     m_descent = 0;
 }

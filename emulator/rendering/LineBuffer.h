@@ -38,6 +38,8 @@ class LineBuffer {
     const std::vector<PlacedGlyph>& Glyphs() const { return m_glyphs; }
 
     void Clear();
+    // Drops the placed cells but keeps the line begun at its cursor (a page goes on from there).
+    void ClearGlyphs();
 
   private:
     bool m_begun = false;

@@ -37,6 +37,7 @@ PrintEngine::PrintEngine(int widthDots, CommandSet commands)
 PrintEngine::Settings PrintEngine::DefaultSettings() const {
     Settings settings;
     settings.codeTable = m_commands == CommandSet::Module ? CodeTable::kLatin1 : CodeTable::kPc437;
+    settings.pageArea = PageArea{0, 0, m_width, PageBuffer::kMaxRows};
     return settings;
 }
 
@@ -71,16 +72,25 @@ void PrintEngine::MakeRoom(int rows) {
     if (m_paper->HeadRow() + rows > Paper::kMaxRows) FinishReceipt();
 }
 
-Surface& PrintEngine::Target() { return *m_paper; }
+Surface& PrintEngine::Target() {
+    if (m_page) return *m_page;
+    return *m_paper;
+}
 
 int PrintEngine::HeadRow() const { return m_paper->HeadRow(); }
 
 PrintEngine::Spot PrintEngine::PlaceBlock(int width, int height, int left, int right) {
+    if (m_page) return PlaceInPage(height);
     MakeRoom(height);
     return Spot{AlignedStart(width, left, right), HeadRow()};
 }
 
-void PrintEngine::PassBlock(int height) { Advance(height); }
+void PrintEngine::PassBlock(int width, int height) {
+    if (m_page)
+        m_line.MoveTo(m_line.Cursor() + width);
+    else
+        Advance(height);
+}
 
 void PrintEngine::FinishReceipt() {
     if (m_paper->Length() > 0 && m_onPage) m_onPage(m_paper->Image());
@@ -90,10 +100,15 @@ void PrintEngine::FinishReceipt() {
 
 // ---- Layout ----
 
-int PrintEngine::AreaLeft() const { return m_settings.leftMargin; }
-int PrintEngine::AreaRight() const { return m_width - m_settings.rightMargin; }
+// A page has no margins: its area is the print area.
+int PrintEngine::AreaLeft() const { return m_page ? 0 : m_settings.leftMargin; }
+int PrintEngine::AreaRight() const {
+    return m_page ? m_page->Width() : m_width - m_settings.rightMargin;
+}
 
+// Alignment applies in standard mode only; a page places everything at its print position.
 int PrintEngine::AlignedStart(int width, int left, int right) const {
+    if (m_page) return left;
     const int free = std::max(0, right - left - width);
     if (m_settings.alignment == 1) return left + free / 2;
     if (m_settings.alignment == 2) return left + free;
@@ -193,6 +208,10 @@ int PrintEngine::LineAdvance(int height) const {
 }
 
 void PrintEngine::PrintPendingLine() {
+    if (m_page) {
+        DevelopLine();
+        return;
+    }
     if (!m_line.Empty()) Advance(LineAdvance(PrintLine()));
     m_line.Clear();
 }
@@ -205,7 +224,12 @@ void PrintEngine::Text(std::uint8_t byte) {
     for (int i = 0; i < count; ++i) PlaceChar(chars[i]);
 }
 
-void PrintEngine::LineFeed() { Advance(LineAdvance(PrintLine())); }
+void PrintEngine::LineFeed() {
+    if (m_page)
+        PageNewLine(PageLineAdvance());
+    else
+        Advance(LineAdvance(PrintLine()));
+}
 
 // With automatic line feed off, as on most printers, CR only ends nothing: LF prints.
 void PrintEngine::CarriageReturn() {}
@@ -223,16 +247,34 @@ void PrintEngine::HorizontalTab() {
 
 // The head cannot print a line without moving the paper under it: a feed shorter than the line
 // (ESC J 0 after a bit-image stripe, as clients send) still moves past the line.
-void PrintEngine::FeedDots(std::uint8_t n) { Advance(std::max<int>(n, PrintLine())); }
+// ESC d 0 likewise feeds at least the line it prints.
+void PrintEngine::FeedDots(std::uint8_t n) {
+    if (m_page)
+        PageNewLine(std::max<int>(n, PageLineHeight()));
+    else
+        Advance(std::max<int>(n, PrintLine()));
+}
 
+void PrintEngine::FeedLines(std::uint8_t n) {
+    if (m_page) {
+        PageNewLine(n == 0 ? PageLineHeight() : n * PageLineAdvance());
+        return;
+    }
+    const int height = PrintLine();
+    Advance(std::max(n * LineAdvance(height), height));
+}
+
+// Paper cannot run back inside a page: reverse feeds apply in standard mode only.
 void PrintEngine::ReverseFeedDots(std::uint8_t n) {
+    if (m_page) return;
     PrintLine();
     Reverse(n);
 }
 
-void PrintEngine::FeedLines(std::uint8_t n) { Advance(n * LineAdvance(PrintLine())); }
-
-void PrintEngine::ReverseFeedLines(std::uint8_t n) { Reverse(n * LineAdvance(PrintLine())); }
+void PrintEngine::ReverseFeedLines(std::uint8_t n) {
+    if (m_page) return;
+    Reverse(n * LineAdvance(PrintLine()));
+}
 
 void PrintEngine::SetLeftMargin(std::uint8_t units) {
     SetLeftMarginDots(static_cast<std::uint16_t>(units * 8));
@@ -252,26 +294,30 @@ void PrintEngine::SetPrintAreaWidth(std::uint16_t dots) {
     if (width >= 2 * kColumnDots) m_settings.rightMargin = m_width - m_settings.leftMargin - width;
 }
 
-int PrintEngine::MotionDots(int units) const {
+int PrintEngine::MotionDots(int units, bool alongLines) const {
+    // A page turned a quarter runs its lines down the paper, where the vertical unit counts.
+    const bool turned = m_page && m_page->Direction() % 2 == 1;
+    const int perInch = alongLines != turned ? m_settings.motionX : m_settings.motionY;
     // 8 dots/mm is 203.2 dots an inch.
-    return m_settings.motionX == 0
-               ? units
-               : (units * 2032 + 5 * m_settings.motionX) / (10 * m_settings.motionX);
+    return perInch == 0 ? units : (units * 2032 + 5 * perInch) / (10 * perInch);
 }
 
 void PrintEngine::SetAbsolutePosition(std::uint16_t units) {
     if (!m_line.Begun()) m_line.Begin(AreaLeft(), AreaRight());
-    const int x = m_line.Left() + MotionDots(units);
+    const int x = m_line.Left() + MotionDots(units, true);
     if (x < m_line.Right()) m_line.MoveTo(x);
 }
 
 void PrintEngine::SetRelativePosition(std::int16_t units) {
     if (!m_line.Begun()) m_line.Begin(AreaLeft(), AreaRight());
-    const int x = m_line.Cursor() + MotionDots(units);
+    const int x = m_line.Cursor() + MotionDots(units, true);
     if (x >= m_line.Left() && x < m_line.Right()) m_line.MoveTo(x);
 }
 
-void PrintEngine::SetMotionUnits(std::uint8_t x, std::uint8_t) { m_settings.motionX = x; }
+void PrintEngine::SetMotionUnits(std::uint8_t x, std::uint8_t y) {
+    m_settings.motionX = x;
+    m_settings.motionY = y;
+}
 
 void PrintEngine::SetPrintMode(std::uint8_t bits) {
     TextStyle& style = m_settings.style;
@@ -316,6 +362,7 @@ void PrintEngine::Initialize() {
     m_raster = Raster{};
     m_graphics.reset();
     m_userCharacters.Clear();
+    m_page.reset();
 }
 
 void PrintEngine::ClearBuffer() {
@@ -323,6 +370,7 @@ void PrintEngine::ClearBuffer() {
     m_line.Clear();
     m_lineImages.clear();
     m_graphics.reset();
+    if (m_page) m_page->Clear();
 }
 
 void PrintEngine::SetEmphasized(bool on) {
@@ -418,15 +466,24 @@ void PrintEngine::RasterBegin(std::uint8_t m, std::uint16_t widthBytes, std::uin
     m_raster.widthBytes = widthBytes;
     m_raster.rowsLeft = height;
     m_raster.right = AreaRight();
-    m_raster.left = AlignedStart(widthBytes * 8 * m_raster.scaleX, AreaLeft(), m_raster.right);
+    m_raster.width = widthBytes * 8 * m_raster.scaleX;
+    if (m_page && m_raster.active) {
+        const Spot spot =
+            PlaceBlock(m_raster.width, height * m_raster.scaleY, AreaLeft(), m_raster.right);
+        m_raster.left = spot.x;
+        m_raster.top = spot.top;
+    } else {
+        m_raster.left = AlignedStart(m_raster.width, AreaLeft(), m_raster.right);
+    }
 }
 
 void PrintEngine::RasterRow(const std::uint8_t* row) {
     if (!m_raster.active || m_raster.rowsLeft == 0) return;
     --m_raster.rowsLeft;
     const int sx = m_raster.scaleX, sy = m_raster.scaleY;
-    MakeRoom(sy);
-    const int top = HeadRow();
+    // A page holds the whole image at once; on paper each row is burnt as the paper moves.
+    if (!m_page) MakeRoom(sy);
+    const int top = m_page ? m_raster.top : HeadRow();
     Surface& surface = Target();
     const int visibleDots = std::max(0, (m_raster.right - m_raster.left + sx - 1) / sx);
     const int bytes = std::min(m_raster.widthBytes, (visibleDots + 7) / 8);
@@ -441,10 +498,16 @@ void PrintEngine::RasterRow(const std::uint8_t* row) {
         const int x1 = std::min(m_raster.left + dot * sx, m_raster.right);
         for (int r = 0; r < sy; ++r) surface.Darken(top + r, x0, x1, m_settings.shade);
     }
-    Advance(sy);
+    if (m_page)
+        m_raster.top += sy;
+    else
+        Advance(sy);
 }
 
-void PrintEngine::RasterEnd() { m_raster = Raster{}; }
+void PrintEngine::RasterEnd() {
+    if (m_page && m_raster.active) PassBlock(m_raster.width, 0);
+    m_raster = Raster{};
+}
 
 // ---- Vertical table ----
 
@@ -461,7 +524,7 @@ void PrintEngine::TableRow(const std::vector<std::uint8_t>& boundaries,
     const int ruleRight = rules.size() >= 2 ? rules.back() + kRuleDots : right;
 
     // A row that follows another directly starts on that row's bottom rule, forming one grid.
-    if (m_tableEnd == HeadRow() && m_tableEnd >= kRuleDots) Reverse(kRuleDots);
+    if (!m_page && m_tableEnd == HeadRow() && m_tableEnd >= kRuleDots) Reverse(kRuleDots);
     const int bodyRows = kCellPadding + Glyph::kHeight + kCellPadding;
     const int total = kRuleDots + bodyRows + kRuleDots;
     const int top = PlaceBlock(0, total, left, right).top;
@@ -504,8 +567,8 @@ void PrintEngine::TableRow(const std::vector<std::uint8_t>& boundaries,
             x += glyph.width;
         }
     }
-    PassBlock(total);
-    m_tableEnd = HeadRow();
+    PassBlock(right - left, total);
+    m_tableEnd = m_page ? -1 : HeadRow();
 }
 
 // ---- Barcodes ----
@@ -571,13 +634,15 @@ std::string PrintEngine::PrintBarcode(std::uint8_t system, const std::vector<std
             surface.Darken(y, x0Bar, x1Bar, m_settings.shade);
     }
     if (below) DrawCaption(symbol->text, centre, barsTop + height + kCaptionGap);
-    PassBlock(total);
+    PassBlock(quietFits ? symbolWidth + 2 * quiet : symbolWidth, total);
     return {};
 }
 
 // ---- Cutting ----
 
+// Paper is cut in standard mode only: a page is still being composed.
 void PrintEngine::Cut(bool partial, std::uint8_t feed) {
+    if (m_page) return;
     PrintPendingLine();
     Advance(feed);
     if (!partial) {

@@ -53,6 +53,18 @@
 // - FS ! / FS - / FS W / FS S style double-byte characters only: double width and height,
 //   underline, quadruple size, left and right spacing.
 // - ESC $ and ESC \ count in GS P horizontal motion units (1/x inch; 0 or unset: dots).
+// - ESC d 0, like ESC J 0, still feeds past the line it prints.
+// - Page mode (ESC L, ESC/POS models): everything is composed in a PageBuffer, turned to the
+//   print direction (ESC T) within the print area (ESC W), and printed where the paper is by FF
+//   (back to standard mode) or ESC FF (the page stays, to print again); then the paper moves past
+//   the page. ESC S leaves the page unprinted, CAN empties the area in force. The print position
+//   is the baseline the next line sits on (GS $, GS \ move it; ESC $, ESC \, HT along the line,
+//   in the motion unit of that axis): lines sit on it, and images, barcodes and symbols stand on
+//   it at the horizontal position, which moves past them; whatever would stick out above the
+//   area, or above the line a feed started, pushes the position down. LF moves the baseline by the line spacing, or further when the
+//   line's descent and the usual gap need it; ESC J n by n dots, at least the line's height;
+//   ESC d n by n line feeds. Margins, alignment, upside-down, reverse feeds and cuts act in
+//   standard mode only; CR does nothing in either.
 #pragma once
 
 #include <array>
@@ -69,6 +81,7 @@
 #include "emulator/decoding/GbkPairer.h"
 #include "emulator/rendering/FontSet.h"
 #include "emulator/rendering/LineBuffer.h"
+#include "emulator/rendering/PageBuffer.h"
 #include "emulator/rendering/Paper.h"
 #include "emulator/rendering/PaperImage.h"
 #include "emulator/rendering/TextStyle.h"
@@ -154,6 +167,15 @@ class PrintEngine : public CommandSink {
     void SelectUserCharacters(bool on) override;
     void CancelUserCharacter(std::uint8_t code) override;
     std::string PrintMatrix(const DotMatrix& symbol) override;
+    void EnterPageMode() override;
+    void LeavePageMode() override;
+    void SetPageArea(std::uint16_t x, std::uint16_t y, std::uint16_t width,
+                     std::uint16_t height) override;
+    void SetPageDirection(std::uint8_t n) override;
+    void SetPageVerticalPosition(std::uint16_t units) override;
+    void MovePageVertical(std::int16_t units) override;
+    void PrintPage(bool keep) override;
+    void CancelPage() override;
 
   private:
     static std::vector<int> EveryEighthColumn();
@@ -170,6 +192,7 @@ class PrintEngine : public CommandSink {
         std::uint8_t codeTable = 0;
         std::uint8_t internationalSet = 0;
         int motionX = 0;  // GS P: 1/x inch; 0 counts dots
+        int motionY = 0;
         // Double-byte characters only (FS !, FS -, FS W, FS S).
         bool kanjiWide = false, kanjiTall = false, kanjiQuadruple = false;
         int kanjiUnderline = 0, kanjiLeft = 0, kanjiRight = 0;
@@ -182,12 +205,21 @@ class PrintEngine : public CommandSink {
         int barcodeHeight = 162;
         int barcodeModule = 3;
         int captionPosition = 0;
+        PageArea pageArea;  // kept in standard mode for the next page
+        int pageDirection = 0;
     };
     struct Raster {
         bool active = false;
         int scaleX = 1, scaleY = 1;
         int widthBytes = 0, rowsLeft = 0;
         int left = 0, right = 0;
+        int width = 0;  // dots, scaled
+        int top = 0;    // in a page: the next row's top
+    };
+    // What a page's current line holds, for the feed that ends it.
+    struct PageLine {
+        int height = 0;   // tallest text cell developed on it
+        int descent = 0;  // its deepest descent below the baseline
     };
 
     Settings DefaultSettings() const;
@@ -196,7 +228,8 @@ class PrintEngine : public CommandSink {
     FontSet::Face CurrentFace() const;
     TextStyle CharStyle() const;
     TextStyle PairStyle() const;
-    int MotionDots(int units) const;
+    // Dots for units along the text's lines (ESC $, ESC \) or across them (GS $, GS \).
+    int MotionDots(int units, bool alongLines) const;
     int AreaLeft() const;
     int AreaRight() const;
     int AlignedStart(int width, int left, int right) const;
@@ -220,7 +253,18 @@ class PrintEngine : public CommandSink {
         int top;
     };
     Spot PlaceBlock(int width, int height, int left, int right);
-    void PassBlock(int height);
+    void PassBlock(int width, int height);
+
+    // Page mode (PrintEnginePage.cpp).
+    // Paints the buffered text on the page at the print position; the line goes on from there.
+    void DevelopLine();
+    Spot PlaceInPage(int height);
+    int PageLineHeight();
+    int PageLineAdvance();
+    // Ends the page's line: the position moves down by rows, back to the line's start.
+    void PageNewLine(int rows);
+    void StartPageAt(int baseline);
+    void BurnPage();
     void DrawCaption(const std::string& text, int centre, int top);
 
     int m_width;
@@ -236,6 +280,12 @@ class PrintEngine : public CommandSink {
     Raster m_raster;
     std::deque<Glyph> m_lineImages;  // bit images placed in the line buffer, until it prints
     std::optional<RasterGraphics> m_graphics;  // stored graphics, until printed
+    std::unique_ptr<PageBuffer> m_page;        // in page mode only
+    int m_pageY = 0;                           // the print position's baseline row in the page
+    // Nothing on the page's line rises above this row: the area's top, or where a line feed
+    // started the line; GS $ and GS \ leave the placing to the client.
+    int m_pageLineTop = 0;
+    PageLine m_pageLine;
     int m_tableEnd = -1;  // head row where the last table row ended, for joining rows
     std::uint64_t m_rowsPrinted = 0;
     std::function<void(const PaperImage&)> m_onPage;

@@ -77,7 +77,7 @@ std::string PrintEngine::PrintMatrix(const DotMatrix& symbol) {
                                x0 + column * symbol.moduleWidth, m_settings.shade);
         }
     }
-    PassBlock(height);
+    PassBlock(width, height);
     return {};
 }
 

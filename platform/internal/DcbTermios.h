@@ -1,6 +1,8 @@
 // Internal to platform/: the device control block expressed in termios terms and back.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/internal/DeviceTermios.h"
 #include "platform/win32.h"
 
@@ -27,6 +29,9 @@ DCB DcbFromTermios(const DeviceTermios& t);
 // Copies the fields that termios does not hold (and the line-control choices that several DCB
 // values share) from what was set into what the device reports.
 void KeepUnmappedFields(DCB& reported, const DCB& set);
+
+// Whether a line running at got baud talks to one set to asked: within the 3% a UART tolerates.
+bool RateTaken(std::uint64_t asked, std::uint64_t got);
 
 // Whether the device took what was asked: ERROR_INVALID_PARAMETER when its rate is more than the
 // 3% a UART link tolerates away from the one asked (the device cannot make that rate),

@@ -35,12 +35,18 @@ class SerialDevice {
     struct Capabilities {
         bool modemLines = false;    // ModemStatus reports lines that can change
         bool lineCounters = false;  // ReadCounters reports line errors and breaks
+        // Changes of lines and counters wake the waits (Wake), so WaitCommEvent need not sample.
+        bool announces = false;
     };
 
     virtual ~SerialDevice() = default;
 
     // The descriptor whose readiness (EPOLLIN, EPOLLOUT, EPOLLHUP) the waits watch.
     virtual int Fd() const = 0;
+    // The EPOLL* events to watch on Fd for a wait that needs `wanted` (EPOLLIN to read, EPOLLOUT
+    // to write, 0 for neither). A device whose peer also sends it other things than data watches
+    // for input always; every call below then takes that input in.
+    virtual std::uint32_t WaitEvents(std::uint32_t wanted) const { return wanted; }
     virtual Capabilities Caps() const = 0;
 
     // As read(2) and write(2) on a non-blocking descriptor: the bytes moved, 0 from Read when the
@@ -68,6 +74,9 @@ class SerialDevice {
     // False when the device has no counters or they could not be read.
     virtual bool ReadCounters(LineCounters& out) = 0;
     virtual int ClearBreak() = 0;
+    // The events (EV_*) waits report from now on; a device that is told of changes by its peer
+    // asks for just these.
+    virtual void WatchEvents(DWORD /*mask*/) {}
 
     // Called by the handle, once: run it whenever the device learned something a wait on the port
     // must re-examine without its descriptor becoming ready (data, lines or errors taken in by

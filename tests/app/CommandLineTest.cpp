@@ -12,12 +12,15 @@ namespace {
 TEST(CommandLine, AcceptsEveryOptionInBothForms) {
     CCommandLine commandLine;
     std::string error;
-    ASSERT_TRUE(commandLine.Parse({"--port", "COM1=/dev/ttyUSB0", "--port=com12=/tmp/a=b",
-                                   "--script", "-", "--list-ports", "--help", "--version"},
-                                  &error))
+    ASSERT_TRUE(commandLine.Parse(
+        {"--port", "COM1=/dev/ttyUSB0", "--port=com12=/tmp/a=b", "--port",
+         "COM3=rfc2217://[::1]:2217", "--port", "COM4=socket://printer.local:4001", "--script", "-",
+         "--list-ports", "--help", "--version"},
+        &error))
         << error;
     const CommandLineOptions& o = commandLine.Options();
-    ASSERT_EQ(o.portMap.size(), 2u);
+    ASSERT_EQ(o.portMap.size(), 4u);
+    EXPECT_EQ(o.portMap[2].second, "rfc2217://[::1]:2217");
     EXPECT_EQ(o.portMap[0], (std::pair<int, std::string>{1, "/dev/ttyUSB0"}));
     EXPECT_EQ(o.portMap[1], (std::pair<int, std::string>{12, "/tmp/a=b"}));
     EXPECT_EQ(o.script, "-");
@@ -39,6 +42,18 @@ TEST(CommandLine, RejectsWhatItDoesNotKnow) {
         {"port number too big", {"--port", "COM1025=/dev/x"}, "--port wants COMn=PATH"},
         {"port without path", {"--port", "COM2="}, "--port wants COMn=PATH"},
         {"port with junk", {"--port", "COM2x=/dev/x"}, "--port wants COMn=PATH"},
+        {"network port without a port",
+         {"--port", "COM2=rfc2217://host"},
+         "--port COM2=rfc2217://host: no port"},
+        {"network port number",
+         {"--port", "COM2=socket://host:70000"},
+         "--port COM2=socket://host:70000: the port must be a number"},
+        {"IPv6 without brackets",
+         {"--port", "COM2=rfc2217://::1:2217"},
+         "--port COM2=rfc2217://::1:2217: an IPv6 address goes in brackets"},
+        {"unknown scheme",
+         {"--port", "COM2=telnet://host:23"},
+         "--port COM2=telnet://host:23: network ports are rfc2217://"},
     };
     for (const Case& c : cases) {
         CCommandLine commandLine;
@@ -61,11 +76,15 @@ TEST(PortList, ShowsTheMapAndTheDevicesPresent) {
                                     dev / "serial" / "by-id" / "usb-Maker_Printer-if00");
     platform::MapPort(2, (dev / "ttyUSB0").string());
     platform::MapPort(9, (dev / "ttyUSB9").string());
+    platform::MapPort(7, "rfc2217://10.0.0.5:2217");
+    platform::MapPort(8, "socket://[fd00::5]:4001");
 
     const std::string text = DescribePorts(true, dev.Path());
     const std::string plain = DescribePorts(false, dev.Path());
     platform::MapPort(2, "");
     platform::MapPort(9, "");
+    platform::MapPort(7, "");
+    platform::MapPort(8, "");
     struct Row {
         const char* name;
         std::string line;
@@ -76,6 +95,8 @@ TEST(PortList, ShowsTheMapAndTheDevicesPresent) {
         {"a mapped port that exists", "COM2  " + (dev / "ttyUSB0").string() + "\n", true},
         {"a mapped port beyond COM6, marked missing",
          "COM9  " + (dev / "ttyUSB9").string() + "  (does not exist)\n", true},
+        {"a device server", "COM7  rfc2217://10.0.0.5:2217  (network, RFC 2217", true},
+        {"a raw TCP port", "COM8  socket://[fd00::5]:4001  (network, raw TCP", true},
         {"a by-id name", "usb-Maker_Printer-if00  -> " + (dev / "ttyUSB0").string(), true},
         {"consoles are not serial devices", (dev / "tty0").string(), false},
         {"nor are other names", (dev / "ttySX").string(), false},

@@ -55,6 +55,12 @@ TEST(OpenFailure, SaysWhichDeviceAndWhatToDo) {
          "/dev/ttyS4",
          "/dev/ttyS4: 输入/输出错误",
          {L"COM5 (/dev/ttyS4)", L"输入/输出错误"}},
+        {"a device server that is not there",
+         2,
+         ERROR_FILE_NOT_FOUND,
+         "rfc2217://10.0.0.5:2217",
+         "rfc2217://10.0.0.5:2217: connection refused; nothing listens on port 2217",
+         {L"COM2 (rfc2217://10.0.0.5:2217): connection refused; nothing listens on port 2217."}},
         {"other, without words", 5, ERROR_GEN_FAILURE, "/dev/ttyS4", "", {L"could not be opened"}},
     };
     for (const Case& c : cases) {

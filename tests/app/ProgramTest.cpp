@@ -164,55 +164,6 @@ TEST(Program, WhatCouldNotBeWrittenIsNamedAndFailsTheRun) {
     }
 }
 
-TEST(Program, NothingPrintedIsLostAtTheEnd) {
-    // At 9600 baud the printer is still reading the demonstration when the script ends or the
-    // signal comes; the program waits for it and saves the receipt in progress.
-    const std::string print = "click 1005\nclick 1009\n";
-    struct Case {
-        const char* name;
-        int signal;  // 0: the script just ends
-    } const cases[] = {
-        {"script ends", 0}, {"SIGINT", SIGINT}, {"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}};
-    for (const Case& c : cases) {
-        testsupport::TempDir dir;
-        const std::string ready = (dir / "ready.png").string();
-        const std::string script = WriteScript(
-            dir, "s.txt", c.signal == 0 ? print : print + "screenshot " + ready + "\nwait 60000\n");
-        const std::string paper = (dir / "paper").string();
-        const std::string log = (dir / "log.txt").string();
-        const std::string program = CE_MOLV_EXECUTABLE;
-        std::vector<std::string> words = {
-            program, "--virtual-printer", "--pace", "9600", "--paper-dir",
-            paper,   "--script",          script};
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT, 0644);
-        posix_spawn_file_actions_adddup2(&files, 1, 2);
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, program.c_str(), &files, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&files);
-        if (c.signal != 0) {
-            EXPECT_TRUE(
-                testsupport::WaitUntil([&] { return std::filesystem::exists(ready); }, 20000))
-                << c.name;
-            kill(pid, c.signal);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        std::ifstream in(log);
-        const std::string output((std::istreambuf_iterator<char>(in)),
-                                 std::istreambuf_iterator<char>());
-        EXPECT_TRUE(WIFEXITED(status)) << c.name << "\n" << output;
-        EXPECT_EQ(WEXITSTATUS(status), c.signal == 0 ? 0 : 128 + c.signal) << c.name;
-        EXPECT_NE(output.find("1 receipt saved"), std::string::npos) << c.name << "\n" << output;
-        std::error_code missing;
-        EXPECT_GT(std::filesystem::file_size(paper + "/receipt-001.png", missing), 1000u) << c.name;
-    }
-}
-
 TEST(Program, WithoutADisplayOrScriptItSaysWhatToDo) {
     const Result result = RunProgram("");  // offscreen: nobody could see or use the dialog
     EXPECT_EQ(result.exitCode, 1);

@@ -334,6 +334,75 @@ TEST(CoreDecoder, ClientCommandsTakeExactlyTheirParameters) {
     }
 }
 
+// Page mode's commands on the ESC/POS models, and what each mode makes of the other's: the
+// calls made and the trace of the last command.
+TEST(CoreDecoder, PageModeCommandsAndTheOtherModesCommandsSayWhatTheyDid) {
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        std::vector<std::string> calls;
+        const char* traced;
+        emu::CommandSet set = emu::CommandSet::EscPos;
+    };
+    const Row rows[] = {
+        {"enter", H("1B 4C"), {"EnterPageMode"}, "page mode"},
+        {"area in standard mode",
+         H("1B 57 10 00 20 00 80 01 00 02"),
+         {"SetPageArea 16 32 384 512"},
+         "384 x 512 dots: kept for page mode"},
+        {"direction",
+         H("1B 4C 1B 54 31"),
+         {"EnterPageMode", "SetPageDirection 49"},
+         "bottom to top"},
+        {"vertical position",
+         H("1B 4C 1D 24 10 00 1D 5C F0 FF"),
+         {"EnterPageMode", "SetPageVerticalPosition 16", "MovePageVertical -16"},
+         "moved -16"},
+        {"vertical position in standard mode", H("1D 24 10 00"), {}, "page mode only, ignored"},
+        {"FF in standard mode", H("0C"), {}, "page mode only, ignored"},
+        {"CAN in standard mode", H("18"), {}, "page mode only, ignored"},
+        {"cancel", H("1B 4C 18"), {"EnterPageMode", "CancelPage"}, "cancel the page data"},
+        {"FF prints and leaves",
+         H("1B 4C 0C 1D 24 10 00"),
+         {"EnterPageMode", "PrintPage 0"},
+         "page mode only, ignored"},
+        {"ESC FF prints and stays",
+         H("1B 4C 1B 0C 1D 24 10 00"),
+         {"EnterPageMode", "PrintPage 1", "SetPageVerticalPosition 16"},
+         "page vertical position 16\n"},
+        {"ESC S drops the page",
+         H("1B 4C 1B 53 18"),
+         {"EnterPageMode", "LeavePageMode"},
+         "page mode only, ignored"},
+        {"ESC @ leaves page mode",
+         H("1B 4C 1B 40 0C"),
+         {"EnterPageMode", "Initialize"},
+         "page mode only, ignored"},
+        {"cut in page mode", H("1B 4C 1D 56 00"), {"EnterPageMode"}, "standard mode only, ignored"},
+        {"reverse feed in page mode",
+         H("1B 4C 1B 4B 10"),
+         {"EnterPageMode"},
+         "standard mode only, ignored"},
+        {"ESC L in page mode", H("1B 4C 1B 4C"), {"EnterPageMode"}, "standard mode only, ignored"},
+        {"alignment in page mode",
+         H("1B 4C 1B 61 01"),
+         {"EnterPageMode", "SetAlignment 1"},
+         "kept for standard mode"},
+        {"the module has no page mode",
+         H("1B 4C 1D 24 10 00"),
+         {},
+         "ignored (not rendered)",
+         emu::CommandSet::Module},
+    };
+    for (const Row& row : rows) {
+        const Decoded d = Decode(row.bytes, {}, row.set);
+        EXPECT_EQ(d.calls, row.calls) << row.name;
+        ASSERT_FALSE(d.trace.empty()) << row.name;
+        EXPECT_NE((d.trace.back() + "\n").find(row.traced), std::string::npos)
+            << row.name << ": " << d.trace.back();
+    }
+}
+
 TEST(CoreDecoder, TraceTextFollowsTheCodeTableAndDoubleByteMode) {
     struct Row {
         const char* name;

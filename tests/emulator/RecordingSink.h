@@ -119,6 +119,17 @@ class RecordingSink : public emu::CommandSink, public emu::ControlHandler {
     void SetCharacterSize(std::uint8_t n) override { Add("SetCharacterSize", n); }
     void SetLeftMarginDots(std::uint16_t n) override { Add("SetLeftMarginDots", n); }
     void SetPrintAreaWidth(std::uint16_t n) override { Add("SetPrintAreaWidth", n); }
+    void EnterPageMode() override { Add("EnterPageMode"); }
+    void LeavePageMode() override { Add("LeavePageMode"); }
+    void SetPageArea(std::uint16_t x, std::uint16_t y, std::uint16_t w, std::uint16_t h) override {
+        Add("SetPageArea " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) +
+            " " + std::to_string(h));
+    }
+    void SetPageDirection(std::uint8_t n) override { Add("SetPageDirection", n); }
+    void SetPageVerticalPosition(std::uint16_t n) override { Add("SetPageVerticalPosition", n); }
+    void MovePageVertical(std::int16_t n) override { Add("MovePageVertical " + std::to_string(n)); }
+    void PrintPage(bool keep) override { Add("PrintPage", keep); }
+    void CancelPage() override { Add("CancelPage"); }
 
     std::string StatusRequest(std::uint64_t offset, std::uint8_t n) override {
         return Add("StatusRequest @" + std::to_string(offset) + " " + std::to_string(n)), "";

@@ -12,26 +12,8 @@ using emutest::T;
 using emutest::operator+;
 using rendertest::Black;
 using rendertest::InkBox;
-
-// The common ESC/POS printer on 58 mm paper, fed one stream; the paper as it stands after it.
-struct Printed {
-    emu::PaperImage paper;
-    std::vector<std::uint8_t> replies;
-    std::string trace;
-};
-
-Printed Print(const Bytes& stream, const char* model = "escpos58",
-              std::vector<emu::Condition> conditions = {}) {
-    emu::VirtualPrinter printer(*emu::FindPrinterModel(model), 0);
-    for (emu::Condition c : conditions) printer.SetCondition(c, true);
-    Printed out;
-    printer.SetTraceCallback([&](const std::string& line) { out.trace += line + "\n"; });
-    printer.Feed(stream.data(), stream.size());
-    printer.Finish();
-    out.paper = printer.Snapshot();
-    out.replies = printer.TakeReplies();
-    return out;
-}
+using rendertest::Print;
+using rendertest::Printed;
 
 int InkWidth(const emu::PaperImage& paper) {
     const auto box = InkBox(paper);

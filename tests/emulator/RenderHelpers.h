@@ -7,7 +7,9 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "emulator/VirtualPrinter.h"
 #include "emulator/rendering/PaperImage.h"
 #include "emulator/rendering/PrintEngine.h"
 
@@ -23,6 +25,26 @@ inline void Feed(emu::PrintEngine& engine, std::string_view bytes) {
         else
             engine.Text(static_cast<std::uint8_t>(c));
     }
+}
+
+// The common ESC/POS printer on 58 mm paper, fed one stream; the paper as it stands after it.
+struct Printed {
+    emu::PaperImage paper;
+    std::vector<std::uint8_t> replies;
+    std::string trace;
+};
+
+inline Printed Print(const std::vector<std::uint8_t>& stream, const char* model = "escpos58",
+                     std::vector<emu::Condition> conditions = {}) {
+    emu::VirtualPrinter printer(*emu::FindPrinterModel(model), 0);
+    for (emu::Condition c : conditions) printer.SetCondition(c, true);
+    Printed out;
+    printer.SetTraceCallback([&](const std::string& line) { out.trace += line + "\n"; });
+    printer.Feed(stream.data(), stream.size());
+    printer.Finish();
+    out.paper = printer.Snapshot();
+    out.replies = printer.TakeReplies();
+    return out;
 }
 
 inline std::string Gbk(const std::string& utf8) {

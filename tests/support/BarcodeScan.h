@@ -1,5 +1,5 @@
-// Reads the barcodes in a picture with zbarimg (Debian zbar-tools), as a person checking the
-// paper with a scanner would.
+// Reads a picture of paper as a person checking it would: the barcodes with zbarimg (Debian
+// zbar-tools), the text with tesseract (Debian tesseract-ocr).
 #pragma once
 
 #include <string>
@@ -9,5 +9,9 @@ namespace testsupport {
 // Every symbol zbarimg finds in the PNG at path, as "TYPE:data" lines without the last newline
 // ("" when it finds none; a message starting "zbarimg" when it could not run).
 std::string ScanBarcodes(const std::string& pngPath);
+
+// The text tesseract reads in the PNG at path, one line a text line, without the last newline
+// ("" when it reads none; a message starting "tesseract" when it could not run).
+std::string ReadText(const std::string& pngPath);
 
 }  // namespace testsupport
