@@ -208,8 +208,9 @@ std::string CCommandLine::Usage(const std::string& program) {
         "  wait until EXPECTATION: any expectation above without 'expect', met within 5 s\n"
         "IDs are the dialog's control ids (1002 port list, 1005 open button, 1019-1023 status "
         "boxes).\n"
-        "With --virtual-printer also: printer CONDITION on|off | printer screenshot FILE.png\n"
-        "  (CONDITION: " +
+        "With --virtual-printer also: printer CONDITION on|off | printer screenshot FILE.png |\n"
+        "  printer show (the printer's window again, after it was closed; F2 in the dialog does\n"
+        "  the same) (CONDITION: " +
         emu::ConditionNameList() + ").\n";
     return text;
 }

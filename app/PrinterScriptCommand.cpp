@@ -14,6 +14,7 @@ constexpr const char* kVerb = "printer";
 
 struct PrinterLine {
     std::string screenshot;  // the file, for "printer screenshot FILE.png"
+    bool show = false;       // "printer show"
     emu::Condition condition = emu::Condition::PaperOut;
     bool on = false;
 };
@@ -23,16 +24,17 @@ std::optional<PrinterLine> ParsePrinterLine(const std::string& args, std::string
     if (args.rfind(screenshot, 0) == 0 && args.size() > screenshot.size()) {
         return PrinterLine{args.substr(screenshot.size())};
     }
+    if (args == "show") return PrinterLine{"", true};
     std::istringstream words(args);
     std::string name, state, extra;
     words >> name >> state >> extra;
     const std::optional<emu::Condition> condition = emu::ParseCondition(name);
     if (!condition || (state != "on" && state != "off") || !extra.empty()) {
         *pError = "expected 'printer CONDITION on|off' (" + emu::ConditionNameList() +
-                  ") or 'printer screenshot FILE.png', found '" + args + "'";
+                  "), 'printer screenshot FILE.png' or 'printer show', found '" + args + "'";
         return std::nullopt;
     }
-    return PrinterLine{"", *condition, state == "on"};
+    return PrinterLine{"", false, *condition, state == "on"};
 }
 
 }  // namespace
@@ -41,6 +43,10 @@ bool RunPrinterScriptCommand(CVirtualPrinterSession& session, const std::string&
                              std::string* pSeen) {
     const std::optional<PrinterLine> line = ParsePrinterLine(args, pSeen);
     if (!line) return false;
+    if (line->show) {
+        session.ShowWindowAgain();
+        return true;
+    }
     if (!line->screenshot.empty()) {
         if (session.Window().SaveScreenshot(line->screenshot)) return true;
         *pSeen = "could not write " + line->screenshot;

@@ -59,7 +59,7 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
     Window().SetClosedHandler([this] {
         std::printf(
             "The virtual printer's window is closed; the printer still serves %s and saves "
-            "receipts in %s\n",
+            "receipts in %s (F2 in the dialog shows the window again)\n",
             m_devicePath.c_str(), m_receipts.Path().c_str());
         std::fflush(stdout);
     });
@@ -77,6 +77,10 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
 
 void CVirtualPrinterSession::ShowWindowBesideDialog() {
     if (m_pFeed) Window().ShowBesideMainWindow();
+}
+
+void CVirtualPrinterSession::ShowWindowAgain() {
+    if (m_pFeed) Window().ShowBesideMainWindowNow();
 }
 
 void CVirtualPrinterSession::Stop() {

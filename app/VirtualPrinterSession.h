@@ -49,8 +49,10 @@ class CVirtualPrinterSession {
     // window, starts serving and maps the port. False with the reason in *pError.
     bool Start(const VirtualPrinterOptions& options, std::string* pError);
     // Shows the printer's window beside the application's main window once the message loop
-    // runs (the dialog is shown by then).
+    // runs (the dialog is shown by then); F2 in that window shows it again after it was closed.
     void ShowWindowBesideDialog();
+    // The printer's window beside the main window again, now (after the operator closed it).
+    void ShowWindowAgain();
     // Lets the printer take what the host has written (while it keeps taking bytes), stops
     // serving, saves every receipt and the unfinished one, and closes the window. The destructor
     // does this too.

@@ -121,4 +121,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-zenhei, qt6-wayland")
 set(CPACK_STRIP_FILES ON)
+if(CMAKE_CROSSCOMPILING)
+  # A cross build's package is for its target (cmake/toolchains/), not for this machine.
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CE_MOLV_DEB_ARCH})
+endif()
 include(CPack)

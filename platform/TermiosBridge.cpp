@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/internal/DeviceTermios.h"
@@ -76,11 +77,35 @@ constexpr StandardRate kStandardRates[] = {
     {B4000000, 4000000},
 };
 
+std::uint32_t StandardBaud(unsigned code) {
+    for (const StandardRate& rate : kStandardRates) {
+        if (rate.code == code) return rate.baud;
+    }
+    return 0;
+}
+
+// termios2 begins with the classic record, so the two convert by their common prefix.
+static_assert(offsetof(termios2, c_ispeed) >= sizeof(termios), "termios2 extends termios");
+
 }  // namespace
 
+// The classic TCGETS/TCSETS carry every standard rate; only an arbitrary rate (BOTHER) needs the
+// termios2 calls. Asking for termios2 only then keeps the port usable where those calls are not
+// implemented: qemu-user before 8, some sandboxes and compatibility layers.
 int ReadDeviceTermios(int fd, DeviceTermios& out) {
+    termios classic{};
+    if (ioctl(fd, TCGETS, &classic) != 0) return errno;
+    if ((classic.c_cflag & CBAUD) == BOTHER) {
+        termios2 t{};
+        if (ioctl(fd, TCGETS2, &t) != 0) return errno;
+        FromKernel(t, out);
+        return 0;
+    }
     termios2 t{};
-    if (ioctl(fd, TCGETS2, &t) != 0) return errno;
+    std::memcpy(&t, &classic, sizeof classic);
+    t.c_ospeed = StandardBaud(classic.c_cflag & CBAUD);
+    unsigned input = (classic.c_cflag >> IBSHIFT) & CBAUD;
+    t.c_ispeed = input == B0 ? t.c_ospeed : StandardBaud(input);
     FromKernel(t, out);
     return 0;
 }
@@ -88,22 +113,26 @@ int ReadDeviceTermios(int fd, DeviceTermios& out) {
 int WriteDeviceTermios(int fd, const DeviceTermios& in) {
     termios2 t{};
     ToKernel(in, t);
-    if (ioctl(fd, TCSETS2, &t) != 0) return errno;
-    return 0;
+    bool arbitrary = (t.c_cflag & CBAUD) == BOTHER || ((t.c_cflag >> IBSHIFT) & CBAUD) == BOTHER;
+    if (arbitrary) return ioctl(fd, TCSETS2, &t) != 0 ? errno : 0;
+    termios classic{};
+    std::memcpy(&classic, &t, sizeof classic);
+    return ioctl(fd, TCSETS, &classic) != 0 ? errno : 0;
 }
 
 std::uint32_t DeviceBaudRate(const DeviceTermios& t) {
     unsigned code = t.cflag & CBAUD;
     if (code == BOTHER) return t.ospeed;
-    for (const StandardRate& rate : kStandardRates) {
-        if (rate.code == code) return rate.baud;
-    }
-    return t.ospeed;
+    return StandardBaud(code);
 }
 
 void SetDeviceBaudRate(DeviceTermios& t, std::uint32_t baud) {
+    unsigned code = BOTHER;
+    for (const StandardRate& rate : kStandardRates) {
+        if (rate.baud == baud) code = rate.code;
+    }
     t.cflag &= ~(CBAUD | (CBAUD << IBSHIFT));
-    t.cflag |= BOTHER | (BOTHER << IBSHIFT);
+    t.cflag |= code | (code << IBSHIFT);
     t.ospeed = baud;
     t.ispeed = baud;
 }

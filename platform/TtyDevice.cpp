@@ -26,7 +26,8 @@ constexpr unsigned kPtySlaveFirstMajor = 136;
 constexpr unsigned kPtySlaveLastMajor = 143;
 constexpr unsigned kBsdPtySlaveMajor = 3;
 
-bool NoSuchLine(int err) { return err == ENOTTY || err == EINVAL; }
+// A line the device does not have, or a control its driver (or an emulator's) does not implement.
+bool NoSuchLine(int err) { return err == ENOTTY || err == EINVAL || err == ENOSYS; }
 
 class TtyDevice final : public SerialDevice {
   public:

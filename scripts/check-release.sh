@@ -33,7 +33,7 @@ trap cleanup EXIT
 mount_in() {  # mount_in TARGET ARGS...: mounts inside the system, undone at exit
   local target=$root$1
   shift
-  mkdir -p "$target"
+  [ -e "$target" ] || mkdir -p "$target"
   mount "$@" "$target"
   mount --make-private "$target"
   mounts+=("$target")

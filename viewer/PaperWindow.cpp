@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QShortcut>
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -12,9 +14,11 @@
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"
 #include "framework/qt/WindowBinding.h"
+#include "viewer/qt/KeepOnScreen.h"
 #include "viewer/qt/PaperStrip.h"
 #include "viewer/qt/PaperWidget.h"
 #include "viewer/qt/SideBySide.h"
+#include "viewer/qt/TouchTargets.h"
 
 namespace {
 
@@ -45,6 +49,73 @@ QImage ToImage(const PaperPicture& picture) {
 }
 
 constexpr QMargins kUsualDecorations(6, 32, 6, 6);
+
+HWND MainWindowHandle() {
+    CWinApp* pApp = AfxGetApp();
+    return pApp != nullptr && pApp->m_pMainWnd != nullptr ? pApp->m_pMainWnd->GetSafeHwnd()
+                                                          : nullptr;
+}
+
+// The decorations a window manager put around the widget; a usual frame when it has not framed
+// it yet.
+QMargins Decorations(const QWidget& window) {
+    const QRect frame = window.frameGeometry();
+    const QRect inside = window.geometry();
+    const QMargins decorations(inside.left() - frame.left(), inside.top() - frame.top(),
+                               frame.right() - inside.right(), frame.bottom() - inside.bottom());
+    return decorations.isNull() ? kUsualDecorations : decorations;
+}
+
+// The wide layout when the pair fits side by side with it, else the narrow one; the dialog moves
+// so both stand on the screen.
+void PlaceBeside(CPaperWidget& widget, QWidget& dialog, const QRect& screen) {
+    const QMargins decorations = Decorations(dialog);
+    const QRect dialogFrame(dialog.frameGeometry().topLeft(), dialog.size().grownBy(decorations));
+    const QSize preferred(CPaperWidget::kPreferredWidth, CPaperWidget::kPreferredHeight);
+    SideBySidePlacement placement;
+    for (bool narrow : {false, true}) {
+        widget.SetNarrow(narrow);
+        placement =
+            PlaceSideBySide(screen, dialogFrame, decorations, preferred, widget.minimumSizeHint());
+        if (placement.fits) break;
+    }
+    // Client rectangles: the window system puts the frame around them, on a mapped window as on
+    // one about to be.
+    const QPoint dialogAt(placement.dialogFrameAt.x() + decorations.left(),
+                          placement.dialogFrameAt.y() + decorations.top());
+    dialog.setGeometry(QRect(dialogAt, dialog.size()));
+    widget.setGeometry(placement.printerFrame.marginsRemoved(decorations));
+    KeepFrameOnScreen(&widget);
+}
+
+// A dialog the window manager has not framed yet may still be placed by it, by its own rules,
+// and its decorations are a guess: once it is framed, the pair is placed again.
+void PlaceBesideOnceFramed(CPaperWidget& widget, QWidget& dialog, const QRect& screen) {
+    PlaceBeside(widget, dialog, screen);
+    if (dialog.frameGeometry() == dialog.geometry()) {
+        WhenFramed(&dialog, [widget = QPointer<CPaperWidget>(&widget), &dialog, screen] {
+            if (!widget.isNull()) PlaceBeside(*widget, dialog, screen);
+            KeepFrameOnScreen(&dialog);
+        });
+    }
+}
+
+// On its own: the narrow layout when the wide one does not fit the screen, centred on it.
+void FitScreen(CPaperWidget& widget, const QRect& screen) {
+    const QMargins decorations = Decorations(widget);
+    const QSize room = screen.size().shrunkBy(decorations);
+    widget.SetNarrow(false);
+    const QSize wide = widget.minimumSizeHint();
+    widget.SetNarrow(wide.width() > room.width() || wide.height() > room.height());
+    const QSize size = QSize(CPaperWidget::kPreferredWidth, CPaperWidget::kPreferredHeight)
+                           .boundedTo(room)
+                           .expandedTo(widget.minimumSizeHint());
+    const QSize frame = size.grownBy(decorations);
+    const QPoint at(screen.left() + std::max(0, (screen.width() - frame.width()) / 2),
+                    screen.top() + std::max(0, (screen.height() - frame.height()) / 2));
+    widget.setGeometry(QRect(at + QPoint(decorations.left(), decorations.top()), size));
+    KeepFrameOnScreen(&widget);
+}
 
 }  // namespace
 
@@ -135,20 +206,14 @@ void CPaperWindow::Show(HWND hWndBeside) {
     CPaperWidget* widget = m_queue->widget.data();
     if (widget == nullptr) return;
     QWidget* beside = CWindowBinding::WidgetOf(hWndBeside);
-    if (beside != nullptr && beside->screen() != nullptr) {
-        const QRect frame = beside->frameGeometry();
-        const QRect inside = beside->geometry();
-        QMargins decorations(inside.left() - frame.left(), inside.top() - frame.top(),
-                             frame.right() - inside.right(), frame.bottom() - inside.bottom());
-        // A window manager may not have framed the dialog yet: leave room for a usual frame.
-        if (decorations.isNull()) decorations = kUsualDecorations;
-        const SideBySidePlacement placement =
-            PlaceSideBySide(beside->screen()->availableGeometry(), frame, decorations,
-                            QSize(CPaperWidget::kPreferredWidth, CPaperWidget::kPreferredHeight),
-                            widget->minimumSizeHint());
-        beside->move(placement.dialogFrameAt);
-        widget->resize(placement.printerFrame.size().shrunkBy(decorations));
-        widget->move(placement.printerFrame.topLeft());
+    QScreen* screen = beside != nullptr ? beside->screen() : widget->screen();
+    if (screen != nullptr) {
+        widget->SetTouchTarget(TouchTargetPixels(screen));
+        if (beside != nullptr) {
+            PlaceBesideOnceFramed(*widget, *beside, screen->availableGeometry());
+        } else {
+            FitScreen(*widget, screen->availableGeometry());
+        }
     }
     widget->show();
     // The dialog stays the window the operator types into.
@@ -158,16 +223,25 @@ void CPaperWindow::Show(HWND hWndBeside) {
 void CPaperWindow::ShowBesideMainWindow() {
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr) return;
+    // A Wayland compositor places every window itself, and a window shown later goes on top:
+    // this one goes first, so the dialog, shown when it runs, is never behind it.
+    const bool showFirst = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (showFirst) Show(nullptr);
     QMetaObject::invokeMethod(
         app,
-        [this, widget = m_queue->widget] {
+        [this, showFirst, widget = m_queue->widget] {
             if (widget.isNull()) return;  // this window went before the loop ran
-            CWinApp* pApp = AfxGetApp();
-            Show(pApp != nullptr && pApp->m_pMainWnd != nullptr ? pApp->m_pMainWnd->GetSafeHwnd()
-                                                                : nullptr);
+            if (QWidget* mainWindow = CWindowBinding::WidgetOf(MainWindowHandle())) {
+                auto* key = new QShortcut(QKeySequence(Qt::Key_F2), mainWindow);
+                QObject::connect(key, &QShortcut::activated, widget,
+                                 [this] { ShowBesideMainWindowNow(); });
+            }
+            if (!showFirst) ShowBesideMainWindowNow();
         },
         Qt::QueuedConnection);
 }
+
+void CPaperWindow::ShowBesideMainWindowNow() { Show(MainWindowHandle()); }
 
 void CPaperWindow::Close() {
     if (CPaperWidget* widget = m_queue->widget.data()) widget->close();

@@ -39,8 +39,11 @@ class CPaperWindow {
     // window shrunk to fit when needed; where the window system puts it when hWndBeside is null.
     void Show(HWND hWndBeside);
     // Shows the window beside the application's main window as soon as the message loop runs,
-    // so that a dialog about to run modally is in place by then.
+    // so that a dialog about to run modally is in place by then; from then on F2 in the main
+    // window shows this window again after the operator closed it.
     void ShowBesideMainWindow();
+    // Shows it beside the application's main window now.
+    void ShowBesideMainWindowNow();
     void Close();
     bool IsVisible() const;
     // Runs on the user-interface thread when the operator closes the window.

@@ -40,9 +40,41 @@ bool ConfigureSerialLine(int fd, std::uint32_t baud, bool rtsCts, std::string* e
     return true;
 }
 
+namespace {
+
+struct StandardRate {
+    unsigned code;
+    std::uint32_t baud;
+};
+// clang-format off
+constexpr StandardRate kStandardRates[] = {
+    {B50, 50}, {B75, 75}, {B110, 110}, {B134, 134}, {B150, 150}, {B200, 200}, {B300, 300},
+    {B600, 600}, {B1200, 1200}, {B1800, 1800}, {B2400, 2400}, {B4800, 4800}, {B9600, 9600},
+    {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+    {B460800, 460800}, {B500000, 500000}, {B576000, 576000}, {B921600, 921600},
+    {B1000000, 1000000}, {B1152000, 1152000}, {B1500000, 1500000}, {B2000000, 2000000},
+    {B2500000, 2500000}, {B3000000, 3000000}, {B3500000, 3500000}, {B4000000, 4000000}};
+// clang-format on
+
+// The classic TCGETS carries every standard rate; termios2 is asked only for an arbitrary one,
+// so the line is read where termios2 is not implemented (qemu-user before 8, some sandboxes).
+bool ReadLineSettings(int fd, struct termios2& out) {
+    struct termios classic {};
+    if (ioctl(fd, TCGETS, &classic) != 0) return false;
+    if ((classic.c_cflag & CBAUD) == BOTHER) return ioctl(fd, TCGETS2, &out) == 0;
+    out = {};
+    std::memcpy(&out, &classic, sizeof classic);
+    for (const StandardRate& rate : kStandardRates) {
+        if (rate.code == (classic.c_cflag & CBAUD)) out.c_ospeed = rate.baud;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool ReadHostLine(int fd, HostLine* line) {
     struct termios2 tio {};
-    if (ioctl(fd, TCGETS2, &tio) != 0) return false;
+    if (!ReadLineSettings(fd, tio)) return false;
     line->baud = tio.c_ospeed;
     switch (tio.c_cflag & CSIZE) {
         case CS5:

@@ -88,6 +88,7 @@ Program::Program(const ProgramOptions& options)
 }
 
 Program::~Program() {
+    m_rfc2217.Stop();
     m_link.Stop();
     Tidy();
     for (int fd : {m_signalFd, m_stopFd}) {
@@ -221,13 +222,21 @@ int Program::OpenLink() {
             return kExitBadUsage;
         }
     }
+    if (m_options.rfc2217) {
+        bool inUse = false;
+        if (!m_rfc2217.Open(*m_options.rfc2217, m_link.DevicePath(), &error, &inUse)) {
+            Fail("--rfc2217 " + error);
+            return kExitBadUsage;
+        }
+    }
     if (!m_options.linkPath.empty() && !MakeLinkPath(&error)) {
         Fail(error);
         return kExitBadUsage;
     }
     if (!m_link.DevicePath().empty()) Say(stdout, "device: " + m_link.DevicePath());
     if (m_options.listen) Say(stdout, "listening: " + m_link.Listener().Name());
-    if (!m_link.Start(&error)) {
+    if (m_options.rfc2217) Say(stdout, "rfc2217: rfc2217://" + m_rfc2217.Listener().Name());
+    if (!m_link.Start(&error) || (m_options.rfc2217 && !m_rfc2217.Start(&error))) {
         Fail(error);
         return kExitFailure;
     }
@@ -444,6 +453,7 @@ int Program::RunLink() {
         Fail(std::to_string(left) + " bytes the host wrote were not printed (" +
              (m_printer.Waiting() > 0 ? "waiting for paper" : "the printer is busy") + ")");
     }
+    m_rfc2217.Stop();
     m_link.Stop();
     if (m_observer != nullptr) m_observer->OnLinkStopped();
     m_printer.Finish();

@@ -10,6 +10,7 @@
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
+#include "emulator/link/Rfc2217Server.h"
 #include "emulator/program/ProgramOptions.h"
 #include "emulator/receipts/ReceiptFolder.h"
 
@@ -94,6 +95,8 @@ class Program {
     ProgramOptions m_options;
     emu::VirtualPrinter m_printer;
     emu::Link m_link{m_printer};
+    // --rfc2217; bytes off the line, decoded or garbled
+    emu::Rfc2217Server m_rfc2217{[this] { return m_printer.Received() + m_link.FramingErrors(); }};
     ProgramObserver* m_observer = nullptr;
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;

@@ -42,6 +42,10 @@ std::string UsageText() {
            "  --listen [ADDR:]PORT  also take raw print jobs over TCP, one connection at a time\n"
            "                      (9100 is usual); ADDR defaults to 127.0.0.1, 0.0.0.0 opens\n"
            "                      every interface. Alone, it serves TCP without a pty\n"
+           "  --rfc2217 [ADDR:]PORT  also serve the pty's line as a network serial device server\n"
+           "                      does (RFC 2217): line settings and flow control arrive in band,\n"
+           "                      in order with the data; one client at a time "
+           "(rfc2217://HOST:PORT)\n"
            "  --link PATH         also make PATH a symbolic link to the pty, so programs can be\n"
            "                      set up once (replaced if left over, removed at exit)\n"
            "  --window            show the printer's window: paper as it prints, commands,\n"
@@ -138,6 +142,13 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
                 *error = "--listen " + *error;
                 return std::nullopt;
             }
+        } else if (name == "--rfc2217") {
+            if (!value(&text)) return std::nullopt;
+            options.rfc2217 = emu::ParseListenAddress(text, error);
+            if (!options.rfc2217) {
+                *error = "--rfc2217 " + *error;
+                return std::nullopt;
+            }
         } else if (name == "--window") {
             if (!flag()) return std::nullopt;
             options.window = true;
@@ -203,6 +214,10 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
         *error = "choose one of --pty, --device and --input";
         return std::nullopt;
     }
+    if (options.rfc2217 && options.mode != ProgramOptions::Mode::Pty) {
+        *error = "--rfc2217 serves the pty's line: it goes with --pty only";
+        return std::nullopt;
+    }
     if (!options.linkPath.empty() && options.mode != ProgramOptions::Mode::Pty) {
         *error = "--link goes with --pty only";
         return std::nullopt;
@@ -213,7 +228,7 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
         return std::nullopt;
     }
     // A port alone serves TCP only; a pty comes with it when asked for.
-    if (options.listen && sources == 0 && options.linkPath.empty())
+    if (options.listen && sources == 0 && options.linkPath.empty() && !options.rfc2217)
         options.mode = ProgramOptions::Mode::PortOnly;
     return options;
 }

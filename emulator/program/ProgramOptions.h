@@ -15,15 +15,16 @@ namespace emutool {
 struct ProgramOptions {
     enum class Mode { Pty, Device, Input, PortOnly };
     Mode mode = Mode::Pty;
-    std::string device;                        // --device
-    std::string input;                         // --input, "-" for standard input
-    std::string linkPath;                      // --link
-    std::optional<emu::ListenAddress> listen;  // --listen
-    bool window = false;                       // --window
-    std::string outDir;                        // --out
-    std::string tracePath;                     // --trace, "-" for standard output
-    std::string stateFolder;                   // --state; "": the default folder
-    std::uint32_t baud = 0;                    // --baud; 0: not given
+    std::string device;                         // --device
+    std::string input;                          // --input, "-" for standard input
+    std::string linkPath;                       // --link
+    std::optional<emu::ListenAddress> listen;   // --listen
+    std::optional<emu::ListenAddress> rfc2217;  // --rfc2217
+    bool window = false;                        // --window
+    std::string outDir;                         // --out
+    std::string tracePath;                      // --trace, "-" for standard output
+    std::string stateFolder;                    // --state; "": the default folder
+    std::uint32_t baud = 0;                     // --baud; 0: not given
     const emu::PrinterModel* model = &emu::DefaultPrinterModel();  // --model
     int width = 0;                                                 // --width; 0: the model's
     int maxReceipts = 0;                                           // --max-receipts; 0: none

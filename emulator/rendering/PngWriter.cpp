@@ -53,27 +53,48 @@ std::uint64_t EightDots(const std::uint8_t* dots) {
     return word;
 }
 
-// One row of black-and-white dots packed to a bit a dot, the first dot in the high bit: 1 white,
+// Set in the low seven bits of a byte whose bits are not all alike: a dot neither black nor white.
+std::uint64_t Unlike(std::uint64_t word) { return (word ^ (word >> 1)) & 0x7F7F7F7F7F7F7F7Full; }
+
+bool IsBlackOrWhite(std::uint8_t dot) { return dot == 0 || dot == 255; }
+
+// The picture packed to a bit a dot, row by row, the first dot of a row in the high bit: 1 white,
 // 0 black. Eight dots at a time: each byte's low bit, multiplied into place, lands in the top byte
-// in reverse order, the first dot highest.
-void PackRow(const std::uint8_t* dots, int width, std::uint8_t* bits) {
-    int x = 0;
-    for (; x + 8 <= width; x += 8) {
-        const std::uint64_t low = (EightDots(dots + x) >> 7) & 0x0101010101010101ull;
-        bits[x / 8] = static_cast<std::uint8_t>((low * 0x8040201008040201ull) >> 56);
+// in reverse order, the first dot highest. Empty when a dot is gray, found in the same pass.
+std::vector<std::uint8_t> PackBlackAndWhite(const PaperImage& image) {
+    const int width = image.width;
+    const std::size_t stride = static_cast<std::size_t>(width + 7) / 8;
+    std::vector<std::uint8_t> packed(stride * static_cast<std::size_t>(image.height));
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* dots = image.gray.data() + static_cast<std::size_t>(y) * width;
+        std::uint8_t* bits = packed.data() + y * stride;
+        std::uint64_t unlike = 0;
+        int x = 0;
+        for (; x + 8 <= width; x += 8) {
+            const std::uint64_t word = EightDots(dots + x);
+            unlike |= Unlike(word);
+            const std::uint64_t low = (word >> 7) & 0x0101010101010101ull;
+            bits[x / 8] = static_cast<std::uint8_t>((low * 0x8040201008040201ull) >> 56);
+        }
+        if (x < width) {
+            std::uint8_t byte = 0;
+            for (int i = 0; x + i < width; ++i) {
+                unlike |= !IsBlackOrWhite(dots[x + i]);
+                byte |= static_cast<std::uint8_t>((dots[x + i] >> 7) << (7 - i));
+            }
+            bits[x / 8] = byte;
+        }
+        if (unlike != 0) return {};
     }
-    if (x < width) {
-        std::uint8_t byte = 0;
-        for (int i = 0; x + i < width; ++i)
-            byte |= static_cast<std::uint8_t>((dots[x + i] >> 7) << (7 - i));
-        bits[x / 8] = byte;
-    }
+    return packed;
 }
 
-// Kept apart from EncodePng so that no object with a destructor lives across setjmp; the row
-// buffer is the caller's for the same reason.
-bool WriteRows(PngState& state, const PaperImage& image, const PngSettings& settings, bool oneBit,
-               std::uint8_t* packed) {
+// Kept apart from EncodePng so that no object with a destructor lives across setjmp; packed is
+// the picture at a bit a dot, or empty for a byte a dot.
+bool WriteRows(PngState& state, const PaperImage& image, const PngSettings& settings,
+               const std::vector<std::uint8_t>& packed) {
+    const bool oneBit = !packed.empty();
+    const std::size_t stride = static_cast<std::size_t>(image.width + 7) / 8;
     if (setjmp(png_jmpbuf(state.png))) return false;
     png_set_write_fn(state.png, &state, OnPngWrite, OnPngFlush);
     png_set_compression_level(state.png, settings.level);
@@ -83,15 +104,10 @@ bool WriteRows(PngState& state, const PaperImage& image, const PngSettings& sett
                  static_cast<png_uint_32>(image.height), oneBit ? 1 : 8, PNG_COLOR_TYPE_GRAY,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(state.png, state.info);
-    for (int y = 0; y < image.height; ++y) {
-        const std::uint8_t* row = image.gray.data() + static_cast<std::size_t>(y) * image.width;
-        if (oneBit) {
-            PackRow(row, image.width, packed);
-            png_write_row(state.png, packed);
-        } else {
-            png_write_row(state.png, row);
-        }
-    }
+    for (int y = 0; y < image.height; ++y)
+        png_write_row(state.png,
+                      oneBit ? packed.data() + y * stride
+                             : image.gray.data() + static_cast<std::size_t>(y) * image.width);
     png_write_end(state.png, nullptr);
     return true;
 }
@@ -99,17 +115,14 @@ bool WriteRows(PngState& state, const PaperImage& image, const PngSettings& sett
 }  // namespace
 
 bool IsBlackAndWhite(const PaperImage& image) {
-    // A dot is black or white when its eight bits are alike: each bit against the one above it,
-    // eight dots a word, and no early exit, so the pass stays short and branch-free.
+    // A dot is black or white when its eight bits are alike, eight dots a word with no early
+    // exit, so the pass stays short and branch-free.
     const std::uint8_t* dots = image.gray.data();
     const std::size_t size = image.gray.size();
     std::uint64_t unlike = 0;
     std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        const std::uint64_t word = EightDots(dots + i);
-        unlike |= (word ^ (word >> 1)) & 0x7F7F7F7F7F7F7F7Full;
-    }
-    for (; i < size; ++i) unlike |= dots[i] != 0 && dots[i] != 255;
+    for (; i + 8 <= size; i += 8) unlike |= Unlike(EightDots(dots + i));
+    for (; i < size; ++i) unlike |= !IsBlackOrWhite(dots[i]);
     return unlike == 0;
 }
 
@@ -122,15 +135,15 @@ bool EncodePng(const PaperImage& image, std::vector<std::uint8_t>* png, std::str
         return Fail(error, "the image holds " + std::to_string(image.gray.size()) + " bytes for " +
                                std::to_string(image.width) + " x " + std::to_string(image.height) +
                                " dots");
-    std::vector<std::uint8_t> packed(static_cast<std::size_t>(image.width + 7) / 8);
+    const std::vector<std::uint8_t> packed =
+        encoding.allowOneBit ? PackBlackAndWhite(image) : std::vector<std::uint8_t>();
     PngState state;
     state.out = png;
     png->clear();
     state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
     if (state.png) state.info = png_create_info_struct(state.png);
     if (!state.png || !state.info) return Fail(error, "out of memory in libpng");
-    const bool oneBit = encoding.allowOneBit && IsBlackAndWhite(image);
-    if (!WriteRows(state, image, oneBit ? encoding.oneBit : encoding.gray, oneBit, packed.data()))
+    if (!WriteRows(state, image, packed.empty() ? encoding.gray : encoding.oneBit, packed))
         return Fail(error, state.message);
     return true;
 }

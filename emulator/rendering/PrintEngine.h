@@ -61,10 +61,10 @@
 //   is the baseline the next line sits on (GS $, GS \ move it; ESC $, ESC \, HT along the line,
 //   in the motion unit of that axis): lines sit on it, and images, barcodes and symbols stand on
 //   it at the horizontal position, which moves past them; whatever would stick out above the
-//   area, or above the line a feed started, pushes the position down. LF moves the baseline by the line spacing, or further when the
-//   line's descent and the usual gap need it; ESC J n by n dots, at least the line's height;
-//   ESC d n by n line feeds. Margins, alignment, upside-down, reverse feeds and cuts act in
-//   standard mode only; CR does nothing in either.
+//   area, or above the line a feed started, pushes the position down. LF moves the baseline by the
+//   line spacing, or further when the line's descent and the usual gap need it; ESC J n by n dots,
+//   at least the line's height; ESC d n by n line feeds. Margins, alignment, upside-down, reverse
+//   feeds and cuts act in standard mode only; CR does nothing in either.
 #pragma once
 
 #include <array>

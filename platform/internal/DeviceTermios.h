@@ -21,14 +21,14 @@ struct DeviceTermios {
     std::uint32_t ospeed = 0;
 };
 
-// Reads or writes the device's settings (TCGETS2 / TCSETS2, taking effect at once). On failure
-// they return the errno value, else 0.
+// Reads or writes the device's settings, taking effect at once (termios2 only for an arbitrary
+// rate). On failure they return the errno value, else 0.
 int ReadDeviceTermios(int fd, DeviceTermios& out);
 int WriteDeviceTermios(int fd, const DeviceTermios& in);
 
 // The output baud rate, whatever way the record encodes it.
 std::uint32_t DeviceBaudRate(const DeviceTermios& t);
-// Sets input and output to the rate as an arbitrary rate (BOTHER).
+// Sets input and output to the rate: its standard code where it has one, else BOTHER.
 void SetDeviceBaudRate(DeviceTermios& t, std::uint32_t baud);
 
 }  // namespace platform::detail

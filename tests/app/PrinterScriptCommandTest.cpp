@@ -6,6 +6,7 @@
 #include "app/VirtualPrinterSession.h"
 #include "emulator/VirtualPrinter.h"
 #include "tests/support/TempDir.h"
+#include "viewer/PaperWindow.h"
 
 namespace apptest {
 namespace {
@@ -50,6 +51,11 @@ TEST(PrinterScriptCommand, SetsConditionsAndRefusesWhatItCannotDo) {
     EXPECT_FALSE(
         RunPrinterScriptCommand(session, "screenshot " + (dir / "no" / "w.png").string(), &seen));
     EXPECT_NE(seen.find("could not write"), std::string::npos) << seen;
+
+    session.Window().Close();  // as the operator closes it
+    ASSERT_FALSE(session.Window().IsVisible());
+    EXPECT_TRUE(RunPrinterScriptCommand(session, "show", &seen)) << seen;
+    EXPECT_TRUE(session.Window().IsVisible()) << "the closed window is shown again";
 }
 
 }  // namespace

@@ -193,7 +193,7 @@ TEST(RenderPaper, PngKeepsEveryDotAtOneBitUnlessThePaperHoldsGray) {
     PaperImage odd{13, 3, std::vector<std::uint8_t>(39, 255)};  // a row not whole bytes long
     for (int i : {0, 7, 8, 12, 13, 21, 38}) odd.gray[i] = 0;
     PaperImage oneGrayDot = odd;
-    oneGrayDot.gray[20] = 128;
+    oneGrayDot.gray[24] = 128;  // past the last whole byte of its row
     struct Row {
         const char* name;
         PaperImage image;

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "tests/platform/PortFixture.h"
+#include "tests/support/KernelInterface.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ TEST_F(PortTest, FreshHandleReportsTheDeviceInRawMode) {
 }
 
 TEST_F(PortTest, ArbitraryBaudRateReachesTheDevice) {
+    if (!testsupport::ArbitraryRatesAvailable())
+        GTEST_SKIP() << "256000 baud is " << testsupport::kNotEmulated;
     DCB dcb{};
     ASSERT_TRUE(GetCommState(port, &dcb));
     dcb.BaudRate = 256000;
@@ -56,6 +59,8 @@ class CommStateRoundTrip : public PortTest, public ::testing::WithParamInterface
 
 TEST_P(CommStateRoundTrip, ReadsBackWhatWasSet) {
     const StateCase& c = GetParam();
+    if ((c.cflag & CMSPAR) != 0 && !testsupport::MarkSpaceParityAvailable())
+        GTEST_SKIP() << "mark and space parity are " << testsupport::kNotEmulated;
     DCB dcb{};
     ASSERT_TRUE(GetCommState(port, &dcb));
     c.edit(dcb);

@@ -7,9 +7,9 @@
 
 #include <cerrno>
 
-namespace testsupport {
+#include "platform/internal/DeviceTermios.h"
 
-bool ReadTermios2BaudRate(int fd, std::uint32_t& out);  // PtyPeerSpeed.cpp
+namespace testsupport {
 
 namespace {
 
@@ -111,8 +111,12 @@ bool PtyPeer::SetSlaveTermios(const termios& in) {
     return m_slave >= 0 && tcsetattr(m_slave, TCSANOW, &in) == 0;
 }
 
+// Read as the platform reads a device, so an arbitrary rate comes back as its number.
 bool PtyPeer::SlaveBaudRate(std::uint32_t& out) const {
-    return m_slave >= 0 && ReadTermios2BaudRate(m_slave, out);
+    platform::detail::DeviceTermios t;
+    if (m_slave < 0 || platform::detail::ReadDeviceTermios(m_slave, t) != 0) return false;
+    out = platform::detail::DeviceBaudRate(t);
+    return true;
 }
 
 }  // namespace testsupport

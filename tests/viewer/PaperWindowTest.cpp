@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTextBlock>
 #include <thread>
 #include <vector>
@@ -18,8 +19,8 @@
 namespace viewertest {
 namespace {
 
-const std::vector<std::string> kLabels = {"Paper out", "Overheat", "Over-voltage", "Cutter",
-                                          "Platen"};
+const std::vector<std::string> kLabels = {"过热 overheat", "缺纸 paper out", "过压 over-voltage",
+                                          "切刀 cutter", "压轴 platen"};
 
 std::vector<std::uint8_t> Blank(int width, int height) {
     return std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, 255);
@@ -200,6 +201,27 @@ TEST_F(PaperWindowTest, ScreenshotShowsWhatWasQueuedAndReportsAnUnwritablePath) 
     const QPoint origin = Widget().Strip()->mapTo(&Widget(), QPoint(0, 0));
     EXPECT_EQ(qGray(shot.pixel(origin + QPoint(10, 10))), 0);
     EXPECT_FALSE(window.SaveScreenshot((dir / "no" / "w.png").string()));
+}
+
+// Narrow, the window fits beside the dialog (387x440 inside its frame) on an 800x480 panel, with
+// every control in one of its two tabs; wide again, both columns stand side by side.
+TEST_F(PaperWindowTest, TheNarrowLayoutFitsBesideTheDialogOnTheSmallestPanel) {
+    CPaperWidget& widget = Widget();
+    widget.SetTouchTarget(37);  // 7 mm on a 7-inch 800x480 panel
+    widget.SetNarrow(true);
+    const QSize narrow = widget.minimumSizeHint();
+    EXPECT_LE(narrow.width(), 800 - 387 - 2 * 8 - 12) << narrow.width() << "x" << narrow.height();
+    EXPECT_LE(narrow.height(), 480 - 32) << narrow.width() << "x" << narrow.height();
+    EXPECT_EQ(widget.TabOf(widget.PaperArea()), 0);
+    EXPECT_EQ(widget.TabOf(widget.Toggle(4)), 1);
+    EXPECT_EQ(widget.TabOf(widget.Trace()), 1);
+    EXPECT_GE(widget.Toggle(4)->minimumHeight(), 37);
+
+    widget.SetNarrow(false);
+    EXPECT_EQ(widget.TabOf(widget.Toggle(4)), -1);
+    EXPECT_EQ(widget.Splitter()->count(), 2);
+    EXPECT_TRUE(widget.Splitter()->isAncestorOf(widget.Trace()));
+    EXPECT_GT(widget.minimumSizeHint().width(), narrow.width());
 }
 
 TEST(PaperWindowLifetime, UpdatesQueuedForAWindowThatIsGoneAreDropped) {

@@ -12,10 +12,14 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStyle>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "viewer/PaperWindow.h"
 #include "viewer/qt/PaperStrip.h"
+#include "viewer/qt/TouchTargets.h"
+#include "viewer/qt/TraceLayout.h"
 
 CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle)
     : m_onToggle(std::move(onToggle)) {
@@ -26,8 +30,9 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pArea->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_pArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_pArea->setMinimumWidth(384 + m_pArea->verticalScrollBar()->sizeHint().width() +
-                             2 * m_pArea->frameWidth());
+    m_paperMinimumWidth =
+        384 + m_pArea->verticalScrollBar()->sizeHint().width() + 2 * m_pArea->frameWidth();
+    m_pArea->setMinimumWidth(m_paperMinimumWidth);
     QScrollBar* bar = m_pArea->verticalScrollBar();
     connect(bar, &QScrollBar::valueChanged, this,
             [this, bar](int value) { m_bFollow = value >= bar->maximum(); });
@@ -36,19 +41,17 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     });
 
     auto* conditions = new QGroupBox(tr("Printer conditions (the printer reports them)"));
-    // Three to a row, so the window stays narrow enough to sit beside the dialog.
-    auto* conditionGrid = new QGridLayout(conditions);
-    constexpr int kTogglesPerRow = 3;
+    m_pConditionGrid = new QGridLayout(conditions);
     for (int i = 0; i < toggleLabels.size(); ++i) {
-        auto* box = new QCheckBox(toggleLabels[i]);
+        auto* box = new CTouchCheckBox(toggleLabels[i]);
         connect(box, &QCheckBox::clicked, this, [this, i](bool on) {
             if (m_onToggle) m_onToggle(i, on);
         });
-        conditionGrid->addWidget(box, i / kTogglesPerRow, i % kTogglesPerRow);
         m_toggles.push_back(box);
     }
+    LayOutToggles();
 
-    m_pZoom = new QCheckBox(tr("Paper at 2x"));
+    m_pZoom = new CTouchCheckBox(tr("Paper at 2x"));
     connect(m_pZoom, &QCheckBox::toggled, this,
             [this](bool on) { m_pStrip->SetScale(on ? 2 : 1); });
 
@@ -86,8 +89,8 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     // would lay the window out again on every update).
     m_pStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
-    auto* sideColumn = new QWidget;
-    auto* side = new QVBoxLayout(sideColumn);
+    m_pSideColumn = new QWidget;
+    auto* side = new QVBoxLayout(m_pSideColumn);
     side->setContentsMargins(0, 0, 0, 0);
     side->addWidget(conditions);
     side->addWidget(new QLabel(tr("Commands received, newest at the bottom:")));
@@ -97,8 +100,8 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     side->addWidget(m_pFolder);
     side->addWidget(m_pLastReceipt);
 
-    auto* paperWidget = new QWidget;
-    auto* paperColumn = new QVBoxLayout(paperWidget);
+    m_pPaperColumn = new QWidget;
+    auto* paperColumn = new QVBoxLayout(m_pPaperColumn);
     paperColumn->setContentsMargins(0, 0, 0, 0);
     paperColumn->addWidget(m_pArea, 1);
     auto* paperTools = new QHBoxLayout;
@@ -111,14 +114,75 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     // The operator shares the width between paper and commands; the commands take what a
     // resize adds.
     m_pSplitter = new QSplitter(Qt::Horizontal);
-    m_pSplitter->addWidget(paperWidget);
-    m_pSplitter->addWidget(sideColumn);
-    m_pSplitter->setStretchFactor(0, 0);
-    m_pSplitter->setStretchFactor(1, 1);
     m_pSplitter->setChildrenCollapsible(false);
+    m_pTabs = new CTouchTabWidget;
+    m_pTabs->setDocumentMode(true);  // no frame of its own: the paper needs the width
+    m_pTabs->hide();
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_pSplitter);
+    layout->addWidget(m_pTabs);
+    m_bNarrow = true;
+    SetNarrow(false);
     resize(kPreferredWidth, kPreferredHeight);
+}
+
+void CPaperWidget::SetNarrow(bool narrow) {
+    if (narrow == m_bNarrow) return;
+    m_bNarrow = narrow;
+    if (narrow) {
+        m_pTabs->addTab(m_pPaperColumn, tr("Paper"));
+        m_pTabs->addTab(m_pSideColumn, tr("Conditions and commands"));
+        // Beside the dialog on an 800-pixel screen the column is a little narrower than the
+        // paper, which then scrolls sideways by those few pixels.
+        m_pArea->setMinimumWidth(m_paperMinimumWidth * 3 / 4);
+    } else {
+        m_pSplitter->addWidget(m_pPaperColumn);
+        m_pSplitter->addWidget(m_pSideColumn);
+        m_pSplitter->setStretchFactor(0, 0);
+        m_pSplitter->setStretchFactor(1, 1);
+        m_pArea->setMinimumWidth(m_paperMinimumWidth);
+    }
+    m_pTabs->setVisible(narrow);
+    m_pSplitter->setVisible(!narrow);
+    // Narrow, the window's edges give their width to the paper and the commands.
+    const int edge = narrow ? kNarrowEdge : style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+    layout()->setContentsMargins(edge, edge, edge, edge);
+    m_pPaperColumn->show();
+    m_pSideColumn->show();
+    LayOutToggles();
+    // The sizes the placement asks for next are those of this layout, not the last one.
+    m_pConditionGrid->parentWidget()->updateGeometry();
+    m_pSideColumn->updateGeometry();
+    layout()->invalidate();
+    layout()->activate();  // the window's own minimum size follows now, before it is placed
+}
+
+void CPaperWidget::LayOutToggles() {
+    // Three to a row beside the paper; two in a tab of their own, so the window fits beside the
+    // dialog on the smallest panels.
+    const int perRow = m_bNarrow ? 2 : 3;
+    for (QCheckBox* box : m_toggles) m_pConditionGrid->removeWidget(box);
+    for (std::size_t i = 0; i < m_toggles.size(); ++i) {
+        const int index = static_cast<int>(i);
+        m_pConditionGrid->addWidget(m_toggles[i], index / perRow, index % perRow);
+    }
+}
+
+void CPaperWidget::SetTouchTarget(int pixels) {
+    QList<QWidget*> targets{m_pZoom, m_pSave, m_pClear};
+    for (QCheckBox* box : m_toggles) targets.append(box);
+    for (QWidget* target : targets) target->setMinimumHeight(pixels);
+    m_pTabs->SetTouchTarget(pixels);
+}
+
+QTabWidget* CPaperWidget::Tabs() const { return m_pTabs; }
+
+int CPaperWidget::TabOf(const QWidget* widget) const {
+    if (!m_bNarrow) return -1;
+    for (int i = 0; i < m_pTabs->count(); ++i) {
+        if (m_pTabs->widget(i)->isAncestorOf(widget)) return i;
+    }
+    return -1;
 }
 
 void CPaperWidget::SetSaveHandler(std::function<void()> onSave) {
@@ -136,9 +200,11 @@ void CPaperWidget::AddReceipt(const QImage& receipt, const QString& savedAs) {
 void CPaperWidget::SetCurrent(const QImage& current) { m_pStrip->SetCurrent(current); }
 
 void CPaperWidget::AppendTrace(const QStringList& lines) {
-    if (!lines.isEmpty()) {
-        m_pTrace->appendPlainText(lines.join(QLatin1Char('\n')));
-    }
+    if (lines.isEmpty()) return;
+    QStringList shown;
+    shown.reserve(lines.size());
+    for (const QString& line : lines) shown.append(TraceLineForWindow(line));
+    m_pTrace->appendPlainText(shown.join(QLatin1Char('\n')));
 }
 
 void CPaperWidget::SetToggle(int index, bool on) {

@@ -1,6 +1,10 @@
 // The Qt window of a CPaperWindow: the paper strip in a scroll area that follows the newest row
 // (until the operator scrolls up, and again once they scroll back down), the condition toggles,
 // a 2x zoom, the command trace and the folder where receipts go.
+//
+// Two columns: the paper with its tools, and the conditions with the commands and the state.
+// Wide, they stand side by side with a splitter between them; narrow (small screens, beside the
+// dialog), each is a tab of its own.
 #pragma once
 
 #include <QWidget>
@@ -12,8 +16,11 @@ class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QGridLayout;
 class QScrollArea;
 class QSplitter;
+class QTabWidget;
+class CTouchTabWidget;
 
 class CPaperWidget : public QWidget {
     Q_OBJECT
@@ -21,6 +28,8 @@ class CPaperWidget : public QWidget {
     // The size it opens at when the screen has room.
     static constexpr int kPreferredWidth = 1180;
     static constexpr int kPreferredHeight = 680;
+    // The margin at the window's edges in the narrow layout.
+    static constexpr int kNarrowEdge = 2;
 
     CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle);
 
@@ -36,6 +45,12 @@ class CPaperWidget : public QWidget {
     void SetStatus(const QString& text);
     void SetEvents(const QString& text);
 
+    // Narrow: the two columns as tabs, the toggles two to a row.
+    void SetNarrow(bool narrow);
+    bool IsNarrow() const { return m_bNarrow; }
+    // The least height of every control the operator touches; 0 leaves the style's own.
+    void SetTouchTarget(int pixels);
+
     CPaperStrip* Strip() const { return m_pStrip; }
     QScrollArea* PaperArea() const { return m_pArea; }
     QPlainTextEdit* Trace() const { return m_pTrace; }
@@ -48,13 +63,22 @@ class CPaperWidget : public QWidget {
     QLabel* Status() const { return m_pStatus; }
     QLabel* Events() const { return m_pEvents; }
     QSplitter* Splitter() const { return m_pSplitter; }
+    QTabWidget* Tabs() const;
+    // The tab that holds the widget, in the narrow layout (-1 when wide).
+    int TabOf(const QWidget* widget) const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void LayOutToggles();
+
     CPaperStrip* m_pStrip;
+    QWidget* m_pPaperColumn;
+    QWidget* m_pSideColumn;
     QSplitter* m_pSplitter;
+    CTouchTabWidget* m_pTabs;
+    QGridLayout* m_pConditionGrid;
     QScrollArea* m_pArea;
     QPlainTextEdit* m_pTrace;
     std::vector<QCheckBox*> m_toggles;
@@ -69,4 +93,6 @@ class CPaperWidget : public QWidget {
     std::function<void()> m_onClosed;
     std::function<void()> m_onSave;
     bool m_bFollow = true;  // keep the newest row in view
+    bool m_bNarrow = false;
+    int m_paperMinimumWidth = 0;  // the paper at 1x with its scroll bar
 };

@@ -1,6 +1,7 @@
 // Where a dialog and the printer's window go so that both fit the screen side by side: the
 // printer's window shrinks towards its minimum size before anything overlaps, and the pair is
-// centred on the screen. Frames (window-manager decorations) count as part of each window.
+// centred on the screen. Frames (window-manager decorations) count as part of each window, and
+// on a screen too small for both, the printer's window overlaps the dialog, its frame on screen.
 #pragma once
 
 #include <QMargins>

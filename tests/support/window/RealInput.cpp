@@ -10,23 +10,28 @@
 
 namespace testsupport {
 
-bool ClickWithPointer(const QWidget& widget) {
+bool ClickAt(const QWidget& widget, const QPoint& point) {
     const QWidget* window = widget.window();
     if (!WaitWhileProcessing([window] {
             return window->windowHandle() != nullptr && window->windowHandle()->isExposed();
         })) {
         return false;
     }
-    // The middle of what the widget draws (a check box laid out wider than its label takes
-    // clicks on the label only), relative to its window as the X server has it now: a window
-    // manager may still be moving the window when Qt already reports the new place.
-    const QSize drawn = widget.sizeHint().boundedTo(widget.size());
-    const QPoint at = widget.mapTo(window, QPoint(drawn.width() / 2, widget.height() / 2));
+    // Relative to its window as the X server has it now: a window manager may still be moving
+    // the window when Qt already reports the new place.
+    const QPoint at = widget.mapTo(window, point);
     const std::string id = std::to_string(window->winId());
     const std::string command = "xdotool windowactivate --sync " + id + " mousemove --window " +
                                 id + " " + std::to_string(at.x()) + " " + std::to_string(at.y()) +
                                 " click 1 >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
+}
+
+bool ClickWithPointer(const QWidget& widget) {
+    // The middle of what the widget draws: a check box laid out wider than its label takes
+    // clicks on the label only.
+    const QSize drawn = widget.sizeHint().boundedTo(widget.size());
+    return ClickAt(widget, QPoint(drawn.width() / 2, widget.height() / 2));
 }
 
 bool PressKeys(const QWidget& widget, const std::string& keys) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+class QPoint;
 class QWidget;
 
 namespace testsupport {
@@ -12,6 +13,8 @@ namespace testsupport {
 // Raises the widget's window and clicks the middle of what the widget draws; false when xdotool
 // failed.
 bool ClickWithPointer(const QWidget& widget);
+// The same at a point of the widget (a tab of a tab bar).
+bool ClickAt(const QWidget& widget, const QPoint& point);
 
 // Raises the widget's window and types keys (xdotool names: "space", "ctrl+s") into whatever
 // has the focus there; false when xdotool failed.

@@ -1,8 +1,18 @@
 #!/usr/bin/env bash
-# Runs a command in an X session of its own: Xvfb on a free display (1366x768, the smallest
-# screen the windows must fit) with a window manager, so that windows are placed, framed and
-# focused as on a desktop. Usage: run-in-x-session.sh COMMAND [ARGS...]
+# Runs a command in an X session of its own: Xvfb on a free display with a window manager, so that
+# windows are placed, framed and focused as on a desktop. The screen is 1366x768 at 96 dpi unless
+# told: panel PCs have 800x480 or 1024x600 at a higher density.
+# Usage: run-in-x-session.sh [--screen WIDTHxHEIGHT] [--dpi N] COMMAND [ARGS...]
 set -euo pipefail
+screen=1366x768
+dpi=96
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --screen) screen=$2; shift 2 ;;
+    --dpi) dpi=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
 for tool in Xvfb openbox xdotool; do
   command -v "$tool" >/dev/null || { echo "run-in-x-session: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
@@ -15,7 +25,7 @@ cleanup() {
 }
 trap cleanup EXIT
 # -displayfd: the server picks a free display and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -dpi "$dpi" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 server=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || { echo "run-in-x-session: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }

@@ -1,0 +1,14 @@
+#include "viewer/qt/TraceLayout.h"
+
+#include <QRegularExpression>
+
+QString TraceLineForWindow(const QString& line) {
+    // "  offset  1B 61 01 … (N bytes)    MNEMONIC  meaning"
+    static const QRegularExpression command(QStringLiteral(
+        "^( *\\d+)  ([0-9A-F]{2}(?: [0-9A-F]{2})*(?: … \\(\\d+ bytes\\))?) {2,}(\\S.*)$"));
+    const QRegularExpressionMatch match = command.match(line);
+    if (!match.hasMatch()) return line;
+    // Six digits keep the columns for the first megabyte; the width goes to the meaning.
+    return match.captured(1).trimmed().rightJustified(6) + QStringLiteral("  ") +
+           match.captured(3) + QStringLiteral("   [") + match.captured(2) + QLatin1Char(']');
+}
