@@ -31,7 +31,8 @@ bool NoSuchLine(int err) { return err == ENOTTY || err == EINVAL || err == ENOSY
 
 class TtyDevice final : public SerialDevice {
   public:
-    TtyDevice(int fd, std::string lockFile) : m_fd(fd), m_lockFile(std::move(lockFile)) {
+    TtyDevice(int fd, std::string lockFile, const DeviceTermios& found)
+        : m_fd(fd), m_lockFile(std::move(lockFile)), m_found(found) {
         int lines = 0;
         m_caps.modemLines = ioctl(fd, TIOCMGET, &lines) == 0;
         serial_icounter_struct icount{};
@@ -45,6 +46,8 @@ class TtyDevice final : public SerialDevice {
         }
     }
     ~TtyDevice() override {
+        // A terminal is given back as it was found (a shell's line not left raw).
+        WriteDeviceTermios(m_fd, m_found);
         close(m_fd);
         ReleaseSerialLock(m_lockFile);
     }
@@ -141,6 +144,7 @@ class TtyDevice final : public SerialDevice {
 
     const int m_fd;
     const std::string m_lockFile;
+    const DeviceTermios m_found;  // the settings before this program's
     Capabilities m_caps;
     bool m_framingHeld = true;  // byte size and parity reach a line (not a pseudo-terminal)
 };
@@ -197,6 +201,14 @@ OpenedDevice OpenTtyDevice(const std::string& path) {
     if (int err = ReadDeviceTermios(fd, settings)) {
         return FailOpen(OpenErrorCode(err), err, path, fd);
     }
+    // The terminal this program runs in (its controlling terminal, /dev/tty among others) is the
+    // operator's, not a line to a printer: made raw, it would take the keyboard away.
+    if (const pid_t session = tcgetsid(fd); session >= 0 && session == getsid(0)) {
+        close(fd);
+        SetLastErrorText(ERROR_BAD_DEVICE, "not a serial line: it is this program's terminal");
+        return {};
+    }
+    const DeviceTermios found = settings;
     // TIOCEXCL keeps other users out, but not root; the lock keeps out every other user of this
     // library, root included.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
@@ -222,7 +234,7 @@ OpenedDevice OpenTtyDevice(const std::string& path) {
         return FailOpen(OpenErrorCode(err), err, path, fd);
 
     OpenedDevice opened;
-    opened.device = std::make_unique<TtyDevice>(fd, held.Keep());
+    opened.device = std::make_unique<TtyDevice>(fd, held.Keep(), found);
     opened.settings = DcbFromTermios(settings);
     return opened;
 }

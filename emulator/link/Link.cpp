@@ -306,8 +306,11 @@ void Link::Run() {
 
         if (!held.empty()) atMost(kRetryMs);
         // The source that sent last keeps the printer for kLineHold; after that both may send.
-        const bool readConnection = connection.fd >= 0 && held.empty() && !lineHolds;
-        const bool lineMayRead = line.fd >= 0 && held.empty() && !connectionHolds;
+        m_repliesHeld = line.out.size() + connection.out.size();
+        const bool readConnection =
+            connection.fd >= 0 && held.empty() && !lineHolds && connection.out.size() < kReplyBound;
+        const bool lineMayRead =
+            line.fd >= 0 && held.empty() && !connectionHolds && line.out.size() < kReplyBound;
         pacer.SetRate(m_paced ? settings.baud / 10.0 : 0.0, now);
         std::size_t readable = kReadChunk;
         bool waitForLine = lineMayRead;

@@ -37,6 +37,9 @@ class Link {
     static constexpr std::chrono::milliseconds kLineHold{500};
     // Connections accepted and waiting their turn; more wait in the kernel's backlog.
     static constexpr std::size_t kMaxWaiting = 8;
+    // Replies held for a source that does not read them; past this the link stops reading that
+    // source until it reads, as a printer's full transmit buffer holds its host up.
+    static constexpr std::size_t kReplyBound = 64 * 1024;
 
     explicit Link(VirtualPrinter& printer);
     ~Link();
@@ -80,6 +83,8 @@ class Link {
     // Bytes the host has written that the printer has not taken yet: on the line or read and
     // held while the printer's buffer is full.
     std::size_t Unread() const { return (m_fd >= 0 ? Pending() : 0) + m_held.load(); }
+    // Reply bytes the link holds for a source that has not read them yet.
+    std::size_t RepliesHeld() const { return m_repliesHeld.load(); }
 
   private:
     void Run();
@@ -103,6 +108,7 @@ class Link {
     std::atomic<std::uint64_t> m_connections{0};
     LineSettings m_applied;
     std::atomic<std::size_t> m_held{0};
+    std::atomic<std::size_t> m_repliesHeld{0};
     std::function<void(const std::string&)> m_onLineEvent;
     mutable std::mutex m_hostLock;
     HostLine m_host;

@@ -109,6 +109,10 @@ int TcpListener::Accept() {
     // the window opens too late to keep bytes waiting, so the printer stood idle between them.
     int buffer = kReceiveBuffer;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+    // Replies a host does not read wait in a bounded buffer, not in one the kernel grows to
+    // megabytes, so the link soon stops reading that host (Link::kReplyBound).
+    int replies = kSendBuffer;
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &replies, sizeof replies);
     return fd;
 }
 

@@ -21,6 +21,8 @@ class TcpListener {
   public:
     // Bytes a connection may have on their way before its host's writes wait.
     static constexpr int kReceiveBuffer = 1024 * 1024;
+    // Reply bytes the kernel holds for a connection that does not read them.
+    static constexpr int kSendBuffer = 64 * 1024;
 
     TcpListener() = default;
     ~TcpListener();

@@ -90,7 +90,7 @@ Program::Program(const ProgramOptions& options)
 Program::~Program() {
     m_rfc2217.Stop();
     m_link.Stop();
-    Tidy();
+    m_linkPath.Remove();
     for (int fd : {m_signalFd, m_stopFd}) {
         if (fd >= 0) ::close(fd);
     }
@@ -107,7 +107,7 @@ std::string Program::Where() const {
     std::string where;
     if (!m_link.DevicePath().empty()) {
         where = m_link.DevicePath();
-        if (m_linked) where += " (" + m_options.linkPath + ")";
+        if (m_linkPath.Made()) where += " (" + m_options.linkPath + ")";
     }
     if (m_link.Listener().Fd() >= 0) {
         where += (where.empty() ? "" : " and ") + std::string("TCP ") + m_link.Listener().Name();
@@ -229,7 +229,8 @@ int Program::OpenLink() {
             return kExitBadUsage;
         }
     }
-    if (!m_options.linkPath.empty() && !MakeLinkPath(&error)) {
+    if (!m_options.linkPath.empty() &&
+        !m_linkPath.Make(m_options.linkPath, m_link.DevicePath(), &error)) {
         Fail(error);
         return kExitBadUsage;
     }
@@ -241,40 +242,6 @@ int Program::OpenLink() {
         return kExitFailure;
     }
     return 0;
-}
-
-// The link is a symbolic link to the pty: one left by a run that did not tidy up is replaced,
-// anything else at that path is left alone.
-bool Program::MakeLinkPath(std::string* error) {
-    std::error_code ec;
-    const std::filesystem::path path(m_options.linkPath);
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    if (!std::filesystem::is_directory(folder, ec)) {
-        *error = "cannot make the link " + m_options.linkPath + ": the folder " + folder.string() +
-                 " does not exist";
-        return false;
-    }
-    if (std::filesystem::is_symlink(path, ec)) {
-        std::filesystem::remove(path, ec);
-    } else if (std::filesystem::exists(path, ec)) {
-        *error = "cannot make the link " + m_options.linkPath +
-                 ": something that is not a link is there; remove it or choose another path";
-        return false;
-    }
-    std::filesystem::create_symlink(m_link.DevicePath(), path, ec);
-    if (ec) {
-        *error = "cannot make the link " + m_options.linkPath + ": " + ec.message();
-        return false;
-    }
-    m_linked = true;
-    return true;
-}
-
-void Program::Tidy() {
-    if (!m_linked) return;
-    std::error_code ec;
-    std::filesystem::remove(m_options.linkPath, ec);
-    m_linked = false;
 }
 
 void Program::SaveUnfinished(bool quietWhenEmpty) {
@@ -458,7 +425,7 @@ int Program::RunLink() {
     if (m_observer != nullptr) m_observer->OnLinkStopped();
     m_printer.Finish();
     SaveUnfinished(true);
-    Tidy();
+    m_linkPath.Remove();
     return 0;
 }
 

@@ -10,6 +10,7 @@
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
+#include "emulator/link/LinkPath.h"
 #include "emulator/link/Rfc2217Server.h"
 #include "emulator/program/ProgramOptions.h"
 #include "emulator/receipts/ReceiptFolder.h"
@@ -85,8 +86,6 @@ class Program {
     int RunLink();
     void HandleCommand(const std::string& line, bool* quit);
     std::string StatusText() const;
-    bool MakeLinkPath(std::string* error);
-    void Tidy();
     // Reports a receipt that was not saved; true when it was.
     bool Saved(const emu::ReceiptFolder::Result& result);
     // Writes one trace line; the first write that fails is said and ends the trace.
@@ -103,7 +102,7 @@ class Program {
     std::atomic<bool> m_traceFailed{false};  // the trace has holes: the exit status says so
     std::string m_traceError;                // set before m_traceFailed
     std::optional<emu::ReceiptFolder> m_receipts;
-    bool m_linked = false;
+    emu::LinkPath m_linkPath;
     int m_signalFd = -1;
     int m_stopFd = -1;  // eventfd for RequestStop
 };

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 #include "emulator/VirtualPrinter.h"
 #include "emulator/link/Link.h"
@@ -110,6 +112,30 @@ TEST(CoreTcp, AFloodIsHeldBackWhileThePrinterCannotTakeIt) {
     EXPECT_TRUE(emutest::WaitUntil([&] { return f.printer.Received() == data.size(); },
                                    std::chrono::seconds(60)))
         << "received " << f.printer.Received() << " of " << data.size();
+}
+
+TEST(CoreTcp, AClientThatDoesNotReadItsRepliesIsHeldBackUntilItReads) {
+    TcpFixture f(emu::PrinterCore::kDefaultInputCapacity, false);
+    HostEnd client = f.Connect(64 * 1024);
+    int small = 16 * 1024;
+    setsockopt(client.Fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    // Status requests, one reply byte each: far more replies than the buffers on the way hold.
+    Bytes requests;
+    for (int i = 0; i < 1000000; ++i) requests.insert(requests.end(), {0x10, 0x04, 0x05});
+    const std::size_t written = client.WriteUntilFull(requests);
+    EXPECT_LT(written, requests.size()) << "the printer read every request";
+    EXPECT_LE(f.link.RepliesHeld(), emu::Link::kReplyBound + 4096);
+    // Once the client reads, the printer goes on.
+    const std::uint64_t before = f.printer.Received();
+    std::atomic<bool> reading{true};
+    std::thread reader([&] {
+        while (reading) client.Read(4096, 50ms);
+    });
+    EXPECT_TRUE(
+        emutest::WaitUntil([&] { return f.printer.Received() > before + emu::Link::kReplyBound; },
+                           std::chrono::seconds(20)));
+    reading = false;
+    reader.join();
 }
 
 TEST(CoreTcp, APortInUseIsReportedAsSuch) {
