@@ -7,26 +7,12 @@
 #include <vector>
 
 #include "bench/BenchCommon.h"
-#include "engine/CommPort.h"
+#include "bench/TimedPort.h"
 #include "tests/support/PtyPeer.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class TimedPort : public CCommPort {
-  public:
-    TimedPort() : CCommPort(COMM_MODE_EVENT_THREAD) {}
-    ~TimedPort() override { Close(500); }
-    int OnReceive() override {
-        const auto now = Clock::now().time_since_epoch().count();
-        std::uint8_t buffer[64];
-        Read(buffer, sizeof buffer);
-        m_arrived.store(now);
-        return 0;
-    }
-    std::atomic<Clock::rep> m_arrived{0};
-};
 
 double Percentile(std::vector<double> values, double share) {
     std::sort(values.begin(), values.end());

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz preset and runs the printer decoder fuzzer for SECONDS (default 60) on a seed
-# corpus made from the printer's command set. Fails when the fuzzer finds a crash.
+# corpus made from the printer's command set, with its tokens as the dictionary
+# (emulator/fuzz/decoder.dict). Fails when the fuzzer finds a crash.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -32,6 +33,9 @@ seed qrcode        '\x86\x01\x1d(k\x04\x001A2\x00\x1d(k\x03\x001C\x04\x1d(k\x03\
 seed codes2d       '\x87\x01\x1d(k\x05\x000P0ab\x1d(k\x03\x000Q0\x1d(k\x05\x005P0ab\x1d(k\x03\x005Q0\x1d(k\x05\x006P0ab\x1d(k\x03\x006Q0\x1d(k\x03\x002A4\x1d(k\x05\x002P0ab\x1d(k\x03\x002Q0'
 seed graphics      '\x88\x00\x1d(L\x0c\x000p0\x01\x021\x08\x00\x02\x00\xf0\x0f\x1d(L\x02\x0002\x1d8L\x0c\x00\x00\x000p0\x02\x011\x08\x00\x02\x00\xaa\x55\x1d(L\x02\x0002'
 seed unknown       '\x82\x00\x1bz\x1dz\x1cz\x10z\x07\x1b*\x00\x02\x00\x01\x02\x1d(k\x03\x001C\x03'
+seed page          '\x90\x01\x1bL\x1bW\x00\x00\x00\x00\x80\x01\xc8\x00\x1bT\x01\x1d!\x11AB\n\x1bT\x03\x1b$\x10\x00\x1d$\x40\x00CD\x1d\\\xf0\xff\x1bJ\x00\x1bd\x00\x1d(k\x03\x001Q0\x1dk\x43\x0c012345678900\x1b\x0c\x18E\x0c'
+seed pages         '\x88\x02\x1bW\xff\xff\xff\xff\xff\xff\xff\xff\x1bL\x1bT\x02\x1dv0\x00\x02\x00\x03\x00\xff\x00\x81\x7e\xaa\x55\x1b*\x21\x02\x00\xff\x00\x81\x7e\xaa\x55\x1bS\x1bL\x1dV\x00\x1bK\x10\x1ba\x01X\x1b@\x0c'
+seed gs1           '\x88\x01\x1dk\x4a\x18(01)09501101530003(10)A1\x1dk\x4a\x141012{10109501101530003\x1dk\x4e\x04(10)\x1dk\x50\x02ab\x1bR\x0f$\x1bt\x0d\xd5\n'
 
 # What the client libraries send, as the common 58 mm printer.
 for stream in tests/emulator/fixtures/*.bin; do
@@ -42,7 +46,7 @@ fuzzer=build-fuzz/emulator/emulator_decoder_fuzz
 echo "run-fuzz: fuzzing the decoder for $seconds s"
 status=0
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  "$fuzzer" "$corpus" "$seeds" -max_total_time="$seconds" -max_len=8192 -rss_limit_mb=2048 \
+  "$fuzzer" "$corpus" "$seeds" -dict=emulator/fuzz/decoder.dict -max_total_time="$seconds" -max_len=8192 -rss_limit_mb=2048 \
   -timeout=20 -print_final_stats=1 -artifact_prefix="$work/crashes/" 2>"$work/log.txt" || status=$?
 grep -E "^(#[0-9]+.*(DONE|INITED)|stat::number_of_executed_units|stat::peak_rss_mb)" "$work/log.txt" | tail -4 || true
 if [ "$status" -ne 0 ]; then

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "emulator/barcodes/Gs1Data.h"
 #include "emulator/barcodes/ZintSymbol.h"
 
 namespace emu {
@@ -28,8 +29,9 @@ std::string Printable(const std::string& text) {
     return out;
 }
 
-std::optional<BarcodeSymbol> Encode(int symbology, const Bytes& data) {
+std::optional<BarcodeSymbol> Encode(int symbology, const Bytes& data, int inputMode = DATA_MODE) {
     ZintSymbol zint(symbology);
+    zint.Options().input_mode = inputMode;
     if (!zint.Encode(data.data(), data.size()) || zint.Rows() != 1) return std::nullopt;
     BarcodeSymbol symbol;
     // The library may end a symbol with a space; the printer adds its own quiet zones.
@@ -145,6 +147,29 @@ std::optional<BarcodeSymbol> EncodeCode128(const Bytes& data) {
     return Encode(BARCODE_CODE128, text);
 }
 
+// GS1-128 and DataBar Expanded carry element strings; the human-readable text shows the
+// identifiers in parentheses.
+std::optional<BarcodeSymbol> EncodeGs1(int symbology, const Bytes& data) {
+    const auto bracketed = Gs1Bracketed(data);
+    if (!bracketed) return std::nullopt;
+    return Encode(symbology, Bytes(bracketed->begin(), bracketed->end()), GS1_MODE);
+}
+
+// DataBar Omnidirectional, Truncated and Limited carry one GTIN: 13 digits (the printer adds the
+// check digit), 14 with it, or either behind the identifier (01).
+std::optional<BarcodeSymbol> EncodeGtinBar(int symbology, Bytes data) {
+    const std::string text(data.begin(), data.end());
+    for (const char* prefix : {"(01)", "01"}) {
+        const std::string p(prefix);
+        if (text.size() > 14 && text.compare(0, p.size(), p) == 0) {
+            data.erase(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(p.size()));
+            break;
+        }
+    }
+    if ((data.size() != 13 && data.size() != 14) || !AllDigits(data)) return std::nullopt;
+    return Encode(symbology, data);
+}
+
 }  // namespace
 
 std::optional<BarcodeSymbol> EncodeBarcode(std::uint8_t system, const Bytes& data) {
@@ -168,6 +193,15 @@ std::optional<BarcodeSymbol> EncodeBarcode(std::uint8_t system, const Bytes& dat
             return Encode(BARCODE_CODE93, data);
         case 73:
             return EncodeCode128(data);
+        case 74:
+            return EncodeGs1(BARCODE_GS1_128, data);
+        case 75:  // Truncated is the same symbol at a lower height, which GS h sets
+        case 76:
+            return EncodeGtinBar(BARCODE_DBAR_OMN, data);
+        case 77:
+            return EncodeGtinBar(BARCODE_DBAR_LTD, data);
+        case 78:
+            return EncodeGs1(BARCODE_DBAR_EXP, data);
         default:
             return std::nullopt;
     }

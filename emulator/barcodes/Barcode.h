@@ -1,4 +1,5 @@
-// Chooses the encoder for a barcode system code (65 UPC-A .. 73 CODE128). An unknown system or
+// Chooses the encoder for a barcode system code (65 UPC-A .. 73 CODE128, 74 GS1-128, 75..78 GS1
+// DataBar Omnidirectional, Truncated, Limited, Expanded). An unknown system or
 // data the system cannot carry gives no symbol.
 #pragma once
 

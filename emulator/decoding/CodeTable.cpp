@@ -65,6 +65,15 @@ constexpr char32_t kKatakanaUpper[128] = {
     0x3012, 0x5E02, 0x533A, 0x753A, 0x6751, 0x4EBA, 0x2592, 0x00A0,
 };
 
+// Where a printer's table has a character its iconv converter lacks: the euro sign the printers
+// added to PC857 at D5, where IBM's table has none.
+struct Addition {
+    std::uint8_t table;
+    std::uint8_t byte;
+    char32_t c;
+};
+constexpr Addition kAdditions[] = {{13, 0xD5, U'€'}};
+
 // The positions ESC R replaces, and each set's characters for them.
 constexpr std::uint8_t kNationalPositions[12] = {0x23, 0x24, 0x40, 0x5B, 0x5C, 0x5D,
                                                  0x5E, 0x60, 0x7B, 0x7C, 0x7D, 0x7E};
@@ -86,6 +95,11 @@ constexpr NationalSet kSets[] = {
     {"Denmark II", {U'#', U'$', U'É', U'Æ', U'Ø', U'Å', U'Ü', U'é', U'æ', U'ø', U'å', U'ü'}},
     {"Spain II", {U'#', U'$', U'á', U'¡', U'Ñ', U'¿', U'é', U'`', U'í', U'ñ', U'ó', U'ú'}},
     {"Latin America", {U'#', U'$', U'á', U'¡', U'Ñ', U'¿', U'é', U'ü', U'í', U'ñ', U'ó', U'ú'}},
+    {"Korea", {U'#', U'$', U'@', U'[', U'₩', U']', U'^', U'`', U'{', U'|', U'}', U'~'}},
+    {"Slovenia/Croatia", {U'#', U'$', U'Ž', U'Š', U'Đ', U'Ć', U'Č', U'ž', U'š', U'đ', U'ć', U'č'}},
+    {"China", {U'#', U'¥', U'@', U'[', U'\\', U']', U'^', U'`', U'{', U'|', U'}', U'~'}},
+    {"Vietnam", {U'#', U'₫', U'@', U'[', U'\\', U']', U'^', U'`', U'{', U'|', U'}', U'~'}},
+    {"Arabia", {U'#', U'$', U'@', U'[', U'\\', U']', U'^', U'`', U'{', U'|', U'}', U'~'}},
 };
 
 const TableName* FindTable(std::uint8_t number) {
@@ -139,6 +153,8 @@ const CodeTable* CodeTable::Get(std::uint8_t number) {
                 table->m_upper[byte - 0x80] = DecodeOne(cd, static_cast<std::uint8_t>(byte));
             iconv_close(cd);
         }
+        for (const Addition& add : kAdditions)
+            if (add.table == number) table->m_upper[add.byte - 0x80] = add.c;
     }
     return table.get();
 }

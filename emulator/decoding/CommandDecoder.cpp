@@ -14,6 +14,8 @@ namespace {
 
 using namespace ascii;
 
+constexpr std::uint8_t kLastBarcode = 78;
+
 // A length-prefixed block (GS ( x) is consumed whole; only its first bytes are ever read.
 constexpr std::size_t kBlockKept = 16;
 
@@ -38,9 +40,21 @@ const char* PrefixName(std::uint8_t prefix) {
 }
 
 const char* BarcodeName(std::uint8_t system) {
-    static const char* const names[] = {"UPC-A", "UPC-E",   "EAN-13", "EAN-8",  "CODE39",
-                                        "ITF",   "CODABAR", "CODE93", "CODE128"};
-    return system >= 65 && system <= 73 ? names[system - 65] : "unknown";
+    static const char* const names[] = {"UPC-A",
+                                        "UPC-E",
+                                        "EAN-13",
+                                        "EAN-8",
+                                        "CODE39",
+                                        "ITF",
+                                        "CODABAR",
+                                        "CODE93",
+                                        "CODE128",
+                                        "GS1-128",
+                                        "GS1 DataBar Omnidirectional",
+                                        "GS1 DataBar Truncated",
+                                        "GS1 DataBar Limited",
+                                        "GS1 DataBar Expanded"};
+    return system >= 65 && system <= kLastBarcode ? names[system - 65] : "unknown";
 }
 
 std::string Ascii(const std::vector<std::uint8_t>& bytes) {
@@ -623,7 +637,9 @@ void CommandDecoder::OnBarcode() {
         m_state = State::BarcodeText;
         return;
     }
-    if (n >= 65 && n <= 73) {
+    // Every system from 65 on gives its data's length: one this printer cannot draw is still
+    // consumed whole.
+    if (n >= 65) {
         if (m_paramCount == 1) {
             NeedParams(2);
             return;
@@ -810,6 +826,11 @@ void CommandDecoder::OnTableStart() {
 
 void CommandDecoder::OnBarcodeStart() {
     std::uint8_t system = m_params[0] <= 6 ? m_params[0] + 65 : m_params[0];
+    if (system > kLastBarcode) {
+        Complete("GS k", "barcode system " + N(system) + " not supported, skipped (" +
+                             N(m_list.size()) + " bytes)");
+        return;
+    }
     if (m_overlong) {
         Complete("GS k", "barcode data longer than " + N(kMaxBarcodeData) + " bytes, skipped");
         return;

@@ -62,7 +62,7 @@ class CommandSink {
     virtual void SetBarcodeHeight(std::uint8_t) {}        // GS h n
     virtual void SetBarcodeWidth(std::uint8_t) {}         // GS w n
     virtual void SetBarcodeTextPosition(std::uint8_t) {}  // GS H n
-    // GS k: system is the second-form code (65..73); form-one codes 0..6 arrive as 65..71.
+    // GS k: system is the second-form code (65..78); form-one codes 0..6 arrive as 65..71.
     // Returns why nothing was printed, or an empty string.
     virtual std::string PrintBarcode(std::uint8_t, const std::vector<std::uint8_t>&) { return {}; }
     // GS V, ESC i, ESC m: feed in dots before cutting.

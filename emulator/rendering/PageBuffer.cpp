@@ -20,7 +20,10 @@ void PageBuffer::SetArea(PageArea area) {
     if (!Clip(area, m_paperWidth)) return;
     m_area = area;
     const std::size_t dots = static_cast<std::size_t>(m_paperWidth) * (area.y + area.height);
-    if (m_dots.size() < dots) m_dots.resize(dots, 255);
+    if (m_dots.size() < dots) {
+        m_dots.resize(dots, 255);
+        m_rowInked.resize(static_cast<std::size_t>(area.y + area.height), 0);
+    }
 }
 
 int PageBuffer::Length() const { return std::max(m_usedLength, m_area.y + m_area.height); }
@@ -37,21 +40,31 @@ const std::uint8_t* PageBuffer::Row(int y) const {
 }
 
 void PageBuffer::Clear() {
-    std::fill(m_dots.begin(), m_dots.end(), std::uint8_t{255});
+    for (std::size_t y = 0; y < m_rowInked.size(); ++y) {
+        if (!m_rowInked[y]) continue;
+        std::uint8_t* row = m_dots.data() + y * m_paperWidth;
+        std::fill(row, row + m_paperWidth, std::uint8_t{255});
+        m_rowInked[y] = 0;
+    }
     m_usedLength = 0;
 }
 
+bool PageBuffer::RowInked(int y) const { return m_rowInked[static_cast<std::size_t>(y)] != 0; }
+
 void PageBuffer::ClearArea() {
     for (int y = m_area.y; y < m_area.y + m_area.height; ++y) {
+        if (!m_rowInked[static_cast<std::size_t>(y)]) continue;
         std::uint8_t* row = m_dots.data() + static_cast<std::size_t>(y) * m_paperWidth;
         std::fill(row + m_area.x, row + m_area.x + m_area.width, std::uint8_t{255});
     }
 }
 
-void PageBuffer::Dot(int px, int py, std::uint8_t shade) {
-    std::uint8_t& dot = m_dots[static_cast<std::size_t>(m_area.y + py) * m_paperWidth +
-                               static_cast<std::size_t>(m_area.x + px)];
-    dot = std::min(dot, shade);
+// Dots px0..px1-1 of the area's row py.
+void PageBuffer::Span(int py, int px0, int px1, std::uint8_t shade) {
+    const std::size_t y = static_cast<std::size_t>(m_area.y + py);
+    std::uint8_t* row = m_dots.data() + y * m_paperWidth + m_area.x;
+    for (int x = px0; x < px1; ++x) row[x] = std::min(row[x], shade);
+    m_rowInked[y] = 1;
 }
 
 // (x, y) along the direction's lines maps to the area's own dots (px across, py down the paper).
@@ -64,16 +77,16 @@ void PageBuffer::Darken(int y, int x0, int x1, std::uint8_t shade) {
     const int w = m_area.width, h = m_area.height;
     switch (m_direction) {
         case 0:
-            for (int x = x0; x < x1; ++x) Dot(x, y, shade);
+            Span(y, x0, x1, shade);
             break;
         case 1:
-            for (int x = x0; x < x1; ++x) Dot(y, h - 1 - x, shade);
+            for (int x = x0; x < x1; ++x) Span(h - 1 - x, y, y + 1, shade);
             break;
         case 2:
-            for (int x = x0; x < x1; ++x) Dot(w - 1 - x, h - 1 - y, shade);
+            Span(h - 1 - y, w - x1, w - x0, shade);
             break;
         default:
-            for (int x = x0; x < x1; ++x) Dot(w - 1 - y, x, shade);
+            for (int x = x0; x < x1; ++x) Span(x, w - 1 - y, w - y, shade);
             break;
     }
 }

@@ -45,19 +45,22 @@ class PageBuffer : public Surface {
     // paper row each.
     int Length() const;
     const std::uint8_t* Row(int y) const;
+    // False for a row that is still blank paper.
+    bool RowInked(int y) const;
     // Empties the page; its length starts again from the area in force.
     void Clear();
     // Empties the area in force only.
     void ClearArea();
 
   private:
-    void Dot(int px, int py, std::uint8_t shade);
+    void Span(int py, int px0, int px1, std::uint8_t shade);
 
     int m_paperWidth;
     PageArea m_area;
     int m_direction = 0;
-    int m_usedLength = 0;              // bottom of the lowest area drawn in
-    std::vector<std::uint8_t> m_dots;  // m_paperWidth dots a row, 255 white
+    int m_usedLength = 0;                  // bottom of the lowest area drawn in
+    std::vector<std::uint8_t> m_dots;      // m_paperWidth dots a row, 255 white
+    std::vector<std::uint8_t> m_rowInked;  // a flag a row: whether any dot in it was darkened
 };
 
 }  // namespace emu

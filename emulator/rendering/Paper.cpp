@@ -30,6 +30,16 @@ void Paper::Darken(int y, int x0, int x1, std::uint8_t shade) {
     m_inkBottom = std::max(m_inkBottom, y + 1);
 }
 
+void Paper::Burn(int y, const std::uint8_t* shades) {
+    if (y < 0 || y >= kMaxRows) return;
+    std::uint8_t* row = Row(y);
+    if (y >= m_inkBottom)  // still blank paper: the shades are the row
+        std::memcpy(row, shades, static_cast<std::size_t>(m_width));
+    else
+        for (int x = 0; x < m_width; ++x) row[x] = std::min(row[x], shades[x]);
+    m_inkBottom = std::max(m_inkBottom, y + 1);
+}
+
 void Paper::Advance(int rows) {
     m_head = std::min(kMaxRows, m_head + std::max(rows, 0));
     m_headMax = std::max(m_headMax, m_head);

@@ -26,6 +26,8 @@ class Paper : public Surface {
     bool HasInk() const { return m_inkBottom > 0; }
 
     void Darken(int y, int x0, int x1, std::uint8_t shade) override;
+    // Darkens row y dot by dot to at most the given row's shades (Width() of them).
+    void Burn(int y, const std::uint8_t* shades);
     // Moves the head; forward stops at kMaxRows, backward at the top of the receipt.
     void Advance(int rows);
     void Reverse(int rows);

@@ -281,6 +281,7 @@ class PrintEngine : public CommandSink {
     std::deque<Glyph> m_lineImages;  // bit images placed in the line buffer, until it prints
     std::optional<RasterGraphics> m_graphics;  // stored graphics, until printed
     std::unique_ptr<PageBuffer> m_page;        // in page mode only
+    std::unique_ptr<PageBuffer> m_spare;       // the last page's, emptied
     int m_pageY = 0;                           // the print position's baseline row in the page
     // Nothing on the page's line rises above this row: the area's top, or where a line feed
     // started the line; GS $ and GS \ leave the placing to the client.

@@ -9,7 +9,13 @@ namespace emu {
 void PrintEngine::EnterPageMode() {
     if (m_page) return;
     PrintPendingLine();
-    m_page = std::make_unique<PageBuffer>(m_width, m_settings.pageArea);
+    // The buffer of the last page is kept, emptied, so that a stream of pages allocates once.
+    if (m_spare) {
+        m_page = std::move(m_spare);
+        m_page->SetArea(m_settings.pageArea);
+    } else {
+        m_page = std::make_unique<PageBuffer>(m_width, m_settings.pageArea);
+    }
     m_page->SetDirection(m_settings.pageDirection);
     StartPageAt(0);
 }
@@ -18,7 +24,8 @@ void PrintEngine::LeavePageMode() {
     if (!m_page) return;
     StartPageAt(0);
     m_pairer.Reset();
-    m_page.reset();
+    m_page->Clear();
+    m_spare = std::move(m_page);
 }
 
 void PrintEngine::SetPageArea(std::uint16_t x, std::uint16_t y, std::uint16_t width,
@@ -80,8 +87,9 @@ void PrintEngine::CancelPage() {
 void PrintEngine::StartPageAt(int baseline) {
     m_line.Clear();
     m_lineImages.clear();
-    m_pageY = baseline;
-    m_pageLineTop = std::max(0, baseline - Glyph::kAscent);
+    // Feeds past the area's end go nowhere; bounded so that no stream can overflow the row.
+    m_pageY = std::min(baseline, 2 * PageBuffer::kMaxRows);
+    m_pageLineTop = std::max(0, m_pageY - Glyph::kAscent);
     m_pageLine = PageLine{};
 }
 
@@ -133,15 +141,8 @@ void PrintEngine::BurnPage() {
     const int rows = m_page->Length();
     MakeRoom(rows);
     const int top = HeadRow();
-    for (int y = 0; y < rows; ++y) {
-        const std::uint8_t* row = m_page->Row(y);
-        for (int x = 0; x < m_width;) {
-            const std::uint8_t shade = row[x];
-            const int start = x;
-            while (x < m_width && row[x] == shade) ++x;
-            if (shade != 255) m_paper->Darken(top + y, start, x, shade);
-        }
-    }
+    for (int y = 0; y < rows; ++y)
+        if (m_page->RowInked(y)) m_paper->Burn(top + y, m_page->Row(y));
     Advance(rows);
 }
 

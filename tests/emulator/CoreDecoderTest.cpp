@@ -319,6 +319,8 @@ TEST(CoreDecoder, ClientCommandsTakeExactlyTheirParameters) {
         {"ESC m", H("1B 6D")},
         {"ESC i", H("1B 69")},
         {"VT", H("0B")},
+        {"GS k", H("1D 6B 4A 04 28 30 31 29")},
+        {"GS k", H("1D 6B 50 03 31 32 33")},
         {"DLE ENQ", H("10 05 01")},
         {"ESC m", H("1B 6D 04"), emu::CommandSet::Module},
         {"GS I", H("1D 49 43"), emu::CommandSet::Module},
@@ -418,6 +420,9 @@ TEST(CoreDecoder, TraceTextFollowsTheCodeTableAndDoubleByteMode) {
         {"PC866", H("1B 74 11 80"), emu::CommandSet::EscPos, "\"А\""},
         {"no such table keeps PC437", H("1B 74 63 82"), emu::CommandSet::EscPos, "\"é\""},
         {"Germany", H("1B 52 02 5B"), emu::CommandSet::EscPos, "\"Ä\""},
+        {"China", H("1B 52 0F 24"), emu::CommandSet::EscPos, "\"¥\""},
+        {"Slovenia/Croatia", H("1B 52 0E 40 7E"), emu::CommandSet::EscPos, "\"Žč\""},
+        {"PC857's euro sign", H("1B 74 0D D5"), emu::CommandSet::EscPos, "\"€\""},
     };
     for (const Row& row : rows) {
         const Decoded d = Decode(row.bytes, {}, row.set);

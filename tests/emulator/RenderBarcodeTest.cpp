@@ -109,6 +109,16 @@ TEST(RenderBarcode, PrintedSymbolsDecode) {
         {"CODE128 set B", 73, "{BHello-128", 2, "CODE-128:Hello-128"},
         {"CODE128 set C", 73, std::string("{C\x0c\x22\x38\x4e", 6), 2, "CODE-128:12345678"},
         {"CODE128 switching sets", 73, std::string("{BNo.{C\x0c\x22", 9), 2, "CODE-128:No.1234"},
+        // GS1-128 reads as CODE128 carrying the element string; identifiers in parentheses or
+        // run together, FNC1 ending a variable field.
+        {"GS1-128", 74, "(01)09501101530003(10)A1", 2, "CODE-128:010950110153000310A1"},
+        {"GS1-128 as sent", 74, "1012{10109501101530003", 2,
+         "CODE-128:1012\x1d"
+         "0109501101530003"},
+        {"GS1 DataBar", 75, "0950110153000", 2, "DataBar:0109501101530003"},
+        {"GS1 DataBar Truncated", 76, "(01)09501101530003", 2, "DataBar:0109501101530003"},
+        {"GS1 DataBar Expanded", 78, "(01)09501101530003(10)A1", 2,
+         "DataBar-Exp:010950110153000310A1"},
     };
     for (const Case& c : cases) {
         const PaperImage image = PrintOne(c.system, Bytes(c.data), c.module);
@@ -159,6 +169,8 @@ TEST(RenderBarcode, NothingPrintsWhenInvalidOrTooWide) {
         {"wrong check digit", 67, "0123456789004", 2},
         {"wider than the paper", 73, "{B0123456789", 6},
         {"bars wider than the print area", 67, "012345678900", 5},
+        {"GS1 DataBar of twelve digits", 75, "095011015300", 2},
+        {"GS1 data that is no element string", 74, "ABC", 2},
     };
     for (const Case& c : cases) {
         PrintEngine engine;

@@ -57,7 +57,8 @@ DeviceServer::DeviceServer(Kind kind, const std::string& devicePath) {
         const std::string config = (m_dir / "ser2net.yaml").string();
         std::ofstream(config) << "connection: &printer\n"
                               << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << m_port << "\n"
-                              << "  connector: serialdev," << devicePath << ",9600n81,local\n";
+                              << "  connector: serialdev," << devicePath << ",9600n81,local\n"
+                              << "  options:\n    chardelay: false\n";
         argv = {kSer2net, "-n", "-d", "-c", config, "-P", (m_dir / "ser2net.pid").string()};
     } else {
         argv = {kPython, PySerialWrapper(), std::to_string(m_port), devicePath};
