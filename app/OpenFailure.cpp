@@ -2,6 +2,42 @@
 
 #include "platform/win32.h"
 
+namespace {
+
+// "rw-rw----" for 0660.
+std::wstring PermissionBits(unsigned mode) {
+    std::wstring bits;
+    for (int shift = 6; shift >= 0; shift -= 3) {
+        bits += (mode >> shift) & 4 ? L'r' : L'-';
+        bits += (mode >> shift) & 2 ? L'w' : L'-';
+        bits += (mode >> shift) & 1 ? L'x' : L'-';
+    }
+    return bits;
+}
+
+// The group that may use the device, when one may; else who can change that.
+std::wstring AccessAdvice(const std::string& path) {
+    const platform::DeviceOwnership device = platform::DescribeDeviceOwnership(path);
+    if (!device.known) {
+        return L". Add the user to the group that owns the device (usually dialout: sudo "
+               L"usermod -aG dialout $USER) and log in again.";
+    }
+    const std::wstring owner = platform::Utf8ToWide(device.owner);
+    const std::wstring group = platform::Utf8ToWide(device.group);
+    const std::wstring facts =
+        L" (owner " + owner + L", group " + group + L", " + PermissionBits(device.mode) + L")";
+    constexpr unsigned kGroupReadWrite = 0060;
+    if ((device.mode & kGroupReadWrite) == kGroupReadWrite && device.group != "root") {
+        return facts + L". Add the user to the " + group + L" group (sudo usermod -aG " + group +
+               L" $USER) and log in again.";
+    }
+    return facts + L": no group may use it, only " + owner +
+           L". Ask the administrator for a udev rule that gives it to a group (GROUP=\"dialout\", "
+           L"MODE=\"0660\"), then add the user to that group.";
+}
+
+}  // namespace
+
 std::wstring DescribeOpenFailure(int nPort, DWORD dwError, const std::string& path,
                                  const std::string& osText) {
     if (path.empty()) {
@@ -29,9 +65,7 @@ std::wstring DescribeOpenFailure(int nPort, DWORD dwError, const std::string& pa
                    L"--port COM" +
                    std::to_wstring(nPort) + L"=PATH (--list-ports shows them).";
         case ERROR_ACCESS_DENIED:
-            return device +
-                   L": permission denied. Add the user to the dialout group "
-                   L"(sudo usermod -aG dialout $USER) and log in again.";
+            return device + L": permission denied" + AccessAdvice(path);
         case ERROR_SHARING_VIOLATION: {
             // A lock file names the owner ("in use by process N (lock file F)").
             const std::wstring owner = osText.rfind("in use by process ", 0) == 0

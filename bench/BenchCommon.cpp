@@ -1,5 +1,7 @@
 #include "bench/BenchCommon.h"
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,5 +76,15 @@ std::string LoadAverage() {
 }
 
 double ProcessCpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+ProcessMemory SampleMemory() {
+    ProcessMemory memory;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) memory.rssKb = std::stol(line.substr(6));
+    }
+    memory.liveHeapKb = static_cast<long>(mallinfo2().uordblks / 1024);
+    return memory;
+}
 
 }  // namespace bench

@@ -30,4 +30,12 @@ std::string LoadAverage();
 // CPU time the whole process has used so far, in seconds.
 double ProcessCpuSeconds();
 
+// The process's resident memory, and its live heap: what it holds, without the memory the
+// allocator keeps for reuse (which RSS counts).
+struct ProcessMemory {
+    long rssKb = 0;
+    long liveHeapKb = 0;
+};
+ProcessMemory SampleMemory();
+
 }  // namespace bench

@@ -347,4 +347,14 @@ std::map<int, std::string> MappedPorts();
 std::string NetworkPortKind(const std::string& path);
 std::string PortPathProblem(const std::string& path);
 
+// Who may open a device: its owner and group by name and its permission bits, for a message
+// about a refused open. known is false when the path cannot be looked at.
+struct DeviceOwnership {
+    bool known = false;
+    std::string owner;
+    std::string group;
+    unsigned mode = 0;  // the permission bits, e.g. 0660
+};
+DeviceOwnership DescribeDeviceOwnership(const std::string& path);
+
 }  // namespace platform

@@ -26,9 +26,9 @@ std::string ModelList() {
 }  // namespace
 
 std::string UsageText() {
-    return "Usage: printer-emulator [--pty | --device PATH | --input FILE|-] [--listen "
-           "[ADDR:]PORT]\n"
-           "                        [--window] [options]\n"
+    return "Usage: printer-emulator [--pty | --device PATH | --input FILE|-] [--window] [options]\n"
+           "  or:  printer-emulator [--pty | --device PATH] --listen [ADDR:]PORT [--window] "
+           "[options]\n"
            "A virtual thermal printer module: decodes the printer command stream, draws the paper\n"
            "and answers status and sleep requests.\n"
            "\n"

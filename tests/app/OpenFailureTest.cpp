@@ -1,6 +1,12 @@
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "app/OpenFailure.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -37,12 +43,18 @@ TEST(OpenFailure, SaysWhichDeviceAndWhatToDo) {
          "/dev/ttyUSB0",
          "in use by process 4242 (lock file /var/lock/LCK..ttyUSB0)",
          {L"busy (in use by process 4242 (lock file /var/lock/LCK..ttyUSB0))", L"Another program"}},
-        {"permission",
+        {"permission, the device not found",
          1,
          ERROR_ACCESS_DENIED,
-         "/dev/ttyUSB0",
+         "/dev/ttyUSB0-none",
          "",
-         {L"/dev/ttyUSB0", L"dialout", L"log in again"}},
+         {L"/dev/ttyUSB0-none", L"dialout", L"log in again"}},
+        {"permission, a device of the root group only",
+         1,
+         ERROR_ACCESS_DENIED,
+         "/dev/null",
+         "",
+         {L"(owner root, group root, rw-rw-rw-): no group may use it, only root", L"udev rule"}},
         {"busy",
          2,
          ERROR_SHARING_VIOLATION,
@@ -69,6 +81,23 @@ TEST(OpenFailure, SaysWhichDeviceAndWhatToDo) {
             EXPECT_NE(text.find(part), std::wstring::npos) << c.name;
         }
     }
+}
+
+// The hint names the group that owns the device, whichever it is.
+TEST(OpenFailure, PermissionHintNamesTheDevicesGroup) {
+    testsupport::TempDir dir;
+    const std::string device = (dir / "ttyUSB9").string();
+    std::ofstream(device).put('x');
+    const group* uucp = ::getgrnam("uucp");
+    if (uucp == nullptr || ::chown(device.c_str(), ::geteuid(), uucp->gr_gid) != 0) {
+        GTEST_SKIP() << "cannot give a file to the uucp group here";
+    }
+    ::chmod(device.c_str(), 0660);
+    const std::wstring text = DescribeOpenFailure(1, ERROR_ACCESS_DENIED, device, "");
+    EXPECT_NE(text.find(L"group uucp, rw-rw----). Add the user to the uucp group (sudo usermod "
+                        L"-aG uucp $USER)"),
+              std::wstring::npos)
+        << platform::WideToUtf8(text);
 }
 
 }  // namespace
