@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "emulator/memory/NvFile.h"
 #include "platform/WireTrace.h"
 #include "platform/win32.h"
 #include "viewer/PaperWindow.h"
@@ -37,6 +38,10 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
     limits.maxReceipts = options.maxReceipts;
     if (!station.PrepareReceipts(options.paperFolder, pError, limits)) return false;
     station.Printer().SetLineBaudRate(options.paceBaud > 0 ? options.paceBaud : kPowerOnBaud);
+    m_stateWarning.clear();
+    station.Printer().AttachState(
+        options.stateFolder.empty() ? emu::DefaultStateFolder() : options.stateFolder,
+        &m_stateWarning);
     emu::Link& link = station.GetLink();
     if (!link.OpenPty(pError)) return false;
     m_devicePath = link.DevicePath();

@@ -29,6 +29,7 @@ struct VirtualPrinterOptions {
     int port = 1;                // the COM port that reaches the printer
     bool mapPort = true;         // false when the port was mapped elsewhere on the command line
     std::uint32_t paceBaud = 0;  // read at this line rate, as a real printer would; 0: at once
+    std::string stateFolder;     // what the printer keeps for good; "": the default folder
     int maxReceipts = 0;         // receipts saved at most; 0: until the disk is nearly full
 };
 
@@ -57,6 +58,8 @@ class CVirtualPrinterSession : private emu::StationView {
     void SetCondition(emu::Condition condition, bool on);
 
     const std::string& DevicePath() const { return m_devicePath; }
+    // Why the printer's stored graphics could not be read (they start empty), or "".
+    const std::string& StateWarning() const { return m_stateWarning; }
     std::filesystem::path PaperFolder() const { return m_pStation->ReceiptFolderPath(); }
     // The receipt files saved so far, oldest first.
     std::vector<std::string> SavedReceipts() const;
@@ -72,6 +75,7 @@ class CVirtualPrinterSession : private emu::StationView {
     std::unique_ptr<emu::PrinterStation> m_pStation = std::make_unique<emu::PrinterStation>();
     std::unique_ptr<CPrinterFeed> m_pFeed;
     std::string m_devicePath;
+    std::string m_stateWarning;
     int m_mappedPort = 0;
     bool m_bRunning = false;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "emulator/memory/NvFile.h"
+
 namespace emu {
 
 VirtualPrinter::VirtualPrinter(int widthDots, std::size_t inputCapacity)
@@ -144,6 +146,11 @@ std::string VirtualPrinter::DescribeActivity() const {
     }
     if (Asleep()) text += " · asleep";
     return text + " · conditions: " + DescribeConditions(ConditionsOn(), Model().commands);
+}
+
+bool VirtualPrinter::AttachState(const std::string& stateFolder, std::string* error) {
+    std::lock_guard lock(m_mutex);
+    return m_core.Graphics().AttachFile(NvFilePath(stateFolder, m_core.Model().name), error);
 }
 
 void VirtualPrinter::SetLineBaudRate(std::uint32_t baud) {

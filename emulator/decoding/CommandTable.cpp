@@ -51,6 +51,8 @@ std::string PrintModeMeaning(std::uint8_t bits, const char* const names[8]) {
     return text;
 }
 
+std::string CharName(std::uint8_t c) { return std::string("'") + static_cast<char>(c) + "'"; }
+
 std::string NotRendered(const char* what) { return std::string(what) + ", ignored (not rendered)"; }
 
 // ---- Rows every model has ----
@@ -215,10 +217,6 @@ const CommandRow kCommon[] = {
     Known(ESC, 'c', 2, "ESC c",
           [](P p) { return "panel or sensor setting " + Hex(p[0]) + " " + N(p[1]) + ", ignored"; }),
     Known(ESC, 'r', 1, "ESC r", [](P p) { return "print colour " + N(Digit(p[0])) + ", ignored"; }),
-    Known(ESC, '%', 1, "ESC %",
-          [](P p) { return OnOff("user-defined characters", p[0]) + ", ignored"; }),
-    Known(ESC, '?', 1, "ESC ?",
-          [](P p) { return "cancel user-defined character " + N(p[0]) + ", ignored"; }),
     Known(ESC, '=', 1, "ESC =", [](P p) { return "select peripheral " + N(p[0]) + ", ignored"; }),
     Special(ESC, '*', 3, "ESC *", Dedicated::BitImage),
     Special(ESC, 'D', 0, "ESC D", Dedicated::TabStops),
@@ -308,6 +306,26 @@ const CommandRow kCommon[] = {
     Special(FS, 'V', 1, "FS V", Dedicated::Table),
 
     Special(DLE, DC4, 1, "DLE DC4", Dedicated::DleDc4),
+};
+
+// ---- What every model keeps: stored graphics and user-defined characters ----
+
+const CommandRow kKept[] = {
+    Special(FS, 'q', 1, "FS q", Dedicated::NvBitImages),
+    Special(FS, 'p', 2, "FS p", Dedicated::StoredImage),
+    Special(GS, '*', 2, "GS *", Dedicated::DownloadImage),
+    Special(GS, '/', 1, "GS /", Dedicated::StoredImage),
+    Special(ESC, '&', 3, "ESC &", Dedicated::UserChars),
+    Act(
+        ESC, '%', 1, "ESC %", [](CommandSink& s, P p) { s.SelectUserCharacters(p[0] & 1); },
+        [](P p) { return OnOff("user-defined characters", p[0]); }),
+    Act(
+        ESC, '?', 1, "ESC ?", [](CommandSink& s, P p) { s.CancelUserCharacter(p[0]); },
+        [](P p) {
+            return p[0] >= 32 && p[0] <= 126
+                       ? "cancel user-defined character " + CharName(p[0])
+                       : "cancel user-defined character " + N(p[0]) + " (not 32 to 126), ignored";
+        }),
 };
 
 // ---- Where this module's meaning differs ----
@@ -471,6 +489,7 @@ int CommandTable::Slot(std::uint8_t prefix) {
 
 CommandTable::CommandTable(CommandSet set) {
     Add(kCommon);
+    Add(kKept);
     if (set == CommandSet::Module) {
         Add(kModule);
     } else {

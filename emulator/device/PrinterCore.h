@@ -82,6 +82,9 @@ class PrinterCore : private ControlHandler {
     std::uint32_t BaudRate() const { return m_baud; }
     Handshake GetHandshake() const { return m_handshake; }
 
+    // The graphics the printer keeps; attach its state file here.
+    GraphicsMemory& Graphics() { return m_decoder.Graphics(); }
+
     void SetClock(std::function<Clock::time_point()> clock) { m_clock = std::move(clock); }
     void SetTrace(std::function<void(const std::string&)> writeLine);
     void Note(const std::string& text);  // a note line in the trace, at the current offset

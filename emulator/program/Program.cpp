@@ -13,6 +13,8 @@
 #include <sstream>
 #include <vector>
 
+#include "emulator/memory/NvFile.h"
+
 namespace emutool {
 
 void Say(std::FILE* stream, const std::string& line) {
@@ -186,6 +188,11 @@ int Program::Open() {
     }
     m_station.Subscribe(this);
     emu::VirtualPrinter& printer = m_station.Printer();
+    if (std::string warning; !printer.AttachState(
+            m_options.stateFolder.empty() ? emu::DefaultStateFolder() : m_options.stateFolder,
+            &warning)) {
+        Fail("warning: " + warning + "; the stored graphics start empty");
+    }
     if (m_options.baud != 0) printer.SetLineBaudRate(m_options.baud);
     for (emu::Condition c : m_options.conditions) printer.SetCondition(c, true);
     if (m_options.mode != ProgramOptions::Mode::Input) return OpenLink();
