@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -158,8 +159,14 @@ TEST(Stop, AStopEndsAWriteToAPrinterThatStoppedReading) {
         Spawn({CE_MOLV_EXECUTABLE, "--port", "COM1=" + line, "--script", script}, log);
     ASSERT_GT(pid, 0);
     const std::string wchan = "/proc/" + std::to_string(pid) + "/wchan";
-    EXPECT_TRUE(
-        testsupport::WaitUntil([&] { return ReadText(wchan) == "do_epoll_wait"; }, kStartMs))
+    // The event loop idles in epoll too: the write is blocked only once the line holds bytes
+    // nobody reads.
+    auto unread = [&] {
+        int count = 0;
+        return ioctl(printer, FIONREAD, &count) == 0 ? count : 0;
+    };
+    EXPECT_TRUE(testsupport::WaitUntil(
+        [&] { return unread() >= 1024 && ReadText(wchan) == "do_epoll_wait"; }, kStartMs))
         << "the interface thread waits to write";
     kill(pid, SIGTERM);
     bool ended = false;
