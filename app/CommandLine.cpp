@@ -110,6 +110,13 @@ const OptionRow kOptions[] = {
      ParseMaxReceipts},
     {"--pace", "BAUD", "the virtual printer reads at BAUD as on a real line (default: at once)",
      ParsePace},
+    {"--state", "DIR",
+     "keep what the virtual printer stores for good (its NV graphics) in\n"
+     "                        DIR/module/ (default $XDG_STATE_HOME/CE_MOLV, as printer-emulator)",
+     [](CommandLineOptions& o, const std::string& v, std::string* e) {
+         o.stateFolder = v;
+         return NotEmpty("--state", v, e);
+     }},
     {"--demo", nullptr,
      "run the built-in demonstration on the virtual printer (every button,\n"
      "                        a status report), save pictures and receipts, print their paths",
@@ -165,10 +172,10 @@ bool CCommandLine::Parse(const std::vector<std::string>& arguments, std::string*
         }
     }
     if (!m_options.virtualPrinter) {
-        for (const auto& [given, name] :
-             {std::pair{!m_options.paperFolder.empty(), "--paper-dir"},
-              std::pair{m_options.paceBaud != 0, "--pace"},
-              std::pair{m_options.maxReceipts != 0, "--max-receipts"}}) {
+        for (const auto& [given, name] : {std::pair{!m_options.paperFolder.empty(), "--paper-dir"},
+                                          std::pair{m_options.paceBaud != 0, "--pace"},
+                                          std::pair{m_options.maxReceipts != 0, "--max-receipts"},
+                                          std::pair{!m_options.stateFolder.empty(), "--state"}}) {
             if (given) {
                 *pError = std::string(name) + " goes with --virtual-printer";
                 return false;

@@ -18,6 +18,7 @@ struct CommandLineOptions {
     bool demo = false;                                 // the built-in demonstration (implies it)
     std::string paperFolder;                           // "": the default folder
     std::uint32_t paceBaud = 0;                        // 0: the printer reads at once
+    std::string stateFolder;                           // "": the default state folder
     int maxReceipts = 0;                               // 0: no count
 
     // --virtual-printer serves COM1 unless --port maps COM1 elsewhere.

@@ -34,6 +34,7 @@ bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
     printer.port = kVirtualPort;
     printer.mapPort = options.VirtualPrinterOnCom1();
     printer.paceBaud = options.paceBaud;
+    printer.stateFolder = options.stateFolder;
     printer.maxReceipts = options.maxReceipts;
     std::string error;
     if (!m_session.Start(printer, &error)) {
@@ -42,6 +43,10 @@ bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
         return false;
     }
     m_bStarted = true;
+    if (const std::string& state = m_session.StateWarning(); !state.empty()) {
+        std::fprintf(stderr, "%s: warning: %s; the printer's stored graphics start empty\n",
+                     program, state.c_str());
+    }
     if (std::string fonts = m_session.Printer().FontProblems(); !fonts.empty()) {
         std::fprintf(stderr, "%s: warning: the virtual printer lacks fonts: %s\n", program,
                      fonts.c_str());

@@ -1,11 +1,9 @@
 #include "app/VirtualPrinterSession.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
-#include "emulator/VirtualPrinter.h"
-#include "emulator/link/Link.h"
+#include "emulator/memory/NvFile.h"
 #include "platform/WireTrace.h"
 #include "platform/win32.h"
 #include "viewer/PaperWindow.h"
@@ -15,9 +13,6 @@ namespace {
 
 // The module's rate at power-on, as the dialog tells its operator.
 constexpr std::uint32_t kPowerOnBaud = 9600;
-// At the end, the printer takes what the host wrote, at once, as long as it keeps taking bytes;
-// short enough that a stop with paper out still ends within two seconds.
-constexpr std::chrono::milliseconds kDrainStall(500);
 
 }  // namespace
 
@@ -29,43 +24,50 @@ std::filesystem::path DefaultPaperFolder() {
 
 CVirtualPrinterSession::CVirtualPrinterSession() = default;
 
-CVirtualPrinterSession::~CVirtualPrinterSession() { Stop(); }
+CVirtualPrinterSession::~CVirtualPrinterSession() {
+    Stop();
+    // After a start that failed half way: no view may outlive its subscription.
+    m_pFeed.reset();
+    m_pStation->Stop();
+    m_pStation->Unsubscribe(this);
+}
 
 bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::string* pError) {
+    emu::PrinterStation& station = *m_pStation;
     emu::ReceiptFolder::Limits limits;
     limits.maxReceipts = options.maxReceipts;
-    if (!m_receipts.Prepare(options.paperFolder, pError, limits)) return false;
-    m_pPrinter = std::make_unique<emu::VirtualPrinter>();
-    m_pPrinter->SetLineBaudRate(options.paceBaud > 0 ? options.paceBaud : kPowerOnBaud);
-    m_pLink = std::make_unique<emu::Link>(*m_pPrinter);
-    if (!m_pLink->OpenPty(pError)) return false;
-    m_devicePath = m_pLink->DevicePath();
-    m_pLink->SetPacing(options.paceBaud > 0);
-    m_pLink->SetLineEventCallback(
+    if (!station.PrepareReceipts(options.paperFolder, pError, limits)) return false;
+    station.Printer().SetLineBaudRate(options.paceBaud > 0 ? options.paceBaud : kPowerOnBaud);
+    m_stateWarning.clear();
+    station.Printer().AttachState(
+        options.stateFolder.empty() ? emu::DefaultStateFolder() : options.stateFolder,
+        &m_stateWarning);
+    emu::Link& link = station.GetLink();
+    if (!link.OpenPty(pError)) return false;
+    m_devicePath = link.DevicePath();
+    link.SetPacing(options.paceBaud > 0);
+    link.SetLineEventCallback(
         [this](const std::string& text) { platform::TraceLineEvent(m_devicePath, text); });
 
-    m_pFeed = std::make_unique<CPrinterFeed>(*m_pPrinter);
-    m_pPrinter->SetTraceCallback([this](const std::string& line) { m_pFeed->OnTraceLine(line); });
-    m_pPrinter->SetPageCallback([this](const emu::PaperImage& page) { m_pFeed->OnReceipt(page); });
-    m_pFeed->Start(
-        "CE_MOLV virtual printer on " + m_devicePath, m_receipts.Path().string(),
-        [this](const emu::PaperImage& page) { return SaveReceipt(page); },
-        [this] { return DescribeState(); });
+    station.Subscribe(this);
+    m_pFeed = std::make_unique<CPrinterFeed>(station);
+    m_pFeed->Start("CE_MOLV virtual printer on " + m_devicePath, PaperFolder().string());
     Window().SetClosedHandler([this] {
         std::printf(
             "The virtual printer's window is closed; the printer still serves %s and saves "
             "receipts in %s (F2 in the dialog shows the window again)\n",
-            m_devicePath.c_str(), m_receipts.Path().c_str());
+            m_devicePath.c_str(), PaperFolder().c_str());
         std::fflush(stdout);
     });
 
-    if (!m_pLink->Start(pError)) return false;
+    if (!station.Start(pError)) return false;
     // The host's output count holds what the printer has not taken, as a UART's would.
-    platform::AttachLinePeer(m_devicePath, [link = m_pLink.get()] { return link->LineTaken(); });
+    platform::AttachLinePeer(m_devicePath,
+                             [link = &station.GetLink()] { return link->LineTaken(); });
     if (options.mapPort && !platform::MapPort(options.port, m_devicePath)) {
         *pError = "cannot map COM" + std::to_string(options.port) + " to " + m_devicePath;
         platform::AttachLinePeer(m_devicePath, nullptr);
-        m_pLink->Stop();
+        station.Stop();
         return false;
     }
     m_mappedPort = options.mapPort ? options.port : 0;
@@ -84,68 +86,30 @@ void CVirtualPrinterSession::ShowWindowAgain() {
 void CVirtualPrinterSession::Stop() {
     if (!m_bRunning) return;
     m_bRunning = false;
-    DrainLine();
+    m_pStation->Stop();  // takes what the host wrote, then saves every receipt
     platform::AttachLinePeer(m_devicePath, nullptr);
-    m_pLink->Stop();
-    m_pFeed->Stop();  // saves the receipts still queued
     if (m_mappedPort != 0) platform::MapPort(m_mappedPort, "");
-    if (m_pPrinter->HasContent()) {
-        SayNotSaved(m_receipts.Save(m_pPrinter->Snapshot()), "the unfinished receipt");
-    }
-    m_pPrinter->SetTraceCallback(nullptr);
-    m_pPrinter->SetPageCallback(nullptr);
     m_pFeed.reset();
+    m_pStation->Unsubscribe(this);
 }
 
-void CVirtualPrinterSession::DrainLine() {
-    if (const std::size_t left = m_pLink->TakeWhatWasWritten(kDrainStall); left > 0) {
-        std::fprintf(stderr, "virtual printer: %zu bytes the host wrote were not taken (%s)\n",
-                     left, m_pPrinter->Waiting() > 0 ? "waiting for paper" : "the printer is busy");
+void CVirtualPrinterSession::OnStationEvent(const emu::StationEvent& event) {
+    const std::string* sentence = nullptr;
+    if (const auto* failed = std::get_if<emu::SaveFailed>(&event)) sentence = &failed->sentence;
+    if (const auto* notice = std::get_if<emu::Notice>(&event)) sentence = &notice->sentence;
+    if (sentence != nullptr) std::fprintf(stderr, "virtual printer: %s\n", sentence->c_str());
+}
+
+std::vector<std::string> CVirtualPrinterSession::SavedReceipts() const {
+    std::vector<std::string> files;
+    for (const emu::Receipt& receipt : m_pStation->Receipts()) {
+        if (!receipt.png.empty()) files.push_back(receipt.png);
     }
+    return files;
 }
 
 void CVirtualPrinterSession::SetCondition(emu::Condition condition, bool on) {
-    m_pFeed->SetCondition(condition, on);
+    m_pStation->SetCondition(condition, on);
 }
 
 CPaperWindow& CVirtualPrinterSession::Window() { return m_pFeed->Window(); }
-
-// On the feed's thread, so the link goes on reading meanwhile.
-std::string CVirtualPrinterSession::SaveReceipt(const emu::PaperImage& page) {
-    const emu::ReceiptFolder::Result saved = m_receipts.Save(page);
-    SayNotSaved(saved, "a receipt");
-    return saved.path;
-}
-
-void CVirtualPrinterSession::SayNotSaved(const emu::ReceiptFolder::Result& result,
-                                         const char* which) const {
-    if (result.error.empty() || (result.stopped && !result.firstStop)) return;
-    if (result.stopped) {
-        std::fprintf(stderr,
-                     "virtual printer: stopped saving receipts: %s; later paper is not saved\n",
-                     m_receipts.Stopped().c_str());
-    } else {
-        std::fprintf(stderr, "virtual printer: %s was %s\n", which, result.error.c_str());
-    }
-}
-
-std::string CVirtualPrinterSession::DescribeState() const {
-    const emu::LineSettings line = m_pPrinter->Line();
-    const emu::HostLine host = m_pLink->Host();
-    std::string text = "Host: " + m_devicePath + " ";
-    text += host.baud > 0 ? host.Describe() : std::string("not opened yet");
-    text += "\nPrinter: " + std::to_string(line.baud) + " baud 8N1, handshake " +
-            emu::DescribeHandshake(line.handshake);
-    if (host.baud > 0 && !host.Readable(line.baud)) {
-        text += "\nThe two sides differ: the host's bytes arrive as framing errors (" +
-                std::to_string(m_pLink->FramingErrors()) +
-                " so far),\nnot printed. Set both to the same speed and 8N1.";
-    } else if (host.baud > 0 && host.handshake != line.handshake) {
-        text += "\nThe two sides use different flow control:\nthe printer's buffer can overrun.";
-    }
-    text += "\n" + m_pPrinter->DescribeActivity();
-    if (const std::string stopped = m_receipts.Stopped(); !stopped.empty()) {
-        text += "\nReceipts are no longer saved: " + stopped;
-    }
-    return text;
-}

@@ -15,16 +15,11 @@
 #include <vector>
 
 #include "emulator/device/Condition.h"
-#include "emulator/receipts/ReceiptFolder.h"
-#include "emulator/rendering/PaperImage.h"
+#include "emulator/station/PrinterStation.h"
 #include "framework/WinUser.h"
 
 class CPaperWindow;
 class CPrinterFeed;
-namespace emu {
-class Link;
-class VirtualPrinter;
-}  // namespace emu
 
 // $HOME/CE_MOLV-paper (./CE_MOLV-paper when HOME is not set).
 std::filesystem::path DefaultPaperFolder();
@@ -34,13 +29,14 @@ struct VirtualPrinterOptions {
     int port = 1;                // the COM port that reaches the printer
     bool mapPort = true;         // false when the port was mapped elsewhere on the command line
     std::uint32_t paceBaud = 0;  // read at this line rate, as a real printer would; 0: at once
+    std::string stateFolder;     // what the printer keeps for good; "": the default folder
     int maxReceipts = 0;         // receipts saved at most; 0: until the disk is nearly full
 };
 
-class CVirtualPrinterSession {
+class CVirtualPrinterSession : private emu::StationView {
   public:
     CVirtualPrinterSession();
-    ~CVirtualPrinterSession();
+    ~CVirtualPrinterSession() override;
     CVirtualPrinterSession(const CVirtualPrinterSession&) = delete;
     CVirtualPrinterSession& operator=(const CVirtualPrinterSession&) = delete;
 
@@ -62,24 +58,24 @@ class CVirtualPrinterSession {
     void SetCondition(emu::Condition condition, bool on);
 
     const std::string& DevicePath() const { return m_devicePath; }
-    std::filesystem::path PaperFolder() const { return m_receipts.Path(); }
-    std::vector<std::string> SavedReceipts() const { return m_receipts.Saved(); }
-    emu::ReceiptFolder::Losses LostReceipts() const { return m_receipts.Lost(); }
-    emu::VirtualPrinter& Printer() { return *m_pPrinter; }
+    // Why the printer's stored graphics could not be read (they start empty), or "".
+    const std::string& StateWarning() const { return m_stateWarning; }
+    std::filesystem::path PaperFolder() const { return m_pStation->ReceiptFolderPath(); }
+    // The receipt files saved so far, oldest first.
+    std::vector<std::string> SavedReceipts() const;
+    emu::ReceiptFolder::Losses LostReceipts() const { return m_pStation->LostReceipts(); }
+    emu::PrinterStation& Station() { return *m_pStation; }
+    emu::VirtualPrinter& Printer() { return m_pStation->Printer(); }
     CPaperWindow& Window();
 
   private:
-    std::string SaveReceipt(const emu::PaperImage& page);
-    // Says why a receipt was not saved (once, when saving has stopped).
-    void SayNotSaved(const emu::ReceiptFolder::Result& result, const char* which) const;
-    void DrainLine();
-    std::string DescribeState() const;
+    // The console's part: what went wrong is said on standard error.
+    void OnStationEvent(const emu::StationEvent& event) override;
 
-    std::unique_ptr<emu::VirtualPrinter> m_pPrinter;
-    std::unique_ptr<emu::Link> m_pLink;
+    std::unique_ptr<emu::PrinterStation> m_pStation = std::make_unique<emu::PrinterStation>();
     std::unique_ptr<CPrinterFeed> m_pFeed;
-    emu::ReceiptFolder m_receipts;
     std::string m_devicePath;
+    std::string m_stateWarning;
     int m_mappedPort = 0;
     bool m_bRunning = false;
 };

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     const long before = PeakKiB();
     emu::VirtualPrinter printer;
     int pages = 0;
-    printer.SetPageCallback([&pages](const emu::PaperImage&) { ++pages; });
+    printer.SetReceiptCallback([&pages](const emu::FinishedReceipt&) { ++pages; });
     const long afterStart = PeakKiB();
 
     const std::uint8_t header[] = {0x1D, 0x76, 0x30, 0x00, 0xFF, 0xFF, 0xFF, 0xFF};

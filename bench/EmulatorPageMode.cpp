@@ -48,7 +48,7 @@ struct Run {
 
 Run Print(const Bytes& stream) {
     emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos58"), 0);
-    printer.SetPageCallback([](const emu::PaperImage&) {});
+    printer.SetReceiptCallback([](const emu::FinishedReceipt&) {});
     const auto start = std::chrono::steady_clock::now();
     for (std::size_t at = 0; at < stream.size(); at += 4096)
         printer.Feed(stream.data() + at, std::min<std::size_t>(4096, stream.size() - at));

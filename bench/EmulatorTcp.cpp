@@ -55,11 +55,11 @@ struct Printer {
     std::filesystem::path folder;
 
     explicit Printer(const std::filesystem::path& where) : folder(where) {
-        printer.SetPageCallback([this](const emu::PaperImage& page) {
+        printer.SetReceiptCallback([this](const emu::FinishedReceipt& receipt) {
             std::string error;
             const int n = saved.load() + 1;
-            emu::WritePng(page, (folder / ("receipt-" + std::to_string(n) + ".png")).string(),
-                          &error);
+            emu::WritePng(receipt.image,
+                          (folder / ("receipt-" + std::to_string(n) + ".png")).string(), &error);
             saved = n;
         });
         std::string error;

@@ -64,7 +64,7 @@ double Throughput(const emu::PrinterModel& model, const std::vector<std::uint8_t
                   const std::vector<std::uint8_t>& stream, int* pages) {
     emu::VirtualPrinter printer(model, 0);
     *pages = 0;
-    printer.SetPageCallback([pages](const emu::PaperImage&) { ++*pages; });
+    printer.SetReceiptCallback([pages](const emu::FinishedReceipt&) { ++*pages; });
     // GBK text in every model; warm the glyph cache, as a running printer has.
     const std::uint8_t doubleByte[] = {0x1C, 0x26};
     printer.Feed(doubleByte, sizeof doubleByte);

@@ -45,7 +45,8 @@ const Variant kVariants[] = {
 std::vector<emu::PaperImage> Render(const std::vector<std::uint8_t>& stream, const char* model) {
     std::vector<emu::PaperImage> pages;
     emu::VirtualPrinter printer(*emu::FindPrinterModel(model), 0);
-    printer.SetPageCallback([&](const emu::PaperImage& page) { pages.push_back(page); });
+    printer.SetReceiptCallback(
+        [&](const emu::FinishedReceipt& receipt) { pages.push_back(receipt.image); });
     printer.Feed(stream.data(), stream.size());
     printer.Finish();
     if (printer.HasContent()) pages.push_back(printer.Snapshot());

@@ -1,5 +1,9 @@
 #include "emulator/VirtualPrinter.h"
 
+#include <algorithm>
+
+#include "emulator/memory/NvFile.h"
+
 namespace emu {
 
 VirtualPrinter::VirtualPrinter(int widthDots, std::size_t inputCapacity)
@@ -7,14 +11,62 @@ VirtualPrinter::VirtualPrinter(int widthDots, std::size_t inputCapacity)
 
 VirtualPrinter::VirtualPrinter(const PrinterModel& model, int widthDots, std::size_t inputCapacity)
     : m_engine(widthDots > 0 ? widthDots : model.widthDots, model.commands),
-      m_core(m_engine, inputCapacity, model) {}
+      m_core(m_engine, inputCapacity, model) {
+    m_engine.SetPageCallback([this](const PaperImage& image) { OnPaper(image); });
+}
+
+void VirtualPrinter::OnPaper(const PaperImage& image) {
+    // The command that ended the receipt has been decoded up to here; what follows is the next's.
+    const std::uint64_t end = m_core.Decoded();
+    if (m_onReceipt) {
+        FinishedReceipt receipt;
+        receipt.image = image;
+        receipt.bytesComplete = m_jobComplete;
+        if (m_jobComplete) {
+            receipt.bytes.assign(m_job.begin(), m_job.begin() + JobLength(end));
+        }
+        receipt.source = m_source;
+        m_onReceipt(receipt);
+    }
+    DropJobUpTo(end);
+}
+
+std::ptrdiff_t VirtualPrinter::JobLength(std::uint64_t end) const {
+    return static_cast<std::ptrdiff_t>(
+        std::min<std::uint64_t>(end > m_jobStart ? end - m_jobStart : 0, m_job.size()));
+}
+
+void VirtualPrinter::DropJobUpTo(std::uint64_t end) {
+    m_job.erase(m_job.begin(), m_job.begin() + JobLength(end));
+    m_jobStart = std::max(m_jobStart, end);
+}
+
+void VirtualPrinter::ResumeKeeping() {
+    // After a receipt too long to keep, the next is kept whole when it starts at a chunk's start.
+    if (!m_jobComplete && m_jobStart == m_core.Received()) {
+        m_jobComplete = true;
+        m_job.clear();
+    }
+}
 
 std::size_t VirtualPrinter::Feed(const std::uint8_t* data, std::size_t length) {
     bool wake;
     std::size_t taken;
     {
         std::lock_guard lock(m_mutex);
+        // Kept before decoding, so a cut in the middle finds its own bytes already there.
+        const std::uint64_t first = m_core.Received();  // stream offset of data[0]
+        if (m_jobComplete && m_job.size() + length > kMaxReceiptBytes) {
+            m_jobComplete = false;
+            m_job.clear();
+        }
+        if (m_jobComplete) m_job.insert(m_job.end(), data, data + length);
         taken = m_core.Feed(data, length);
+        // Bytes not taken are offered again later.
+        if (m_jobComplete && taken < length) {
+            m_job.resize(static_cast<std::size_t>(JobLength(first + taken)));
+        }
+        ResumeKeeping();
         wake = m_core.HasReplies();
     }
     WakeIf(wake);
@@ -24,6 +76,14 @@ std::size_t VirtualPrinter::Feed(const std::uint8_t* data, std::size_t length) {
 void VirtualPrinter::Finish() {
     std::lock_guard lock(m_mutex);
     m_core.Finish();
+}
+
+void VirtualPrinter::EndReceipt() {
+    std::lock_guard lock(m_mutex);
+    m_engine.EndReceipt();
+    // Blank paper is no receipt, but its bytes are not the next receipt's either.
+    DropJobUpTo(m_core.Decoded());
+    ResumeKeeping();
 }
 
 std::vector<std::uint8_t> VirtualPrinter::TakeReplies() {
@@ -88,6 +148,11 @@ std::string VirtualPrinter::DescribeActivity() const {
     return text + " · conditions: " + DescribeConditions(ConditionsOn(), Model().commands);
 }
 
+bool VirtualPrinter::AttachState(const std::string& stateFolder, std::string* error) {
+    std::lock_guard lock(m_mutex);
+    return m_core.Graphics().AttachFile(NvFilePath(stateFolder, m_core.Model().name), error);
+}
+
 void VirtualPrinter::SetLineBaudRate(std::uint32_t baud) {
     std::lock_guard lock(m_mutex);
     m_core.SetLineBaudRate(baud);
@@ -120,14 +185,35 @@ std::string VirtualPrinter::FontProblems() const {
     return m_engine.FontProblems();
 }
 
-void VirtualPrinter::SetPageCallback(std::function<void(const PaperImage&)> onPage) {
+void VirtualPrinter::SetSource(const std::string& source) {
     std::lock_guard lock(m_mutex);
-    m_engine.SetPageCallback(std::move(onPage));
+    m_source = source;
 }
 
-void VirtualPrinter::SetTraceCallback(std::function<void(const std::string&)> onLine) {
+std::string VirtualPrinter::Source() const {
     std::lock_guard lock(m_mutex);
-    m_core.SetTrace(std::move(onLine));
+    return m_source;
+}
+
+void VirtualPrinter::SetReceiptCallback(std::function<void(const FinishedReceipt&)> onReceipt) {
+    std::lock_guard lock(m_mutex);
+    m_onReceipt = std::move(onReceipt);
+}
+
+void VirtualPrinter::SetPeripheralCallback(PeripheralCallback onPulse) {
+    std::lock_guard lock(m_mutex);
+    if (!onPulse) return m_core.SetPeripheralCallback(nullptr);
+    // The core calls back under m_mutex, so m_source is read there without taking it again.
+    m_core.SetPeripheralCallback([this, onPulse = std::move(onPulse)](const Peripheral& pulse) {
+        onPulse(pulse, m_source);
+    });
+}
+
+void VirtualPrinter::SetTraceCallback(TraceCallback onLine) {
+    std::lock_guard lock(m_mutex);
+    if (!onLine) return m_core.SetTrace(nullptr);
+    m_core.SetTrace(
+        [this, onLine = std::move(onLine)](const std::string& line) { onLine(line, m_source); });
 }
 
 void VirtualPrinter::SetWakeCallback(std::function<void()> onWake) {

@@ -1,9 +1,13 @@
 // The virtual printer module as a library: bytes in, reply bytes out, paper as pictures.
 //
 // Threads: one thread feeds bytes (Feed, Finish, TakeReplies) while another controls it
-// (SetCondition, Snapshot, the queries); every call takes one lock. The page and trace callbacks
-// run on the thread whose call produced them, with that lock held: they must not call back into
-// the VirtualPrinter. The wake callback runs without the lock, after a call that queued reply
+// (SetCondition, Snapshot, the queries); every call takes one lock. The receipt, trace and
+// peripheral callbacks run on the thread whose call produced them, with that lock held: they must
+// not call back into the VirtualPrinter.
+//
+// Each finished receipt comes with the bytes that made it: the stream from where the previous
+// receipt ended to the end of the command that ended this one, so feeding them to a fresh printer
+// prints the same paper. The wake callback runs without the lock, after a call that queued reply
 // bytes or freed input space, so a pump (Link) knows to send or read again.
 #pragma once
 
@@ -22,6 +26,13 @@
 
 namespace emu {
 
+struct FinishedReceipt {
+    PaperImage image;
+    std::vector<std::uint8_t> bytes;  // the stream that made it
+    bool bytesComplete = true;        // false when it was longer than the printer keeps
+    std::string source;               // who sent the bytes that ended it (SetSource)
+};
+
 struct LineSettings {
     std::uint32_t baud = 0;  // 0: not known (a pty has no line speed)
     Handshake handshake = Handshake::None;
@@ -30,6 +41,9 @@ struct LineSettings {
 class VirtualPrinter {
   public:
     using Clock = std::chrono::steady_clock;
+
+    // The stream kept for one receipt; a longer one is not kept whole.
+    static constexpr std::size_t kMaxReceiptBytes = 64 * 1024 * 1024;
 
     explicit VirtualPrinter(int widthDots = 384,
                             std::size_t inputCapacity = PrinterCore::kDefaultInputCapacity);
@@ -40,6 +54,9 @@ class VirtualPrinter {
     // Returns the bytes taken; fewer only while paper is out and the input buffer is full.
     std::size_t Feed(const std::uint8_t* data, std::size_t length);
     void Finish();
+    // The paper in progress becomes a receipt, as at a cut (none when it is blank), and the next
+    // one starts with the bytes fed after this call.
+    void EndReceipt();
     std::vector<std::uint8_t> TakeReplies();
 
     void SetCondition(Condition condition, bool on);
@@ -54,6 +71,10 @@ class VirtualPrinter {
     // "N bytes received", then what holds the printer and its conditions, for status lines.
     std::string DescribeActivity() const;
 
+    // Keeps the NV graphics in stateFolder/<model>/ from run to run (see NvFile.h). False with
+    // the reason in *error when what is kept there cannot be read: the memory starts empty.
+    bool AttachState(const std::string& stateFolder, std::string* error);
+
     void SetLineBaudRate(std::uint32_t baud);
     LineSettings Line() const;
 
@@ -63,19 +84,38 @@ class VirtualPrinter {
     std::uint64_t DotRowsPrinted() const;
     std::string FontProblems() const;
 
-    void SetPageCallback(std::function<void(const PaperImage&)> onPage);
-    void SetTraceCallback(std::function<void(const std::string&)> onLine);
+    // Who sends the bytes fed from now on ("pty", "TCP 127.0.0.1:40312"), for receipts.
+    void SetSource(const std::string& source);
+    std::string Source() const;
+
+    // Trace lines and peripheral pulses come with the source of the bytes being decoded.
+    using TraceCallback = std::function<void(const std::string& line, const std::string& source)>;
+    using PeripheralCallback =
+        std::function<void(const Peripheral& pulse, const std::string& source)>;
+    void SetReceiptCallback(std::function<void(const FinishedReceipt&)> onReceipt);
+    void SetTraceCallback(TraceCallback onLine);
+    void SetPeripheralCallback(PeripheralCallback onPulse);
     void SetWakeCallback(std::function<void()> onWake);
     void SetClock(std::function<Clock::time_point()> clock);
     void Note(const std::string& text);  // a note line in the trace
 
   private:
     void WakeIf(bool due);
+    void OnPaper(const PaperImage& image);              // the engine's receipt, with m_mutex held
+    std::ptrdiff_t JobLength(std::uint64_t end) const;  // kept bytes before stream offset end
+    void DropJobUpTo(std::uint64_t end);
+    void ResumeKeeping();
 
     mutable std::mutex m_mutex;
     PrintEngine m_engine;
     PrinterCore m_core;
     std::function<void()> m_onWake;
+    std::function<void(const FinishedReceipt&)> m_onReceipt;
+    std::string m_source;
+    // The stream since the last receipt ended: m_job[0] is stream offset m_jobStart.
+    std::vector<std::uint8_t> m_job;
+    std::uint64_t m_jobStart = 0;
+    bool m_jobComplete = true;  // false while a receipt is too long to keep
 };
 
 }  // namespace emu

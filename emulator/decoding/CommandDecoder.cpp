@@ -495,6 +495,18 @@ void CommandDecoder::OnParams() {
         case Dedicated::DleDc4:
             OnDleDc4();
             return;
+        case Dedicated::NvBitImages:
+            OnNvBitImages();
+            return;
+        case Dedicated::StoredImage:
+            OnStoredImage();
+            return;
+        case Dedicated::DownloadImage:
+            OnDownloadImage();
+            return;
+        case Dedicated::UserChars:
+            OnUserChars();
+            return;
     }
 }
 
@@ -528,6 +540,7 @@ void CommandDecoder::TrackTextState() {
     }
     if (m_prefix == ESC && m_code == '@') {
         m_matrixCodes.Reset();
+        m_graphicsMemory.Initialize();
         m_doubleByte = m_commands == CommandSet::Module;
         m_codeTable = DefaultCodeTable(m_commands);
         m_internationalSet = 0;
@@ -660,7 +673,8 @@ void CommandDecoder::OnBlock() {
         if (m_blockLeft > 0) return;
     }
     if (graphics) {
-        Complete(wide ? "GS 8 L" : "GS ( L", m_graphicsBlock.Finish(m_sink, size));
+        Complete(wide ? "GS 8 L" : "GS ( L",
+                 m_graphicsBlock.Finish(m_sink, m_control, m_graphicsMemory, size));
         return;
     }
     if (m_prefix == GS && m_params[0] == 'k') {

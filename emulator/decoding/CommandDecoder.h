@@ -26,6 +26,7 @@
 #include "emulator/decoding/DecodedCommand.h"
 #include "emulator/decoding/GbkText.h"
 #include "emulator/decoding/GraphicsBlock.h"
+#include "emulator/memory/GraphicsMemory.h"
 
 namespace emu {
 
@@ -57,6 +58,8 @@ class CommandDecoder {
     void Reset(std::uint64_t offset);
 
     std::uint64_t Offset() const { return m_offset; }
+    // The graphics the printer keeps (NV and download), for attaching its state file.
+    GraphicsMemory& Graphics() { return m_graphicsMemory; }
     // The ESC/POS models' page mode is in force (ESC L until FF, ESC S or ESC @).
     bool InPageMode() const { return m_pageMode; }
 
@@ -100,6 +103,11 @@ class CommandDecoder {
     void OnMatrixCode(std::uint64_t size);
     void OnSerialSetting(std::size_t size);
     void OnDleDc4();
+    // Stored images and user-defined characters (StoredImages.cpp).
+    void OnNvBitImages();
+    void OnStoredImage();
+    void OnDownloadImage();
+    void OnUserChars();
     void OnTableStart();
     void OnBarcodeStart();
     void Complete(std::string mnemonic, std::string meaning);
@@ -159,6 +167,10 @@ class CommandDecoder {
     bool m_graphicsData = false;  // the block in progress is GS ( L / GS 8 L data
     GraphicsBlock m_graphicsBlock;
     MatrixCodeStore m_matrixCodes;
+    GraphicsMemory m_graphicsMemory;
+    std::vector<RasterGraphics> m_pictures;  // FS q: the images read so far
+    std::size_t m_itemsRead = 0;             // FS q images, ESC & characters
+    bool m_itemBad = false;                  // FS q: an image out of range or too large
 };
 
 }  // namespace emu

@@ -91,6 +91,11 @@ class CommandSink {
     virtual void SetCharacterSize(std::uint8_t) {}               // GS ! n
     virtual void SetLeftMarginDots(std::uint16_t) {}             // GS L nL nH
     virtual void SetPrintAreaWidth(std::uint16_t) {}             // GS W nL nH
+    // ESC & y c1 c2: one character for the font in force, width dots of `bytes` bytes a column.
+    virtual void DefineUserCharacter(std::uint8_t /*code*/, std::uint8_t /*width*/,
+                                     std::uint8_t /*bytes*/, const std::vector<std::uint8_t>&) {}
+    virtual void SelectUserCharacters(bool) {}         // ESC % n
+    virtual void CancelUserCharacter(std::uint8_t) {}  // ESC ? n
 
     // Images and 2D symbols; the ones returning a string return why nothing was printed, or "".
     // ESC * m: one stripe of columns (1 byte each for m 0/1, 3 for m 32/33) into the line.
@@ -98,6 +103,8 @@ class CommandSink {
                           const std::vector<std::uint8_t>& /*data*/) {}
     virtual void StoreGraphics(const RasterGraphics&) {}  // GS ( L / GS 8 L function 112
     virtual std::string PrintGraphics() { return {}; }    // function 50
+    // A stored picture at its scale: NV and download graphics, NV and downloaded bit images.
+    virtual std::string PrintImage(const RasterGraphics&) { return {}; }
     virtual std::string PrintMatrix(const DotMatrix&) { return {}; }  // GS ( k print
 
     // Page mode (the ESC/POS models).

@@ -51,6 +51,8 @@ std::string PrintModeMeaning(std::uint8_t bits, const char* const names[8]) {
     return text;
 }
 
+std::string CharName(std::uint8_t c) { return std::string("'") + static_cast<char>(c) + "'"; }
+
 std::string NotRendered(const char* what) { return std::string(what) + ", ignored (not rendered)"; }
 
 // ---- Rows every model has ----
@@ -65,7 +67,9 @@ const CommandRow kCommon[] = {
     Act(
         0, HT, 0, "HT", [](CommandSink& s, P) { s.HorizontalTab(); },
         [](P) -> std::string { return "horizontal tab"; }),
-    Known(0, BEL, 0, "BEL", [](P) -> std::string { return "buzzer: one beep"; }),
+    Control(
+        0, BEL, 0, "BEL", [](ControlHandler& c, std::uint64_t, P) { return c.Drive(Buzzer{}); },
+        [](P) { return Describe(Buzzer{}); }),
     Act(
         0, SO, 0, "SO", [](CommandSink& s, P) { s.SetOneLineDoubleWidth(true); },
         [](P) -> std::string { return "double width for this line"; }),
@@ -192,22 +196,27 @@ const CommandRow kCommon[] = {
             return "relative position " + std::to_string(static_cast<std::int16_t>(Word(p))) +
                    " dots";
         }),
-    Known(ESC, 'p', 3, "ESC p",
-          [](P p) {
-              return "drawer " + N(Digit(p[0]) == 1 ? 2 : 1) + ": pulse " + N(p[1] * 2u) +
-                     " ms, off " + N(p[2] * 2u) + " ms";
-          }),
-    Known(ESC, 'B', 2, "ESC B",
-          [](P p) { return "buzzer: " + N(p[0]) + " beeps of " + N(p[1] * 50u) + " ms"; }),
+    Control(
+        ESC, 'p', 3, "ESC p",
+        [](ControlHandler& c, std::uint64_t, P p) {
+            return c.Drive(DrawerKick{Digit(p[0]) == 1 ? 2 : 1, p[1] * 2u, p[2] * 2u});
+        },
+        [](P p) {
+            return Describe(DrawerKick{Digit(p[0]) == 1 ? 2 : 1, p[1] * 2u, p[2] * 2u});
+        }),
+    Control(
+        ESC, 'B', 2, "ESC B",
+        [](ControlHandler& c, std::uint64_t, P p) {
+            return c.Drive(Buzzer{p[0], p[1] * 50u});
+        },
+        [](P p) {
+            return Describe(Buzzer{p[0], p[1] * 50u});
+        }),
     Known(ESC, 'U', 1, "ESC U",
           [](P p) { return OnOff("unidirectional printing", p[0]) + ", ignored"; }),
     Known(ESC, 'c', 2, "ESC c",
           [](P p) { return "panel or sensor setting " + Hex(p[0]) + " " + N(p[1]) + ", ignored"; }),
     Known(ESC, 'r', 1, "ESC r", [](P p) { return "print colour " + N(Digit(p[0])) + ", ignored"; }),
-    Known(ESC, '%', 1, "ESC %",
-          [](P p) { return OnOff("user-defined characters", p[0]) + ", ignored"; }),
-    Known(ESC, '?', 1, "ESC ?",
-          [](P p) { return "cancel user-defined character " + N(p[0]) + ", ignored"; }),
     Known(ESC, '=', 1, "ESC =", [](P p) { return "select peripheral " + N(p[0]) + ", ignored"; }),
     Special(ESC, '*', 3, "ESC *", Dedicated::BitImage),
     Special(ESC, 'D', 0, "ESC D", Dedicated::TabStops),
@@ -297,6 +306,26 @@ const CommandRow kCommon[] = {
     Special(FS, 'V', 1, "FS V", Dedicated::Table),
 
     Special(DLE, DC4, 1, "DLE DC4", Dedicated::DleDc4),
+};
+
+// ---- What every model keeps: stored graphics and user-defined characters ----
+
+const CommandRow kKept[] = {
+    Special(FS, 'q', 1, "FS q", Dedicated::NvBitImages),
+    Special(FS, 'p', 2, "FS p", Dedicated::StoredImage),
+    Special(GS, '*', 2, "GS *", Dedicated::DownloadImage),
+    Special(GS, '/', 1, "GS /", Dedicated::StoredImage),
+    Special(ESC, '&', 3, "ESC &", Dedicated::UserChars),
+    Act(
+        ESC, '%', 1, "ESC %", [](CommandSink& s, P p) { s.SelectUserCharacters(p[0] & 1); },
+        [](P p) { return OnOff("user-defined characters", p[0]); }),
+    Act(
+        ESC, '?', 1, "ESC ?", [](CommandSink& s, P p) { s.CancelUserCharacter(p[0]); },
+        [](P p) {
+            return p[0] >= 32 && p[0] <= 126
+                       ? "cancel user-defined character " + CharName(p[0])
+                       : "cancel user-defined character " + N(p[0]) + " (not 32 to 126), ignored";
+        }),
 };
 
 // ---- Where this module's meaning differs ----
@@ -460,6 +489,7 @@ int CommandTable::Slot(std::uint8_t prefix) {
 
 CommandTable::CommandTable(CommandSet set) {
     Add(kCommon);
+    Add(kKept);
     if (set == CommandSet::Module) {
         Add(kModule);
     } else {

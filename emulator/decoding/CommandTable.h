@@ -26,15 +26,19 @@ inline constexpr std::uint8_t NUL = 0x00, EOT = 0x04, ENQ = 0x05, BEL = 0x07, HT
 // What the decoder does after the fixed parameters, for commands that carry more.
 enum class Dedicated : std::uint8_t {
     None,
-    OptionalFlag,  // ESC 4 / ESC 5: a 0/1 parameter some clients send and others do not
-    TabStops,      // ESC D n1 .. 00
-    BitImage,      // ESC * m nL nH data
-    Raster,        // GS v 0 m xL xH yL yH data
-    Cut,           // GS V m [n]
-    Barcode,       // GS k m data
-    Table,         // FS V: boundaries and cells
-    Block,         // GS ( x / FS ( x pL pH data
-    DleDc4,        // DLE DC4 fn ...
+    OptionalFlag,   // ESC 4 / ESC 5: a 0/1 parameter some clients send and others do not
+    TabStops,       // ESC D n1 .. 00
+    BitImage,       // ESC * m nL nH data
+    Raster,         // GS v 0 m xL xH yL yH data
+    Cut,            // GS V m [n]
+    Barcode,        // GS k m data
+    Table,          // FS V: boundaries and cells
+    Block,          // GS ( x / FS ( x pL pH data
+    DleDc4,         // DLE DC4 fn ...
+    NvBitImages,    // FS q n [xL xH yL yH data]...
+    StoredImage,    // FS p n m / GS / m
+    DownloadImage,  // GS * x y data
+    UserChars,      // ESC & y c1 c2 [x data]...
 };
 
 // Which of the ESC/POS models' two modes a command acts in. In the other it is traced as such:

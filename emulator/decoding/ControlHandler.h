@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "emulator/decoding/Peripheral.h"
+
 namespace emu {
 
 enum class Handshake : std::uint8_t { None, Hardware, Software };
@@ -25,7 +27,8 @@ class ControlHandler {
     virtual std::string TransmitId(std::uint8_t) { return {}; }                   // GS I n
     virtual std::string SetBaudRate(std::uint32_t baud) = 0;                      // GS ( E .. 11 1
     virtual std::string SetHandshake(Handshake mode) = 0;                         // GS ( E .. 11 3
-    virtual std::string Recover(std::uint64_t, std::uint8_t) { return {}; }       // DLE ENQ n
+    virtual std::string Drive(const Peripheral&) { return {}; }              // ESC p, ESC B, BEL
+    virtual std::string Recover(std::uint64_t, std::uint8_t) { return {}; }  // DLE ENQ n
     // DLE DC4 1 m t: a pulse of t x 100 ms on drawer pin m (0: pin 2, 1: pin 5).
     virtual std::string Pulse(std::uint64_t, std::uint8_t, std::uint8_t) { return {}; }
     // Bytes a command asks the printer to send back (the stored graphics' capacities).

@@ -9,36 +9,12 @@ namespace {
 // Functions 0..4 are also sent as 48..52.
 const char* FunctionName(std::uint8_t fn) {
     switch (fn < 5 ? fn + 48 : fn) {
-        case 48:
-            return "NV graphics capacity request, not answered";
         case 49:
             return "set reference dot density, ignored";
-        case 51:
-            return "remaining NV capacity request, not answered";
-        case 52:
-            return "remaining download capacity request, not answered";
         case 64:
             return "NV key code request, not answered";
-        case 65:
-            return "delete all NV graphics (none kept), ignored";
-        case 66:
-            return "delete NV graphics (none kept), ignored";
-        case 67:
-        case 68:
-            return "define NV graphics (not kept), skipped";
-        case 69:
-            return "print NV graphics (none kept), skipped";
         case 80:
             return "download key code request, not answered";
-        case 81:
-            return "delete all download graphics (none kept), ignored";
-        case 82:
-            return "delete download graphics (none kept), ignored";
-        case 83:
-        case 84:
-            return "define download graphics (not kept), skipped";
-        case 85:
-            return "print download graphics (none kept), skipped";
         case 113:
             return "store column-format graphics (not supported), skipped";
         default:
@@ -48,12 +24,31 @@ const char* FunctionName(std::uint8_t fn) {
 
 std::string N(std::uint64_t value) { return std::to_string(value); }
 
+bool IsDefine(std::uint8_t fn) { return fn == 67 || fn == 68 || fn == 83 || fn == 84; }
+
+GraphicsMemory::Area AreaOf(std::uint8_t fn) {
+    return fn < 80 ? GraphicsMemory::Area::Nv : GraphicsMemory::Area::Download;
+}
+
+bool IsKeyCode(std::uint8_t c) { return c >= 32 && c <= 126; }
+
+// The capacity answers: header 37h, an identifier, the number in decimal digits, NUL.
+std::vector<std::uint8_t> CapacityReply(std::uint8_t identifier, std::uint32_t bytes) {
+    std::vector<std::uint8_t> reply{0x37, identifier};
+    for (char digit : std::to_string(bytes)) reply.push_back(static_cast<std::uint8_t>(digit));
+    reply.push_back(0x00);
+    return reply;
+}
+
 }  // namespace
 
 void GraphicsBlock::Begin() {
     m_headFill = 0;
     m_dataBytes = 0;
     m_raster = false;
+    m_define = false;
+    m_overlong = false;
+    m_kept.clear();
     m_graphics = RasterGraphics{};
 }
 
@@ -72,11 +67,18 @@ void GraphicsBlock::StartRaster() {
 }
 
 void GraphicsBlock::Feed(const std::uint8_t* data, std::size_t count) {
+    if (m_define || (m_headFill < 2 && count > 0)) {
+        const std::size_t keep = std::min(count, kMaxKept - std::min(kMaxKept, m_kept.size()));
+        m_kept.insert(m_kept.end(), data, data + keep);
+        m_overlong = m_overlong || keep < count;
+    }
     while (count > 0 && m_headFill < kHeadBytes) {
         m_head[m_headFill++] = *data++;
         --count;
+        if (m_headFill == 2) m_define = IsDefine(m_head[1]);
         if (m_headFill == kHeadBytes && m_head[1] == 112) StartRaster();
     }
+    if (m_headFill >= 2 && !m_define) m_kept.clear();
     if (!m_raster) {
         m_dataBytes += count;
         return;
@@ -98,10 +100,38 @@ void GraphicsBlock::Feed(const std::uint8_t* data, std::size_t count) {
     }
 }
 
-std::string GraphicsBlock::Finish(CommandSink& sink, std::uint64_t length) {
+std::string GraphicsBlock::Finish(CommandSink& sink, ControlHandler& control,
+                                  GraphicsMemory& memory, std::uint64_t length) {
     if (m_headFill < 2) return "graphics: block too short, skipped";
     if (m_head[0] != 48) return "graphics: m " + N(m_head[0]) + " not 48, skipped";
     const std::uint8_t fn = m_head[1];
+    using Area = GraphicsMemory::Area;
+    switch (fn < 5 ? fn + 48 : fn) {
+        case 48:
+            return "graphics: NV capacity request: " +
+                   control.Transmit(CapacityReply(0x30, memory.Capacity(Area::Nv)));
+        case 51:
+            return "graphics: remaining NV capacity request: " +
+                   control.Transmit(CapacityReply(0x31, memory.Remaining(Area::Nv)));
+        case 52:
+            return "graphics: remaining download capacity request: " +
+                   control.Transmit(CapacityReply(0x32, memory.Remaining(Area::Download)));
+        case 65:
+        case 66:
+        case 81:
+        case 82:
+            return Erase(memory, length);
+        case 67:
+        case 68:
+        case 83:
+        case 84:
+            return Define(memory, length);
+        case 69:
+        case 85:
+            return PrintByKey(sink, memory, length);
+        default:
+            break;
+    }
     if (fn == 50 || fn == 2) {
         const std::string note = sink.PrintGraphics();
         return note.empty() ? "graphics: print" : "graphics: print, " + note + ", nothing printed";
@@ -130,6 +160,71 @@ std::string GraphicsBlock::Finish(CommandSink& sink, std::uint64_t length) {
     return what + (m_graphics.scaleX == 1 && m_graphics.scaleY == 1
                        ? std::string()
                        : ", scale " + N(m_graphics.scaleX) + "×" + N(m_graphics.scaleY));
+}
+
+std::string GraphicsBlock::Erase(GraphicsMemory& memory, std::uint64_t length) {
+    const std::uint8_t fn = m_head[1];
+    const GraphicsMemory::Area area = AreaOf(fn);
+    if (fn == 65 || fn == 81) {
+        if (length != 5 || m_head[2] != 'C' || m_head[3] != 'L' || m_head[4] != 'R')
+            return "graphics: erase all without \"CLR\", skipped";
+        return "graphics: " + memory.EraseAll(area);
+    }
+    if (length != 4 || !IsKeyCode(m_head[2]) || !IsKeyCode(m_head[3]))
+        return "graphics: erase with a malformed key, skipped";
+    return "graphics: " + memory.Erase(area, Key(2));
+}
+
+std::string GraphicsBlock::PrintByKey(CommandSink& sink, const GraphicsMemory& memory,
+                                      std::uint64_t length) {
+    if (length != 6 || !IsKeyCode(m_head[2]) || !IsKeyCode(m_head[3]) || m_head[4] < 1 ||
+        m_head[4] > 2 || m_head[5] < 1 || m_head[5] > 2)
+        return "graphics: print by key with malformed arguments, skipped";
+    const GraphicsMemory::Area area = AreaOf(m_head[1]);
+    const char* name = area == GraphicsMemory::Area::Nv ? "NV graphics " : "download graphics ";
+    const RasterGraphics* stored = memory.Find(area, Key(2));
+    const std::string what =
+        "graphics: print " + std::string(name) + GraphicsMemory::KeyName(Key(2));
+    if (stored == nullptr) return what + ": not defined, nothing printed";
+    RasterGraphics picture = *stored;
+    picture.scaleX = m_head[4];
+    picture.scaleY = m_head[5];
+    const std::string note = sink.PrintImage(picture);
+    return what + (note.empty() ? std::string() : ", " + note) +
+           (picture.scaleX == 1 && picture.scaleY == 1
+                ? std::string()
+                : " at " + N(m_head[4]) + "×" + N(m_head[5]));
+}
+
+// Functions 67/83 (raster) and 68/84 (column): m fn a kc1 kc2 b xL xH yL yH, then b colours of
+// c and the picture. One colour prints on this head; the first is kept.
+std::string GraphicsBlock::Define(GraphicsMemory& memory, std::uint64_t length) {
+    const std::uint8_t fn = m_head[1];
+    if (m_headFill < kHeadBytes) return "graphics: define, header cut short, nothing stored";
+    const int width = m_head[6] | m_head[7] << 8;
+    const int height = m_head[8] | m_head[9] << 8;
+    const int colours = m_head[5];
+    const std::string what = "graphics: define " + N(static_cast<unsigned>(width)) + "×" +
+                             N(static_cast<unsigned>(height)) + " dots";
+    if (m_head[2] != 48) return what + ", multiple tone (not supported), nothing stored";
+    if (!IsKeyCode(m_head[3]) || !IsKeyCode(m_head[4]))
+        return what + ", key codes out of range, nothing stored";
+    if (width < 1 || width > 8192 || height < 1 || height > 2304 || colours < 1 || colours > 4)
+        return what + ", size or colours out of range, nothing stored";
+    const bool columns = fn == 68 || fn == 84;
+    const std::uint64_t plane = columns ? static_cast<std::uint64_t>(width) * ((height + 7) / 8)
+                                        : static_cast<std::uint64_t>((width + 7) / 8) * height;
+    const std::uint64_t expected = kHeadBytes + colours * (1 + plane);
+    if (length != expected)
+        return what + ": " + N(length) + " bytes sent, " + N(expected) +
+               " expected, nothing stored";
+    if (m_overlong) return what + ", larger than the memory, nothing stored";
+    const std::uint8_t* data = m_kept.data() + kHeadBytes + 1;
+    RasterGraphics picture = columns ? GraphicsMemory::FromColumns(width, height, data)
+                                     : GraphicsMemory::FromRows(width, height, data);
+    return "graphics: " + memory.Define(AreaOf(fn), Key(3), std::move(picture)) +
+           (colours > 1 ? " (the first of " + N(static_cast<unsigned>(colours)) + " colours)"
+                        : std::string());
 }
 
 }  // namespace emu

@@ -47,6 +47,11 @@ const char* ArrivalMeaning(RealTimeScanner::Kind kind) {
     }
     return "";
 }
+// DLE DC4 1 m t: pin m (0: drawer 1, 1: drawer 2) on for t x 100 ms.
+Peripheral RealTimePulse(std::uint8_t pin, std::uint8_t time) {
+    return DrawerKick{pin == 1 ? 2 : 1, time * 100u, 0};
+}
+
 }  // namespace
 
 PrinterCore::PrinterCore(CommandSink& sink, std::size_t inputCapacity, const PrinterModel& model)
@@ -64,6 +69,11 @@ void PrinterCore::SetTrace(std::function<void(const std::string&)> writeLine) {
     }
     m_trace = std::make_unique<Trace>(std::move(writeLine));
     m_decoder.SetObserver([this](const DecodedCommand& command) { m_trace->Command(command); });
+}
+
+std::string PrinterCore::Drive(const Peripheral& pulse) {
+    if (m_onPulse) m_onPulse(pulse);
+    return {};
 }
 
 void PrinterCore::Note(const std::string& text) {
@@ -147,6 +157,7 @@ void PrinterCore::ActOnArrival(RealTimeScanner::Kind kind, bool waiting) {
             break;
         }
         case Kind::Pulse:
+            Drive(RealTimePulse(m_scanner.Found()[3], m_scanner.Found()[4]));
             break;
         case Kind::ClearBuffers: {
             DropWaiting();
@@ -309,8 +320,9 @@ std::string PrinterCore::Recover(std::uint64_t offset, std::uint8_t n) {
     return RecoverNow(n, &dropped);
 }
 
-std::string PrinterCore::Pulse(std::uint64_t offset, std::uint8_t, std::uint8_t) {
-    return AlreadyActed(offset) ? "done on arrival" : "";
+std::string PrinterCore::Pulse(std::uint64_t offset, std::uint8_t pin, std::uint8_t time) {
+    if (AlreadyActed(offset)) return "done on arrival";
+    return Drive(RealTimePulse(pin, time));
 }
 
 std::string PrinterCore::Transmit(const std::vector<std::uint8_t>& bytes) { return Reply(bytes); }

@@ -74,15 +74,24 @@ class PrinterCore : private ControlHandler {
     std::size_t Waiting() const { return m_waiting.size(); }
     std::size_t Capacity() const { return m_capacity; }
     std::uint64_t Received() const { return m_received; }
+    // The stream offset the decoder has reached: during a sink call, the end of its command.
+    std::uint64_t Decoded() const { return m_decoder.Offset(); }
 
     // The line as the host last set it (GS ( E); the baud rate starts as given here, 0 unknown.
     void SetLineBaudRate(std::uint32_t baud) { m_baud = baud; }
     std::uint32_t BaudRate() const { return m_baud; }
     Handshake GetHandshake() const { return m_handshake; }
 
+    // The graphics the printer keeps; attach its state file here.
+    GraphicsMemory& Graphics() { return m_decoder.Graphics(); }
+
     void SetClock(std::function<Clock::time_point()> clock) { m_clock = std::move(clock); }
     void SetTrace(std::function<void(const std::string&)> writeLine);
     void Note(const std::string& text);  // a note line in the trace, at the current offset
+    // Drawer kicks and beeps, as they are decoded.
+    void SetPeripheralCallback(std::function<void(const Peripheral&)> onPulse) {
+        m_onPulse = std::move(onPulse);
+    }
 
   private:
     std::string StatusRequest(std::uint64_t offset, std::uint8_t n) override;
@@ -93,6 +102,7 @@ class PrinterCore : private ControlHandler {
     std::string TransmitId(std::uint8_t n) override;
     std::string SetBaudRate(std::uint32_t baud) override;
     std::string SetHandshake(Handshake mode) override;
+    std::string Drive(const Peripheral& pulse) override;
     std::string Recover(std::uint64_t offset, std::uint8_t n) override;
     std::string Pulse(std::uint64_t offset, std::uint8_t pin, std::uint8_t time) override;
     std::string Transmit(const std::vector<std::uint8_t>& bytes) override;
@@ -121,6 +131,7 @@ class PrinterCore : private ControlHandler {
     StatusModel m_status;
     std::unique_ptr<Trace> m_trace;
     std::function<Clock::time_point()> m_clock = [] { return Clock::now(); };
+    std::function<void(const Peripheral&)> m_onPulse;
 
     const std::size_t m_capacity;
     std::vector<std::uint8_t> m_waiting;

@@ -28,8 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     std::size_t traced = 0;
     if (trace)
-        printer.SetTraceCallback([&traced](const std::string& line) { traced += line.size(); });
-    printer.SetPageCallback([](const emu::PaperImage& image) {
+        printer.SetTraceCallback(
+            [&traced](const std::string& line, const std::string&) { traced += line.size(); });
+    printer.SetReceiptCallback([](const emu::FinishedReceipt& receipt) {
+        const emu::PaperImage& image = receipt.image;
         if (image.gray.size() != static_cast<std::size_t>(image.width) * image.height)
             __builtin_trap();
     });

@@ -173,6 +173,11 @@ void Link::LineEvent(const std::string& text) {
     if (m_onLineEvent) m_onLineEvent(text);
 }
 
+void Link::ConnectionChange(ConnectionEvent::Kind kind, const std::string& peer,
+                            std::size_t waiting, const std::string& how) {
+    if (m_onConnection) m_onConnection(ConnectionEvent{kind, peer, how, waiting});
+}
+
 // A pty passes the host's settings on without acting on them: they are followed here so the
 // printer can receive as a real one would.
 void Link::PublishHost(const HostLine& host) {
@@ -239,10 +244,11 @@ void Link::Run() {
     struct Peer {
         int fd = -1;
         std::vector<std::uint8_t> out;  // replies not yet written
+        std::string name;               // as a source of bytes
     };
-    Peer line{m_fd, {}};
+    Peer line{m_fd, {}, LineSource()};
     Peer connection;                 // the connection printing now
-    std::deque<int> waiting;         // accepted, not read until their turn
+    std::deque<Peer> waiting;        // accepted, not read until their turn
     std::vector<std::uint8_t> held;  // read but not yet taken by the printer
     From heldFrom = From::None;
     From replyTo = line.fd >= 0 ? From::Line : From::None;
@@ -250,6 +256,7 @@ void Link::Run() {
     Clock::time_point connectionHeldUntil{};
     std::uint8_t buffer[kReadChunk];
     LinePacer pacer;
+    std::string fedSource;  // the source the printer was last told of
 
     auto endConnection = [&](const std::string& how) {
         // Replies to its last bytes still go out if the socket takes them.
@@ -258,14 +265,18 @@ void Link::Run() {
                 ::send(connection.fd, connection.out.data(), connection.out.size(), MSG_NOSIGNAL);
         }
         ::close(connection.fd);
+        const std::string peer = connection.name;
         connection = Peer{};
         m_printer.Finish();  // a command cut off by the host is dropped, not continued by the next
         m_printer.Note("connection " + how);
+        ConnectionChange(ConnectionEvent::Kind::Closed, peer, waiting.size(), how);
         if (replyTo == From::Connection) replyTo = line.fd >= 0 ? From::Line : From::None;
     };
 
     while (!m_stop) {
         if (!held.empty()) {
+            const std::string& source = heldFrom == From::Line ? line.name : connection.name;
+            if (source != fedSource) m_printer.SetSource(fedSource = source);
             std::size_t taken = m_printer.Feed(held.data(), held.size());
             held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(taken));
             replyTo = heldFrom;
@@ -306,10 +317,12 @@ void Link::Run() {
         // A waiting connection runs once the line has gone quiet and its bytes are all taken.
         if (connection.fd < 0 && !waiting.empty() && held.empty()) {
             if (!lineHolds) {
-                connection.fd = waiting.front();
+                connection = std::move(waiting.front());
                 waiting.pop_front();
                 connectionHeldUntil = now + kLineHold;
-                m_printer.Note("connection " + std::to_string(++m_connections) + " prints");
+                m_printer.Note("connection " + std::to_string(++m_connections) + " from " +
+                               connection.name + " prints");
+                ConnectionChange(ConnectionEvent::Kind::Opened, connection.name, waiting.size());
             } else {
                 atMost(until(lineHeldUntil));
             }
@@ -391,9 +404,11 @@ void Link::Run() {
         }
         if (fds[2].revents & POLLIN) {
             while (waiting.size() < kMaxWaiting) {
-                const int fd = m_listener.Accept();
+                std::string peer;
+                const int fd = m_listener.Accept(&peer);
                 if (fd < 0) break;
-                waiting.push_back(fd);
+                waiting.push_back(Peer{fd, {}, "TCP " + peer});
+                ConnectionChange(ConnectionEvent::Kind::Waiting, "TCP " + peer, waiting.size());
             }
         }
         if (fds[3].revents & POLLOUT) {
@@ -420,7 +435,7 @@ void Link::Run() {
         }
     }
     if (connection.fd >= 0) ::close(connection.fd);
-    for (int fd : waiting) ::close(fd);
+    for (const Peer& peer : waiting) ::close(peer.fd);
 }
 
 }  // namespace emu

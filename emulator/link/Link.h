@@ -33,6 +33,15 @@
 
 namespace emu {
 
+// A TCP connection's turn: accepted and waiting, printing, or gone.
+struct ConnectionEvent {
+    enum class Kind : std::uint8_t { Waiting, Opened, Closed };
+    Kind kind = Kind::Waiting;
+    std::string peer;         // "127.0.0.1:40312"
+    std::string how;          // Closed: "ended", "lost: ..."
+    std::size_t waiting = 0;  // connections waiting their turn after this event
+};
+
 class Link {
   public:
     // How long a source keeps the printer after its last byte before another may send.
@@ -65,6 +74,16 @@ class Link {
     void SetLineEventCallback(std::function<void(const std::string&)> onEvent) {
         m_onLineEvent = std::move(onEvent);
     }
+    // Called on the link's thread as connections wait, print and close; set before Start. A
+    // Closed event comes after the printer has finished the connection's last command and before
+    // the next source is read, so the printer can end its receipt there.
+    void SetConnectionCallback(std::function<void(const ConnectionEvent&)> onConnection) {
+        m_onConnection = std::move(onConnection);
+    }
+    // What the line is called as a source of bytes (VirtualPrinter::SetSource): "pty" or the
+    // device's path.
+    std::string LineSource() const { return m_isDevice ? m_path : std::string("pty"); }
+
     // The host's settings of a pty line (baud 0 before the host set any), and the bytes that
     // arrived as framing errors because they did not match the printer's.
     HostLine Host() const;
@@ -98,6 +117,8 @@ class Link {
     void LineEvent(const std::string& text);
     // Reads up to max bytes of the line; *sent: the settings they were sent at.
     ssize_t ReadLine(std::uint8_t* out, std::size_t max, SentAt* sent);
+    void ConnectionChange(ConnectionEvent::Kind kind, const std::string& peer, std::size_t waiting,
+                          const std::string& how = {});
     // The bytes read, as the printer receives them: false when they arrived garbled.
     bool Receivable(std::size_t count, const SentAt& sent);
     void Close();
@@ -117,6 +138,7 @@ class Link {
     std::atomic<std::size_t> m_held{0};
     std::atomic<std::size_t> m_repliesHeld{0};
     std::function<void(const std::string&)> m_onLineEvent;
+    std::function<void(const ConnectionEvent&)> m_onConnection;
     mutable std::mutex m_hostLock;
     HostStream m_stream;  // a pty's host end
     HostLine m_host;      // as last published

@@ -37,6 +37,22 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::st
     return address;
 }
 
+namespace {
+
+std::string DescribePeer(const sockaddr_storage& from) {
+    char host[INET6_ADDRSTRLEN] = "?";
+    if (from.ss_family == AF_INET6) {
+        const auto& a = reinterpret_cast<const sockaddr_in6&>(from);
+        ::inet_ntop(AF_INET6, &a.sin6_addr, host, sizeof host);
+        return "[" + std::string(host) + "]:" + std::to_string(ntohs(a.sin6_port));
+    }
+    const auto& a = reinterpret_cast<const sockaddr_in&>(from);
+    ::inet_ntop(AF_INET, &a.sin_addr, host, sizeof host);
+    return std::string(host) + ":" + std::to_string(ntohs(a.sin_port));
+}
+
+}  // namespace
+
 TcpListener::~TcpListener() { Close(); }
 
 void TcpListener::Close() {
@@ -99,10 +115,14 @@ bool TcpListener::Open(const ListenAddress& address, std::string* error, bool* i
     return true;
 }
 
-int TcpListener::Accept() {
+int TcpListener::Accept(std::string* peer) {
     if (m_fd < 0) return -1;
-    int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    sockaddr_storage from{};
+    socklen_t length = sizeof from;
+    int fd =
+        ::accept4(m_fd, reinterpret_cast<sockaddr*>(&from), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) return -1;
+    if (peer != nullptr) *peer = DescribePeer(from);
     int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     // A fixed receive buffer: the printer reads in small steps, and with the kernel's own sizing

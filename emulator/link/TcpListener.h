@@ -39,8 +39,8 @@ class TcpListener {
     const std::string& Name() const { return m_name; }
 
     // A connected, non-blocking socket with Nagle off (replies are a byte or two and must not
-    // wait), or -1 when no connection is pending.
-    int Accept();
+    // wait), or -1 when no connection is pending. *peer (when given) is its "ADDR:PORT".
+    int Accept(std::string* peer = nullptr);
 
   private:
     int m_fd = -1;

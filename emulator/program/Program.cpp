@@ -13,6 +13,8 @@
 #include <sstream>
 #include <vector>
 
+#include "emulator/memory/NvFile.h"
+
 namespace emutool {
 
 void Say(std::FILE* stream, const std::string& line) {
@@ -24,6 +26,23 @@ void Say(std::FILE* stream, const std::string& line) {
 namespace {
 
 void Fail(const std::string& message) { Say(stderr, "printer-emulator: " + message); }
+
+// " (1 printing, 2 waiting: TCP 127.0.0.1:40312, ...)", or nothing when none is open.
+std::string DescribeWaiting(const std::vector<emu::PrinterStation::Connection>& connections) {
+    if (connections.empty()) return {};
+    std::string printing = "0 printing";
+    std::string waiting;
+    std::size_t count = 0;
+    for (const emu::PrinterStation::Connection& c : connections) {
+        if (c.printing) {
+            printing = "1 printing (" + c.peer + ")";
+        } else {
+            waiting += (count++ ? ", " : "") + c.peer;
+        }
+    }
+    return " (" + printing + ", " + std::to_string(count) + " waiting" +
+           (count ? ": " + waiting : std::string()) + ")";
+}
 
 // The signals that end the program; serving, they arrive through a signalfd, so Run can save
 // first.
@@ -40,9 +59,6 @@ const sigset_t& StopSignals() {
 }
 
 volatile std::sig_atomic_t g_stopSignal = 0;
-
-// At the end, how long the printer may take nothing of what the host wrote before it is given up.
-constexpr std::chrono::milliseconds kTakeStall(500);
 
 void NoteStopSignal(int number) { g_stopSignal = number; }
 
@@ -78,7 +94,7 @@ int RunHeadless(const ProgramOptions& options) {
 }
 
 Program::Program(const ProgramOptions& options)
-    : m_options(options), m_printer(*options.model, options.width) {
+    : m_options(options), m_station(*options.model, options.width) {
     // A file past the size limit fails its write, which is reported, instead of ending the run.
     std::signal(SIGXFSZ, SIG_IGN);
     if (options.mode != ProgramOptions::Mode::Input)
@@ -87,7 +103,8 @@ Program::Program(const ProgramOptions& options)
 
 Program::~Program() {
     m_rfc2217.Stop();
-    m_link.Stop();
+    m_station.Stop();  // the trace and the console hear of the last receipts first
+    m_station.Unsubscribe(this);
     m_linkPath.Remove();
     for (int fd : {m_signalFd, m_stopFd}) {
         if (fd >= 0) ::close(fd);
@@ -101,25 +118,11 @@ void Program::RequestStop() {
         ssize_t n = ::write(m_stopFd, &one, sizeof one);
 }
 
-std::string Program::Where() const {
-    std::string where;
-    if (!m_link.DevicePath().empty()) {
-        where = m_link.DevicePath();
-        if (m_linkPath.Made()) where += " (" + m_options.linkPath + ")";
-    }
-    if (m_link.Listener().Fd() >= 0) {
-        where += (where.empty() ? "" : " and ") + std::string("TCP ") + m_link.Listener().Name();
-    }
-    return where;
-}
-
 int Program::Run() {
     const int code = m_options.mode == ProgramOptions::Mode::Input ? RunInput() : RunLink();
     // Whatever ended the run, lost paper or a trace with holes is a failure, said last.
     bool lost = false;
-    if (const emu::ReceiptFolder::Losses receipts =
-            m_receipts ? m_receipts->Lost() : emu::ReceiptFolder::Losses{};
-        receipts.count > 0) {
+    if (const emu::ReceiptFolder::Losses receipts = m_station.LostReceipts(); receipts.count > 0) {
         Fail("this run lost " + std::to_string(receipts.count) +
              (receipts.count == 1 ? " receipt" : " receipts") + "; the last: " + receipts.reason);
         lost = true;
@@ -144,8 +147,24 @@ void Program::WriteTrace(const std::string& line) {
     }
 }
 
+void Program::OnStationEvent(const emu::StationEvent& event) {
+    if (const auto* entry = std::get_if<emu::TraceEntry>(&event)) {
+        if (m_trace != nullptr) WriteTrace(entry->text);
+    } else if (const auto* failed = std::get_if<emu::SaveFailed>(&event)) {
+        Fail(failed->sentence);
+    } else if (const auto* notice = std::get_if<emu::Notice>(&event)) {
+        Fail(notice->sentence);
+    }
+}
+
+emu::ReceiptFolder::Limits Program::ReceiptLimits() const {
+    emu::ReceiptFolder::Limits limits;
+    limits.maxReceipts = m_options.maxReceipts;
+    return limits;
+}
+
 int Program::Open() {
-    if (std::string problems = m_printer.FontProblems(); !problems.empty()) {
+    if (std::string problems = m_station.Printer().FontProblems(); !problems.empty()) {
         Fail("warning: " + problems);
     }
     if (!m_options.tracePath.empty()) {
@@ -161,31 +180,27 @@ int Program::Open() {
             m_ownTrace = true;
         }
     }
-    if (m_trace != nullptr || m_observer != nullptr) {
-        m_printer.SetTraceCallback([this](const std::string& line) {
-            if (m_trace != nullptr) WriteTrace(line);
-            if (m_observer != nullptr) m_observer->OnTraceLine(line);
-        });
+    std::string error;
+    if (!m_options.outDir.empty() &&
+        !m_station.PrepareReceipts(m_options.outDir, &error, ReceiptLimits())) {
+        Fail(error);
+        return kExitFailure;
     }
-    if (!m_options.outDir.empty()) {
-        m_receipts.emplace();
-        std::string error;
-        emu::ReceiptFolder::Limits limits;
-        limits.maxReceipts = m_options.maxReceipts;
-        if (!m_receipts->Prepare(m_options.outDir, &error, limits)) {
-            Fail(error);
-            return kExitFailure;
-        }
+    m_station.Subscribe(this);
+    emu::VirtualPrinter& printer = m_station.Printer();
+    if (std::string warning; !printer.AttachState(
+            m_options.stateFolder.empty() ? emu::DefaultStateFolder() : m_options.stateFolder,
+            &warning)) {
+        Fail("warning: " + warning + "; the stored graphics start empty");
     }
-    if (m_observer != nullptr) {
-        m_printer.SetPageCallback(
-            [this](const emu::PaperImage& image) { m_observer->OnReceipt(image); });
-    } else if (m_receipts) {
-        m_printer.SetPageCallback([this](const emu::PaperImage& image) { SaveReceipt(image); });
+    if (m_options.baud != 0) printer.SetLineBaudRate(m_options.baud);
+    for (emu::Condition c : m_options.conditions) printer.SetCondition(c, true);
+    if (m_options.mode != ProgramOptions::Mode::Input) return OpenLink();
+    if (!m_station.Start(&error)) {
+        Fail(error);
+        return kExitFailure;
     }
-    if (m_options.baud != 0) m_printer.SetLineBaudRate(m_options.baud);
-    for (emu::Condition c : m_options.conditions) m_printer.SetCondition(c, true);
-    return m_options.mode == ProgramOptions::Mode::Input ? 0 : OpenLink();
+    return 0;
 }
 
 int Program::OpenLink() {
@@ -197,12 +212,13 @@ int Program::OpenLink() {
     }
     std::string error;
     bool opened = true;
+    emu::Link& link = m_station.GetLink();
     if (m_options.mode == ProgramOptions::Mode::Device) {
-        if (m_options.baud == 0) m_printer.SetLineBaudRate(9600);
-        opened = m_link.OpenDevice(m_options.device, &error);
+        if (m_options.baud == 0) m_station.Printer().SetLineBaudRate(9600);
+        opened = link.OpenDevice(m_options.device, &error);
     } else if (m_options.mode == ProgramOptions::Mode::Pty) {
-        opened = m_link.OpenPty(&error);
-        m_link.SetPacing(m_options.baud != 0);
+        opened = link.OpenPty(&error);
+        link.SetPacing(m_options.baud != 0);
     }
     if (!opened) {
         Fail(error);
@@ -210,72 +226,50 @@ int Program::OpenLink() {
     }
     if (m_options.listen) {
         bool inUse = false;
-        if (!m_link.Listen(*m_options.listen, &error, &inUse)) {
+        if (!link.Listen(*m_options.listen, &error, &inUse)) {
             Fail(error);
             return kExitBadUsage;
         }
     }
     if (m_options.rfc2217) {
         bool inUse = false;
-        if (!m_rfc2217.Open(*m_options.rfc2217, m_link.DevicePath(), &error, &inUse)) {
+        if (!m_rfc2217.Open(*m_options.rfc2217, link.DevicePath(), &error, &inUse)) {
             Fail("--rfc2217 " + error);
             return kExitBadUsage;
         }
     }
     if (!m_options.linkPath.empty() &&
-        !m_linkPath.Make(m_options.linkPath, m_link.DevicePath(), &error)) {
+        !m_linkPath.Make(m_options.linkPath, link.DevicePath(), &error)) {
         Fail(error);
         return kExitBadUsage;
     }
-    if (!m_link.DevicePath().empty()) Say(stdout, "device: " + m_link.DevicePath());
-    if (m_options.listen) Say(stdout, "listening: " + m_link.Listener().Name());
+    if (m_linkPath.Made()) m_station.SetLinkName(m_options.linkPath);
+    if (!link.DevicePath().empty()) Say(stdout, "device: " + link.DevicePath());
+    if (m_options.listen) Say(stdout, "listening: " + link.Listener().Name());
     if (m_options.rfc2217) Say(stdout, "rfc2217: rfc2217://" + m_rfc2217.Listener().Name());
-    if (!m_link.Start(&error) || (m_options.rfc2217 && !m_rfc2217.Start(&error))) {
+    if (!m_station.Start(&error) || (m_options.rfc2217 && !m_rfc2217.Start(&error))) {
         Fail(error);
         return kExitFailure;
     }
     return 0;
 }
 
-void Program::SaveUnfinished(bool quietWhenEmpty) {
-    if (!m_receipts) {
-        if (!quietWhenEmpty) Say(stdout, "error: no --out directory was given");
+void Program::SaveReceiptInProgress(bool quiet) {
+    if (!m_station.SavesReceipts()) {
+        if (!quiet) Say(stdout, "error: no --out directory was given");
         return;
     }
-    const emu::ReceiptFolder::Result result = m_receipts->Save(m_printer.Snapshot());
-    if (result.blank) {
-        if (!quietWhenEmpty) Say(stdout, "nothing to save: the receipt is blank");
+    if (!m_station.Printer().HasContent()) {
+        if (!quiet) Say(stdout, "nothing to save: the receipt is blank");
         return;
     }
-    if (Saved(result) && !quietWhenEmpty) Say(stdout, "saved " + result.path);
-}
-
-std::string Program::SaveReceipt(const emu::PaperImage& page) {
-    if (!m_receipts) return "";
-    const emu::ReceiptFolder::Result result = m_receipts->Save(page);
-    Saved(result);
-    return result.path;
-}
-
-std::string Program::DescribeState() const {
-    const emu::LineSettings line = m_printer.Line();
-    std::string text = "Printer on " + Where() + " · ";
-    text += line.baud > 0 ? std::to_string(line.baud) + " baud" : std::string("no line speed set");
-    text += " · " + m_printer.DescribeActivity();
-    if (m_receipts && !m_receipts->Stopped().empty()) {
-        text += " · receipts are no longer saved: " + m_receipts->Stopped();
-    }
-    return text;
-}
-
-bool Program::Saved(const emu::ReceiptFolder::Result& result) {
-    if (!result.path.empty() || result.blank) return true;
-    if (!result.stopped) {
-        Fail("a receipt was " + result.error);
-    } else if (result.firstStop) {
-        Fail("stopped saving receipts: " + m_receipts->Stopped() + "; later paper is not saved");
-    }
-    return false;
+    const std::size_t before = m_station.Receipts().size();
+    m_station.EndReceipt();
+    m_station.Flush();
+    const std::vector<emu::Receipt> receipts = m_station.Receipts();
+    // A failure has been said by then, as every failed save is.
+    if (!quiet && receipts.size() > before && !receipts.back().png.empty())
+        Say(stdout, "saved " + receipts.back().png);
 }
 
 int Program::RunInput() {
@@ -304,7 +298,7 @@ int Program::RunInput() {
             break;
         }
         std::size_t n = static_cast<std::size_t>(got);
-        std::size_t taken = m_printer.Feed(buffer.data(), n);
+        std::size_t taken = m_station.Feed(buffer.data(), n, "input");
         if (taken < n) {
             // Paper is out and the input buffer is full: a line would now hold the host back.
             unread = n - taken;
@@ -318,31 +312,33 @@ int Program::RunInput() {
         code = kExitFailure;
     }
     if (in != stdin) std::fclose(in);
-    m_printer.Finish();
+    m_station.Printer().Finish();
     if (unread > 0) {
         Fail("paper is out and the input buffer is full: the last " + std::to_string(unread) +
              " bytes were not taken");
     }
-    SaveUnfinished(true);
+    m_station.Stop();  // the paper printed last is a receipt too
     return code;
 }
 
 std::string Program::StatusText() const {
-    const std::uint8_t status = m_printer.Conditions();
-    const emu::LineSettings line = m_printer.Line();
+    const emu::VirtualPrinter& printer = m_station.Printer();
+    const std::uint8_t status = printer.Conditions();
+    const emu::LineSettings line = printer.Line();
     static const char* const handshakes[] = {"none", "hardware", "software"};
     char hex[8];
     std::snprintf(hex, sizeof hex, "%02X", status);
     char mask[8];
-    std::snprintf(mask, sizeof mask, "%02X", m_printer.AutoStatusMask());
+    std::snprintf(mask, sizeof mask, "%02X", printer.AutoStatusMask());
     return std::string("status ") + hex + ": " +
-           emu::DescribeConditions(m_printer.ConditionsOn(), m_options.model->commands) +
-           "; asleep: " + (m_printer.Asleep() ? "yes" : "no") + "; automatic reports: " + mask +
-           "; waiting input: " + std::to_string(m_printer.Waiting()) + " bytes; line: " +
+           emu::DescribeConditions(printer.ConditionsOn(), m_options.model->commands) +
+           "; asleep: " + (printer.Asleep() ? "yes" : "no") + "; automatic reports: " + mask +
+           "; waiting input: " + std::to_string(printer.Waiting()) + " bytes; line: " +
            (line.baud ? std::to_string(line.baud) + " baud" : std::string("no rate")) +
            ", handshake " + handshakes[static_cast<int>(line.handshake)] +
            "; reached at: " + Where() +
-           "; TCP connections: " + std::to_string(m_link.Connections());
+           "; TCP connections: " + std::to_string(m_station.GetLink().Connections()) +
+           DescribeWaiting(m_station.Connections());
 }
 
 void Program::HandleCommand(const std::string& line, bool* quit) {
@@ -354,7 +350,7 @@ void Program::HandleCommand(const std::string& line, bool* quit) {
         const emu::CommandSet commands = m_options.model->commands;
         std::optional<emu::Condition> c = emu::ParseCondition(name, commands);
         if (c && (state == "on" || state == "off")) {
-            m_printer.SetCondition(*c, state == "on");
+            m_station.SetCondition(*c, state == "on");
             Say(stdout, std::string(emu::ConditionName(*c, commands)) + " " + state);
             return;
         }
@@ -367,7 +363,7 @@ void Program::HandleCommand(const std::string& line, bool* quit) {
         return;
     }
     if (verb == "save" && name.empty()) {
-        SaveUnfinished(false);
+        SaveReceiptInProgress(false);
         return;
     }
     if (verb == "quit" && name.empty()) {
@@ -408,16 +404,8 @@ int Program::RunLink() {
             }
         }
     }
-    // What the host already wrote is printed before the unfinished receipt is saved.
-    if (const std::size_t left = m_link.TakeWhatWasWritten(kTakeStall); left > 0) {
-        Fail(std::to_string(left) + " bytes the host wrote were not printed (" +
-             (m_printer.Waiting() > 0 ? "waiting for paper" : "the printer is busy") + ")");
-    }
     m_rfc2217.Stop();
-    m_link.Stop();
-    if (m_observer != nullptr) m_observer->OnLinkStopped();
-    m_printer.Finish();
-    SaveUnfinished(true);
+    m_station.Stop();  // takes what the host wrote, then saves the unfinished receipt
     m_linkPath.Remove();
     return 0;
 }

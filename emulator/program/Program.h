@@ -8,12 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "emulator/VirtualPrinter.h"
-#include "emulator/link/Link.h"
 #include "emulator/link/LinkPath.h"
 #include "emulator/link/Rfc2217Server.h"
 #include "emulator/program/ProgramOptions.h"
-#include "emulator/receipts/ReceiptFolder.h"
+#include "emulator/station/PrinterStation.h"
 
 namespace emutool {
 
@@ -30,30 +28,15 @@ std::optional<ProgramOptions> ParseCommandLine(int argc, char** argv, int* exitC
 // Runs the program without a window; returns its exit code.
 int RunHeadless(const ProgramOptions& options);
 
-// What the program passes on to a window as it happens. The first two run on the thread that
-// fed the printer, with its lock held: they must not call the printer.
-class ProgramObserver {
-  public:
-    virtual ~ProgramObserver() = default;
-    virtual void OnTraceLine(const std::string& line) = 0;
-    // A finished receipt, for the observer to save (Program::SaveReceipt) on a thread of its own.
-    virtual void OnReceipt(const emu::PaperImage& page) = 0;
-    // The printer takes no more bytes: save every receipt handed over, before the unfinished one
-    // is saved after them.
-    virtual void OnLinkStopped() = 0;
-};
-
-class Program {
+class Program : private emu::StationView {
   public:
     // Blocks SIGINT and SIGTERM in the calling thread, so that every thread started after it
     // leaves them to Run, which saves before it exits.
     explicit Program(const ProgramOptions& options);
-    ~Program();
+    ~Program() override;
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // Before Open.
-    void SetObserver(ProgramObserver* observer) { m_observer = observer; }
     // Prepares the trace and the receipt folder, opens the pty, device and port, makes the link
     // and starts serving, saying where on standard output. 0 when ready, else the exit code,
     // the reason said on standard error.
@@ -64,44 +47,40 @@ class Program {
     // Any thread: Run returns soon after.
     void RequestStop();
 
-    // Writes the unfinished receipt to the receipt folder, as 'save' does; quiet says nothing
-    // when there is nothing to save. Any thread.
-    void SaveUnfinished(bool quiet);
-    // Saves a finished receipt handed to the observer; the file written, or "" (and the reason
-    // said) when none was. Any thread.
-    std::string SaveReceipt(const emu::PaperImage& page);
-    // One line for a status display: where the printer is reached and its state.
-    std::string DescribeState() const;
+    // Ends the receipt in progress, so it is saved as the next receipt, as 'save' does; quiet
+    // says nothing when there is nothing to save. Any thread.
+    void SaveReceiptInProgress(bool quiet);
 
-    emu::VirtualPrinter& Printer() { return m_printer; }
-    // Where hosts reach the printer, e.g. "/dev/pts/3 (printer-line) and 127.0.0.1:9100".
-    std::string Where() const;
+    // The printer and its receipts, for a window to watch (Subscribe) and control.
+    emu::PrinterStation& Station() { return m_station; }
+    emu::VirtualPrinter& Printer() { return m_station.Printer(); }
+    // Where hosts reach the printer, e.g. "/dev/pts/3 (printer-line) and TCP 127.0.0.1:9100".
+    std::string Where() const { return m_station.Where(); }
     const std::string& ReceiptFolder() const { return m_options.outDir; }
     // The TCP port served (as bound, when 0 was asked for); 0 without --listen.
-    std::uint16_t Port() const { return m_link.Listener().Port(); }
+    std::uint16_t Port() const { return m_station.GetLink().Listener().Port(); }
 
   private:
+    void OnStationEvent(const emu::StationEvent& event) override;
+    bool WantsTrace() const override { return m_trace != nullptr; }
+    emu::ReceiptFolder::Limits ReceiptLimits() const;
     int OpenLink();
     int RunInput();
     int RunLink();
     void HandleCommand(const std::string& line, bool* quit);
     std::string StatusText() const;
-    // Reports a receipt that was not saved; true when it was.
-    bool Saved(const emu::ReceiptFolder::Result& result);
     // Writes one trace line; the first write that fails is said and ends the trace.
     void WriteTrace(const std::string& line);
 
     ProgramOptions m_options;
-    emu::VirtualPrinter m_printer;
-    emu::Link m_link{m_printer};
+    emu::PrinterStation m_station;
     // --rfc2217; bytes off the line, decoded or garbled
-    emu::Rfc2217Server m_rfc2217{[this] { return m_printer.Received() + m_link.FramingErrors(); }};
-    ProgramObserver* m_observer = nullptr;
+    emu::Rfc2217Server m_rfc2217{
+        [this] { return m_station.Printer().Received() + m_station.GetLink().FramingErrors(); }};
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;
     std::atomic<bool> m_traceFailed{false};  // the trace has holes: the exit status says so
     std::string m_traceError;                // set before m_traceFailed
-    std::optional<emu::ReceiptFolder> m_receipts;
     emu::LinkPath m_linkPath;
     int m_signalFd = -1;
     int m_stopFd = -1;  // eventfd for RequestStop

@@ -63,6 +63,10 @@ std::string UsageText() {
            "  --max-receipts N    stop saving after N receipts in this run (default: no count;\n"
            "                      saving stops when the disk has under 1 % or 50 MB free)\n"
            "  --trace FILE|-      write the decoded command trace to FILE or standard output\n"
+           "  --state DIR         keep what the printer stores for good (NV graphics, NV bit "
+           "images)\n"
+           "                      in DIR/MODEL/ from run to run (default $XDG_STATE_HOME/CE_MOLV,\n"
+           "                      else ~/.local/state/CE_MOLV)\n"
            "  --status LIST       conditions standing at start, comma-separated; the module "
            "has\n"
            "                      " +
@@ -153,6 +157,8 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
             if (!value(&options.outDir)) return std::nullopt;
         } else if (name == "--trace") {
             if (!value(&options.tracePath)) return std::nullopt;
+        } else if (name == "--state") {
+            if (!value(&options.stateFolder)) return std::nullopt;
         } else if (name == "--baud") {
             if (!value(&text)) return std::nullopt;
             if (!ParseNumber(text, &options.baud) || options.baud < 50 || options.baud > 4000000) {

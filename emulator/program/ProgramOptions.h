@@ -23,6 +23,7 @@ struct ProgramOptions {
     bool window = false;                        // --window
     std::string outDir;                         // --out
     std::string tracePath;                      // --trace, "-" for standard output
+    std::string stateFolder;                    // --state; "": the default folder
     std::uint32_t baud = 0;                     // --baud; 0: not given
     const emu::PrinterModel* model = &emu::DefaultPrinterModel();  // --model
     int width = 0;                                                 // --width; 0: the model's

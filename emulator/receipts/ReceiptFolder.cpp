@@ -18,11 +18,6 @@
 namespace emu {
 namespace {
 
-bool HasInk(const PaperImage& image) {
-    return std::any_of(image.gray.begin(), image.gray.end(),
-                       [](std::uint8_t v) { return v < 255; });
-}
-
 std::string NameFor(int number) {
     char name[32];
     std::snprintf(name, sizeof name, "receipt-%03d.png", number);
@@ -162,9 +157,14 @@ bool ReceiptFolder::MakeFolder(std::string* error) {
     return true;
 }
 
+bool ReceiptFolder::IsBlank(const PaperImage& image) {
+    return std::all_of(image.gray.begin(), image.gray.end(),
+                       [](std::uint8_t v) { return v == 255; });
+}
+
 ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image) {
     Result result;
-    if (!HasInk(image)) {
+    if (IsBlank(image)) {
         result.blank = true;
         return result;
     }
@@ -194,6 +194,7 @@ ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image) {
         const std::filesystem::path target = m_folder / NameFor(m_next);
         if (link(temporary.c_str(), target.c_str()) == 0) {
             result.path = target.string();
+            result.number = m_next;
             ++m_next;
             break;
         }

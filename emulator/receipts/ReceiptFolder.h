@@ -29,6 +29,7 @@ class ReceiptFolder {
 
     struct Result {
         std::string path;   // the file written; empty when none was
+        int number = 0;     // its number (receipt-NNN), 0 when none was written
         std::string error;  // why a receipt was not saved; empty for blank paper
         bool blank = false;
         bool stopped = false;    // refused because saving has stopped (error says why)
@@ -44,6 +45,8 @@ class ReceiptFolder {
     std::filesystem::path Path() const;
 
     Result Save(const PaperImage& image);
+    // Paper with no mark on it, which is not saved.
+    static bool IsBlank(const PaperImage& image);
     // The files this run wrote, oldest first.
     std::vector<std::string> Saved() const;
     // Why receipts are no longer saved; "" while they are.

@@ -119,7 +119,10 @@ const Glyph& PrintEngine::SingleGlyph(std::uint8_t byte) {
     const Glyph*& slot = m_singles[byte];
     if (slot) return *slot;
     const Settings& s = m_settings;
-    const auto face = s.fontB || s.condensed ? FontSet::Face::B : FontSet::Face::A;
+    const auto face = CurrentFace();
+    if (s.userCharacters) {
+        if (const Glyph* user = m_userCharacters.Find(face, byte)) return *(slot = user);
+    }
     if (s.codeTable == CodeTable::kLatin1 && s.internationalSet == 0 && face == FontSet::Face::A &&
         !s.rotated) {
         slot = &m_fonts.Single(byte);
@@ -358,6 +361,7 @@ void PrintEngine::Initialize() {
     m_lineImages.clear();
     m_raster = Raster{};
     m_graphics.reset();
+    m_userCharacters.Clear();
     m_page.reset();
 }
 

@@ -85,6 +85,7 @@
 #include "emulator/rendering/Paper.h"
 #include "emulator/rendering/PaperImage.h"
 #include "emulator/rendering/TextStyle.h"
+#include "emulator/rendering/UserCharacters.h"
 
 namespace emu {
 
@@ -96,6 +97,9 @@ class PrintEngine : public CommandSink {
 
     // Called with each finished receipt at a full cut (or at the length limit).
     void SetPageCallback(std::function<void(const PaperImage&)> onPage);
+    // Hands the receipt in progress to the page callback as a cut does, without feeding or
+    // printing the line still in the buffer, and starts a fresh one.
+    void EndReceipt() { FinishReceipt(); }
     // The receipt in progress, without the line still in the buffer.
     PaperImage Snapshot() const;
     bool HasContent() const;
@@ -160,6 +164,11 @@ class PrintEngine : public CommandSink {
                   const std::vector<std::uint8_t>& data) override;
     void StoreGraphics(const RasterGraphics& graphics) override;
     std::string PrintGraphics() override;
+    std::string PrintImage(const RasterGraphics& picture) override;
+    void DefineUserCharacter(std::uint8_t code, std::uint8_t width, std::uint8_t bytes,
+                             const std::vector<std::uint8_t>& columns) override;
+    void SelectUserCharacters(bool on) override;
+    void CancelUserCharacter(std::uint8_t code) override;
     std::string PrintMatrix(const DotMatrix& symbol) override;
     void EnterPageMode() override;
     void LeavePageMode() override;
@@ -182,6 +191,7 @@ class PrintEngine : public CommandSink {
         bool oneLineWide = false;
         bool upsideDown = false;
         bool rotated = false;
+        bool userCharacters = false;  // ESC % 1
         std::uint8_t codeTable = 0;
         std::uint8_t internationalSet = 0;
         int motionX = 0;  // GS P: 1/x inch; 0 counts dots
@@ -218,6 +228,7 @@ class PrintEngine : public CommandSink {
     Settings DefaultSettings() const;
     void ForgetGlyphs() { m_singles.fill(nullptr); }
     const Glyph& SingleGlyph(std::uint8_t byte);
+    FontSet::Face CurrentFace() const;
     TextStyle CharStyle() const;
     TextStyle PairStyle() const;
     // Dots for units along the text's lines (ESC $, ESC \) or across them (GS $, GS \).
@@ -266,6 +277,7 @@ class PrintEngine : public CommandSink {
     std::array<const Glyph*, 256> m_singles{};
     FontSet& m_fonts;  // shared by every engine in the process
     GbkPairer m_pairer;
+    UserCharacters m_userCharacters;
     LineBuffer m_line;
     std::unique_ptr<Paper> m_paper;
     Raster m_raster;

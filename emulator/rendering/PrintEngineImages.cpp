@@ -1,4 +1,4 @@
-// The print engine's bit images, stored graphics and 2D symbols.
+// The print engine's bit images, stored graphics, 2D symbols and user-defined characters.
 #include <algorithm>
 
 #include "emulator/rendering/PrintEngine.h"
@@ -38,6 +38,10 @@ std::string PrintEngine::PrintGraphics() {
     if (!m_graphics) return "no graphics stored";
     const RasterGraphics graphics = std::move(*m_graphics);
     m_graphics.reset();
+    return PrintImage(graphics);
+}
+
+std::string PrintEngine::PrintImage(const RasterGraphics& graphics) {
     const std::uint8_t mode =
         static_cast<std::uint8_t>((graphics.scaleX == 2 ? 1 : 0) | (graphics.scaleY == 2 ? 2 : 0));
     RasterBegin(mode, static_cast<std::uint16_t>(graphics.rowBytes),
@@ -75,6 +79,27 @@ std::string PrintEngine::PrintMatrix(const DotMatrix& symbol) {
     }
     PassBlock(width, height);
     return {};
+}
+
+FontSet::Face PrintEngine::CurrentFace() const {
+    return m_settings.fontB || m_settings.condensed ? FontSet::Face::B : FontSet::Face::A;
+}
+
+void PrintEngine::DefineUserCharacter(std::uint8_t code, std::uint8_t width, std::uint8_t bytes,
+                                      const std::vector<std::uint8_t>& columns) {
+    const FontSet::Face face = CurrentFace();
+    m_userCharacters.Define(face, code, width, bytes, columns, m_fonts.Box(face));
+    ForgetGlyphs();
+}
+
+void PrintEngine::SelectUserCharacters(bool on) {
+    m_settings.userCharacters = on;
+    ForgetGlyphs();
+}
+
+void PrintEngine::CancelUserCharacter(std::uint8_t code) {
+    m_userCharacters.Cancel(CurrentFace(), code);
+    ForgetGlyphs();
 }
 
 }  // namespace emu

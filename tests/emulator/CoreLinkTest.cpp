@@ -33,7 +33,7 @@ struct PtyFixture {
             return emu::VirtualPrinter::Clock::time_point{} +
                    std::chrono::milliseconds(nowMs.load());
         });
-        printer.SetPageCallback([this](const emu::PaperImage&) { ++pages; });
+        printer.SetReceiptCallback([this](const emu::FinishedReceipt&) { ++pages; });
         std::string error;
         if (pacedBaud) {
             printer.SetLineBaudRate(pacedBaud);

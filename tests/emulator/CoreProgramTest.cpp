@@ -13,6 +13,7 @@
 #include "emulator/link/TcpListener.h"
 #include "tests/emulator/StreamBytes.h"
 #include "tests/support/HostEnd.h"
+#include "tests/support/PngFile.h"
 #include "tests/support/TempDir.h"
 
 extern char** environ;
@@ -162,6 +163,63 @@ TEST(CoreProgram, InputStreamBecomesReceiptsAndATrace) {
     EXPECT_NE(r.err.find("this run lost 1 receipt; the last: cannot write a receipt in"),
               std::string::npos)
         << r.err;
+}
+
+void WriteStream(const std::filesystem::path& path, const Bytes& stream) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(stream.data()),
+               static_cast<std::streamsize>(stream.size()));
+}
+
+// A logo stored as NV graphics in one run prints by its key in the next, dot for dot; erased, a
+// print of its key prints nothing and the trace says so.
+TEST(CoreProgram, NvGraphicsOutliveTheRun) {
+    testsupport::TempDir dir;
+    constexpr int kWidth = 40, kHeight = 24;
+    auto inLogo = [](int x, int y) { return x == 0 || y == kHeight - 1 || (x * 3 + y) % 7 < 2; };
+    Bytes rows;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int byte = 0; byte < kWidth / 8; ++byte) {
+            std::uint8_t bits = 0;
+            for (int bit = 0; bit < 8; ++bit)
+                if (inLogo(byte * 8 + bit, y)) bits |= static_cast<std::uint8_t>(0x80 >> bit);
+            rows.push_back(bits);
+        }
+    }
+    const std::size_t size = 11 + rows.size();
+    WriteStream(dir / "define.bin",
+                H("1B 40 1D 28 4C") +
+                    Bytes{static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8)} +
+                    H("30 43 30 4C 47 01 28 00 18 00 31") + rows);
+    WriteStream(dir / "print.bin", H("1D 28 4C 06 00 30 45 4C 47 01 01 0A"));
+    WriteStream(dir / "erase.bin", H("1D 28 4C 04 00 30 42 4C 47"));
+    const std::string state = " --model escpos58 --state " + (dir / "state").string();
+
+    ASSERT_EQ(RunProgram(dir, "--input " + (dir / "define.bin").string() + state).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "state" / "escpos58" / "nv-graphics"));
+    const Result printed = RunProgram(dir, "--input " + (dir / "print.bin").string() + state +
+                                               " --out " + (dir / "out").string());
+    ASSERT_EQ(printed.exitCode, 0) << printed.err;
+    const testsupport::GrayPicture paper =
+        testsupport::ReadGrayPng(dir / "out" / "receipt-001.png");
+    ASSERT_GE(paper.height, kHeight);
+    int mismatches = 0, inkOutside = 0;
+    for (int y = 0; y < paper.height; ++y)
+        for (int x = 0; x < paper.width; ++x) {
+            const bool logo = x < kWidth && y < kHeight && inLogo(x, y);
+            if (x < kWidth && y < kHeight)
+                mismatches += paper.Dark(x, y) != logo;
+            else
+                inkOutside += paper.Dark(x, y);
+        }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(inkOutside, 0);
+
+    ASSERT_EQ(RunProgram(dir, "--input " + (dir / "erase.bin").string() + state).exitCode, 0);
+    const Result gone =
+        RunProgram(dir, "--input " + (dir / "print.bin").string() + state + " --trace -");
+    EXPECT_NE(gone.out.find("NV graphics \"LG\": not defined, nothing printed"), std::string::npos)
+        << gone.out;
 }
 
 // Streams the client libraries send (tests/emulator/clients writes them): every command is

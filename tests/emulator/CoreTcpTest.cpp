@@ -32,7 +32,7 @@ struct TcpFixture {
                         bool traced = true)
         : printer(384, capacity) {
         if (traced) {
-            printer.SetTraceCallback([this](const std::string& text) {
+            printer.SetTraceCallback([this](const std::string& text, const std::string&) {
                 std::lock_guard guard(traceLock);
                 trace.push_back(text);
             });

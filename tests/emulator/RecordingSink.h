@@ -84,10 +84,26 @@ class RecordingSink : public emu::CommandSink, public emu::ControlHandler {
         Add("BitImage " + std::to_string(m) + " " + std::to_string(columns) + " [" +
             HexBytes(data) + "]");
     }
+    static std::string Picture(const emu::RasterGraphics& g) {
+        return std::to_string(g.widthDots) + "x" + std::to_string(g.height) + " scale " +
+               std::to_string(g.scaleX) + "x" + std::to_string(g.scaleY) + " [" + HexBytes(g.bits) +
+               "]";
+    }
     void StoreGraphics(const emu::RasterGraphics& g) override {
-        Add("StoreGraphics " + std::to_string(g.widthDots) + "x" + std::to_string(g.height) +
-            " scale " + std::to_string(g.scaleX) + "x" + std::to_string(g.scaleY) + " [" +
-            HexBytes(g.bits) + "]");
+        Add("StoreGraphics " + Picture(g));
+    }
+    std::string PrintImage(const emu::RasterGraphics& g) override {
+        return Add("PrintImage " + Picture(g)), "";
+    }
+    void DefineUserCharacter(std::uint8_t code, std::uint8_t width, std::uint8_t bytes,
+                             const std::vector<std::uint8_t>& columns) override {
+        Add("DefineUserCharacter " + HexBytes(&code, 1) + " " + std::to_string(width) + "x" +
+            std::to_string(bytes) + " [" + HexBytes(columns) + "]");
+    }
+    void SelectUserCharacters(bool on) override { Add("SelectUserCharacters", on); }
+    void CancelUserCharacter(std::uint8_t code) override { Add("CancelUserCharacter", code); }
+    std::string Transmit(const std::vector<std::uint8_t>& bytes) override {
+        return Add("Transmit " + HexBytes(bytes)), "";
     }
     std::string PrintGraphics() override {
         Add("PrintGraphics");

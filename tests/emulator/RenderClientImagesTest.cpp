@@ -69,7 +69,8 @@ std::vector<std::uint8_t> Fixture(const std::string& name) {
 emu::PaperImage Render(const std::vector<std::uint8_t>& bytes) {
     emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos58"), 0);
     std::vector<emu::PaperImage> pages;
-    printer.SetPageCallback([&pages](const emu::PaperImage& page) { pages.push_back(page); });
+    printer.SetReceiptCallback(
+        [&pages](const emu::FinishedReceipt& receipt) { pages.push_back(receipt.image); });
     printer.Feed(bytes.data(), bytes.size());
     printer.Finish();
     // A client that ends with a partial cut leaves the receipt unfinished on the printer.

@@ -186,7 +186,8 @@ TEST(RenderEscPos, StatusBackFollowsTheKindsEnabled) {
 TEST(RenderEscPos, RealTimePulseActsWhileHeld) {
     emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos58"), 0);
     std::string trace;
-    printer.SetTraceCallback([&](const std::string& line) { trace += line + "\n"; });
+    printer.SetTraceCallback(
+        [&](const std::string& line, const std::string&) { trace += line + "\n"; });
     printer.SetCondition(kCover, true);
     const Bytes pulse = H("10 14 01 01 03");
     printer.Feed(pulse.data(), pulse.size());
@@ -195,10 +196,48 @@ TEST(RenderEscPos, RealTimePulseActsWhileHeld) {
     EXPECT_NE(trace.find("drawer 2: pulse 300 ms: done on arrival"), std::string::npos) << trace;
 }
 
+// ESC & draws its character in place of the built-in one while ESC % selects the set, for the
+// font it was defined in; ESC ? and ESC @ take it back.
+TEST(RenderEscPos, UserDefinedCharactersReplaceTheGlyph) {
+    const Bytes solidA = H("1B 26 03 41 41 0C") + emutest::Repeat(0xFF, 36);  // 12 x 24, all ink
+    struct Row {
+        const char* name;
+        Bytes stream;
+        int ink;  // dots; -1: as the built-in "A"
+    };
+    const Row rows[] = {
+        {"selected", solidA + H("1B 25 01") + T("A\n"), 12 * 24},
+        {"defined, not selected", solidA + T("A\n"), -1},
+        {"cancelled", solidA + H("1B 25 01 1B 3F 41") + T("A\n"), -1},
+        {"Font B has its own set", solidA + H("1B 25 01 1B 4D 01") + T("A\n"), -2},
+        {"ESC @ forgets them", solidA + H("1B 40 1B 25 01") + T("A\n"), -1},
+        {"cut to Font B's 17 rows",
+         H("1B 4D 01 1B 26 03 41 41 09") + emutest::Repeat(0xFF, 27) + H("1B 25 01") + T("A\n"),
+         9 * 17},
+    };
+    const int builtIn = rendertest::InkCount(Print(T("A\n")).paper);
+    const int builtInB = rendertest::InkCount(Print(H("1B 4D 01") + T("A\n")).paper);
+    for (const Row& row : rows) {
+        const int expected = row.ink == -1 ? builtIn : row.ink == -2 ? builtInB : row.ink;
+        EXPECT_EQ(rendertest::InkCount(Print(row.stream).paper), expected) << row.name;
+    }
+}
+
+// Stored bit images print at the scale asked for: FS p and GS / with m 0..3.
+TEST(RenderEscPos, StoredBitImagesPrintAtTheirScale) {
+    const Bytes nv = H("1C 71 01 02 00 01 00") + emutest::Repeat(0xFF, 16);  // 16 x 8, all ink
+    const Bytes download = H("1D 2A 02 01") + emutest::Repeat(0xFF, 16);
+    for (const Bytes& print : {nv + H("1C 70 01 03"), download + H("1D 2F 03")}) {
+        const auto box = InkBox(Print(print).paper);
+        EXPECT_EQ(box.right - box.left + 1, 32);
+        EXPECT_EQ(box.bottom - box.top + 1, 16);
+    }
+}
+
 TEST(RenderEscPos, EscMAndEscICutOnTheCommonPrinters) {
     emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos58"), 0);
     int pages = 0;
-    printer.SetPageCallback([&](const emu::PaperImage&) { ++pages; });
+    printer.SetReceiptCallback([&](const emu::FinishedReceipt&) { ++pages; });
     const Bytes stream = T("A\n") + H("1B 69") + T("B\n") + H("1B 6D") + T("C\n");
     printer.Feed(stream.data(), stream.size());
     EXPECT_EQ(pages, 1) << "ESC i cuts full, ESC m partially";

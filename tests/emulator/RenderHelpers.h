@@ -39,7 +39,8 @@ inline Printed Print(const std::vector<std::uint8_t>& stream, const char* model 
     emu::VirtualPrinter printer(*emu::FindPrinterModel(model), 0);
     for (emu::Condition c : conditions) printer.SetCondition(c, true);
     Printed out;
-    printer.SetTraceCallback([&](const std::string& line) { out.trace += line + "\n"; });
+    printer.SetTraceCallback(
+        [&](const std::string& line, const std::string&) { out.trace += line + "\n"; });
     printer.Feed(stream.data(), stream.size());
     printer.Finish();
     out.paper = printer.Snapshot();

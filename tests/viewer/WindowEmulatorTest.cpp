@@ -37,6 +37,17 @@ int ToggleOf(emu::Condition condition, emu::CommandSet commands = emu::CommandSe
     return -1;
 }
 
+// Serves the program on a thread and stops it however the test ends, so no assertion leaves its
+// thread running.
+struct Serving {
+    emutool::Program& program;
+    std::thread thread{[this] { program.Run(); }};
+    ~Serving() {
+        program.RequestStop();
+        thread.join();
+    }
+};
+
 TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
     testsupport::TempDir dir;
     emutool::ProgramOptions options;
@@ -48,15 +59,6 @@ TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
     CEmulatorWindow window(program);
     ASSERT_EQ(window.Open(), 0);
     window.Window().Show(nullptr);
-    // Stops the program however the test ends, so no assertion leaves its thread running.
-    struct Serving {
-        emutool::Program& program;
-        std::thread thread{[this] { program.Run(); }};
-        ~Serving() {
-            program.RequestStop();
-            thread.join();
-        }
-    };
     auto serving = std::make_unique<Serving>(program);
     CPaperWidget& widget = *window.Window().Widget();
     const auto receipt = [&](int n) {
@@ -106,6 +108,36 @@ TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
     serving.reset();
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(options.linkPath)))
         << "the link outlived the program";
+}
+
+// The common printer's toggles come from its model's table; cover open, toggled with the pointer,
+// changes what a client reads in DLE EOT 2.
+TEST(EmulatorWindow, CoverOpenReachesAClientsRealTimeStatus) {
+    testsupport::TempDir dir;
+    emutool::ProgramOptions options;
+    options.mode = emutool::ProgramOptions::Mode::PortOnly;
+    options.listen = emu::ListenAddress{"127.0.0.1", 0};
+    options.model = emu::FindPrinterModel("escpos80");
+    options.stateFolder = (dir.Path() / "state").string();
+    options.window = true;
+    emutool::Program program(options);
+    CEmulatorWindow window(program);
+    ASSERT_EQ(window.Open(), 0);
+    window.Window().Show(nullptr);
+    Serving serving{program};
+    CPaperWidget& widget = *window.Window().Widget();
+    const int cover = ToggleOf(emu::Condition::Platen, emu::CommandSet::EscPos);
+    ASSERT_EQ(widget.Toggle(cover)->text().toStdString(), "开盖 cover open");
+
+    HostEnd client = HostEnd::ConnectTcp(program.Port());
+    const std::string offLineCause = "\x10\x04\x02";
+    ASSERT_TRUE(client.Write(Bytes(offLineCause)));
+    EXPECT_EQ(client.Read(1), std::vector<std::uint8_t>{0x12});
+    ASSERT_TRUE(ClickWithPointer(*widget.Toggle(cover)));
+    EXPECT_TRUE(WaitWhileProcessing(
+        [&] { return program.Printer().GetCondition(emu::Condition::Platen); }));
+    ASSERT_TRUE(client.Write(Bytes(offLineCause)));
+    EXPECT_EQ(client.Read(1), std::vector<std::uint8_t>{0x16}) << "cover open, bit 2";
 }
 
 }  // namespace

@@ -3,22 +3,14 @@
 #include "viewer/PaperWindow.h"
 
 CEmulatorWindow::CEmulatorWindow(emutool::Program& program)
-    : m_program(program), m_feed(program.Printer()) {
-    m_program.SetObserver(this);
-}
-
-CEmulatorWindow::~CEmulatorWindow() { m_feed.Stop(); }
+    : m_program(program), m_feed(program.Station()) {}
 
 int CEmulatorWindow::Open() {
     if (int code = m_program.Open(); code != 0) return code;
-    const std::string where = m_program.Where();
-    const bool saving = !m_program.ReceiptFolder().empty();
-    m_feed.Start(
-        "Virtual printer on " + where,
-        saving ? m_program.ReceiptFolder() : "(nowhere: no --out folder was given)",
-        [this](const emu::PaperImage& page) { return m_program.SaveReceipt(page); },
-        [this] { return m_program.DescribeState(); });
+    const bool saving = m_program.Station().SavesReceipts();
+    m_feed.Start("Virtual printer on " + m_program.Where(),
+                 saving ? m_program.ReceiptFolder() : "(nowhere: no --out folder was given)");
     Window().SetClosedHandler([this] { m_program.RequestStop(); });
-    if (saving) Window().SetSaveHandler([this] { m_program.SaveUnfinished(false); });
+    if (saving) Window().SetSaveHandler([this] { m_program.SaveReceiptInProgress(false); });
     return 0;
 }
