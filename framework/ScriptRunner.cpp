@@ -20,6 +20,7 @@
 #include "framework/MessageBoxHook.h"
 #include "framework/ScriptExtensions.h"
 #include "framework/qt/DialogWindow.h"
+#include "framework/qt/StopSignals.h"
 #include "framework/qt/Text.h"
 #include "framework/qt/WindowBinding.h"
 
@@ -142,7 +143,8 @@ void CScriptRunner::ScheduleNext(int delayMs) {
 }
 
 void CScriptRunner::Step() {
-    if (m_bDone || m_pDialog == nullptr) {
+    // After a stop signal the dialog is ending: the script takes no further step.
+    if (m_bDone || m_pDialog == nullptr || framework::StopSignal() != 0) {
         return;
     }
     if (m_next >= m_script.Commands().size()) {

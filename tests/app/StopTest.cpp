@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <string>
@@ -141,6 +142,9 @@ TEST(Stop, ClosingTheTerminalItRunsInLosesNothing) {
         << ReadText(log);
 }
 
+// Long beside the pause between two clicks of a script, short beside the test.
+constexpr std::chrono::milliseconds kQuiet{200};
+
 TEST(Stop, AStopEndsAWriteToAPrinterThatStoppedReading) {
     // The test holds the printer's end of the line and never reads it: the interface thread
     // blocks writing the images, with no time-out.
@@ -159,14 +163,26 @@ TEST(Stop, AStopEndsAWriteToAPrinterThatStoppedReading) {
         Spawn({CE_MOLV_EXECUTABLE, "--port", "COM1=" + line, "--script", script}, log);
     ASSERT_GT(pid, 0);
     const std::string wchan = "/proc/" + std::to_string(pid) + "/wchan";
-    // The event loop idles in epoll too: the write is blocked only once the line holds bytes
-    // nobody reads.
+    // The event loop idles in epoll too: the write is blocked once the line holds bytes nobody
+    // reads and the program has written nothing more for a while.
     auto unread = [&] {
         int count = 0;
         return ioctl(printer, FIONREAD, &count) == 0 ? count : 0;
     };
+    const std::string io = "/proc/" + std::to_string(pid) + "/io";
+    std::string lastIo;
+    auto since = std::chrono::steady_clock::now();
     EXPECT_TRUE(testsupport::WaitUntil(
-        [&] { return unread() >= 1024 && ReadText(wchan) == "do_epoll_wait"; }, kStartMs))
+        [&] {
+            const std::string now = ReadText(io);
+            if (now != lastIo) {
+                lastIo = now;
+                since = std::chrono::steady_clock::now();
+            }
+            return unread() > 0 && std::chrono::steady_clock::now() - since > kQuiet &&
+                   ReadText(wchan) == "do_epoll_wait";
+        },
+        kStartMs))
         << "the interface thread waits to write";
     kill(pid, SIGTERM);
     bool ended = false;
