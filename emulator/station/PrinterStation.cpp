@@ -312,8 +312,11 @@ void PrinterStation::SaveAndTell(FinishedReceipt&& finished, double seconds) {
     receipt.image = std::make_shared<const PaperImage>(std::move(finished.image));
     if (ReceiptFolder::IsBlank(*receipt.image)) return;
     if (m_saving) {
-        const ReceiptFolder::Result result = m_receipts.Save(*receipt.image);
+        const bool keepBytes = m_keepBytes && finished.bytesComplete;
+        const ReceiptFolder::Result result =
+            m_receipts.Save(*receipt.image, keepBytes ? &finished.bytes : nullptr);
         receipt.png = result.path;
+        receipt.bin = result.bin;
         receipt.number = result.number;
         if (result.stopped) {
             receipt.error =
