@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "tests/support/HostEnd.h"
@@ -41,10 +42,13 @@ int ToggleOf(emu::Condition condition, emu::CommandSet commands = emu::CommandSe
 // thread running.
 struct Serving {
     emutool::Program& program;
-    std::thread thread{[this] { program.Run(); }};
-    ~Serving() {
+    int exitCode = -1;
+    std::thread thread{[this] { exitCode = program.Run(); }};
+    ~Serving() { Stop(); }
+    int Stop() {
         program.RequestStop();
-        thread.join();
+        if (thread.joinable()) thread.join();
+        return exitCode;
     }
 };
 
@@ -108,6 +112,43 @@ TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
     serving.reset();
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(options.linkPath)))
         << "the link outlived the program";
+}
+
+// A receipt that cannot be saved once the window is up is said in red in the window, and the run
+// ends as a failure.
+TEST(EmulatorWindow, ASaveThatFailsIsShownInRed) {
+    testsupport::TempDir dir;
+    emutool::ProgramOptions options;
+    options.mode = emutool::ProgramOptions::Mode::PortOnly;
+    options.listen = emu::ListenAddress{"127.0.0.1", 0};
+    options.outDir = (dir.Path() / "receipts").string();
+    options.window = true;
+    emutool::Program program(options);
+    CEmulatorWindow window(program);
+    ASSERT_EQ(window.Open(), 0);
+    window.Window().Show(nullptr);
+    Serving serving{program};
+    CPaperWidget& widget = *window.Window().Widget();
+    EXPECT_FALSE(widget.SaveFailure()->isVisible());
+    std::filesystem::remove(options.outDir);
+    std::ofstream(options.outDir) << "a file where the folder was";
+    {
+        HostEnd client = HostEnd::ConnectTcp(program.Port());
+        ASSERT_TRUE(client.Write(Bytes("lost\n" + kCut)));
+    }
+    ASSERT_TRUE(WaitWhileProcessing([&] { return widget.SaveFailure()->isVisible(); }));
+    const QString said = widget.SaveFailure()->text();
+    EXPECT_TRUE(said.startsWith("This run lost 1 receipt; the last: cannot make the folder"))
+        << said.toStdString();
+    const QImage shown = widget.SaveFailure()->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QColor c = shown.pixelColor(x, y);
+            red += c.red() > 150 && c.green() < 80 && c.blue() < 80;
+        }
+    EXPECT_GT(red, 20) << "the sentence stands out in red";
+    EXPECT_EQ(serving.Stop(), 1) << "a run that lost a receipt fails";
 }
 
 // The common printer's toggles come from its model's table; cover open, toggled with the pointer,
