@@ -38,6 +38,15 @@ int ToggleOf(emu::Condition condition, emu::CommandSet commands = emu::CommandSe
     return -1;
 }
 
+// The window of a printer reached over TCP only, on a free port.
+emutool::ProgramOptions TcpWindow() {
+    emutool::ProgramOptions options;
+    options.mode = emutool::ProgramOptions::Mode::PortOnly;
+    options.listen = emu::ListenAddress{"127.0.0.1", 0};
+    options.window = true;
+    return options;
+}
+
 // Serves the program on a thread and stops it however the test ends, so no assertion leaves its
 // thread running.
 struct Serving {
@@ -118,11 +127,8 @@ TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
 // ends as a failure.
 TEST(EmulatorWindow, ASaveThatFailsIsShownInRed) {
     testsupport::TempDir dir;
-    emutool::ProgramOptions options;
-    options.mode = emutool::ProgramOptions::Mode::PortOnly;
-    options.listen = emu::ListenAddress{"127.0.0.1", 0};
+    emutool::ProgramOptions options = TcpWindow();
     options.outDir = (dir.Path() / "receipts").string();
-    options.window = true;
     emutool::Program program(options);
     CEmulatorWindow window(program);
     ASSERT_EQ(window.Open(), 0);
@@ -155,12 +161,9 @@ TEST(EmulatorWindow, ASaveThatFailsIsShownInRed) {
 // changes what a client reads in DLE EOT 2.
 TEST(EmulatorWindow, CoverOpenReachesAClientsRealTimeStatus) {
     testsupport::TempDir dir;
-    emutool::ProgramOptions options;
-    options.mode = emutool::ProgramOptions::Mode::PortOnly;
-    options.listen = emu::ListenAddress{"127.0.0.1", 0};
+    emutool::ProgramOptions options = TcpWindow();
     options.model = emu::FindPrinterModel("escpos80");
     options.stateFolder = (dir.Path() / "state").string();
-    options.window = true;
     emutool::Program program(options);
     CEmulatorWindow window(program);
     ASSERT_EQ(window.Open(), 0);
