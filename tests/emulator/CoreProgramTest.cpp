@@ -261,6 +261,51 @@ TEST(CoreProgram, ClientStreamsDecodeCompletely) {
     }
 }
 
+// Each receipt's bytes, fed to a fresh printer, print that receipt again, file for file.
+TEST(CoreProgram, EveryReceiptsBytesReprintIt) {
+    const std::filesystem::path fixtures = EMULATOR_FIXTURES;
+    struct Row {
+        const char* fixture;
+        int receipts;
+    };
+    const Row rows[] = {
+        {"point-of-sale.bin", 1},
+        {"receiptline.bin", 1},
+        {"escpos-buffer.bin", 1},
+        {"node-thermal-printer.bin", 1},
+        {"status-polling-node-escpos.bin", 1},
+        {"images-point-of-sale-column.bin", 1},
+        {"images-point-of-sale-raster.bin", 1},
+        {"images-node-thermal-printer.bin", 1},
+        {"images-escpos-buffer.bin", 1},
+        {"images-receiptline.bin", 1},
+    };
+    for (const Row& row : rows) {
+        testsupport::TempDir dir;
+        const std::string model = "--model escpos58 --state " + (dir / "state").string();
+        const Result first =
+            RunProgram(dir, model + " --input " + (fixtures / row.fixture).string() + " --out " +
+                                (dir / "out").string());
+        ASSERT_EQ(first.exitCode, 0) << row.fixture << ": " << first.err;
+        for (int n = 1; n <= row.receipts; ++n) {
+            char name[32];
+            std::snprintf(name, sizeof name, "receipt-%03d", n);
+            const std::filesystem::path again = dir / ("again" + std::to_string(n));
+            const Result replay =
+                RunProgram(dir, model + " --input " + (dir / "out" / name).string() +
+                                    ".bin --out " + again.string());
+            ASSERT_EQ(replay.exitCode, 0) << row.fixture << " " << name << ": " << replay.err;
+            const std::string png = ReadFile(dir / "out" / (std::string(name) + ".png"));
+            EXPECT_FALSE(png.empty()) << row.fixture << " " << name;
+            EXPECT_TRUE(png == ReadFile(again / "receipt-001.png")) << row.fixture << " " << name;
+            EXPECT_FALSE(std::filesystem::exists(again / "receipt-002.png")) << row.fixture;
+        }
+        char next[32];
+        std::snprintf(next, sizeof next, "receipt-%03d.png", row.receipts + 1);
+        EXPECT_FALSE(std::filesystem::exists(dir / "out" / next)) << row.fixture;
+    }
+}
+
 TEST(CoreProgram, AStopSignalSavesWhatAStreamPrintedSoFar) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         testsupport::TempDir dir;
