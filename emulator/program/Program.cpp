@@ -263,7 +263,7 @@ void Program::SaveReceiptInProgress(bool quiet) {
         if (!quiet) Say(stdout, "nothing to save: the receipt is blank");
         return;
     }
-    const std::size_t before = m_station.Receipts().size();
+    const std::size_t before = m_station.ReceiptCount();
     m_station.EndReceipt();
     m_station.Flush();
     const std::vector<emu::Receipt> receipts = m_station.Receipts();
@@ -284,7 +284,9 @@ int Program::RunInput() {
     action.sa_handler = NoteStopSignal;
     sigemptyset(&action.sa_mask);
     for (int number : kStopSignals) sigaction(number, &action, nullptr);
-    std::vector<std::uint8_t> buffer(64 * 1024);
+    // Fed a few kilobytes at a time: the station's thread looks at the printer between saving
+    // receipts, and a whole 64 KB read fed at once would hold it (and the saving) for as long.
+    std::vector<std::uint8_t> buffer(4 * 1024);
     std::uint64_t unread = 0;
     int code = 0;
     // read(2), not fread: a stream that trickles in from a pipe prints as it comes.

@@ -22,7 +22,7 @@ struct Receipt {
     double seconds = 0;       // when it was finished, in seconds since the station started
     std::uint64_t bytes = 0;  // the bytes that made it
     std::string error;        // why it was not saved, as a sentence after "program: "; or empty
-    std::shared_ptr<const PaperImage> image;
+    std::shared_ptr<const PaperImage> image;  // in ReceiptFinished; Receipts() keeps none
 };
 
 struct ReceiptFinished {
