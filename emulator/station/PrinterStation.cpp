@@ -19,11 +19,11 @@ std::string DescribeLine(const LineSettings& line) {
            ", handshake " + DescribeHandshake(line.handshake);
 }
 
-// "a receipt was not saved: REASON" from the folder's "not saved: REASON" or "REASON".
-std::string NotSavedSentence(std::string reason) {
+// "a receipt from SOURCE was not saved: REASON" from the folder's "not saved: REASON".
+std::string NotSavedSentence(std::string reason, const std::string& source) {
     static const std::string kPrefix = "not saved: ";
     if (reason.rfind(kPrefix, 0) == 0) reason.erase(0, kPrefix.size());
-    return "a receipt was not saved: " + reason;
+    return "a receipt from " + source + " was not saved: " + reason;
 }
 
 }  // namespace
@@ -322,7 +322,7 @@ void PrinterStation::SaveAndTell(FinishedReceipt&& finished, double seconds) {
             receipt.error =
                 "stopped saving receipts: " + m_receipts.Stopped() + "; later paper is not saved";
         } else if (!result.error.empty()) {
-            receipt.error = NotSavedSentence(result.error);
+            receipt.error = NotSavedSentence(result.error, finished.source);
         }
         tell = !result.error.empty() && (!result.stopped || result.firstStop);
     }

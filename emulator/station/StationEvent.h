@@ -28,9 +28,9 @@ struct Receipt {
 struct ReceiptFinished {
     Receipt receipt;
 };
-// A receipt that could not be saved; the sentence ("a receipt was not saved: ...") says what and
-// why.
-// Once saving has stopped (a count reached, the disk nearly full), only the first is told.
+// A receipt that could not be saved; the sentence ("a receipt from pty was not saved: ...") says
+// what and why. Once saving has stopped (a count reached, the disk nearly full), only the first is
+// told.
 struct SaveFailed {
     std::string sentence;
 };
