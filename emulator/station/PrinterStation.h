@@ -145,6 +145,7 @@ class PrinterStation {
     std::mutex m_viewsLock;  // held while views are told
     std::vector<StationView*> m_views;
     bool m_tracing = false;
+    bool m_tracingEveryByte = false;
 
     std::mutex m_queueLock;
     std::condition_variable m_wake;
