@@ -298,6 +298,8 @@ TEST(CoreProgram, EveryReceiptsBytesReprintIt) {
         {"images-node-thermal-printer.bin", 1},
         {"images-escpos-buffer.bin", 1},
         {"images-receiptline.bin", 1},
+        {"react-thermal-printer.bin", 1},
+        {"tillpos-xml.bin", 1},
     };
     for (const Row& row : rows) {
         testsupport::TempDir dir;
