@@ -244,6 +244,9 @@ TEST(CoreProgram, ClientStreamsDecodeCompletely) {
         // Its drawer kick is ESC p m without the two pulse times: the printer takes the next
         // command's first two bytes as the times, and its third byte is left over.
         {"node-thermal-printer", 1},
+        {"react-thermal-printer", 0},
+        // UTF-8 text, every line ended with ESC d 0.
+        {"tillpos-xml", 0},
     };
     for (const Row& row : rows) {
         testsupport::TempDir dir;
