@@ -272,10 +272,7 @@ std::vector<std::uint8_t> PrinterCore::TakeReplies() {
 
 bool PrinterCore::Held() const {
     if (m_model.commands == CommandSet::Module) return m_status.Get(Condition::PaperOut);
-    constexpr ConditionSet offLine = Mask(Condition::PaperOut) | Mask(Condition::Platen) |
-                                     Mask(Condition::Cutter) | Mask(Condition::Overheat) |
-                                     Mask(Condition::OverVoltage);
-    return (Conditions() & offLine) != 0;
+    return OffLine(Conditions());
 }
 
 void PrinterCore::ResumeIfFree() {
