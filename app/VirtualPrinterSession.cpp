@@ -40,9 +40,7 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
     if (m_bPaperFolderRefused) return false;
     station.Printer().SetLineBaudRate(options.paceBaud > 0 ? options.paceBaud : kPowerOnBaud);
     m_stateWarning.clear();
-    station.Printer().AttachState(
-        options.stateFolder.empty() ? emu::DefaultStateFolder() : options.stateFolder,
-        &m_stateWarning);
+    station.Printer().AttachState(options.stateFolder, &m_stateWarning);
     emu::Link& link = station.GetLink();
     if (!link.OpenPty(pError)) return false;
     m_devicePath = link.DevicePath();

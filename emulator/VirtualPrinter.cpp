@@ -151,7 +151,8 @@ std::string VirtualPrinter::DescribeActivity() const {
 
 bool VirtualPrinter::AttachState(const std::string& stateFolder, std::string* error) {
     std::lock_guard lock(m_mutex);
-    return m_core.Graphics().AttachFile(NvFilePath(stateFolder, m_core.Model().name), error);
+    const std::string folder = stateFolder.empty() ? DefaultStateFolder() : stateFolder;
+    return m_core.Graphics().AttachFile(NvFilePath(folder, m_core.Model().name), error);
 }
 
 void VirtualPrinter::SetLineBaudRate(std::uint32_t baud) {

@@ -71,8 +71,9 @@ class VirtualPrinter {
     // "N bytes received", then what holds the printer and its conditions, for status lines.
     std::string DescribeActivity() const;
 
-    // Keeps the NV graphics in stateFolder/<model>/ from run to run (see NvFile.h). False with
-    // the reason in *error when what is kept there cannot be read: the memory starts empty.
+    // Keeps the NV graphics in stateFolder/<model>/ from run to run (see NvFile.h; an empty
+    // stateFolder is DefaultStateFolder()). False with the reason in *error when what is kept
+    // there cannot be read: the memory starts empty.
     bool AttachState(const std::string& stateFolder, std::string* error);
 
     void SetLineBaudRate(std::uint32_t baud);

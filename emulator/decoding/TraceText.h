@@ -27,7 +27,7 @@ inline std::uint16_t Word(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
 
-// DLE DC4 1 m t; the printer window picks drawer events out of the trace by their "drawer ".
+// DLE DC4 1 m t, as the trace describes it.
 inline std::string DrawerPulseMeaning(std::uint8_t pin, std::uint8_t time) {
     return "drawer " + N(pin == 1 ? 2 : 1) + ": pulse " + N(time * 100u) + " ms";
 }

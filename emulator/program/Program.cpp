@@ -202,9 +202,7 @@ int Program::Open() {
     }
     m_station.Subscribe(this);
     emu::VirtualPrinter& printer = m_station.Printer();
-    if (std::string warning; !printer.AttachState(
-            m_options.stateFolder.empty() ? emu::DefaultStateFolder() : m_options.stateFolder,
-            &warning)) {
+    if (std::string warning; !printer.AttachState(m_options.stateFolder, &warning)) {
         Fail("warning: " + warning + "; the stored graphics start empty");
     }
     if (m_options.baud != 0) printer.SetLineBaudRate(m_options.baud);
