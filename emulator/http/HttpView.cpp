@@ -393,7 +393,11 @@ std::optional<HttpResponse> HttpView::GetPaper(const std::string&, HttpRequest&,
     }
     if (m_encodedVersion != m_paperVersion) {
         std::string error;
-        if (!EncodePng(*m_paper, &m_encoded, &error)) {
+        // Blank paper is one white row, so the page's picture keeps the paper's width.
+        const PaperImage blank{
+            m_paper->width, 1,
+            std::vector<std::uint8_t>(static_cast<std::size_t>(m_paper->width), 255)};
+        if (!EncodePng(m_paper->height > 0 ? *m_paper : blank, &m_encoded, &error)) {
             return JsonError(500, "the paper cannot be drawn: " + error);
         }
         m_encodedVersion = m_paperVersion;
