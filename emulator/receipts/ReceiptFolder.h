@@ -1,7 +1,8 @@
-// The folder where finished paper goes as receipt-001.png, receipt-002.png, ... Numbering goes on
+// The folder where finished paper goes as receipt-001.png, receipt-002.png, ..., each with the
+// bytes that printed it beside it (receipt-001.bin, ...) when they are given. Numbering goes on
 // after the highest number already there, and nothing already in the folder is ever overwritten
-// or followed: the picture is written to a new file of its own (created exclusively, never
-// through a symbolic link) and linked into place only where no file is.
+// or followed: each file is written to a new file of its own (created exclusively, never through
+// a symbolic link) and linked into place only where no file of that number is.
 // The folder is made when the first receipt is saved; paper with no mark on it is not a receipt.
 // Receipts stop being saved when the disk is nearly full, or after a count the caller may set;
 // from then on every receipt is refused with the same reason.
@@ -28,7 +29,8 @@ class ReceiptFolder {
     };
 
     struct Result {
-        std::string path;   // the file written; empty when none was
+        std::string path;   // the picture's file written; empty when none was
+        std::string bin;    // the bytes' file written; empty when none was
         int number = 0;     // its number (receipt-NNN), 0 when none was written
         std::string error;  // why a receipt was not saved; empty for blank paper
         bool blank = false;
@@ -44,7 +46,8 @@ class ReceiptFolder {
     }
     std::filesystem::path Path() const;
 
-    Result Save(const PaperImage& image);
+    // bytes: the stream that printed the picture, written beside it; nullptr for none.
+    Result Save(const PaperImage& image, const std::vector<std::uint8_t>* bytes = nullptr);
     // Paper with no mark on it, which is not saved.
     static bool IsBlank(const PaperImage& image);
     // The files this run wrote, oldest first.
@@ -62,9 +65,11 @@ class ReceiptFolder {
     bool MakeFolder(std::string* error);
     // Why saving must stop now (the count reached, the disk nearly full), or "".
     std::string StopReason() const;
-    // Writes the picture's file to a new temporary file in the folder; its path, or "" with
-    // *error.
-    std::string WriteTemporary(const std::vector<std::uint8_t>& png, std::string* error) const;
+    // Writes data to a new temporary file in the folder; its path, or "" with *error.
+    std::string WriteTemporary(const std::vector<std::uint8_t>& data, std::string* error) const;
+    // Links the temporary files in as the lowest free number's; false with *error.
+    bool LinkInPlace(const std::string& png, const std::string& bin, Result* result,
+                     std::string* error);
 
     std::filesystem::path m_folder;
     mutable std::mutex m_lock;

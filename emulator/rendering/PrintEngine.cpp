@@ -645,16 +645,16 @@ void PrintEngine::Cut(bool partial, std::uint8_t feed) {
     if (m_page) return;
     PrintPendingLine();
     Advance(feed);
-    if (!partial) {
-        FinishReceipt();
-        return;
+    if (partial && m_paper->HasInk()) {
+        // Perforation: short dashes across the paper, two rows deep, left at the receipt's end
+        // where the paper tears off. A second cut in a row makes no receipt of its own.
+        MakeRoom(kRuleDots);
+        const int y = HeadRow();
+        for (int x = 0; x < m_width; x += 12)
+            for (int r = 0; r < kRuleDots; ++r) m_paper->Darken(y + r, x, x + 8, 0);
+        Advance(kRuleDots);
     }
-    // Perforation: short dashes across the paper, two rows deep.
-    MakeRoom(kRuleDots);
-    const int y = HeadRow();
-    for (int x = 0; x < m_width; x += 12)
-        for (int r = 0; r < kRuleDots; ++r) m_paper->Darken(y + r, x, x + 8, 0);
-    Advance(kRuleDots);
+    FinishReceipt();
 }
 
 }  // namespace emu

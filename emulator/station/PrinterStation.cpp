@@ -304,8 +304,11 @@ void PrinterStation::SaveAndTell(const FinishedReceipt& finished, double seconds
     receipt.image = std::make_shared<const PaperImage>(finished.image);
     if (ReceiptFolder::IsBlank(finished.image)) return;
     if (m_saving) {
-        const ReceiptFolder::Result result = m_receipts.Save(finished.image);
+        const bool keepBytes = m_keepBytes && finished.bytesComplete;
+        const ReceiptFolder::Result result =
+            m_receipts.Save(finished.image, keepBytes ? &finished.bytes : nullptr);
         receipt.png = result.path;
+        receipt.bin = result.bin;
         receipt.number = result.number;
         if (result.stopped) {
             receipt.error =

@@ -52,6 +52,9 @@ class PrinterStation {
     // Receipts are saved there; without it they are only shown. False with the reason.
     bool PrepareReceipts(const std::filesystem::path& folder, std::string* error,
                          const ReceiptFolder::Limits& limits = {});
+    // Whether each saved receipt's bytes are written beside it (receipt-NNN.bin); they are
+    // unless this says otherwise.
+    void KeepReceiptBytes(bool keep) { m_keepBytes = keep; }
     bool OpenPty(std::string* error);
     bool OpenDevice(const std::string& path, std::string* error);
     bool Listen(const ListenAddress& address, std::string* error, bool* inUse = nullptr);
@@ -128,6 +131,7 @@ class PrinterStation {
     Link m_link{m_printer};
     ReceiptFolder m_receipts;
     bool m_saving = false;
+    bool m_keepBytes = true;
     std::string m_linkName;
 
     mutable std::mutex m_stateLock;  // what views read

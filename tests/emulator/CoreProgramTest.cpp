@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <csignal>
@@ -12,11 +11,10 @@
 
 #include "emulator/link/TcpListener.h"
 #include "tests/emulator/StreamBytes.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/HostEnd.h"
 #include "tests/support/PngFile.h"
 #include "tests/support/TempDir.h"
-
-extern char** environ;
 
 namespace {
 
@@ -266,27 +264,61 @@ TEST(CoreProgram, ClientStreamsDecodeCompletely) {
     }
 }
 
+// Each receipt's bytes, fed to a fresh printer, print that receipt again, file for file.
+TEST(CoreProgram, EveryReceiptsBytesReprintIt) {
+    const std::filesystem::path fixtures = EMULATOR_FIXTURES;
+    struct Row {
+        const char* fixture;
+        int receipts;
+    };
+    const Row rows[] = {
+        {"point-of-sale.bin", 1},
+        {"receiptline.bin", 1},
+        {"escpos-buffer.bin", 1},
+        {"node-thermal-printer.bin", 1},
+        {"status-polling-node-escpos.bin", 1},
+        {"images-point-of-sale-column.bin", 1},
+        {"images-point-of-sale-raster.bin", 1},
+        {"images-node-thermal-printer.bin", 1},
+        {"images-escpos-buffer.bin", 1},
+        {"images-receiptline.bin", 1},
+    };
+    for (const Row& row : rows) {
+        testsupport::TempDir dir;
+        const std::string model = "--model escpos58 --state " + (dir / "state").string();
+        const Result first =
+            RunProgram(dir, model + " --input " + (fixtures / row.fixture).string() + " --out " +
+                                (dir / "out").string());
+        ASSERT_EQ(first.exitCode, 0) << row.fixture << ": " << first.err;
+        for (int n = 1; n <= row.receipts; ++n) {
+            char name[32];
+            std::snprintf(name, sizeof name, "receipt-%03d", n);
+            const std::filesystem::path again = dir / ("again" + std::to_string(n));
+            const Result replay =
+                RunProgram(dir, model + " --input " + (dir / "out" / name).string() +
+                                    ".bin --out " + again.string());
+            ASSERT_EQ(replay.exitCode, 0) << row.fixture << " " << name << ": " << replay.err;
+            const std::string png = ReadFile(dir / "out" / (std::string(name) + ".png"));
+            EXPECT_FALSE(png.empty()) << row.fixture << " " << name;
+            EXPECT_TRUE(png == ReadFile(again / "receipt-001.png")) << row.fixture << " " << name;
+            EXPECT_FALSE(std::filesystem::exists(again / "receipt-002.png")) << row.fixture;
+        }
+        char next[32];
+        std::snprintf(next, sizeof next, "receipt-%03d.png", row.receipts + 1);
+        EXPECT_FALSE(std::filesystem::exists(dir / "out" / next)) << row.fixture;
+    }
+}
+
 TEST(CoreProgram, AStopSignalSavesWhatAStreamPrintedSoFar) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         testsupport::TempDir dir;
-        int toProgram[2];
-        ASSERT_EQ(pipe(toProgram), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toProgram[0], 0);
-        posix_spawn_file_actions_addclose(&actions, toProgram[1]);
         const std::string trace = (dir / "trace.txt").string();
-        std::vector<std::string> args = {PRINTER_EMULATOR,       "--input", "-",  "--out",
-                                         (dir / "out").string(), "--trace", trace};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid;
-        ASSERT_EQ(posix_spawn(&pid, PRINTER_EMULATOR, &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(toProgram[0]);
+        testsupport::ChildProcess program(
+            {PRINTER_EMULATOR, "--input", "-", "--out", (dir / "out").string(), "--trace", trace},
+            testsupport::ChildProcess::kInput);
+        ASSERT_TRUE(program.Started());
         const Bytes text = T("hello") + H("0A");
-        ASSERT_EQ(write(toProgram[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ASSERT_TRUE(program.Write({reinterpret_cast<const char*>(text.data()), text.size()}));
         // The stream stays open: the line printed is seen in the trace, then the signal comes.
         EXPECT_TRUE(emutest::WaitUntil([&] {
             std::ifstream in(trace);
@@ -294,10 +326,8 @@ TEST(CoreProgram, AStopSignalSavesWhatAStreamPrintedSoFar) {
                                     std::istreambuf_iterator<char>());
             return lines.find("\"hello\"") != std::string::npos;
         })) << signal;
-        kill(pid, signal);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        close(toProgram[1]);
+        program.Signal(signal);
+        const int status = program.Wait();
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << signal;
         EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-001.png")) << signal;
     }
@@ -305,36 +335,15 @@ TEST(CoreProgram, AStopSignalSavesWhatAStreamPrintedSoFar) {
 
 TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
     testsupport::TempDir dir;
-    int toProgram[2], fromProgram[2];
-    ASSERT_EQ(pipe(toProgram), 0);
-    ASSERT_EQ(pipe(fromProgram), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, toProgram[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, fromProgram[1], 1);
-    posix_spawn_file_actions_addclose(&actions, toProgram[1]);
-    posix_spawn_file_actions_addclose(&actions, fromProgram[0]);
     const std::string out = (dir / "out").string();
     const std::string link = (dir / "printer").string();
-    std::vector<std::string> args = {PRINTER_EMULATOR, "--pty", "--link",   link,
-                                     "--out",          out,     "--status", "overheat"};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid;
-    ASSERT_EQ(posix_spawn(&pid, PRINTER_EMULATOR, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(toProgram[0]);
-    close(fromProgram[1]);
-    std::FILE* programOut = fdopen(fromProgram[0], "r");
-    auto readLine = [&] {
-        char line[512] = {};
-        return std::fgets(line, sizeof line, programOut) ? std::string(line) : std::string();
-    };
-    auto command = [&](const std::string& text) {
-        std::string line = text + "\n";
-        ASSERT_EQ(write(toProgram[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
-    };
+    testsupport::ChildProcess program(
+        {PRINTER_EMULATOR, "--pty", "--link", link, "--out", out, "--status", "overheat"},
+        testsupport::ChildProcess::kInput | testsupport::ChildProcess::kOutput);
+    ASSERT_TRUE(program.Started());
+    const pid_t pid = program.Pid();
+    auto readLine = [&] { return program.ReadLine(); };
+    auto command = [&](const std::string& text) { ASSERT_TRUE(program.Write(text + "\n")); };
 
     const std::string first = readLine();
     ASSERT_EQ(first.rfind("device: /dev/pts/", 0), 0u) << first;
@@ -364,11 +373,8 @@ TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
             return readLine().find("saved ") == 0;
         }));
     }
-    kill(pid, SIGHUP);  // a closed terminal; SIGINT and SIGTERM take the same path
-    int status = 0;
-    waitpid(pid, &status, 0);
-    std::fclose(programOut);
-    close(toProgram[1]);
+    program.Signal(SIGHUP);  // a closed terminal; SIGINT and SIGTERM take the same path
+    const int status = program.Wait();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGHUP ends it cleanly";
     EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-001.png"));
     EXPECT_FALSE(std::filesystem::exists(link)) << "the link is removed on exit";

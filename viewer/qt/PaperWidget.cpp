@@ -64,7 +64,8 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
         if (m_onSave) m_onSave();
     });
     m_pClear = new QPushButton(tr("Clear"));
-    m_pClear->setToolTip(tr("Take the finished receipts off the paper shown here"));
+    m_pClear->setToolTip(
+        tr("Take the finished receipts off the paper shown here; their files stay"));
     connect(m_pClear, &QPushButton::clicked, this, [this] { m_pStrip->ClearFinished(); });
 
     m_pTrace = new QPlainTextEdit;
