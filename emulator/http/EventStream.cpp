@@ -7,6 +7,7 @@ namespace emu {
 
 long EventStream::Read(char* out, std::size_t max, const std::function<void()>& onEmpty) {
     std::lock_guard<std::mutex> guard(m_lock);
+    m_resting = false;
     if (m_buffer.empty()) {
         if (m_ended) return kEnded;
         m_resting = true;
@@ -44,11 +45,10 @@ void EventStream::End() {
     WakeReader();
 }
 
+// Every push wakes a resting reader, until it reads: a wake-up the server has not acted on yet
+// is never the only one.
 void EventStream::WakeReader() {
-    if (m_resting && m_wake) {
-        m_resting = false;
-        m_wake();
-    }
+    if (m_resting && m_wake) m_wake();
 }
 
 bool EventStream::Ended() const {

@@ -63,7 +63,10 @@ std::string ReadUntil(HostEnd& end, const std::string& text, std::string* so = n
         if (::poll(&p, 1, 20) <= 0) continue;
         char buffer[4096];
         const ssize_t n = ::read(end.Fd(), buffer, sizeof buffer);
-        if (n == 0 || (n < 0 && errno != EAGAIN)) break;  // the server closed it
+        if (n == 0 || (n < 0 && errno != EAGAIN)) {
+            fprintf(stderr, "READ %zd %d\n", n, errno);
+            break;
+        }  // the server closed it
         if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
     }
     if (so) *so = got;
@@ -176,7 +179,8 @@ TEST(HttpApi, AnswersEveryEndpointAndError) {
 TEST(HttpApi, EventsFollowThePaperTheReceiptsAndTheConditions) {
     HttpFixture f;
     HostEnd events = f.Raw();
-    ASSERT_TRUE(events.Write(Bytes("GET /api/events HTTP/1.1\r\nHost: " + f.Host() + "\r\n\r\n")));
+    // HTTP/1.0: the stream comes as it is, not in chunks that could split what is looked for.
+    ASSERT_TRUE(events.Write(Bytes("GET /api/events HTTP/1.0\r\nHost: " + f.Host() + "\r\n\r\n")));
     std::string stream;
     ASSERT_NE(ReadUntil(events, "event: hello", &stream).find("text/event-stream"),
               std::string::npos)
@@ -186,10 +190,8 @@ TEST(HttpApi, EventsFollowThePaperTheReceiptsAndTheConditions) {
     f.PrintOverTcp("over TCP\n\x1dV\x00"s);
     EXPECT_NE(ReadUntil(events, "event: receipt", &stream).find("\"number\":1"), std::string::npos);
     ASSERT_EQ(Http("PUT", f.Url("/api/conditions/platen"), "{\"on\": true}").status, 200);
-    EXPECT_NE(
-        ReadUntil(events, "\"name\":\"platen\",\"on\":true", &stream).find("event: condition"),
-        std::string::npos)
-        << stream;
+    const std::string told = "event: condition\ndata: {\"name\":\"platen\",\"on\":true}";
+    EXPECT_NE(ReadUntil(events, told, &stream).find(told), std::string::npos) << stream;
     EXPECT_TRUE(f.station.GetCondition(emu::Condition::Platen));
 }
 
