@@ -49,27 +49,27 @@ bool ReceiptFolder::Prepare(const std::filesystem::path& folder, std::string* er
                             const Limits& limits) {
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
-    // The nearest part of the path that exists must be a folder, or the folder can never be made.
-    for (std::filesystem::path part = absolute; !part.empty(); part = part.parent_path()) {
-        if (!std::filesystem::exists(part, ec)) {
-            if (part == part.parent_path()) break;
-            continue;
-        }
-        if (!std::filesystem::is_directory(part, ec)) {
-            *error = folder.string() + ": cannot make the folder for receipts (" + part.string() +
-                     " is not a folder)";
-            return false;
-        }
-        break;
-    }
     std::lock_guard<std::mutex> guard(m_lock);
     m_folder = absolute;
-    m_next = HighestNumber(absolute) + 1;
     m_limits = limits;
-    m_made = std::filesystem::is_directory(absolute, ec);
+    m_next = 1;
+    m_made = false;
     m_saved.clear();
     m_stopped.clear();
     m_lost = Losses{};
+    std::string why;
+    if (!MakeFolder(&why)) {
+        *error = why;
+        return false;
+    }
+    // A file made and removed again: a folder that cannot take one says so now, not at the
+    // first receipt.
+    const std::string probe = WriteTemporary({}, &why);
+    if (probe.empty()) {
+        *error = why;
+        return false;
+    }
+    ::unlink(probe.c_str());
     return true;
 }
 
@@ -144,12 +144,12 @@ std::string ReceiptFolder::WriteTemporary(const std::vector<std::uint8_t>& data,
 }
 
 bool ReceiptFolder::MakeFolder(std::string* error) {
-    if (m_made) return true;
+    if (m_made && std::filesystem::is_directory(m_folder)) return true;
     std::error_code ec;
     std::filesystem::create_directories(m_folder, ec);
     if (ec || !std::filesystem::is_directory(m_folder)) {
-        *error = m_folder.string() + ": cannot make the folder for receipts (" +
-                 (ec ? ec.message() : std::string("not a folder")) + ")";
+        *error = "cannot make the folder " + m_folder.string() + " for receipts: " +
+                 (ec ? ec.message() : std::string("something else of that name is there"));
         return false;
     }
     m_made = true;
@@ -225,6 +225,11 @@ bool ReceiptFolder::LinkInPlace(const std::string& png, const std::string& bin, 
         result->number = m_next++;
         return true;
     }
+}
+
+std::string Describe(const ReceiptFolder::Losses& lost) {
+    return "lost " + std::to_string(lost.count) + (lost.count == 1 ? " receipt" : " receipts") +
+           "; the last: " + lost.reason;
 }
 
 }  // namespace emu

@@ -3,7 +3,9 @@
 // after the highest number already there, and nothing already in the folder is ever overwritten
 // or followed: each file is written to a new file of its own (created exclusively, never through
 // a symbolic link) and linked into place only where no file of that number is.
-// The folder is made when the first receipt is saved; paper with no mark on it is not a receipt.
+// Prepare makes the folder and writes a file there (removed again), so a folder that cannot take
+// receipts is found at start; one removed while in use is made again. Paper with no mark on it is
+// not a receipt.
 // Receipts stop being saved when the disk is nearly full, or after a count the caller may set;
 // from then on every receipt is refused with the same reason.
 // Safe to use from several threads.
@@ -38,8 +40,8 @@ class ReceiptFolder {
         bool firstStop = false;  // and this is the first receipt refused so
     };
 
-    // Checks that the folder can hold receipts (it is one, or can be made) and finds the next
-    // free number; nothing is created yet. False with the reason, naming the folder.
+    // Makes the folder when it is missing, checks that a file can be written there and finds the
+    // next free number. False with the reason, naming the folder.
     bool Prepare(const std::filesystem::path& folder, std::string* error, const Limits& limits);
     bool Prepare(const std::filesystem::path& folder, std::string* error) {
         return Prepare(folder, error, Limits{});
@@ -80,5 +82,8 @@ class ReceiptFolder {
     std::string m_stopped;
     Losses m_lost;
 };
+
+// "lost 2 receipts; the last: REASON", for a sentence that says whose run.
+std::string Describe(const ReceiptFolder::Losses& lost);
 
 }  // namespace emu

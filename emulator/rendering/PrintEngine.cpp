@@ -41,7 +41,7 @@ PrintEngine::Settings PrintEngine::DefaultSettings() const {
     return settings;
 }
 
-void PrintEngine::SetPageCallback(std::function<void(const PaperImage&)> onPage) {
+void PrintEngine::SetPageCallback(std::function<void(PaperImage&&)> onPage) {
     m_onPage = std::move(onPage);
 }
 PaperImage PrintEngine::Snapshot() const { return m_paper->Image(); }
@@ -93,7 +93,7 @@ void PrintEngine::PassBlock(int width, int height) {
 }
 
 void PrintEngine::FinishReceipt() {
-    if (m_paper->Length() > 0 && m_onPage) m_onPage(m_paper->Image());
+    if (m_paper->Length() > 0 && m_onPage) m_onPage(m_paper->Take());
     m_paper = std::make_unique<Paper>(m_width);
     m_tableEnd = -1;
 }

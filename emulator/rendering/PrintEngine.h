@@ -95,8 +95,9 @@ class PrintEngine : public CommandSink {
   public:
     explicit PrintEngine(int widthDots = 384, CommandSet commands = CommandSet::Module);
 
-    // Called with each finished receipt at a full cut (or at the length limit).
-    void SetPageCallback(std::function<void(const PaperImage&)> onPage);
+    // Called with each finished receipt at a full cut (or at the length limit); the picture is
+    // the callee's to keep, so a receipt's dots are not copied on their way to the file.
+    void SetPageCallback(std::function<void(PaperImage&&)> onPage);
     // Hands the receipt in progress to the page callback as a cut does, without feeding or
     // printing the line still in the buffer, and starts a fresh one.
     void EndReceipt() { FinishReceipt(); }
@@ -292,7 +293,7 @@ class PrintEngine : public CommandSink {
     PageLine m_pageLine;
     int m_tableEnd = -1;  // head row where the last table row ended, for joining rows
     std::uint64_t m_rowsPrinted = 0;
-    std::function<void(const PaperImage&)> m_onPage;
+    std::function<void(PaperImage&&)> m_onPage;
 };
 
 }  // namespace emu

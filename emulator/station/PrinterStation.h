@@ -90,7 +90,8 @@ class PrinterStation {
     // ---- What views read ----
     // The receipts of this run, oldest first. Numbers are the files' (receipt-NNN); when none are
     // saved, the receipts are numbered in the order of the run.
-    std::vector<Receipt> Receipts() const;
+    std::vector<Receipt> Receipts() const;  // without their pictures (ReceiptFinished has them)
+    std::size_t ReceiptCount() const;
     std::optional<Receipt> FindReceipt(int number) const;
     // The trace of a saved receipt, decoded again from its bytes (empty when none were kept).
     std::vector<std::string> ReceiptTrace(int number) const;
@@ -117,7 +118,7 @@ class PrinterStation {
     void Tell(const StationEvent& event);
     void Run();
     void Refresh();
-    void SaveAndTell(const FinishedReceipt& finished, double seconds);
+    void SaveAndTell(FinishedReceipt&& finished, double seconds);
     void OnConnection(const ConnectionEvent& event);
     void UpdateTrace();
     // Tells of the conditions that changed since it last looked.

@@ -88,6 +88,10 @@ TEST(CoreProgram, CommandLineAnswers) {
         {"help tells the HTTP interface", "--help", 0, "POST /api/jobs", ""},
         {"port in use", "--listen 127.0.0.1:" + std::to_string(taken.Port()), 2, "",
          "the port is in use"},
+        {"receipt folder under a file", "--input x.bin --out /etc/hostname/paper", 2, "",
+         "--out: cannot make the folder /etc/hostname/paper for receipts: Not a directory"},
+        {"receipt folder nothing can be written in", "--pty --out /sys", 2, "",
+         "--out: cannot create a file in /sys: Permission denied"},
     };
     for (const Row& row : rows) {
         testsupport::TempDir dir;
@@ -96,6 +100,9 @@ TEST(CoreProgram, CommandLineAnswers) {
         EXPECT_NE(r.out.find(row.expectOut), std::string::npos) << row.name << ": " << r.out;
         EXPECT_NE(r.err.find(row.expectErr), std::string::npos) << row.name << ": " << r.err;
     }
+    testsupport::TempDir dir;
+    EXPECT_EQ(RunProgram(dir, "--input /dev/null --out " + (dir / "a" / "b").string()).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "a" / "b")) << "a missing folder is made";
 }
 
 // The window is a program of its own that printer-emulator runs for --window; here it finds no
@@ -377,7 +384,40 @@ TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
     const int status = program.Wait();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGHUP ends it cleanly";
     EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-001.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out" / "receipt-002.png"))
+        << "saved, then stopped: written once";
     EXPECT_FALSE(std::filesystem::exists(link)) << "the link is removed on exit";
+}
+
+// A receipt that cannot be saved once the program runs: said on standard error as it happens,
+// in 'status', and in the exit status.
+TEST(CoreProgram, ASaveThatFailsLaterIsSaidAndFailsTheRun) {
+    testsupport::TempDir dir;
+    const std::string out = (dir / "out").string();
+    testsupport::ChildProcess program(
+        {PRINTER_EMULATOR, "--pty", "--out", out},
+        testsupport::ChildProcess::kInput | testsupport::ChildProcess::kOutput,
+        (dir / "stderr").string());
+    ASSERT_TRUE(program.Started());
+    const std::string device = program.ReadLine();
+    ASSERT_EQ(device.rfind("device: ", 0), 0u) << device;
+    std::filesystem::remove(out);
+    std::ofstream(out) << "a file where the folder was";
+    emutest::HostEnd host(device.substr(8, device.size() - 9));
+    ASSERT_TRUE(host.Write(T("lost") + H("0A 1D 56 00")));
+    const std::string said =
+        "printer-emulator: a receipt from pty was not saved: cannot make the "
+        "folder " +
+        out + " for receipts: ";
+    ASSERT_TRUE(emutest::WaitUntil([&] { return ReadFile(dir / "stderr").find(said) == 0; }))
+        << ReadFile(dir / "stderr");
+    ASSERT_TRUE(program.Write("status\n"));
+    EXPECT_NE(program.ReadLine().find("receipts: 0 saved in " + out +
+                                      ", lost 1 receipt; the last: cannot make the folder"),
+              std::string::npos);
+    ASSERT_TRUE(program.Write("quit\n"));
+    const int status = program.Wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << ReadFile(dir / "stderr");
 }
 
 }  // namespace

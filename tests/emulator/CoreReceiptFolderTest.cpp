@@ -42,13 +42,17 @@ TEST(ReceiptFolder, NumberingGoesOnAfterTheReceiptsAlreadyThere) {
     }
 }
 
-TEST(ReceiptFolder, MadeAtTheFirstReceiptAndNeverOverwrites) {
+TEST(ReceiptFolder, MadeAtStartAgainWhenRemovedAndNeverOverwrites) {
     testsupport::TempDir dir;
     ReceiptFolder receipts;
     std::string error;
-    ASSERT_TRUE(receipts.Prepare(dir / "paper", &error)) << error;
+    ASSERT_TRUE(receipts.Prepare(dir / "paper" / "today", &error)) << error;
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "paper" / "today")) << "made, the probe gone";
+    std::filesystem::remove_all(dir / "paper");
     EXPECT_TRUE(receipts.Save(emu::PaperImage{2, 1, {255, 255}}).blank);
     EXPECT_FALSE(std::filesystem::exists(dir / "paper")) << "blank paper makes no folder";
+    EXPECT_EQ(receipts.Save(kMarked).path, (dir / "paper" / "today" / "receipt-001.png").string());
+    ASSERT_TRUE(receipts.Prepare(dir / "paper", &error)) << error;
 
     ASSERT_EQ(receipts.Save(kMarked).path, (dir / "paper" / "receipt-001.png").string());
     std::ofstream(dir / "paper" / "receipt-002.png") << "another program's";
@@ -138,6 +142,8 @@ TEST(ReceiptFolder, FailuresAreReportedAndLeaveNoFile) {
     std::string error;
     EXPECT_FALSE(receipts.Prepare(dir / "file" / "paper", &error));
     EXPECT_NE(error.find((dir / "file" / "paper").string()), std::string::npos) << error;
+    EXPECT_FALSE(receipts.Prepare("/sys", &error)) << "a folder no file can be made in";
+    EXPECT_NE(error.find("cannot create a file in /sys"), std::string::npos) << error;
 
     ASSERT_TRUE(receipts.Prepare(dir / "paper", &error)) << error;
     ASSERT_FALSE(receipts.Save(kMarked).path.empty());

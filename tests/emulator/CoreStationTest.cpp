@@ -80,6 +80,9 @@ TEST_F(StationTest, EachCutIsSavedWithItsOwnBytesAndToldToTheViews) {
                   (dir / "receipts" / (k ? "receipt-002.png" : "receipt-001.png")).string());
         EXPECT_TRUE(std::filesystem::exists(receipts[k].png));
         EXPECT_EQ(receipts[k].source, "pty");
+        // The views have the picture; the list does not hold every receipt's dots for the run.
+        EXPECT_TRUE(view.All<emu::ReceiptFinished>()[k].receipt.image);
+        EXPECT_FALSE(receipts[k].image);
     }
     EXPECT_EQ(receipts[0].bytes, first.size());
     EXPECT_EQ(receipts[1].bytes, next.size());

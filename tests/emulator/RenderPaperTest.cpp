@@ -47,6 +47,18 @@ TEST(RenderPaper, FullCutHandsOverTheReceiptAndStartsAFreshOne) {
     EXPECT_EQ(engine.DotRowsPrinted(), 110u);
 }
 
+TEST(RenderPaper, AReceiptIsHandedOverAsItLookedFedOnPastItsLastDots) {
+    PrintEngine engine;
+    std::vector<PaperImage> pages;
+    engine.SetPageCallback([&](const PaperImage& page) { pages.push_back(page); });
+    Feed(engine, "A\n" + std::string(20, '\n'));  // 630 rows, dots only in the first few
+    const PaperImage before = engine.Snapshot();
+    engine.EndReceipt();
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].height, 630);
+    EXPECT_EQ(pages[0].gray, before.gray);
+}
+
 TEST(RenderPaper, PartialCutEndsTheReceiptWithAPerforation) {
     PrintEngine engine;
     std::vector<PaperImage> pages;
