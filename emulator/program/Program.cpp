@@ -224,6 +224,10 @@ int Program::OpenLink() {
         Fail(error);
         return kExitFailure;
     }
+    if (m_options.idleTimeout) {
+        link.SetIdleTimeout(std::chrono::milliseconds(
+            static_cast<std::int64_t>(*m_options.idleTimeout * 1000.0 + 0.5)));
+    }
     if (m_options.listen) {
         bool inUse = false;
         if (!link.Listen(*m_options.listen, &error, &inUse)) {

@@ -73,6 +73,8 @@ TEST(CoreProgram, CommandLineAnswers) {
         {"stray argument", "input.bin", 2, "", "unexpected argument 'input.bin'"},
         {"unknown model", "--model tm88", 2, "", "no such model (models: module, escpos58, "},
         {"no receipts allowed", "--max-receipts 0", 2, "", "--max-receipts 0"},
+        {"idle time-out without TCP", "--idle-timeout 5", 2, "", "it goes with --listen"},
+        {"idle time-out negative", "--listen 0 --idle-timeout -1", 2, "", "--idle-timeout -1"},
         {"missing input file", "--input /nonexistent/stream.bin", 1, "",
          "cannot read /nonexistent/stream.bin"},
         {"link in a missing folder", "--link /nonexistent/printer-line", 2, "",
