@@ -32,8 +32,17 @@ PrinterStation::PrinterStation(const PrinterModel& model, int widthDots)
     : m_model(model), m_widthDots(widthDots), m_printer(model, widthDots) {
     m_printer.SetReceiptCallback([this](FinishedReceipt&& finished) {
         const double seconds = Seconds();
+        {
+            std::lock_guard<std::mutex> guard(m_queueLock);
+            ++m_unsaved;
+        }
         Post([this, f = std::move(finished), seconds]() mutable {
             SaveAndTell(std::move(f), seconds);
+            {
+                std::lock_guard<std::mutex> guard(m_queueLock);
+                --m_unsaved;
+            }
+            m_savedWake.notify_all();
         });
     });
     m_printer.SetPeripheralCallback([this](const Peripheral& pulse, const std::string& source) {
@@ -98,6 +107,7 @@ void PrinterStation::Stop() {
     m_thread.join();
     std::lock_guard<std::mutex> guard(m_queueLock);
     m_running = false;
+    m_savedWake.notify_all();
     m_doneWake.notify_all();
 }
 
@@ -113,6 +123,12 @@ void PrinterStation::DrainLine() {
 
 std::size_t PrinterStation::Feed(const std::uint8_t* data, std::size_t length,
                                  const std::string& source) {
+    {
+        // A captured stream decodes faster than its receipts are written: it waits for the
+        // saving rather than hold every receipt's dots in memory until then.
+        std::unique_lock<std::mutex> guard(m_queueLock);
+        m_savedWake.wait(guard, [this] { return m_unsaved < kUnsavedReceipts || !m_running; });
+    }
     if (m_printer.Source() != source) m_printer.SetSource(source);
     return m_printer.Feed(data, length);
 }

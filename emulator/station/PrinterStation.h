@@ -146,9 +146,14 @@ class PrinterStation {
     std::vector<StationView*> m_views;
     bool m_tracing = false;
 
+    // Receipts made but not yet saved: Feed waits while there are this many.
+    static constexpr std::size_t kUnsavedReceipts = 8;
+
     std::mutex m_queueLock;
     std::condition_variable m_wake;
     std::condition_variable m_doneWake;
+    std::condition_variable m_savedWake;
+    std::size_t m_unsaved = 0;
     std::deque<std::function<void()>> m_tasks;
     std::uint64_t m_posted = 0;
     std::uint64_t m_done = 0;
