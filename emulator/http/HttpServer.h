@@ -47,7 +47,7 @@ HttpResponse JsonError(int status, const std::string& message);
 class HttpServer {
   public:
     struct Limits {
-        unsigned connections = 64;
+        unsigned connections = 128;             // 64 viewers, each with its events and its pictures
         std::size_t body = 16 * 1024 * 1024;    // one request's
         std::size_t bodies = 64 * 1024 * 1024;  // all requests' together
         unsigned threads = 2;

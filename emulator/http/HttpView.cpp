@@ -225,10 +225,10 @@ std::string HttpView::StatusJson() const {
         connections.push_back({{"peer", c.peer}, {"printing", c.printing}});
     }
     const LineSettings line = printer.Line();
-    std::size_t shown = 0;
+    std::size_t shown = m_station.ReceiptCount();
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        for (const Receipt& r : m_station.Receipts()) shown += r.number > m_clearedThrough;
+        shown -= std::min(shown, m_clearedCount);
     }
     const json status = {
         {"model", model.name},
@@ -256,14 +256,20 @@ std::string HttpView::ReceiptJson(const Receipt& receipt) const {
     const auto when = m_started + std::chrono::duration_cast<std::chrono::system_clock::duration>(
                                       std::chrono::duration<double>(receipt.seconds));
     const bool bytesKept = !receipt.bin.empty();
+    Size size;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (const auto found = m_sizes.find(receipt.number); found != m_sizes.end())
+            size = found->second;
+    }
     const json meta = {
         {"number", receipt.number},
         {"time", IsoTime(when)},
         {"seconds", receipt.seconds},
         {"source", receipt.source},
         {"bytes", receipt.bytes},
-        {"width", receipt.image ? receipt.image->width : 0},
-        {"height", receipt.image ? receipt.image->height : 0},
+        {"width", size.width},
+        {"height", size.height},
         {"png", base + ".png"},
         {"bin", bytesKept ? json(base + ".bin") : json(nullptr)},
         {"trace", bytesKept ? json(base + ".trace") : json(nullptr)},
@@ -305,6 +311,7 @@ std::optional<HttpResponse> HttpView::ClearReceipts(const std::string&, HttpRequ
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_clearedThrough = std::max(m_clearedThrough, through);
+        m_clearedCount = std::max(m_clearedCount, receipts.size());
     }
     m_hub.Publish("cleared", json{{"through", through}}.dump());
     return Json({{"clearedThrough", through}});
@@ -341,10 +348,22 @@ std::optional<HttpResponse> HttpView::GetReceiptPng(const std::string& number, H
         response.file = receipt->png;
         return response;
     }
-    // Not saved (no folder, or saving stopped): drawn from the picture the station keeps.
+    // Not saved (no folder, or saving stopped): drawn from the picture kept, while it is.
+    std::shared_ptr<const PaperImage> image;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        for (const auto& [n, picture] : m_unsaved) {
+            if (n == receipt->number) image = picture;
+        }
+    }
+    if (!image) {
+        return JsonError(404, "receipt " + number + " was not saved (no receipt folder) and " +
+                                  "only the last " + std::to_string(kUnsavedPictures) +
+                                  " such pictures are kept");
+    }
     std::vector<std::uint8_t> png;
     std::string error;
-    if (!receipt->image || !EncodePng(*receipt->image, &png, &error)) {
+    if (!EncodePng(*image, &png, &error)) {
         return JsonError(500, "receipt " + number + " cannot be drawn: " + error);
     }
     response.body.assign(png.begin(), png.end());
@@ -477,7 +496,16 @@ void HttpView::OnStationEvent(const StationEvent& event) {
                                     {"height", paper->paper ? paper->paper->height : 0}}
                                    .dump());
     } else if (const auto* finished = std::get_if<ReceiptFinished>(&event)) {
-        m_hub.Publish("receipt", ReceiptJson(finished->receipt));
+        const Receipt& receipt = finished->receipt;
+        if (receipt.image) {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_sizes[receipt.number] = Size{receipt.image->width, receipt.image->height};
+            if (receipt.png.empty()) {
+                m_unsaved.emplace_back(receipt.number, receipt.image);
+                if (m_unsaved.size() > kUnsavedPictures) m_unsaved.pop_front();
+            }
+        }
+        m_hub.Publish("receipt", ReceiptJson(receipt));
     } else if (const auto* changed = std::get_if<ConditionChanged>(&event)) {
         const CommandSet commands = m_station.Printer().Model().commands;
         m_hub.Publish("condition", json{{"name", ConditionName(changed->condition, commands)},

@@ -16,6 +16,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -61,6 +63,8 @@ class HttpView : private StationView {
 
   private:
     static const Route kRoutes[];
+    // Pictures of receipts that have no file, kept for GET N.png.
+    static constexpr std::size_t kUnsavedPictures = 32;
 
     void OnStationEvent(const StationEvent& event) override;
     bool WantsLiveState() const override { return m_hub.Viewers() > 0; }
@@ -114,10 +118,18 @@ class HttpView : private StationView {
 
     mutable std::mutex m_lock;
     int m_clearedThrough = 0;                   // receipts up to this number are no longer shown
+    std::size_t m_clearedCount = 0;             // how many they are: the first of Receipts()
     std::shared_ptr<const PaperImage> m_paper;  // as last told, while viewers watch
     std::uint64_t m_paperVersion = 0;
     std::uint64_t m_encodedVersion = ~0ull;
     std::vector<std::uint8_t> m_encoded;
+    // The size of every receipt told (the station keeps no pictures), and the pictures of the
+    // last few that were not saved as files, to be served still.
+    struct Size {
+        int width = 0, height = 0;
+    };
+    std::map<int, Size> m_sizes;
+    std::deque<std::pair<int, std::shared_ptr<const PaperImage>>> m_unsaved;
 };
 
 }  // namespace emu

@@ -86,6 +86,8 @@ TEST(HttpApi, AnswersEveryEndpointAndError) {
     EXPECT_EQ(printed["receipts"][0]["number"], 1);
     EXPECT_EQ(printed["receipts"][0]["source"], printed["source"]);
     EXPECT_EQ(printed["bytes"], kJob.size());
+    EXPECT_EQ(printed["receipts"][0]["width"], 384);
+    EXPECT_GT(printed["receipts"][0]["height"], 0);
 
     const std::string self = "http://" + f.Host();
     struct Row {
