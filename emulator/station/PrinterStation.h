@@ -145,6 +145,7 @@ class PrinterStation {
     std::mutex m_viewsLock;  // held while views are told
     std::vector<StationView*> m_views;
     bool m_tracing = false;
+    bool m_tracingEveryByte = false;
 
     // Receipts made but not yet saved: Feed waits while there are this many.
     static constexpr std::size_t kUnsavedReceipts = 8;
@@ -167,6 +168,7 @@ class PrinterStation {
     std::uint64_t m_shownReceipts = ~0ull;
     std::size_t m_shownWaiting = ~std::size_t{0};
     std::string m_shownState;
+    std::chrono::steady_clock::time_point m_refreshed{};
 };
 
 }  // namespace emu
