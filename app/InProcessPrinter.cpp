@@ -10,6 +10,7 @@
 namespace {
 
 constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
 constexpr int kVirtualPort = 1;
 
 }  // namespace
@@ -38,8 +39,14 @@ bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
     printer.maxReceipts = options.maxReceipts;
     std::string error;
     if (!m_session.Start(printer, &error)) {
-        std::fprintf(stderr, "%s: the virtual printer did not start: %s\n", program, error.c_str());
-        app.SetExitCode(kExitFailure);
+        if (m_session.PaperFolderRefused()) {
+            std::fprintf(stderr, "%s: --paper-dir: %s; give a folder receipts can be saved in\n",
+                         program, error.c_str());
+        } else {
+            std::fprintf(stderr, "%s: the virtual printer did not start: %s\n", program,
+                         error.c_str());
+        }
+        app.SetExitCode(m_session.PaperFolderRefused() ? kExitUsage : kExitFailure);
         return false;
     }
     m_bStarted = true;

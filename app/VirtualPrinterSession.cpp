@@ -36,7 +36,8 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
     emu::PrinterStation& station = *m_pStation;
     emu::ReceiptFolder::Limits limits;
     limits.maxReceipts = options.maxReceipts;
-    if (!station.PrepareReceipts(options.paperFolder, pError, limits)) return false;
+    m_bPaperFolderRefused = !station.PrepareReceipts(options.paperFolder, pError, limits);
+    if (m_bPaperFolderRefused) return false;
     station.Printer().SetLineBaudRate(options.paceBaud > 0 ? options.paceBaud : kPowerOnBaud);
     m_stateWarning.clear();
     station.Printer().AttachState(

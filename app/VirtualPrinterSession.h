@@ -43,6 +43,8 @@ class CVirtualPrinterSession : private emu::StationView {
     // User-interface thread, before the dialog: makes the receipt folder, the pty and the
     // window, starts serving and maps the port. False with the reason in *pError.
     bool Start(const VirtualPrinterOptions& options, std::string* pError);
+    // After a Start that failed: whether the receipt folder was what it could not use.
+    bool PaperFolderRefused() const { return m_bPaperFolderRefused; }
     // Shows the printer's window beside the application's main window once the message loop
     // runs (the dialog is shown by then); F2 in that window shows it again after it was closed.
     void ShowWindowBesideDialog();
@@ -78,4 +80,5 @@ class CVirtualPrinterSession : private emu::StationView {
     std::string m_stateWarning;
     int m_mappedPort = 0;
     bool m_bRunning = false;
+    bool m_bPaperFolderRefused = false;
 };

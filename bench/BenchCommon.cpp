@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -66,6 +67,13 @@ bool ParseArguments(int argc, char** argv, const char* program, const char* purp
         }
     }
     return true;
+}
+
+double Percentile(std::vector<double> values, double share) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const auto last = static_cast<double>(values.size() - 1);
+    return values[static_cast<std::size_t>(std::clamp(share, 0.0, 1.0) * last + 0.5)];
 }
 
 std::string LoadAverage() {

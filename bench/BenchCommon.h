@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -23,6 +24,10 @@ struct TextOption {
 bool ParseArguments(int argc, char** argv, const char* program, const char* purpose,
                     std::initializer_list<IntOption> options, int& exitCode,
                     std::initializer_list<TextOption> textOptions = {});
+
+// The value at the given share of the values in order (0.5 the median, 0.99 the 99th percentile,
+// 1 the largest); 0 when there are none.
+double Percentile(std::vector<double> values, double share);
 
 // The machine's load averages as /proc/loadavg gives them, or "unknown".
 std::string LoadAverage();

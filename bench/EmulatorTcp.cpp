@@ -92,7 +92,7 @@ double StreamTime(Printer& p, emutest::HostEnd& host, const Bytes& stream, int r
     return Seconds(Clock::now() - start);
 }
 
-// Status request to answer, in milliseconds, sorted.
+// Status request to answer, in milliseconds.
 std::vector<double> StatusTimes(emutest::HostEnd& host, int requests) {
     std::vector<double> times;
     const Bytes request = {0x10, 0x04, 0x05};
@@ -102,13 +102,7 @@ std::vector<double> StatusTimes(emutest::HostEnd& host, int requests) {
         if (host.Read(1).size() != 1) break;
         times.push_back(Seconds(Clock::now() - start) * 1000);
     }
-    std::sort(times.begin(), times.end());
     return times;
-}
-
-double Percentile(const std::vector<double>& sorted, double p) {
-    if (sorted.empty()) return -1;
-    return sorted[std::min(sorted.size() - 1, static_cast<std::size_t>(p * (sorted.size() - 1)))];
 }
 
 }  // namespace
@@ -165,11 +159,11 @@ int main(int argc, char** argv) {
         const std::vector<double> lineTimes = StatusTimes(line, requests);
         std::printf(
             "status request to answer, TCP: median %.3f ms, p99 %.3f ms (goal: median < 2 ms)\n",
-            Percentile(tcpTimes, 0.5), Percentile(tcpTimes, 0.99));
+            bench::Percentile(tcpTimes, 0.5), bench::Percentile(tcpTimes, 0.99));
         std::printf(
             "status request to answer, pty: median %.3f ms, p99 %.3f ms (TCP/pty median %.2fx)\n",
-            Percentile(lineTimes, 0.5), Percentile(lineTimes, 0.99),
-            Percentile(tcpTimes, 0.5) / Percentile(lineTimes, 0.5));
+            bench::Percentile(lineTimes, 0.5), bench::Percentile(lineTimes, 0.99),
+            bench::Percentile(tcpTimes, 0.5) / bench::Percentile(lineTimes, 0.5));
     }
     std::filesystem::remove_all(folder);
     return 0;

@@ -2,8 +2,6 @@
 // (tests/emulator/clients): receipts one process each, receipts as one batch, jobs over TCP one
 // connection each, the PNG bytes a receipt, and the start of a one-receipt --input job against a
 // plain C++ program. The two programs take turns, round by round; the figures are medians.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,9 +17,8 @@
 #include <vector>
 
 #include "bench/BenchCommon.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/HostEnd.h"
-
-extern char** environ;
 
 namespace {
 
@@ -48,59 +45,32 @@ void WriteFile(const fs::path& path, const Bytes& bytes) {
                static_cast<std::streamsize>(bytes.size()));
 }
 
-// Starts the program with its output to /dev/null (or stdout to a pipe when out is given).
-pid_t Start(const std::vector<std::string>& args, int* out = nullptr, int* in = nullptr) {
-    std::vector<std::string> words = args;
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    int toChild[2] = {-1, -1}, fromChild[2] = {-1, -1};
-    if (in && ::pipe(toChild) == 0) {
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
-        posix_spawn_file_actions_addclose(&actions, toChild[1]);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    }
-    if (out && ::pipe(fromChild) == 0) {
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
-        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    }
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    if (in) {
-        ::close(toChild[0]);
-        *in = toChild[1];
-    }
-    if (out) {
-        ::close(fromChild[1]);
-        *out = fromChild[0];
-    }
-    return pid;
-}
-
 // CPU seconds of the programs waited for so far: on a shared machine the wall clock also counts
 // the time others had the processors.
 double g_programCpu = 0;
 
-bool Wait(pid_t pid) {
-    int status = 0;
+// Whether the program ended well; it is counted in g_programCpu.
+bool Ended(testsupport::ChildProcess& program) {
+    if (!program.Started()) return false;
     rusage usage{};
-    if (pid <= 0 || ::wait4(pid, &status, 0, &usage) != pid) return false;
+    const int status = program.Wait(&usage);
     g_programCpu += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
                     (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// A fresh folder for one run's receipts.
-fs::path Fresh(const fs::path& folder) {
-    fs::remove_all(folder);
-    return folder;
+// Runs the program to its end, its output and errors to /dev/null.
+bool Run(std::vector<std::string> args) {
+    testsupport::ChildProcess program(std::move(args), testsupport::ChildProcess::kQuiet);
+    return Ended(program);
+}
+
+// A folder of its own for one run's receipts, all removed at the end: on ext4 without a journal
+// the inode allocator steps over recently deleted inodes one by one, so removing a run's
+// receipts before the next would put that clean-up into the next run's figures.
+fs::path Fresh(const fs::path& work) {
+    static int runs = 0;
+    return work / ("out-" + std::to_string(++runs));
 }
 
 int CountReceipts(const fs::path& folder) {
@@ -136,16 +106,15 @@ double OneProcessEach(const std::string& program, const fs::path& out, const cha
     std::sort(files.begin(), files.end());
     const Clock::time_point start = Clock::now();
     for (const fs::path& file : files)
-        if (!Wait(Start(
-                {program, "--model", "escpos80", "--input", file.string(), "--out", out.string()})))
+        if (!Run({program, "--model", "escpos80", "--input", file.string(), "--out", out.string()}))
             return -1;
     return Seconds(Clock::now() - start);
 }
 
 double Batch(const std::string& program, const fs::path& out, const char* name) {
     const Clock::time_point start = Clock::now();
-    if (!Wait(Start({program, "--model", "escpos80", "--input", (g_streams / name).string(),
-                     "--out", out.string()})))
+    if (!Run({program, "--model", "escpos80", "--input", (g_streams / name).string(), "--out",
+              out.string()}))
         return -1;
     return Seconds(Clock::now() - start);
 }
@@ -155,17 +124,16 @@ constexpr int kTcpJobs = 240;
 // Jobs one connection each, one after the other as a point-of-sale program sends them; from the
 // first connection to the last receipt saved.
 double OverTcp(const std::string& program, const fs::path& out) {
-    int fromProgram = -1, toProgram = -1;
-    const pid_t pid =
-        Start({program, "--model", "escpos80", "--listen", "127.0.0.1:0", "--out", out.string()},
-              &fromProgram, &toProgram);
-    std::FILE* said = ::fdopen(fromProgram, "r");
-    char line[256] = {};
+    testsupport::ChildProcess printer(
+        {program, "--model", "escpos80", "--listen", "127.0.0.1:0", "--out", out.string()},
+        testsupport::ChildProcess::kInput | testsupport::ChildProcess::kOutput |
+            testsupport::ChildProcess::kQuiet);
     int port = 0;
-    while (port == 0 && std::fgets(line, sizeof line, said))
-        if (const char* colon = std::strrchr(line, ':');
-            colon && std::strncmp(line, "listening:", 10) == 0)
-            port = std::atoi(colon + 1);
+    while (port == 0) {
+        const std::string line = printer.ReadLine();
+        if (line.empty()) break;
+        if (line.rfind("listening:", 0) == 0) port = std::atoi(line.c_str() + line.rfind(':') + 1);
+    }
     std::vector<Bytes> jobs;
     for (const char* client : kTextClients)
         jobs.push_back(ReadFile(g_streams / (std::string("job-") + client + ".bin")));
@@ -182,12 +150,9 @@ double OverTcp(const std::string& program, const fs::path& out) {
                                                     std::chrono::milliseconds(60000));
         if (all) seconds = Seconds(Clock::now() - start);
     }
-    const char quit[] = "quit\n";
-    [[maybe_unused]] const ssize_t n = ::write(toProgram, quit, sizeof quit - 1);
-    ::close(toProgram);
-    const bool ended = Wait(pid);
-    std::fclose(said);
-    return ended ? seconds : -1;
+    printer.Write("quit\n");
+    printer.CloseInput();
+    return Ended(printer) ? seconds : -1;
 }
 
 const Workload kWorkloads[] = {
@@ -253,7 +218,7 @@ double Median(std::vector<double> values) {
 // Start to exit of one process, in milliseconds.
 double TimeProcess(const std::vector<std::string>& args) {
     const Clock::time_point start = Clock::now();
-    return Wait(Start(args)) ? Seconds(Clock::now() - start) * 1000 : -1;
+    return Run(args) ? Seconds(Clock::now() - start) * 1000 : -1;
 }
 
 }  // namespace
@@ -297,7 +262,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round)
         for (std::size_t w = 0; w < count; ++w)
             for (std::size_t p = 0; p < programs.size(); ++p) {
-                const fs::path out = Fresh(work / "out");
+                const fs::path out = Fresh(work);
                 g_programCpu = 0;
                 const double seconds = kWorkloads[w].run(programs[p].second, out);
                 if (seconds < 0 || CountReceipts(out) != kWorkloads[w].receipts) {
@@ -348,8 +313,8 @@ int main(int argc, char** argv) {
         for (int i = 0; i < starts; ++i) {
             ms[0].push_back(TimeProcess({self, "--plain"}));
             for (std::size_t p = 0; p < programs.size(); ++p)
-                ms[p + 1].push_back(TimeProcess({programs[p].second, "--input", stream, "--out",
-                                                 Fresh(work / "out").string()}));
+                ms[p + 1].push_back(TimeProcess(
+                    {programs[p].second, "--input", stream, "--out", Fresh(work).string()}));
         }
         const double plain = Median(ms[0]);
         std::printf("  %-22s plain program %.2f; this build %.2f (%.1fx the plain program)", client,

@@ -1,5 +1,4 @@
 // Time from the peer writing one byte to the engine's receive hook running.
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -13,13 +12,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double Percentile(std::vector<double> values, double share) {
-    std::sort(values.begin(), values.end());
-    const std::size_t at =
-        std::min(values.size() - 1, static_cast<std::size_t>(share * values.size()));
-    return values[at];
-}
 
 }  // namespace
 
@@ -69,12 +61,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_engine_latency: no byte reached OnReceive\n");
         return 1;
     }
-    const double median = Percentile(latenciesMs, 0.5);
+    const double median = bench::Percentile(latenciesMs, 0.5);
     std::printf(
         "write-to-OnReceive latency over %zu samples: median %.3f ms, p99 %.3f ms, max %.3f ms "
         "(goal: median < 1 ms): %s\n",
-        latenciesMs.size(), median, Percentile(latenciesMs, 0.99), Percentile(latenciesMs, 1.0),
-        median < 1.0 ? "met" : "NOT met");
+        latenciesMs.size(), median, bench::Percentile(latenciesMs, 0.99),
+        bench::Percentile(latenciesMs, 1.0), median < 1.0 ? "met" : "NOT met");
     if (lost != 0) std::printf("%d bytes did not reach OnReceive within 2 s\n", lost);
     std::printf("load average before: %s, after: %s\n", loadBefore.c_str(),
                 bench::LoadAverage().c_str());

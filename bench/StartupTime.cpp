@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -72,11 +71,6 @@ Run RunOnce(const std::string& program, const std::filesystem::path& dir, bool v
     return run;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,9 +108,8 @@ int main(int argc, char** argv) {
             "  %-28s start to shown: median %6.1f ms, max %6.1f ms; start to exit: median %6.1f "
             "ms; "
             "peak RSS: max %5.1f MiB%s\n",
-            virtualPrinter ? "--virtual-printer:" : "dialog alone:", Median(shown),
-            shown.empty() ? 0 : *std::max_element(shown.begin(), shown.end()), Median(total),
-            peak.empty() ? 0 : *std::max_element(peak.begin(), peak.end()),
+            virtualPrinter ? "--virtual-printer:" : "dialog alone:", bench::Percentile(shown, 0.5),
+            bench::Percentile(shown, 1), bench::Percentile(total, 0.5), bench::Percentile(peak, 1),
             failed > 0 ? (" (" + std::to_string(failed) + " runs failed)").c_str() : "");
     }
     std::filesystem::remove_all(dir);

@@ -3,7 +3,6 @@
 // -> handler on the user-interface thread. 1000 samples, alternating paper out on and off,
 // read by asking the check box (a message sent to the user-interface thread, as a screen reader
 // would). Goal: median < 2 ms, p99 < 10 ms.
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -43,11 +42,7 @@ void MeasureLatency(CVirtualPrinterSession& session, HWND hDialog, HWND hCheck) 
         micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    std::sort(micros.begin(), micros.end());
-    auto at = [&](double q) {
-        return micros.empty() ? 0.0
-                              : micros[static_cast<std::size_t>(q * (micros.size() - 1))] / 1000;
-    };
+    auto at = [&](double q) { return bench::Percentile(micros, q) / 1000; };
     std::printf("status latency, printer report -> check box, over a pty, offscreen: %zu samples",
                 micros.size());
     if (timeouts > 0) std::printf(" (%d not seen within 2 s)", timeouts);

@@ -2,9 +2,7 @@
 // signal, the same signal repeated 0, 200 us and 2 ms later) and the time from the first signal
 // to the end while the interface thread is blocked writing to a printer that stopped reading.
 // Goals: 0 receipts lost; the end within 2 s of the first signal.
-#include <fcntl.h>
 #include <pty.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,42 +12,17 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench/BenchCommon.h"
-
-extern char** environ;
+#include "tests/support/ChildProcess.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-pid_t Spawn(std::vector<std::string> words, const fs::path& log) {
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&files, 1, 2);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, words[0].c_str(), &files, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    return failed == 0 ? pid : -1;
-}
-
-bool WaitFor(const std::function<bool()>& condition, int seconds) {
-    const Clock::time_point until = Clock::now() + std::chrono::seconds(seconds);
-    while (!condition()) {
-        if (Clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 std::string ReadText(const fs::path& path) {
     std::ifstream in(path);
@@ -63,23 +36,18 @@ bool Kept(const fs::path& dir, int signal, const std::vector<int>& repeatsUs) {
     const fs::path ready = dir / "ready.png";
     std::ofstream(dir / "s.txt") << "click 1005\nclick 1009\nscreenshot " << ready.string()
                                  << "\nwait 60000\n";
-    const pid_t pid =
-        Spawn({CE_MOLV_EXECUTABLE, "--virtual-printer", "--pace", "9600", "--paper-dir",
-               (dir / "paper").string(), "--script", (dir / "s.txt").string()},
-              dir / "log.txt");
-    if (pid < 0) return false;
-    if (!WaitFor([&] { return fs::exists(ready); }, 20)) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
+    testsupport::ChildProcess program(
+        {CE_MOLV_EXECUTABLE, "--virtual-printer", "--pace", "9600", "--paper-dir",
+         (dir / "paper").string(), "--script", (dir / "s.txt").string()},
+        0, (dir / "log.txt").string());
+    if (!program.Started() || !testsupport::WaitUntil([&] { return fs::exists(ready); }, 20000))
         return false;
-    }
-    kill(pid, signal);
+    program.Signal(signal);
     for (int gap : repeatsUs) {
         if (gap > 0) usleep(static_cast<useconds_t>(gap));
-        kill(pid, signal);
+        program.Signal(signal);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = program.Wait();
     std::error_code missing;
     return WIFEXITED(status) && fs::file_size(dir / "paper" / "receipt-001.png", missing) > 0;
 }
@@ -96,20 +64,16 @@ double BlockedStop(const fs::path& dir) {
     std::string clicks = "click 1005\n";
     for (int i = 0; i < 30; ++i) clicks += "click 1015\n";
     std::ofstream(dir / "b.txt") << clicks;
-    const pid_t pid =
-        Spawn({CE_MOLV_EXECUTABLE, "--port", "COM1=" + line, "--script", (dir / "b.txt").string()},
-              dir / "blocked.txt");
-    const fs::path wchan = "/proc/" + std::to_string(pid) + "/wchan";
-    WaitFor([&] { return ReadText(wchan) == "do_epoll_wait"; }, 20);
+    testsupport::ChildProcess program(
+        {CE_MOLV_EXECUTABLE, "--port", "COM1=" + line, "--script", (dir / "b.txt").string()}, 0,
+        (dir / "blocked.txt").string());
+    const fs::path wchan = "/proc/" + std::to_string(program.Pid()) + "/wchan";
+    testsupport::WaitUntil([&] { return ReadText(wchan) == "do_epoll_wait"; }, 20000);
     const Clock::time_point signalled = Clock::now();
-    kill(pid, SIGTERM);
+    program.Signal(SIGTERM);
     int status = 0;
-    const bool ended = WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20);
+    const bool ended = program.WaitFor(20000, status);
     const double seconds = std::chrono::duration<double>(Clock::now() - signalled).count();
-    if (!ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
     close(printer);
     return ended ? seconds : -1;
 }
@@ -157,12 +121,10 @@ int main(int argc, char** argv) {
             times.push_back(seconds);
         }
     }
-    std::sort(times.begin(), times.end());
     std::printf(
         "  SIGTERM while blocked writing: %zu runs, first signal to exit median %.3f s, "
         "worst %.3f s, %d still running after 20 s (goal < 2 s, none stuck)\n",
-        times.size(), times.empty() ? 0.0 : times[times.size() / 2],
-        times.empty() ? 0.0 : times.back(), stuck);
+        times.size(), bench::Percentile(times, 0.5), bench::Percentile(times, 1), stuck);
     std::printf("  load average at the end: %s\n", bench::LoadAverage().c_str());
     fs::remove_all(dir);
     return 0;

@@ -1,6 +1,7 @@
 #include "emulator/VirtualPrinter.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "emulator/memory/NvFile.h"
 
@@ -12,21 +13,21 @@ VirtualPrinter::VirtualPrinter(int widthDots, std::size_t inputCapacity)
 VirtualPrinter::VirtualPrinter(const PrinterModel& model, int widthDots, std::size_t inputCapacity)
     : m_engine(widthDots > 0 ? widthDots : model.widthDots, model.commands),
       m_core(m_engine, inputCapacity, model) {
-    m_engine.SetPageCallback([this](const PaperImage& image) { OnPaper(image); });
+    m_engine.SetPageCallback([this](PaperImage&& image) { OnPaper(std::move(image)); });
 }
 
-void VirtualPrinter::OnPaper(const PaperImage& image) {
+void VirtualPrinter::OnPaper(PaperImage&& image) {
     // The command that ended the receipt has been decoded up to here; what follows is the next's.
     const std::uint64_t end = m_core.Decoded();
     if (m_onReceipt) {
         FinishedReceipt receipt;
-        receipt.image = image;
+        receipt.image = std::move(image);
         receipt.bytesComplete = m_jobComplete;
         if (m_jobComplete) {
             receipt.bytes.assign(m_job.begin(), m_job.begin() + JobLength(end));
         }
         receipt.source = m_source;
-        m_onReceipt(receipt);
+        m_onReceipt(std::move(receipt));
     }
     DropJobUpTo(end);
 }
@@ -195,7 +196,7 @@ std::string VirtualPrinter::Source() const {
     return m_source;
 }
 
-void VirtualPrinter::SetReceiptCallback(std::function<void(const FinishedReceipt&)> onReceipt) {
+void VirtualPrinter::SetReceiptCallback(std::function<void(FinishedReceipt&&)> onReceipt) {
     std::lock_guard lock(m_mutex);
     m_onReceipt = std::move(onReceipt);
 }

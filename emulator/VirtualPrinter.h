@@ -92,7 +92,7 @@ class VirtualPrinter {
     using TraceCallback = std::function<void(const std::string& line, const std::string& source)>;
     using PeripheralCallback =
         std::function<void(const Peripheral& pulse, const std::string& source)>;
-    void SetReceiptCallback(std::function<void(const FinishedReceipt&)> onReceipt);
+    void SetReceiptCallback(std::function<void(FinishedReceipt&&)> onReceipt);
     void SetTraceCallback(TraceCallback onLine);
     void SetPeripheralCallback(PeripheralCallback onPulse);
     void SetWakeCallback(std::function<void()> onWake);
@@ -101,7 +101,7 @@ class VirtualPrinter {
 
   private:
     void WakeIf(bool due);
-    void OnPaper(const PaperImage& image);              // the engine's receipt, with m_mutex held
+    void OnPaper(PaperImage&& image);                   // the engine's receipt, with m_mutex held
     std::ptrdiff_t JobLength(std::uint64_t end) const;  // kept bytes before stream offset end
     void DropJobUpTo(std::uint64_t end);
     void ResumeKeeping();
@@ -110,7 +110,7 @@ class VirtualPrinter {
     PrintEngine m_engine;
     PrinterCore m_core;
     std::function<void()> m_onWake;
-    std::function<void(const FinishedReceipt&)> m_onReceipt;
+    std::function<void(FinishedReceipt&&)> m_onReceipt;
     std::string m_source;
     // The stream since the last receipt ended: m_job[0] is stream offset m_jobStart.
     std::vector<std::uint8_t> m_job;

@@ -135,6 +135,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
     std::optional<std::string> folder;
     std::optional<std::string> status;
     std::optional<std::string> events;
+    std::optional<std::string> saveFailure;
 
     QPointer<CPaperWidget> widget;  // user-interface thread only
 
@@ -156,6 +157,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
         std::optional<std::string> newFolder;
         std::optional<std::string> newStatus;
         std::optional<std::string> newEvents;
+        std::optional<std::string> newSaveFailure;
         {
             std::lock_guard<std::mutex> guard(lock);
             scheduled = false;
@@ -166,6 +168,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
             newFolder.swap(folder);
             newStatus.swap(status);
             newEvents.swap(events);
+            newSaveFailure.swap(saveFailure);
         }
         CPaperWidget* target = widget.data();
         if (target == nullptr) return;
@@ -183,6 +186,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
         if (newFolder) target->SetFolder(QString::fromStdString(*newFolder));
         if (newStatus) target->SetStatus(QString::fromStdString(*newStatus));
         if (newEvents) target->SetEvents(QString::fromStdString(*newEvents));
+        if (newSaveFailure) target->SetSaveFailure(QString::fromStdString(*newSaveFailure));
     }
 };
 
@@ -315,6 +319,12 @@ void CPaperWindow::SetEventLine(const std::string& text) {
 void CPaperWindow::SetStatusLine(const std::string& text) {
     std::lock_guard<std::mutex> guard(m_queue->lock);
     m_queue->status = text;
+    m_queue->Schedule();
+}
+
+void CPaperWindow::SetSaveFailure(const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_queue->lock);
+    m_queue->saveFailure = text;
     m_queue->Schedule();
 }
 

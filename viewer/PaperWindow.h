@@ -64,6 +64,8 @@ class CPaperWindow {
     void SetStatusLine(const std::string& text);
     // The drawer and buzzer events, newest last; the line shows once there is one.
     void SetEventLine(const std::string& text);
+    // Receipts that could not be saved: said in red under the status, from then on.
+    void SetSaveFailure(const std::string& text);
 
     // User-interface thread: applies what was queued and saves a picture of the window as PNG;
     // false when the file cannot be written.

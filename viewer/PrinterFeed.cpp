@@ -68,5 +68,7 @@ void CPrinterFeed::OnStationEvent(const emu::StationEvent& event) {
         ShowConditions(changed->conditions);
     } else if (const auto* status = std::get_if<emu::StatusChanged>(&event)) {
         m_pWindow->SetStatusLine(status->text);
+    } else if (std::get_if<emu::SaveFailed>(&event) != nullptr) {
+        m_pWindow->SetSaveFailure("This run " + emu::Describe(m_station.LostReceipts()) + ".");
     }
 }

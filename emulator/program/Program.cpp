@@ -123,8 +123,7 @@ int Program::Run() {
     // Whatever ended the run, lost paper or a trace with holes is a failure, said last.
     bool lost = false;
     if (const emu::ReceiptFolder::Losses receipts = m_station.LostReceipts(); receipts.count > 0) {
-        Fail("this run lost " + std::to_string(receipts.count) +
-             (receipts.count == 1 ? " receipt" : " receipts") + "; the last: " + receipts.reason);
+        Fail("this run " + emu::Describe(receipts));
         lost = true;
     }
     if (m_traceFailed) {
@@ -183,8 +182,8 @@ int Program::Open() {
     std::string error;
     if (!m_options.outDir.empty() &&
         !m_station.PrepareReceipts(m_options.outDir, &error, ReceiptLimits())) {
-        Fail(error);
-        return kExitFailure;
+        Fail("--out: " + error + "; give a folder receipts can be saved in");
+        return kExitBadUsage;
     }
     m_station.Subscribe(this);
     emu::VirtualPrinter& printer = m_station.Printer();
@@ -263,7 +262,7 @@ void Program::SaveReceiptInProgress(bool quiet) {
         if (!quiet) Say(stdout, "nothing to save: the receipt is blank");
         return;
     }
-    const std::size_t before = m_station.Receipts().size();
+    const std::size_t before = m_station.ReceiptCount();
     m_station.EndReceipt();
     m_station.Flush();
     const std::vector<emu::Receipt> receipts = m_station.Receipts();
@@ -284,7 +283,9 @@ int Program::RunInput() {
     action.sa_handler = NoteStopSignal;
     sigemptyset(&action.sa_mask);
     for (int number : kStopSignals) sigaction(number, &action, nullptr);
-    std::vector<std::uint8_t> buffer(64 * 1024);
+    // Fed a few kilobytes at a time: the station's thread looks at the printer between saving
+    // receipts, and a whole 64 KB read fed at once would hold it (and the saving) for as long.
+    std::vector<std::uint8_t> buffer(4 * 1024);
     std::uint64_t unread = 0;
     int code = 0;
     // read(2), not fread: a stream that trickles in from a pipe prints as it comes.
@@ -321,6 +322,17 @@ int Program::RunInput() {
     return code;
 }
 
+// "3 saved in DIR", "not saved (no --out)", with "; lost 1 receipt; the last: WHY" after
+// receipts that could not be saved.
+std::string Program::DescribeReceipts() const {
+    if (!m_station.SavesReceipts()) return "not saved (no --out)";
+    std::size_t saved = 0;
+    for (const emu::Receipt& receipt : m_station.Receipts()) saved += receipt.png.empty() ? 0 : 1;
+    const emu::ReceiptFolder::Losses lost = m_station.LostReceipts();
+    return std::to_string(saved) + " saved in " + m_station.ReceiptFolderPath().string() +
+           (lost.count > 0 ? ", " + emu::Describe(lost) : std::string());
+}
+
 std::string Program::StatusText() const {
     const emu::VirtualPrinter& printer = m_station.Printer();
     const std::uint8_t status = printer.Conditions();
@@ -338,7 +350,7 @@ std::string Program::StatusText() const {
            ", handshake " + handshakes[static_cast<int>(line.handshake)] +
            "; reached at: " + Where() +
            "; TCP connections: " + std::to_string(m_station.GetLink().Connections()) +
-           DescribeWaiting(m_station.Connections());
+           DescribeWaiting(m_station.Connections()) + "; receipts: " + DescribeReceipts();
 }
 
 void Program::HandleCommand(const std::string& line, bool* quit) {

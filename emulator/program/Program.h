@@ -69,6 +69,7 @@ class Program : private emu::StationView {
     int RunLink();
     void HandleCommand(const std::string& line, bool* quit);
     std::string StatusText() const;
+    std::string DescribeReceipts() const;
     // Writes one trace line; the first write that fails is said and ends the trace.
     void WriteTrace(const std::string& line);
 

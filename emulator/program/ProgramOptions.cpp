@@ -57,8 +57,10 @@ std::string UsageText() {
            ModelList() +
            "  --width 384|576     paper width in dots (58 mm or 80 mm paper; default: the "
            "model's)\n"
-           "  --out DIR           write receipt-NNN.png per full cut, and the unfinished one on "
-           "exit;\n"
+           "  --out DIR           write receipt-NNN.png per cut, full or partial, and the "
+           "unfinished\n"
+           "                      one on exit, each with receipt-NNN.bin, the bytes that printed "
+           "it;\n"
            "                      numbers go on after the receipts already there\n"
            "  --max-receipts N    stop saving after N receipts in this run (default: no count;\n"
            "                      saving stops when the disk has under 1 % or 50 MB free)\n"

@@ -18,15 +18,15 @@
 namespace emu {
 namespace {
 
-std::string NameFor(int number) {
+std::string NameFor(int number, const char* extension) {
     char name[32];
-    std::snprintf(name, sizeof name, "receipt-%03d.png", number);
+    std::snprintf(name, sizeof name, "receipt-%03d.%s", number, extension);
     return name;
 }
 
 // The highest receipt number in the folder, 0 when there is none (or no folder yet).
 int HighestNumber(const std::filesystem::path& folder) {
-    static const std::regex kName(R"(receipt-(\d{3,9})\.png)");
+    static const std::regex kName(R"(receipt-(\d{3,9})\.(png|bin))");
     int highest = 0;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
@@ -49,27 +49,27 @@ bool ReceiptFolder::Prepare(const std::filesystem::path& folder, std::string* er
                             const Limits& limits) {
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
-    // The nearest part of the path that exists must be a folder, or the folder can never be made.
-    for (std::filesystem::path part = absolute; !part.empty(); part = part.parent_path()) {
-        if (!std::filesystem::exists(part, ec)) {
-            if (part == part.parent_path()) break;
-            continue;
-        }
-        if (!std::filesystem::is_directory(part, ec)) {
-            *error = folder.string() + ": cannot make the folder for receipts (" + part.string() +
-                     " is not a folder)";
-            return false;
-        }
-        break;
-    }
     std::lock_guard<std::mutex> guard(m_lock);
     m_folder = absolute;
-    m_next = HighestNumber(absolute) + 1;
     m_limits = limits;
-    m_made = std::filesystem::is_directory(absolute, ec);
+    m_next = 1;
+    m_made = false;
     m_saved.clear();
     m_stopped.clear();
     m_lost = Losses{};
+    std::string why;
+    if (!MakeFolder(&why)) {
+        *error = why;
+        return false;
+    }
+    // A file made and removed again: a folder that cannot take one says so now, not at the
+    // first receipt.
+    const std::string probe = WriteTemporary({}, &why);
+    if (probe.empty()) {
+        *error = why;
+        return false;
+    }
+    ::unlink(probe.c_str());
     return true;
 }
 
@@ -118,7 +118,7 @@ std::string ReceiptFolder::StopReason() const {
 
 // A name of our own, created exclusively and never through a link, so that nothing already in
 // the folder (another program's file, a link planted under a name we might use) is written to.
-std::string ReceiptFolder::WriteTemporary(const std::vector<std::uint8_t>& png,
+std::string ReceiptFolder::WriteTemporary(const std::vector<std::uint8_t>& data,
                                           std::string* error) const {
     static std::atomic<unsigned> s_sequence{0};
     std::minstd_rand random(static_cast<unsigned>(getpid()) * 7919u + s_sequence++);
@@ -133,7 +133,7 @@ std::string ReceiptFolder::WriteTemporary(const std::vector<std::uint8_t>& png,
             *error = "cannot create a file in " + m_folder.string() + ": " + std::strerror(errno);
             return "";
         }
-        if (!WritePng(png, fd, "a receipt in " + m_folder.string(), error)) {
+        if (!WritePng(data, fd, "a receipt in " + m_folder.string(), error)) {
             ::unlink(temporary.c_str());
             return "";
         }
@@ -144,12 +144,12 @@ std::string ReceiptFolder::WriteTemporary(const std::vector<std::uint8_t>& png,
 }
 
 bool ReceiptFolder::MakeFolder(std::string* error) {
-    if (m_made) return true;
+    if (m_made && std::filesystem::is_directory(m_folder)) return true;
     std::error_code ec;
     std::filesystem::create_directories(m_folder, ec);
     if (ec || !std::filesystem::is_directory(m_folder)) {
-        *error = m_folder.string() + ": cannot make the folder for receipts (" +
-                 (ec ? ec.message() : std::string("not a folder")) + ")";
+        *error = "cannot make the folder " + m_folder.string() + " for receipts: " +
+                 (ec ? ec.message() : std::string("something else of that name is there"));
         return false;
     }
     m_made = true;
@@ -162,7 +162,8 @@ bool ReceiptFolder::IsBlank(const PaperImage& image) {
                        [](std::uint8_t v) { return v == 255; });
 }
 
-ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image) {
+ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image,
+                                          const std::vector<std::uint8_t>* bytes) {
     Result result;
     if (IsBlank(image)) {
         result.blank = true;
@@ -188,25 +189,47 @@ ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image) {
     if (!encoded) return lose("cannot encode the picture: " + encodeError);
     const std::string temporary = WriteTemporary(png, &error);
     if (temporary.empty()) return lose(error);
-    // link() fails where a file (or a link) already is, so a receipt written meanwhile by another
-    // program keeps its number and this one takes the next.
-    for (;; ++m_next) {
-        const std::filesystem::path target = m_folder / NameFor(m_next);
-        if (link(temporary.c_str(), target.c_str()) == 0) {
-            result.path = target.string();
-            result.number = m_next;
-            ++m_next;
-            break;
-        }
-        if (errno != EEXIST) {
-            error = "cannot name " + target.string() + ": " + std::strerror(errno);
-            break;
-        }
+    const std::string temporaryBin = bytes ? WriteTemporary(*bytes, &error) : std::string();
+    const bool linked =
+        (!bytes || !temporaryBin.empty()) && LinkInPlace(temporary, temporaryBin, &result, &error);
+    for (const std::string& name : {temporary, temporaryBin}) {
+        if (!name.empty()) unlink(name.c_str());
     }
-    unlink(temporary.c_str());
-    if (result.path.empty()) return lose(error);
+    if (!linked) return lose(error);
     m_saved.push_back(result.path);
     return result;
+}
+
+// link() fails where a file (or a link) already is, so a receipt written meanwhile by another
+// program keeps its number and this one takes the next; a number is taken only when both of its
+// names are free.
+bool ReceiptFolder::LinkInPlace(const std::string& png, const std::string& bin, Result* result,
+                                std::string* error) {
+    for (;; ++m_next) {
+        const std::filesystem::path target = m_folder / NameFor(m_next, "png");
+        const std::filesystem::path targetBin = m_folder / NameFor(m_next, "bin");
+        if (link(png.c_str(), target.c_str()) != 0) {
+            if (errno == EEXIST) continue;
+            *error = "cannot name " + target.string() + ": " + std::strerror(errno);
+            return false;
+        }
+        if (!bin.empty() && link(bin.c_str(), targetBin.c_str()) != 0) {
+            const int failure = errno;
+            unlink(target.c_str());
+            if (failure == EEXIST) continue;
+            *error = "cannot name " + targetBin.string() + ": " + std::strerror(failure);
+            return false;
+        }
+        result->path = target.string();
+        result->bin = bin.empty() ? std::string() : targetBin.string();
+        result->number = m_next++;
+        return true;
+    }
+}
+
+std::string Describe(const ReceiptFolder::Losses& lost) {
+    return "lost " + std::to_string(lost.count) + (lost.count == 1 ? " receipt" : " receipts") +
+           "; the last: " + lost.reason;
 }
 
 }  // namespace emu

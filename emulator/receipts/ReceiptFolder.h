@@ -1,8 +1,11 @@
-// The folder where finished paper goes as receipt-001.png, receipt-002.png, ... Numbering goes on
+// The folder where finished paper goes as receipt-001.png, receipt-002.png, ..., each with the
+// bytes that printed it beside it (receipt-001.bin, ...) when they are given. Numbering goes on
 // after the highest number already there, and nothing already in the folder is ever overwritten
-// or followed: the picture is written to a new file of its own (created exclusively, never
-// through a symbolic link) and linked into place only where no file is.
-// The folder is made when the first receipt is saved; paper with no mark on it is not a receipt.
+// or followed: each file is written to a new file of its own (created exclusively, never through
+// a symbolic link) and linked into place only where no file of that number is.
+// Prepare makes the folder and writes a file there (removed again), so a folder that cannot take
+// receipts is found at start; one removed while in use is made again. Paper with no mark on it is
+// not a receipt.
 // Receipts stop being saved when the disk is nearly full, or after a count the caller may set;
 // from then on every receipt is refused with the same reason.
 // Safe to use from several threads.
@@ -28,7 +31,8 @@ class ReceiptFolder {
     };
 
     struct Result {
-        std::string path;   // the file written; empty when none was
+        std::string path;   // the picture's file written; empty when none was
+        std::string bin;    // the bytes' file written; empty when none was
         int number = 0;     // its number (receipt-NNN), 0 when none was written
         std::string error;  // why a receipt was not saved; empty for blank paper
         bool blank = false;
@@ -36,15 +40,16 @@ class ReceiptFolder {
         bool firstStop = false;  // and this is the first receipt refused so
     };
 
-    // Checks that the folder can hold receipts (it is one, or can be made) and finds the next
-    // free number; nothing is created yet. False with the reason, naming the folder.
+    // Makes the folder when it is missing, checks that a file can be written there and finds the
+    // next free number. False with the reason, naming the folder.
     bool Prepare(const std::filesystem::path& folder, std::string* error, const Limits& limits);
     bool Prepare(const std::filesystem::path& folder, std::string* error) {
         return Prepare(folder, error, Limits{});
     }
     std::filesystem::path Path() const;
 
-    Result Save(const PaperImage& image);
+    // bytes: the stream that printed the picture, written beside it; nullptr for none.
+    Result Save(const PaperImage& image, const std::vector<std::uint8_t>* bytes = nullptr);
     // Paper with no mark on it, which is not saved.
     static bool IsBlank(const PaperImage& image);
     // The files this run wrote, oldest first.
@@ -62,9 +67,11 @@ class ReceiptFolder {
     bool MakeFolder(std::string* error);
     // Why saving must stop now (the count reached, the disk nearly full), or "".
     std::string StopReason() const;
-    // Writes the picture's file to a new temporary file in the folder; its path, or "" with
-    // *error.
-    std::string WriteTemporary(const std::vector<std::uint8_t>& png, std::string* error) const;
+    // Writes data to a new temporary file in the folder; its path, or "" with *error.
+    std::string WriteTemporary(const std::vector<std::uint8_t>& data, std::string* error) const;
+    // Links the temporary files in as the lowest free number's; false with *error.
+    bool LinkInPlace(const std::string& png, const std::string& bin, Result* result,
+                     std::string* error);
 
     std::filesystem::path m_folder;
     mutable std::mutex m_lock;
@@ -75,5 +82,8 @@ class ReceiptFolder {
     std::string m_stopped;
     Losses m_lost;
 };
+
+// "lost 2 receipts; the last: REASON", for a sentence that says whose run.
+std::string Describe(const ReceiptFolder::Losses& lost);
 
 }  // namespace emu

@@ -10,14 +10,13 @@ Paper::Paper(int width) : m_width(width) {}
 int Paper::Length() const { return std::max(m_headMax, m_inkBottom); }
 
 std::uint8_t* Paper::Row(int y) {
-    const std::size_t chunk = static_cast<std::size_t>(y / kChunkRows);
-    while (m_chunks.size() <= chunk) {
-        const std::size_t bytes = static_cast<std::size_t>(kChunkRows) * m_width;
-        auto fresh = std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
-        std::memset(fresh.get(), 255, bytes);
-        m_chunks.push_back(std::move(fresh));
+    const std::size_t offset = static_cast<std::size_t>(y) * m_width;
+    if (offset >= m_dots.size()) {
+        if (m_dots.capacity() == 0) m_dots.reserve(static_cast<std::size_t>(kMaxRows) * m_width);
+        const std::size_t chunks = static_cast<std::size_t>(y / kChunkRows) + 1;
+        m_dots.resize(chunks * kChunkRows * m_width, 255);
     }
-    return m_chunks[chunk].get() + static_cast<std::size_t>(y % kChunkRows) * m_width;
+    return m_dots.data() + offset;
 }
 
 void Paper::Darken(int y, int x0, int x1, std::uint8_t shade) {
@@ -51,14 +50,23 @@ PaperImage Paper::Image() const {
     PaperImage image;
     image.width = m_width;
     image.height = Length();
-    image.gray.assign(static_cast<std::size_t>(image.width) * image.height, 255);
-    const std::size_t chunkBytes = static_cast<std::size_t>(kChunkRows) * m_width;
-    for (std::size_t c = 0; c < m_chunks.size(); ++c) {
-        const std::size_t offset = c * chunkBytes;
-        if (offset >= image.gray.size()) break;
-        const std::size_t bytes = std::min(chunkBytes, image.gray.size() - offset);
-        std::memcpy(image.gray.data() + offset, m_chunks[c].get(), bytes);
-    }
+    // Each dot is written once: the rows reached, then blank paper for rows the head passed
+    // beyond them.
+    const std::size_t size = static_cast<std::size_t>(image.width) * image.height;
+    image.gray.reserve(size);
+    image.gray.assign(m_dots.begin(), m_dots.begin() + std::min(size, m_dots.size()));
+    image.gray.resize(size, 255);
+    return image;
+}
+
+PaperImage Paper::Take() {
+    PaperImage image;
+    image.width = m_width;
+    image.height = Length();
+    image.gray = std::move(m_dots);
+    image.gray.resize(static_cast<std::size_t>(image.width) * image.height, 255);
+    m_dots = {};
+    m_head = m_headMax = m_inkBottom = 0;
     return image;
 }
 

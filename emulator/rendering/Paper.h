@@ -1,10 +1,11 @@
 // The receipt being printed: one byte per dot (0 black .. 255 white), a fixed width, growing
 // downward in chunks as the head advances. Rows are capped so that no input grows a receipt
-// without bound; the print engine cuts before the cap.
+// without bound; the print engine cuts before the cap. The rows are one block, reserved for the
+// cap at once (only the rows reached are touched), so they never move as the paper grows and a
+// finished receipt is handed on as it is (Take), not copied.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "emulator/rendering/PaperImage.h"
@@ -35,6 +36,8 @@ class Paper : public Surface {
     void TurnHalf(int top, int rows);
 
     PaperImage Image() const;
+    // The receipt's picture, its rows moved out; the paper is blank and at its top again.
+    PaperImage Take();
 
   private:
     std::uint8_t* Row(int y);
@@ -42,8 +45,8 @@ class Paper : public Surface {
     int m_width;
     int m_head = 0;
     int m_headMax = 0;
-    int m_inkBottom = 0;  // one past the lowest row with a dot
-    std::vector<std::unique_ptr<std::uint8_t[]>> m_chunks;
+    int m_inkBottom = 0;               // one past the lowest row with a dot
+    std::vector<std::uint8_t> m_dots;  // the rows reached so far, top to bottom
 };
 
 }  // namespace emu

@@ -41,7 +41,7 @@ PrintEngine::Settings PrintEngine::DefaultSettings() const {
     return settings;
 }
 
-void PrintEngine::SetPageCallback(std::function<void(const PaperImage&)> onPage) {
+void PrintEngine::SetPageCallback(std::function<void(PaperImage&&)> onPage) {
     m_onPage = std::move(onPage);
 }
 PaperImage PrintEngine::Snapshot() const { return m_paper->Image(); }
@@ -93,7 +93,7 @@ void PrintEngine::PassBlock(int width, int height) {
 }
 
 void PrintEngine::FinishReceipt() {
-    if (m_paper->Length() > 0 && m_onPage) m_onPage(m_paper->Image());
+    if (m_paper->Length() > 0 && m_onPage) m_onPage(m_paper->Take());
     m_paper = std::make_unique<Paper>(m_width);
     m_tableEnd = -1;
 }
@@ -645,16 +645,16 @@ void PrintEngine::Cut(bool partial, std::uint8_t feed) {
     if (m_page) return;
     PrintPendingLine();
     Advance(feed);
-    if (!partial) {
-        FinishReceipt();
-        return;
+    if (partial && m_paper->HasInk()) {
+        // Perforation: short dashes across the paper, two rows deep, left at the receipt's end
+        // where the paper tears off. A second cut in a row makes no receipt of its own.
+        MakeRoom(kRuleDots);
+        const int y = HeadRow();
+        for (int x = 0; x < m_width; x += 12)
+            for (int r = 0; r < kRuleDots; ++r) m_paper->Darken(y + r, x, x + 8, 0);
+        Advance(kRuleDots);
     }
-    // Perforation: short dashes across the paper, two rows deep.
-    MakeRoom(kRuleDots);
-    const int y = HeadRow();
-    for (int x = 0; x < m_width; x += 12)
-        for (int r = 0; r < kRuleDots; ++r) m_paper->Darken(y + r, x, x + 8, 0);
-    Advance(kRuleDots);
+    FinishReceipt();
 }
 
 }  // namespace emu

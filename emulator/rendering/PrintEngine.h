@@ -32,9 +32,9 @@
 //   1 above, 2 below, 3 both, in Font A. Ten-module quiet zones on both sides. Data a system
 //   cannot carry, a wrong check digit, or bars wider than the printable area print nothing (the
 //   quiet zones may run into the margins and off the paper).
-// - Cuts feed first; a partial cut draws a perforation and the receipt goes on; a full cut hands
-//   the receipt to the page callback and starts a fresh one. A receipt reaching Paper::kMaxRows
-//   is cut there automatically.
+// - Cuts feed first; every cut, full or partial, hands the receipt to the page callback and
+//   starts a fresh one; a partial cut first draws a perforation at the receipt's end. A receipt
+//   reaching Paper::kMaxRows is cut there automatically.
 // - ESC * m (bit image): a stripe placed in the line like a character, 24 dots high: 8-dot modes
 //   (0, 1) draw each dot 3 rows high, single density (0, 32) 2 columns wide. The line feed after
 //   it moves the paper by the line spacing (at least the stripe), so stripes sent with ESC 3 0 or
@@ -95,8 +95,9 @@ class PrintEngine : public CommandSink {
   public:
     explicit PrintEngine(int widthDots = 384, CommandSet commands = CommandSet::Module);
 
-    // Called with each finished receipt at a full cut (or at the length limit).
-    void SetPageCallback(std::function<void(const PaperImage&)> onPage);
+    // Called with each finished receipt at a full cut (or at the length limit); the picture is
+    // the callee's to keep, so a receipt's dots are not copied on their way to the file.
+    void SetPageCallback(std::function<void(PaperImage&&)> onPage);
     // Hands the receipt in progress to the page callback as a cut does, without feeding or
     // printing the line still in the buffer, and starts a fresh one.
     void EndReceipt() { FinishReceipt(); }
@@ -292,7 +293,7 @@ class PrintEngine : public CommandSink {
     PageLine m_pageLine;
     int m_tableEnd = -1;  // head row where the last table row ended, for joining rows
     std::uint64_t m_rowsPrinted = 0;
-    std::function<void(const PaperImage&)> m_onPage;
+    std::function<void(PaperImage&&)> m_onPage;
 };
 
 }  // namespace emu

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace emu {
 
@@ -18,20 +19,22 @@ std::string DescribeLine(const LineSettings& line) {
            ", handshake " + DescribeHandshake(line.handshake);
 }
 
-// "a receipt was not saved: REASON" from the folder's "not saved: REASON" or "REASON".
-std::string NotSavedSentence(std::string reason) {
+// "a receipt from SOURCE was not saved: REASON" from the folder's "not saved: REASON".
+std::string NotSavedSentence(std::string reason, const std::string& source) {
     static const std::string kPrefix = "not saved: ";
     if (reason.rfind(kPrefix, 0) == 0) reason.erase(0, kPrefix.size());
-    return "a receipt was not saved: " + reason;
+    return "a receipt from " + source + " was not saved: " + reason;
 }
 
 }  // namespace
 
 PrinterStation::PrinterStation(const PrinterModel& model, int widthDots)
     : m_model(model), m_widthDots(widthDots), m_printer(model, widthDots) {
-    m_printer.SetReceiptCallback([this](const FinishedReceipt& finished) {
+    m_printer.SetReceiptCallback([this](FinishedReceipt&& finished) {
         const double seconds = Seconds();
-        Post([this, finished, seconds] { SaveAndTell(finished, seconds); });
+        Post([this, f = std::move(finished), seconds]() mutable {
+            SaveAndTell(std::move(f), seconds);
+        });
     });
     m_printer.SetPeripheralCallback([this](const Peripheral& pulse, const std::string& source) {
         if (const auto* kick = std::get_if<DrawerKick>(&pulse)) {
@@ -202,6 +205,11 @@ std::vector<Receipt> PrinterStation::Receipts() const {
     return m_saved;
 }
 
+std::size_t PrinterStation::ReceiptCount() const {
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    return m_saved.size();
+}
+
 std::optional<Receipt> PrinterStation::FindReceipt(int number) const {
     std::lock_guard<std::mutex> guard(m_stateLock);
     for (const Receipt& receipt : m_saved) {
@@ -295,23 +303,26 @@ void PrinterStation::Tell(const StationEvent& event) {
     for (StationView* view : m_views) view->OnStationEvent(event);
 }
 
-void PrinterStation::SaveAndTell(const FinishedReceipt& finished, double seconds) {
+void PrinterStation::SaveAndTell(FinishedReceipt&& finished, double seconds) {
     Receipt receipt;
     bool tell = false;  // once saving has stopped, only the first receipt refused is said
     receipt.source = finished.source;
     receipt.seconds = seconds;
     receipt.bytes = finished.bytes.size();
-    receipt.image = std::make_shared<const PaperImage>(finished.image);
-    if (ReceiptFolder::IsBlank(finished.image)) return;
+    receipt.image = std::make_shared<const PaperImage>(std::move(finished.image));
+    if (ReceiptFolder::IsBlank(*receipt.image)) return;
     if (m_saving) {
-        const ReceiptFolder::Result result = m_receipts.Save(finished.image);
+        const bool keepBytes = m_keepBytes && finished.bytesComplete;
+        const ReceiptFolder::Result result =
+            m_receipts.Save(*receipt.image, keepBytes ? &finished.bytes : nullptr);
         receipt.png = result.path;
+        receipt.bin = result.bin;
         receipt.number = result.number;
         if (result.stopped) {
             receipt.error =
                 "stopped saving receipts: " + m_receipts.Stopped() + "; later paper is not saved";
         } else if (!result.error.empty()) {
-            receipt.error = NotSavedSentence(result.error);
+            receipt.error = NotSavedSentence(result.error, finished.source);
         }
         tell = !result.error.empty() && (!result.stopped || result.firstStop);
     }
@@ -319,7 +330,10 @@ void PrinterStation::SaveAndTell(const FinishedReceipt& finished, double seconds
         std::lock_guard<std::mutex> guard(m_stateLock);
         // Unsaved receipts are numbered in the order of the run.
         if (receipt.number == 0) receipt.number = static_cast<int>(m_saved.size()) + 1;
+        // The list keeps no picture: the views have it from the event and the file holds it,
+        // so a long run's memory does not grow with its receipts' dots.
         m_saved.push_back(receipt);
+        m_saved.back().image.reset();
     }
     if (tell) Tell(SaveFailed{receipt.error});
     Tell(ReceiptFinished{receipt});
@@ -337,7 +351,7 @@ void PrinterStation::Refresh() {
         m_shownState.clear();
     }
     const std::uint64_t bytes = m_printer.Received();
-    const std::uint64_t receipts = Receipts().size();
+    const std::uint64_t receipts = ReceiptCount();
     // Data held while paper is out prints when it is back, with no new byte arriving.
     const std::size_t waiting = m_printer.Waiting();
     if (bytes != m_shownBytes || receipts != m_shownReceipts || waiting != m_shownWaiting) {

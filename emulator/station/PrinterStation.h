@@ -52,6 +52,9 @@ class PrinterStation {
     // Receipts are saved there; without it they are only shown. False with the reason.
     bool PrepareReceipts(const std::filesystem::path& folder, std::string* error,
                          const ReceiptFolder::Limits& limits = {});
+    // Whether each saved receipt's bytes are written beside it (receipt-NNN.bin); they are
+    // unless this says otherwise.
+    void KeepReceiptBytes(bool keep) { m_keepBytes = keep; }
     bool OpenPty(std::string* error);
     bool OpenDevice(const std::string& path, std::string* error);
     bool Listen(const ListenAddress& address, std::string* error, bool* inUse = nullptr);
@@ -87,7 +90,8 @@ class PrinterStation {
     // ---- What views read ----
     // The receipts of this run, oldest first. Numbers are the files' (receipt-NNN); when none are
     // saved, the receipts are numbered in the order of the run.
-    std::vector<Receipt> Receipts() const;
+    std::vector<Receipt> Receipts() const;  // without their pictures (ReceiptFinished has them)
+    std::size_t ReceiptCount() const;
     std::optional<Receipt> FindReceipt(int number) const;
     // The trace of a saved receipt, decoded again from its bytes (empty when none were kept).
     std::vector<std::string> ReceiptTrace(int number) const;
@@ -114,7 +118,7 @@ class PrinterStation {
     void Tell(const StationEvent& event);
     void Run();
     void Refresh();
-    void SaveAndTell(const FinishedReceipt& finished, double seconds);
+    void SaveAndTell(FinishedReceipt&& finished, double seconds);
     void OnConnection(const ConnectionEvent& event);
     void UpdateTrace();
     // Tells of the conditions that changed since it last looked.
@@ -128,6 +132,7 @@ class PrinterStation {
     Link m_link{m_printer};
     ReceiptFolder m_receipts;
     bool m_saving = false;
+    bool m_keepBytes = true;
     std::string m_linkName;
 
     mutable std::mutex m_stateLock;  // what views read

@@ -22,15 +22,15 @@ struct Receipt {
     double seconds = 0;       // when it was finished, in seconds since the station started
     std::uint64_t bytes = 0;  // the bytes that made it
     std::string error;        // why it was not saved, as a sentence after "program: "; or empty
-    std::shared_ptr<const PaperImage> image;
+    std::shared_ptr<const PaperImage> image;  // in ReceiptFinished; Receipts() keeps none
 };
 
 struct ReceiptFinished {
     Receipt receipt;
 };
-// A receipt that could not be saved; the sentence ("a receipt was not saved: ...") says what and
-// why.
-// Once saving has stopped (a count reached, the disk nearly full), only the first is told.
+// A receipt that could not be saved; the sentence ("a receipt from pty was not saved: ...") says
+// what and why. Once saving has stopped (a count reached, the disk nearly full), only the first is
+// told.
 struct SaveFailed {
     std::string sentence;
 };

@@ -99,7 +99,9 @@ TEST(RenderDemo, AllDemonstrationsOnOneRoll) {
         roll.insert(roll.end(), stream.begin(), stream.end());
     }
     Print(engine, roll);
-    ASSERT_EQ(receipts.size(), 1u);
+    // The cut demonstration's partial cut ends the roll; its full cut, the line after it.
+    ASSERT_EQ(receipts.size(), 2u);
+    EXPECT_FALSE(InkBox(receipts[1], 0, receipts[1].height).Empty());
     DemoOutput output;
     std::string error;
     EXPECT_TRUE(emu::WritePng(receipts[0], output.Path("all-demonstrations.png").string(), &error))

@@ -93,6 +93,10 @@ TEST(Program, OptionsAndScriptExitCodes) {
          "cannot write the wire trace"},
         {"wire trace on a full device", "--trace /dev/full", 1,
          "/dev/full: No space left on device"},
+        {"paper folder nothing can be written in",
+         "--virtual-printer --paper-dir /sys --script " +
+             WriteScript(dir, "folder.txt", "expect check 1023 0\n"),
+         2, "--paper-dir: cannot create a file in /sys: Permission denied"},
         {"virtual printer with no display or script",
          "--virtual-printer --paper-dir " + (dir / "p").string(), 1, "--virtual-printer --demo"},
         {"an explicit COM1 wins over the virtual printer",

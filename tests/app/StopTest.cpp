@@ -1,10 +1,8 @@
 // CE_MOLV stopped as its users' machines stop it: a signal, the same signal repeated (a closed
 // terminal and its shell both send SIGHUP; timeout(1) signals the child, then its group), the
 // terminal it runs in closed, and a stop while the printer has stopped reading.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 
@@ -31,33 +30,6 @@ std::string WriteScript(const testsupport::TempDir& dir, const std::string& text
     const std::string path = (dir / "s.txt").string();
     std::ofstream(path) << text;
     return path;
-}
-
-// The program with its output and errors in log; its pid.
-pid_t Spawn(std::vector<std::string> words, const std::string& log) {
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT, 0644);
-    posix_spawn_file_actions_adddup2(&files, 1, 2);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, words[0].c_str(), &files, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    return failed == 0 ? pid : -1;
-}
-
-// The wait status once the program has ended; one that does not end is killed and reported so.
-int WaitForEnd(pid_t pid, bool* ended) {
-    int status = 0;
-    *ended =
-        testsupport::WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, kStartMs);
-    if (!*ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    return status;
 }
 
 TEST(Stop, NothingPrintedIsLostHoweverTheStopComes) {
@@ -85,22 +57,22 @@ TEST(Stop, NothingPrintedIsLostHoweverTheStopComes) {
             dir, c.signal == 0 ? print : print + "screenshot " + ready + "\nwait 60000\n");
         const std::string paper = (dir / "paper").string();
         const std::string log = (dir / "log.txt").string();
-        const pid_t pid = Spawn({CE_MOLV_EXECUTABLE, "--virtual-printer", "--pace", "9600",
-                                 "--paper-dir", paper, "--script", script},
-                                log);
-        ASSERT_GT(pid, 0);
+        testsupport::ChildProcess program({CE_MOLV_EXECUTABLE, "--virtual-printer", "--pace",
+                                           "9600", "--paper-dir", paper, "--script", script},
+                                          0, log);
+        ASSERT_TRUE(program.Started());
         if (c.signal != 0) {
             EXPECT_TRUE(
                 testsupport::WaitUntil([&] { return std::filesystem::exists(ready); }, kStartMs))
                 << c.name;
-            kill(pid, c.signal);
+            program.Signal(c.signal);
             for (int gap : c.repeatsUs) {
                 if (gap > 0) usleep(static_cast<useconds_t>(gap));
-                kill(pid, c.signal);
+                program.Signal(c.signal);
             }
         }
-        bool ended = false;
-        const int status = WaitForEnd(pid, &ended);
+        int status = 0;
+        const bool ended = program.WaitFor(kStartMs, status);
         const std::string output = ReadText(log);
         EXPECT_TRUE(ended && WIFEXITED(status)) << c.name << "\n" << output;
         EXPECT_EQ(WEXITSTATUS(status), c.signal == 0 ? 0 : 128 + c.signal) << c.name;
@@ -159,9 +131,10 @@ TEST(Stop, AStopEndsAWriteToAPrinterThatStoppedReading) {
     const std::string done = (dir / "done.png").string();
     const std::string script = WriteScript(dir, clicks + "screenshot " + done + "\n");
     const std::string log = (dir / "log.txt").string();
-    const pid_t pid =
-        Spawn({CE_MOLV_EXECUTABLE, "--port", "COM1=" + line, "--script", script}, log);
-    ASSERT_GT(pid, 0);
+    testsupport::ChildProcess program(
+        {CE_MOLV_EXECUTABLE, "--port", "COM1=" + line, "--script", script}, 0, log);
+    ASSERT_TRUE(program.Started());
+    const pid_t pid = program.Pid();
     const std::string wchan = "/proc/" + std::to_string(pid) + "/wchan";
     // The event loop idles in epoll too: the write is blocked once the line holds bytes nobody
     // reads and the program has written nothing more for a while.
@@ -184,9 +157,9 @@ TEST(Stop, AStopEndsAWriteToAPrinterThatStoppedReading) {
         },
         kStartMs))
         << "the interface thread waits to write";
-    kill(pid, SIGTERM);
-    bool ended = false;
-    const int status = WaitForEnd(pid, &ended);
+    program.Signal(SIGTERM);
+    int status = 0;
+    const bool ended = program.WaitFor(kStartMs, status);
     const std::string output = ReadText(log);
     EXPECT_TRUE(ended) << output;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGTERM) << output;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <csignal>
@@ -12,11 +11,10 @@
 
 #include "emulator/link/TcpListener.h"
 #include "tests/emulator/StreamBytes.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/HostEnd.h"
 #include "tests/support/PngFile.h"
 #include "tests/support/TempDir.h"
-
-extern char** environ;
 
 namespace {
 
@@ -84,6 +82,10 @@ TEST(CoreProgram, CommandLineAnswers) {
         {"port with input", "--input x.bin --listen 9100", 2, "", "--listen and --window go"},
         {"port in use", "--listen 127.0.0.1:" + std::to_string(taken.Port()), 2, "",
          "the port is in use"},
+        {"receipt folder under a file", "--input x.bin --out /etc/hostname/paper", 2, "",
+         "--out: cannot make the folder /etc/hostname/paper for receipts: Not a directory"},
+        {"receipt folder nothing can be written in", "--pty --out /sys", 2, "",
+         "--out: cannot create a file in /sys: Permission denied"},
     };
     for (const Row& row : rows) {
         testsupport::TempDir dir;
@@ -92,6 +94,9 @@ TEST(CoreProgram, CommandLineAnswers) {
         EXPECT_NE(r.out.find(row.expectOut), std::string::npos) << row.name << ": " << r.out;
         EXPECT_NE(r.err.find(row.expectErr), std::string::npos) << row.name << ": " << r.err;
     }
+    testsupport::TempDir dir;
+    EXPECT_EQ(RunProgram(dir, "--input /dev/null --out " + (dir / "a" / "b").string()).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "a" / "b")) << "a missing folder is made";
 }
 
 // The window is a program of its own that printer-emulator runs for --window; here it finds no
@@ -260,27 +265,61 @@ TEST(CoreProgram, ClientStreamsDecodeCompletely) {
     }
 }
 
+// Each receipt's bytes, fed to a fresh printer, print that receipt again, file for file.
+TEST(CoreProgram, EveryReceiptsBytesReprintIt) {
+    const std::filesystem::path fixtures = EMULATOR_FIXTURES;
+    struct Row {
+        const char* fixture;
+        int receipts;
+    };
+    const Row rows[] = {
+        {"point-of-sale.bin", 1},
+        {"receiptline.bin", 1},
+        {"escpos-buffer.bin", 1},
+        {"node-thermal-printer.bin", 1},
+        {"status-polling-node-escpos.bin", 1},
+        {"images-point-of-sale-column.bin", 1},
+        {"images-point-of-sale-raster.bin", 1},
+        {"images-node-thermal-printer.bin", 1},
+        {"images-escpos-buffer.bin", 1},
+        {"images-receiptline.bin", 1},
+    };
+    for (const Row& row : rows) {
+        testsupport::TempDir dir;
+        const std::string model = "--model escpos58 --state " + (dir / "state").string();
+        const Result first =
+            RunProgram(dir, model + " --input " + (fixtures / row.fixture).string() + " --out " +
+                                (dir / "out").string());
+        ASSERT_EQ(first.exitCode, 0) << row.fixture << ": " << first.err;
+        for (int n = 1; n <= row.receipts; ++n) {
+            char name[32];
+            std::snprintf(name, sizeof name, "receipt-%03d", n);
+            const std::filesystem::path again = dir / ("again" + std::to_string(n));
+            const Result replay =
+                RunProgram(dir, model + " --input " + (dir / "out" / name).string() +
+                                    ".bin --out " + again.string());
+            ASSERT_EQ(replay.exitCode, 0) << row.fixture << " " << name << ": " << replay.err;
+            const std::string png = ReadFile(dir / "out" / (std::string(name) + ".png"));
+            EXPECT_FALSE(png.empty()) << row.fixture << " " << name;
+            EXPECT_TRUE(png == ReadFile(again / "receipt-001.png")) << row.fixture << " " << name;
+            EXPECT_FALSE(std::filesystem::exists(again / "receipt-002.png")) << row.fixture;
+        }
+        char next[32];
+        std::snprintf(next, sizeof next, "receipt-%03d.png", row.receipts + 1);
+        EXPECT_FALSE(std::filesystem::exists(dir / "out" / next)) << row.fixture;
+    }
+}
+
 TEST(CoreProgram, AStopSignalSavesWhatAStreamPrintedSoFar) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         testsupport::TempDir dir;
-        int toProgram[2];
-        ASSERT_EQ(pipe(toProgram), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toProgram[0], 0);
-        posix_spawn_file_actions_addclose(&actions, toProgram[1]);
         const std::string trace = (dir / "trace.txt").string();
-        std::vector<std::string> args = {PRINTER_EMULATOR,       "--input", "-",  "--out",
-                                         (dir / "out").string(), "--trace", trace};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid;
-        ASSERT_EQ(posix_spawn(&pid, PRINTER_EMULATOR, &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(toProgram[0]);
+        testsupport::ChildProcess program(
+            {PRINTER_EMULATOR, "--input", "-", "--out", (dir / "out").string(), "--trace", trace},
+            testsupport::ChildProcess::kInput);
+        ASSERT_TRUE(program.Started());
         const Bytes text = T("hello") + H("0A");
-        ASSERT_EQ(write(toProgram[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ASSERT_TRUE(program.Write({reinterpret_cast<const char*>(text.data()), text.size()}));
         // The stream stays open: the line printed is seen in the trace, then the signal comes.
         EXPECT_TRUE(emutest::WaitUntil([&] {
             std::ifstream in(trace);
@@ -288,10 +327,8 @@ TEST(CoreProgram, AStopSignalSavesWhatAStreamPrintedSoFar) {
                                     std::istreambuf_iterator<char>());
             return lines.find("\"hello\"") != std::string::npos;
         })) << signal;
-        kill(pid, signal);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        close(toProgram[1]);
+        program.Signal(signal);
+        const int status = program.Wait();
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << signal;
         EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-001.png")) << signal;
     }
@@ -299,36 +336,15 @@ TEST(CoreProgram, AStopSignalSavesWhatAStreamPrintedSoFar) {
 
 TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
     testsupport::TempDir dir;
-    int toProgram[2], fromProgram[2];
-    ASSERT_EQ(pipe(toProgram), 0);
-    ASSERT_EQ(pipe(fromProgram), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, toProgram[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, fromProgram[1], 1);
-    posix_spawn_file_actions_addclose(&actions, toProgram[1]);
-    posix_spawn_file_actions_addclose(&actions, fromProgram[0]);
     const std::string out = (dir / "out").string();
     const std::string link = (dir / "printer").string();
-    std::vector<std::string> args = {PRINTER_EMULATOR, "--pty", "--link",   link,
-                                     "--out",          out,     "--status", "overheat"};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid;
-    ASSERT_EQ(posix_spawn(&pid, PRINTER_EMULATOR, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(toProgram[0]);
-    close(fromProgram[1]);
-    std::FILE* programOut = fdopen(fromProgram[0], "r");
-    auto readLine = [&] {
-        char line[512] = {};
-        return std::fgets(line, sizeof line, programOut) ? std::string(line) : std::string();
-    };
-    auto command = [&](const std::string& text) {
-        std::string line = text + "\n";
-        ASSERT_EQ(write(toProgram[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
-    };
+    testsupport::ChildProcess program(
+        {PRINTER_EMULATOR, "--pty", "--link", link, "--out", out, "--status", "overheat"},
+        testsupport::ChildProcess::kInput | testsupport::ChildProcess::kOutput);
+    ASSERT_TRUE(program.Started());
+    const pid_t pid = program.Pid();
+    auto readLine = [&] { return program.ReadLine(); };
+    auto command = [&](const std::string& text) { ASSERT_TRUE(program.Write(text + "\n")); };
 
     const std::string first = readLine();
     ASSERT_EQ(first.rfind("device: /dev/pts/", 0), 0u) << first;
@@ -358,14 +374,44 @@ TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
             return readLine().find("saved ") == 0;
         }));
     }
-    kill(pid, SIGHUP);  // a closed terminal; SIGINT and SIGTERM take the same path
-    int status = 0;
-    waitpid(pid, &status, 0);
-    std::fclose(programOut);
-    close(toProgram[1]);
+    program.Signal(SIGHUP);  // a closed terminal; SIGINT and SIGTERM take the same path
+    const int status = program.Wait();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "SIGHUP ends it cleanly";
     EXPECT_TRUE(std::filesystem::exists(dir / "out" / "receipt-001.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out" / "receipt-002.png"))
+        << "saved, then stopped: written once";
     EXPECT_FALSE(std::filesystem::exists(link)) << "the link is removed on exit";
+}
+
+// A receipt that cannot be saved once the program runs: said on standard error as it happens,
+// in 'status', and in the exit status.
+TEST(CoreProgram, ASaveThatFailsLaterIsSaidAndFailsTheRun) {
+    testsupport::TempDir dir;
+    const std::string out = (dir / "out").string();
+    testsupport::ChildProcess program(
+        {PRINTER_EMULATOR, "--pty", "--out", out},
+        testsupport::ChildProcess::kInput | testsupport::ChildProcess::kOutput,
+        (dir / "stderr").string());
+    ASSERT_TRUE(program.Started());
+    const std::string device = program.ReadLine();
+    ASSERT_EQ(device.rfind("device: ", 0), 0u) << device;
+    std::filesystem::remove(out);
+    std::ofstream(out) << "a file where the folder was";
+    emutest::HostEnd host(device.substr(8, device.size() - 9));
+    ASSERT_TRUE(host.Write(T("lost") + H("0A 1D 56 00")));
+    const std::string said =
+        "printer-emulator: a receipt from pty was not saved: cannot make the "
+        "folder " +
+        out + " for receipts: ";
+    ASSERT_TRUE(emutest::WaitUntil([&] { return ReadFile(dir / "stderr").find(said) == 0; }))
+        << ReadFile(dir / "stderr");
+    ASSERT_TRUE(program.Write("status\n"));
+    EXPECT_NE(program.ReadLine().find("receipts: 0 saved in " + out +
+                                      ", lost 1 receipt; the last: cannot make the folder"),
+              std::string::npos);
+    ASSERT_TRUE(program.Write("quit\n"));
+    const int status = program.Wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << ReadFile(dir / "stderr");
 }
 
 }  // namespace

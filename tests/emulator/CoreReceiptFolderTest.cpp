@@ -28,6 +28,7 @@ TEST(ReceiptFolder, NumberingGoesOnAfterTheReceiptsAlreadyThere) {
          {"notes.txt", "receipt-x.png", "receipt-002.png.bak"},
          "receipt-001.png"},
         {"past three digits", {"receipt-999.png"}, "receipt-1000.png"},
+        {"the bytes' files count", {"receipt-004.bin"}, "receipt-005.png"},
     };
     int n = 0;
     for (const Row& row : rows) {
@@ -41,19 +42,42 @@ TEST(ReceiptFolder, NumberingGoesOnAfterTheReceiptsAlreadyThere) {
     }
 }
 
-TEST(ReceiptFolder, MadeAtTheFirstReceiptAndNeverOverwrites) {
+TEST(ReceiptFolder, MadeAtStartAgainWhenRemovedAndNeverOverwrites) {
     testsupport::TempDir dir;
     ReceiptFolder receipts;
     std::string error;
-    ASSERT_TRUE(receipts.Prepare(dir / "paper", &error)) << error;
+    ASSERT_TRUE(receipts.Prepare(dir / "paper" / "today", &error)) << error;
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "paper" / "today")) << "made, the probe gone";
+    std::filesystem::remove_all(dir / "paper");
     EXPECT_TRUE(receipts.Save(emu::PaperImage{2, 1, {255, 255}}).blank);
     EXPECT_FALSE(std::filesystem::exists(dir / "paper")) << "blank paper makes no folder";
+    EXPECT_EQ(receipts.Save(kMarked).path, (dir / "paper" / "today" / "receipt-001.png").string());
+    ASSERT_TRUE(receipts.Prepare(dir / "paper", &error)) << error;
 
     ASSERT_EQ(receipts.Save(kMarked).path, (dir / "paper" / "receipt-001.png").string());
     std::ofstream(dir / "paper" / "receipt-002.png") << "another program's";
     EXPECT_EQ(receipts.Save(kMarked).path, (dir / "paper" / "receipt-003.png").string());
     std::ifstream kept(dir / "paper" / "receipt-002.png");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "another program's");
+}
+
+TEST(ReceiptFolder, TheBytesGoBesideThePictureUnderANumberFreeForBoth) {
+    testsupport::TempDir dir;
+    std::filesystem::create_directories(dir / "paper");
+    std::ofstream(dir / "paper" / "receipt-001.bin") << "another program's";
+    ReceiptFolder receipts;
+    std::string error;
+    ASSERT_TRUE(receipts.Prepare(dir / "paper", &error)) << error;
+    std::ofstream(dir / "paper" / "receipt-002.bin") << "written meanwhile";
+    const std::vector<std::uint8_t> bytes{'A', '\n', 0x1D, 0x56, 0x01};
+    const ReceiptFolder::Result saved = receipts.Save(kMarked, &bytes);
+    ASSERT_EQ(saved.path, (dir / "paper" / "receipt-003.png").string()) << saved.error;
+    EXPECT_EQ(saved.bin, (dir / "paper" / "receipt-003.bin").string());
+    std::ifstream in(saved.bin, std::ios::binary);
+    EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}), bytes);
+    EXPECT_FALSE(std::filesystem::exists(dir / "paper" / "receipt-002.png"))
+        << "a number whose bytes' name is taken is given up whole";
+    EXPECT_TRUE(receipts.Save(kMarked).bin.empty()) << "no bytes, no file";
 }
 
 TEST(ReceiptFolder, NothingInTheFolderIsWrittenThroughOrOverwritten) {
@@ -118,6 +142,8 @@ TEST(ReceiptFolder, FailuresAreReportedAndLeaveNoFile) {
     std::string error;
     EXPECT_FALSE(receipts.Prepare(dir / "file" / "paper", &error));
     EXPECT_NE(error.find((dir / "file" / "paper").string()), std::string::npos) << error;
+    EXPECT_FALSE(receipts.Prepare("/sys", &error)) << "a folder no file can be made in";
+    EXPECT_NE(error.find("cannot create a file in /sys"), std::string::npos) << error;
 
     ASSERT_TRUE(receipts.Prepare(dir / "paper", &error)) << error;
     ASSERT_FALSE(receipts.Save(kMarked).path.empty());

@@ -1,10 +1,7 @@
 // The printer's line served over RFC 2217: settings in order with the data, through our own
 // client, and a receipt through pyserial's client against printer-emulator --rfc2217.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,6 +11,7 @@
 
 #include "emulator/link/Rfc2217Server.h"
 #include "platform/win32.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
@@ -75,27 +73,15 @@ TEST(Rfc2217Server, PySerialsClientPrintsAReceipt) {
     if (access(python, X_OK) != 0 || system("/usr/bin/python3 -c 'import serial' 2>/dev/null"))
         GTEST_SKIP() << "python3-serial is not installed (scripts/install-deps.sh)";
     testsupport::TempDir dir;
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    std::vector<std::string> args = {PRINTER_EMULATOR,      "--pty", "--rfc2217", "0", "--out",
-                                     (dir / "out").string()};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, PRINTER_EMULATOR, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    std::FILE* lines = fdopen(out[0], "r");
+    testsupport::ChildProcess program(
+        {PRINTER_EMULATOR, "--pty", "--rfc2217", "0", "--out", (dir / "out").string()},
+        testsupport::ChildProcess::kOutput);
+    ASSERT_TRUE(program.Started());
     std::string url;
-    char line[512];
-    while (url.empty() && std::fgets(line, sizeof line, lines) != nullptr) {
-        if (std::string(line).rfind("rfc2217: ", 0) == 0) url = std::string(line + 9);
+    while (url.empty()) {
+        const std::string line = program.ReadLine();
+        if (line.empty()) break;
+        if (line.rfind("rfc2217: ", 0) == 0) url = line.substr(9);
     }
     ASSERT_FALSE(url.empty());
     url.pop_back();
@@ -110,9 +96,8 @@ TEST(Rfc2217Server, PySerialsClientPrintsAReceipt) {
     EXPECT_TRUE(testsupport::WaitUntil([&] {
         return std::filesystem::exists(dir / "out" / "receipt-001.png");
     })) << "the full cut, sent at 9600 after the change back, ended a receipt";
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-    std::fclose(lines);
+    program.Signal(SIGTERM);
+    program.Wait();
 }
 
 }  // namespace

@@ -80,9 +80,18 @@ TEST_F(StationTest, EachCutIsSavedWithItsOwnBytesAndToldToTheViews) {
                   (dir / "receipts" / (k ? "receipt-002.png" : "receipt-001.png")).string());
         EXPECT_TRUE(std::filesystem::exists(receipts[k].png));
         EXPECT_EQ(receipts[k].source, "pty");
+        // The views have the picture; the list does not hold every receipt's dots for the run.
+        EXPECT_TRUE(view.All<emu::ReceiptFinished>()[k].receipt.image);
+        EXPECT_FALSE(receipts[k].image);
     }
     EXPECT_EQ(receipts[0].bytes, first.size());
     EXPECT_EQ(receipts[1].bytes, next.size());
+    EXPECT_EQ(receipts[1].bin, (dir / "receipts" / "receipt-002.bin").string());
+    EXPECT_EQ(std::filesystem::file_size(receipts[1].bin), next.size());
+    const std::vector<std::string> trace = station.ReceiptTrace(2);
+    ASSERT_EQ(trace.size(), 3u);  // text, LF, cut: the second receipt's own commands only
+    EXPECT_NE(trace[0].find("\"two\""), std::string::npos) << trace[0];
+    EXPECT_NE(trace[2].find("GS V"), std::string::npos) << trace[2];
     EXPECT_EQ(second.All<emu::ReceiptFinished>().size(), 2u) << "every view hears of it";
     ASSERT_TRUE(station.FindReceipt(2));
     EXPECT_FALSE(station.FindReceipt(3));

@@ -73,7 +73,7 @@ emu::PaperImage Render(const std::vector<std::uint8_t>& bytes) {
         [&pages](const emu::FinishedReceipt& receipt) { pages.push_back(receipt.image); });
     printer.Feed(bytes.data(), bytes.size());
     printer.Finish();
-    // A client that ends with a partial cut leaves the receipt unfinished on the printer.
+    // A client that sends no cut leaves the receipt unfinished on the printer.
     return pages.empty() ? printer.Snapshot() : pages.front();
 }
 

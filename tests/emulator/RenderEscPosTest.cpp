@@ -240,7 +240,7 @@ TEST(RenderEscPos, EscMAndEscICutOnTheCommonPrinters) {
     printer.SetReceiptCallback([&](const emu::FinishedReceipt&) { ++pages; });
     const Bytes stream = T("A\n") + H("1B 69") + T("B\n") + H("1B 6D") + T("C\n");
     printer.Feed(stream.data(), stream.size());
-    EXPECT_EQ(pages, 1) << "ESC i cuts full, ESC m partially";
+    EXPECT_EQ(pages, 2) << "ESC i cuts full, ESC m partially: each ends a receipt";
     EXPECT_TRUE(printer.HasContent());
 }
 

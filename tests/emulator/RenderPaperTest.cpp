@@ -47,15 +47,28 @@ TEST(RenderPaper, FullCutHandsOverTheReceiptAndStartsAFreshOne) {
     EXPECT_EQ(engine.DotRowsPrinted(), 110u);
 }
 
-TEST(RenderPaper, PartialCutDrawsAPerforationAndContinues) {
+TEST(RenderPaper, AReceiptIsHandedOverAsItLookedFedOnPastItsLastDots) {
     PrintEngine engine;
-    int pages = 0;
-    engine.SetPageCallback([&](const PaperImage&) { ++pages; });
+    std::vector<PaperImage> pages;
+    engine.SetPageCallback([&](const PaperImage& page) { pages.push_back(page); });
+    Feed(engine, "A\n" + std::string(20, '\n'));  // 630 rows, dots only in the first few
+    const PaperImage before = engine.Snapshot();
+    engine.EndReceipt();
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].height, 630);
+    EXPECT_EQ(pages[0].gray, before.gray);
+}
+
+TEST(RenderPaper, PartialCutEndsTheReceiptWithAPerforation) {
+    PrintEngine engine;
+    std::vector<PaperImage> pages;
+    engine.SetPageCallback([&](const PaperImage& page) { pages.push_back(page); });
     Feed(engine, "A\n");
     engine.Cut(true, 10);
     Feed(engine, "A\n");
-    EXPECT_EQ(pages, 0);
-    const PaperImage image = engine.Snapshot();
+    ASSERT_EQ(pages.size(), 1u) << "a partial cut ends the receipt as a full one does";
+    const PaperImage& image = pages[0];
+    EXPECT_EQ(image.height, 30 + 10 + 2) << "the perforation is the receipt's last rows";
     for (int y : {40, 41}) {
         EXPECT_EQ(image.At(0, y), 0);
         EXPECT_EQ(image.At(7, y), 0);
@@ -63,8 +76,10 @@ TEST(RenderPaper, PartialCutDrawsAPerforationAndContinues) {
         EXPECT_EQ(image.At(376, y), 0);
     }
     EXPECT_TRUE(InkBox(image, 30, 40).Empty());
-    EXPECT_FALSE(InkBox(image, 42, 66).Empty()) << "text continues below the perforation";
-    EXPECT_EQ(image.height, 30 + 10 + 2 + 30);
+    EXPECT_FALSE(InkBox(engine.Snapshot(), 0, 24).Empty()) << "the next receipt starts fresh";
+    engine.Cut(true, 0);
+    engine.Cut(true, 0);
+    EXPECT_EQ(pages.size(), 2u) << "a cut right after a cut hands over nothing";
 }
 
 TEST(RenderPaper, OverlongReceiptIsCutAtTheLengthLimit) {

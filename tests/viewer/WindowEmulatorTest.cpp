@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "tests/support/HostEnd.h"
@@ -37,14 +38,26 @@ int ToggleOf(emu::Condition condition, emu::CommandSet commands = emu::CommandSe
     return -1;
 }
 
+// The window of a printer reached over TCP only, on a free port.
+emutool::ProgramOptions TcpWindow() {
+    emutool::ProgramOptions options;
+    options.mode = emutool::ProgramOptions::Mode::PortOnly;
+    options.listen = emu::ListenAddress{"127.0.0.1", 0};
+    options.window = true;
+    return options;
+}
+
 // Serves the program on a thread and stops it however the test ends, so no assertion leaves its
 // thread running.
 struct Serving {
     emutool::Program& program;
-    std::thread thread{[this] { program.Run(); }};
-    ~Serving() {
+    int exitCode = -1;
+    std::thread thread{[this] { exitCode = program.Run(); }};
+    ~Serving() { Stop(); }
+    int Stop() {
         program.RequestStop();
-        thread.join();
+        if (thread.joinable()) thread.join();
+        return exitCode;
     }
 };
 
@@ -110,16 +123,47 @@ TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
         << "the link outlived the program";
 }
 
+// A receipt that cannot be saved once the window is up is said in red in the window, and the run
+// ends as a failure.
+TEST(EmulatorWindow, ASaveThatFailsIsShownInRed) {
+    testsupport::TempDir dir;
+    emutool::ProgramOptions options = TcpWindow();
+    options.outDir = (dir.Path() / "receipts").string();
+    emutool::Program program(options);
+    CEmulatorWindow window(program);
+    ASSERT_EQ(window.Open(), 0);
+    window.Window().Show(nullptr);
+    Serving serving{program};
+    CPaperWidget& widget = *window.Window().Widget();
+    EXPECT_FALSE(widget.SaveFailure()->isVisible());
+    std::filesystem::remove(options.outDir);
+    std::ofstream(options.outDir) << "a file where the folder was";
+    {
+        HostEnd client = HostEnd::ConnectTcp(program.Port());
+        ASSERT_TRUE(client.Write(Bytes("lost\n" + kCut)));
+    }
+    ASSERT_TRUE(WaitWhileProcessing([&] { return widget.SaveFailure()->isVisible(); }));
+    const QString said = widget.SaveFailure()->text();
+    EXPECT_TRUE(said.startsWith("This run lost 1 receipt; the last: cannot make the folder"))
+        << said.toStdString();
+    const QImage shown = widget.SaveFailure()->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QColor c = shown.pixelColor(x, y);
+            red += c.red() > 150 && c.green() < 80 && c.blue() < 80;
+        }
+    EXPECT_GT(red, 20) << "the sentence stands out in red";
+    EXPECT_EQ(serving.Stop(), 1) << "a run that lost a receipt fails";
+}
+
 // The common printer's toggles come from its model's table; cover open, toggled with the pointer,
 // changes what a client reads in DLE EOT 2.
 TEST(EmulatorWindow, CoverOpenReachesAClientsRealTimeStatus) {
     testsupport::TempDir dir;
-    emutool::ProgramOptions options;
-    options.mode = emutool::ProgramOptions::Mode::PortOnly;
-    options.listen = emu::ListenAddress{"127.0.0.1", 0};
+    emutool::ProgramOptions options = TcpWindow();
     options.model = emu::FindPrinterModel("escpos80");
     options.stateFolder = (dir.Path() / "state").string();
-    options.window = true;
     emutool::Program program(options);
     CEmulatorWindow window(program);
     ASSERT_EQ(window.Open(), 0);

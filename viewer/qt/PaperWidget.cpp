@@ -64,7 +64,8 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
         if (m_onSave) m_onSave();
     });
     m_pClear = new QPushButton(tr("Clear"));
-    m_pClear->setToolTip(tr("Take the finished receipts off the paper shown here"));
+    m_pClear->setToolTip(
+        tr("Take the finished receipts off the paper shown here; their files stay"));
     connect(m_pClear, &QPushButton::clicked, this, [this] { m_pStrip->ClearFinished(); });
 
     m_pTrace = new QPlainTextEdit;
@@ -89,6 +90,12 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     // would lay the window out again on every update).
     m_pStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
+    m_pSaveFailure = new QLabel;
+    m_pSaveFailure->setWordWrap(true);
+    m_pSaveFailure->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pSaveFailure->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
+    m_pSaveFailure->hide();
+
     m_pSideColumn = new QWidget;
     auto* side = new QVBoxLayout(m_pSideColumn);
     side->setContentsMargins(0, 0, 0, 0);
@@ -96,6 +103,7 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     side->addWidget(new QLabel(tr("Commands received, newest at the bottom:")));
     side->addWidget(m_pTrace, 1);
     side->addWidget(m_pStatus);
+    side->addWidget(m_pSaveFailure);
     side->addWidget(m_pEvents);
     side->addWidget(m_pFolder);
     side->addWidget(m_pLastReceipt);
@@ -222,6 +230,11 @@ void CPaperWidget::SetStatus(const QString& text) { m_pStatus->setText(text); }
 void CPaperWidget::SetEvents(const QString& text) {
     m_pEvents->setText(tr("Drawer and buzzer: %1").arg(text));
     m_pEvents->show();
+}
+
+void CPaperWidget::SetSaveFailure(const QString& text) {
+    m_pSaveFailure->setText(text);
+    m_pSaveFailure->show();
 }
 
 QCheckBox* CPaperWidget::Toggle(int index) const {

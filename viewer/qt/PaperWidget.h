@@ -44,6 +44,7 @@ class CPaperWidget : public QWidget {
     void SetFolder(const QString& folder);
     void SetStatus(const QString& text);
     void SetEvents(const QString& text);
+    void SetSaveFailure(const QString& text);
 
     // Narrow: the two columns as tabs, the toggles two to a row.
     void SetNarrow(bool narrow);
@@ -62,6 +63,7 @@ class CPaperWidget : public QWidget {
     QLabel* Folder() const { return m_pFolder; }
     QLabel* Status() const { return m_pStatus; }
     QLabel* Events() const { return m_pEvents; }
+    QLabel* SaveFailure() const { return m_pSaveFailure; }
     QSplitter* Splitter() const { return m_pSplitter; }
     QTabWidget* Tabs() const;
     // The tab that holds the widget, in the narrow layout (-1 when wide).
@@ -88,6 +90,7 @@ class CPaperWidget : public QWidget {
     QLabel* m_pFolder;
     QLabel* m_pStatus;
     QLabel* m_pEvents;
+    QLabel* m_pSaveFailure;
     QLabel* m_pLastReceipt;
     std::function<void(int, bool)> m_onToggle;
     std::function<void()> m_onClosed;
