@@ -6,6 +6,7 @@
 
 #include "emulator/decoding/CodeTable.h"
 #include "emulator/decoding/RealTimeScanner.h"
+#include "emulator/decoding/TextFonts.h"
 #include "emulator/decoding/TraceText.h"
 
 namespace emu {
@@ -217,7 +218,10 @@ void CommandDecoder::Finished() {
 }
 
 void CommandDecoder::TextByte(std::uint8_t byte) {
-    m_sink.Text(byte);
+    if (m_utf8)
+        Utf8Byte(byte);
+    else
+        m_sink.Text(byte);
     if (!m_observer) {
         ++m_offset;
         return;
@@ -235,18 +239,56 @@ void CommandDecoder::TextByte(std::uint8_t byte) {
     ++m_offset;
 }
 
+void CommandDecoder::Utf8Byte(std::uint8_t byte) {
+    Utf8Char out[2];
+    const int count = m_utf8Reader.Push(byte, out);
+    for (int k = 0; k < count; ++k) SendUtf8(out[k]);
+}
+
+void CommandDecoder::SendUtf8(Utf8Char c) {
+    if (c.c == Utf8Char::kInvalid) ++m_invalidUtf8;
+    m_sink.Unicode(c.c);
+}
+
+// Any command ends the text: a UTF-8 sequence it cuts short is not UTF-8.
 void CommandDecoder::EndTextRun() {
+    Utf8Char cut;
+    if (m_utf8 && m_utf8Reader.Flush(cut)) SendUtf8(cut);
     if (!m_textRun) return;
     m_textRun = false;
     m_textRecord.mnemonic = "text";
     m_textRecord.meaning = Quote(m_textShown, m_textRecord.length);
+    if (m_invalidUtf8 > 0)
+        m_textRecord.meaning += ": " + N(m_invalidUtf8) +
+                                (m_invalidUtf8 == 1 ? " sequence" : " sequences") +
+                                " not UTF-8, printed as ?";
+    m_invalidUtf8 = 0;
     m_observer(m_textRecord);
 }
 
 std::string CommandDecoder::Quote(const std::vector<std::uint8_t>& bytes, std::size_t total) {
     std::string text = "\"";
     const CodeTable* table = m_doubleByte ? nullptr : CodeTable::Get(m_codeTable);
-    if (table) {
+    if (m_utf8) {
+        // What is not UTF-8 shows as U+FFFD; a character the shown bytes cut short is left out.
+        Utf8Reader reader;
+        const auto append = [&text](Utf8Char c) {
+            if (c.c == Utf8Char::kInvalid)
+                AppendUtf8(text, U'\uFFFD');
+            else if (c.c == '"' || c.c == '\\')
+                text += "\\x" + std::string(c.c == '"' ? "22" : "5C");
+            else
+                AppendUtf8(text, c.c);
+        };
+        for (std::uint8_t b : bytes) {
+            Utf8Char out[2];
+            const int count = reader.Push(b, out);
+            for (int k = 0; k < count; ++k) append(out[k]);
+        }
+        Utf8Char cut;
+        if (total == bytes.size() && reader.Flush(cut)) append(cut);
+        text += "\"";
+    } else if (table) {
         for (std::uint8_t b : bytes) {
             const char32_t c = table->Decode(b, m_internationalSet);
             if (c >= 0x20 && c != '"' && c != '\\') {
@@ -544,6 +586,8 @@ void CommandDecoder::TrackTextState() {
         m_doubleByte = m_commands == CommandSet::Module;
         m_codeTable = DefaultCodeTable(m_commands);
         m_internationalSet = 0;
+        m_utf8 = false;
+        m_utf8Reader.Reset();
     } else if (m_prefix == ESC && m_code == 't' && CodeTable::Get(n) && n != CodeTable::kLatin1) {
         m_codeTable = n;
     } else if (m_prefix == ESC && m_code == 'R' && CodeTable::InternationalName(n)) {
@@ -686,6 +730,10 @@ void CommandDecoder::OnBlock() {
         OnSerialSetting(size);
         return;
     }
+    if (m_prefix == FS && fn == 'C') {
+        OnCharacterEncoding(size);
+        return;
+    }
     if (m_prefix == FS && fn == 'A')
         Complete("FS ( A", "double-byte font " + N(size >= 2 ? Digit(m_block[1]) : 0) +
                                ", ignored (the 24 x 24 font stays)");
@@ -714,6 +762,38 @@ void CommandDecoder::OnMatrixCode(std::uint64_t size) {
     if (outcome.symbol)
         outcome.meaning = WithNote(outcome.meaning, m_sink.PrintMatrix(*outcome.symbol));
     Complete("GS ( k", outcome.meaning);
+}
+
+// FS ( C: function 48 selects UTF-8 or the code tables, 60 ranks the fonts UTF-8 text uses.
+void CommandDecoder::OnCharacterEncoding(std::uint64_t size) {
+    const std::uint8_t fn = size >= 1 ? m_block[0] : 0;
+    if (fn == 48 && size == 2) {
+        const std::uint8_t m = Digit(m_block[1]);
+        if (m != 1 && m != 2) {
+            Complete("FS ( C", "character encoding " + N(m_block[1]) + " (not 1 or 2), ignored");
+            return;
+        }
+        m_utf8 = m == 2;
+        m_utf8Reader.Reset();
+        m_sink.SelectUtf8(m_utf8);
+        Complete("FS ( C", m_utf8 ? "character encoding UTF-8"
+                                  : "character encoding: one byte a character (code tables)");
+        return;
+    }
+    if (fn == 60 && size == 3) {
+        const std::uint8_t rank = m_block[1];
+        const TextFont* font = FindTextFont(m_block[2]);
+        if (rank > 1 || !font) {
+            Complete("FS ( C", "font priority " + N(rank) + " font " + N(m_block[2]) +
+                                   " (rank 0 or 1; font 0, 11, 20, 30, 40, 41 or 42), ignored");
+            return;
+        }
+        m_sink.SetFontPriority(rank, font->number);
+        Complete("FS ( C",
+                 std::string(rank == 0 ? "first" : "second") + " font for UTF-8: " + font->name);
+        return;
+    }
+    Complete("FS ( C", "function " + N(fn) + " not supported, skipped (" + N(size) + " bytes)");
 }
 
 void CommandDecoder::OnSerialSetting(std::size_t size) {

@@ -26,6 +26,7 @@
 #include "emulator/decoding/DecodedCommand.h"
 #include "emulator/decoding/GbkText.h"
 #include "emulator/decoding/GraphicsBlock.h"
+#include "emulator/decoding/Utf8Reader.h"
 #include "emulator/memory/GraphicsMemory.h"
 
 namespace emu {
@@ -102,6 +103,7 @@ class CommandDecoder {
     void StartBlock(std::uint64_t length, std::size_t keep, bool graphics = false);
     void OnMatrixCode(std::uint64_t size);
     void OnSerialSetting(std::size_t size);
+    void OnCharacterEncoding(std::uint64_t size);  // FS ( C
     void OnDleDc4();
     // Stored images and user-defined characters (StoredImages.cpp).
     void OnNvBitImages();
@@ -114,6 +116,8 @@ class CommandDecoder {
     void CompleteUnknown(std::string mnemonic);
     void Finished();  // back to Idle; honours a stop request
     void TextByte(std::uint8_t byte);
+    void Utf8Byte(std::uint8_t byte);
+    void SendUtf8(Utf8Char c);
     void EndTextRun();
     void DropUnfinished(const char* why);
     std::string Mnemonic() const;
@@ -145,11 +149,14 @@ class CommandDecoder {
     std::uint8_t m_codeTable = 0;
     std::uint8_t m_internationalSet = 0;
     bool m_pageMode = false;
+    bool m_utf8 = false;  // FS ( C: text is UTF-8
+    Utf8Reader m_utf8Reader;
 
     // Text run.
     bool m_textRun = false;
     DecodedCommand m_textRecord;
     std::vector<std::uint8_t> m_textShown;
+    std::size_t m_invalidUtf8 = 0;  // sequences in the run that are not UTF-8
 
     // Variable parts.
     std::vector<std::uint8_t> m_list;  // tab stops, table boundaries, barcode data

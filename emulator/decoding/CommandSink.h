@@ -27,6 +27,10 @@ struct RasterGraphics {
     int scaleY = 1;
     int rowBytes = 0;
     std::vector<std::uint8_t> bits;
+
+    // The largest graphics a definition may make (and a stored file may hold).
+    static constexpr int kMaxDefinedWidth = 8192;
+    static constexpr int kMaxDefinedHeight = 2304;
 };
 
 class CommandSink {
@@ -35,6 +39,9 @@ class CommandSink {
 
     // One byte of printable text (a single byte or one byte of a GBK pair; the engine pairs them).
     virtual void Text(std::uint8_t) {}
+    // With UTF-8 selected, text arrives as characters instead (Utf8Char::kInvalid for a sequence
+    // that is not UTF-8).
+    virtual void Unicode(char32_t) {}
     virtual void LineFeed() {}                                     // LF
     virtual void CarriageReturn() {}                               // CR
     virtual void HorizontalTab() {}                                // HT
@@ -88,9 +95,12 @@ class CommandSink {
     virtual void SetKanjiUnderline(std::uint8_t) {}              // FS - n
     virtual void SetKanjiSpacing(std::uint8_t, std::uint8_t) {}  // FS S n1 n2
     virtual void SetKanjiQuadruple(bool) {}                      // FS W n
-    virtual void SetCharacterSize(std::uint8_t) {}               // GS ! n
-    virtual void SetLeftMarginDots(std::uint16_t) {}             // GS L nL nH
-    virtual void SetPrintAreaWidth(std::uint16_t) {}             // GS W nL nH
+    virtual void SelectUtf8(bool) {}  // FS ( C function 48: UTF-8, or the code tables
+    // FS ( C function 60: the font tried first (rank 0) or second (rank 1) for a UTF-8 character.
+    virtual void SetFontPriority(std::uint8_t /*rank*/, std::uint8_t /*font*/) {}
+    virtual void SetCharacterSize(std::uint8_t) {}    // GS ! n
+    virtual void SetLeftMarginDots(std::uint16_t) {}  // GS L nL nH
+    virtual void SetPrintAreaWidth(std::uint16_t) {}  // GS W nL nH
     // ESC & y c1 c2: one character for the font in force, width dots of `bytes` bytes a column.
     virtual void DefineUserCharacter(std::uint8_t /*code*/, std::uint8_t /*width*/,
                                      std::uint8_t /*bytes*/, const std::vector<std::uint8_t>&) {}

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <thread>
@@ -30,6 +31,13 @@ constexpr std::size_t kPacedPiece = 128;
 constexpr int kRetryMs = 20;  // offering held input again while the printer's buffer is full
 
 std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+// "15 s", "0.25 s".
+std::string DescribeSeconds(std::chrono::milliseconds time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g s", static_cast<double>(time.count()) / 1000.0);
+    return text;
+}
 }  // namespace
 
 Link::Link(VirtualPrinter& printer) : m_printer(printer) {}
@@ -254,6 +262,8 @@ void Link::Run() {
     From replyTo = line.fd >= 0 ? From::Line : From::None;
     Clock::time_point lineHeldUntil{};
     Clock::time_point connectionHeldUntil{};
+    // The later of the printing connection's last byte and the first wait for it to finish.
+    Clock::time_point connectionActiveAt{};
     std::uint8_t buffer[kReadChunk];
     LinePacer pacer;
     std::string fedSource;  // the source the printer was last told of
@@ -320,12 +330,26 @@ void Link::Run() {
                 connection = std::move(waiting.front());
                 waiting.pop_front();
                 connectionHeldUntil = now + kLineHold;
+                connectionActiveAt = now;
                 m_printer.Note("connection " + std::to_string(++m_connections) + " from " +
                                connection.name + " prints");
                 ConnectionChange(ConnectionEvent::Kind::Opened, connection.name, waiting.size());
             } else {
                 atMost(until(lineHeldUntil));
             }
+        }
+        // Idle time counts only while somebody waits and the printer is not still busy with the
+        // connection's bytes.
+        if (connection.fd < 0 || waiting.empty() || !held.empty() || lineHolds)
+            connectionActiveAt = now;
+        if (connection.fd >= 0 && m_idleTimeout.count() > 0 && !waiting.empty()) {
+            if (now - connectionActiveAt >= m_idleTimeout) {
+                endConnection("closed: it sent nothing for " + DescribeSeconds(m_idleTimeout) +
+                              " while " + std::to_string(waiting.size()) +
+                              (waiting.size() == 1 ? " other waited" : " others waited"));
+                continue;
+            }
+            atMost(until(connectionActiveAt + m_idleTimeout));
         }
         if (lineHolds && connection.fd >= 0) atMost(until(lineHeldUntil));
         if (connectionHolds && line.fd >= 0) atMost(until(connectionHeldUntil));
@@ -427,6 +451,7 @@ void Link::Run() {
                 heldFrom = From::Connection;
                 m_held = held.size();
                 connectionHeldUntil = Clock::now() + kLineHold;
+                connectionActiveAt = Clock::now();
             } else if (n == 0) {
                 endConnection("ended");
             } else if (errno != EAGAIN && errno != EINTR) {

@@ -6,7 +6,9 @@
 // is served at a time (later ones are accepted and wait, unread, until it closes), and between it
 // and the line, the one that sent last keeps the printer while it sends and for kLineHold after.
 // Replies go to the source whose bytes were fed last. A connection that closes mid-command has
-// that command dropped, so the next job starts clean.
+// that command dropped, so the next job starts clean. A connection that holds the printer and
+// sends nothing for the idle time-out while another waits is closed, as network printers do;
+// alone, it may stay as long as it likes.
 //
 // Input is read only as fast as the printer takes it: while its input buffer is full (paper
 // out) the link stops reading, the line's buffers fill and the host's writes wait, as on
@@ -51,6 +53,7 @@ class Link {
     // Replies held for a source that does not read them; past this the link stops reading that
     // source until it reads, as a printer's full transmit buffer holds its host up.
     static constexpr std::size_t kReplyBound = 64 * 1024;
+    static constexpr std::chrono::milliseconds kDefaultIdleTimeout{15000};
 
     explicit Link(VirtualPrinter& printer);
     ~Link();
@@ -88,6 +91,11 @@ class Link {
     // arrived as framing errors because they did not match the printer's.
     HostLine Host() const;
     std::uint64_t FramingErrors() const { return m_framingErrors.load(); }
+
+    // How long the connection printing may send nothing while another waits; 0: for ever. The
+    // time counts from its last byte or from when the other began to wait, whichever is later.
+    // Before Start.
+    void SetIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
 
     // Reads at the printer's line rate; off by default on a pty, always on a device (where the
     // line itself paces).
@@ -131,6 +139,7 @@ class Link {
     int m_wakeFd = -1;   // eventfd: stop, replies queued, input space freed
     bool m_isDevice = false;
     std::atomic<bool> m_paced{false};
+    std::chrono::milliseconds m_idleTimeout = kDefaultIdleTimeout;
     std::string m_path;
     TcpListener m_listener;
     std::atomic<std::uint64_t> m_connections{0};

@@ -41,21 +41,26 @@ bool ReadLineSettings(int fd, struct termios2& out) {
     return true;
 }
 
+}  // namespace
+
+unsigned StandardRateCode(std::uint32_t baud) {
+    for (const StandardRate& rate : kStandardRates)
+        if (rate.baud == baud) return rate.code;
+    return 0;
+}
+
 // A standard rate goes with its classic code, so the line is set where termios2 is missing too.
-bool WriteLineSettings(int fd, struct termios2 settings) {
-    for (const StandardRate& rate : kStandardRates) {
-        if (rate.baud != settings.c_ospeed) continue;
+static bool WriteLineSettings(int fd, struct termios2 settings) {
+    if (const unsigned code = StandardRateCode(settings.c_ospeed); code != 0) {
         struct termios classic {};
         std::memcpy(&classic, &settings, sizeof classic);
-        classic.c_cflag = (classic.c_cflag & ~(CBAUD | CIBAUD)) | rate.code;
+        classic.c_cflag = (classic.c_cflag & ~(CBAUD | CIBAUD)) | code;
         return ioctl(fd, TCSETS, &classic) == 0;
     }
     settings.c_cflag = (settings.c_cflag & ~(CBAUD | CIBAUD)) | BOTHER | (BOTHER << IBSHIFT);
     settings.c_ispeed = settings.c_ospeed;
     return ioctl(fd, TCSETS2, &settings) == 0;
 }
-
-}  // namespace
 
 bool ConfigureSerialLine(int fd, std::uint32_t baud, bool rtsCts, std::string* error) {
     struct termios2 tio {};

@@ -42,6 +42,10 @@ std::string UsageText() {
            "  --listen [ADDR:]PORT  also take raw print jobs over TCP, one connection at a time\n"
            "                      (9100 is usual); ADDR defaults to 127.0.0.1, 0.0.0.0 opens\n"
            "                      every interface. Alone, it serves TCP without a pty\n"
+           "  --idle-timeout SECONDS  close the connection printing when it has sent nothing "
+           "for\n"
+           "                      SECONDS while another waits (default 15; 0: never); alone, it "
+           "stays\n"
            "  --rfc2217 [ADDR:]PORT  also serve the pty's line as a network serial device server\n"
            "                      does (RFC 2217): line settings and flow control arrive in band,\n"
            "                      in order with the data; one client at a time "
@@ -64,7 +68,11 @@ std::string UsageText() {
            "                      numbers go on after the receipts already there\n"
            "  --max-receipts N    stop saving after N receipts in this run (default: no count;\n"
            "                      saving stops when the disk has under 1 % or 50 MB free)\n"
-           "  --trace FILE|-      write the decoded command trace to FILE or standard output\n"
+           "  --trace FILE|-      write the decoded command trace to FILE or standard output: "
+           "each\n"
+           "                      command with its time (seconds since start), source and "
+           "every\n"
+           "                      byte, long ones over continuation lines\n"
            "  --state DIR         keep what the printer stores for good (NV graphics, NV bit "
            "images)\n"
            "                      in DIR/MODEL/ from run to run (default $XDG_STATE_HOME/CE_MOLV,\n"
@@ -188,6 +196,16 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
                 *error = "--max-receipts " + text + ": give a count of 1 or more";
                 return std::nullopt;
             }
+        } else if (name == "--idle-timeout") {
+            if (!value(&text)) return std::nullopt;
+            double seconds = -1;
+            if (!ParseNumber(text, &seconds) || seconds < 0 || seconds > 86400) {
+                *error = "--idle-timeout " + text +
+                         ": give the seconds a connection may send nothing while another waits, "
+                         "0 to 86400 (0: never closed)";
+                return std::nullopt;
+            }
+            options.idleTimeout = seconds;
         } else if (name == "--status") {
             if (!value(&statusList)) return std::nullopt;
         } else {
@@ -228,6 +246,10 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
     if (options.mode == ProgramOptions::Mode::Input && (options.listen || options.window)) {
         *error =
             "--input renders a stream and exits: --listen and --window go with a pty or device";
+        return std::nullopt;
+    }
+    if (options.idleTimeout && !options.listen) {
+        *error = "--idle-timeout is for TCP connections: it goes with --listen";
         return std::nullopt;
     }
     // A port alone serves TCP only; a pty comes with it when asked for.

@@ -28,7 +28,8 @@ struct ProgramOptions {
     const emu::PrinterModel* model = &emu::DefaultPrinterModel();  // --model
     int width = 0;                                                 // --width; 0: the model's
     int maxReceipts = 0;                                           // --max-receipts; 0: none
-    std::vector<emu::Condition> conditions;                        // --status
+    std::optional<double> idleTimeout;       // --idle-timeout, in seconds; 0: never
+    std::vector<emu::Condition> conditions;  // --status
     bool help = false;
     bool version = false;
 };

@@ -13,8 +13,12 @@
 namespace emu {
 namespace {
 
+// Cache keys: each kind of glyph has its flag bit above the character code.
 constexpr std::uint32_t kPairFlag = 0x10000;
+constexpr std::uint32_t kRotatedFlag = 0x200000;  // a turned pair
 constexpr std::uint64_t kCharFlag = 1ull << 40;
+constexpr std::uint64_t kWideFlag = 1ull << 41;
+constexpr std::uint64_t kBoxFlag = 1ull << 42;
 
 // Font B: the 9x15 font stretched to the 9x17 cell; Font A beyond Latin-1: the 10x20 font
 // stretched to 12x24, so box-drawing characters still join from cell to cell.
@@ -120,6 +124,7 @@ struct FontSet::Faces {
     FT_Face fallback = nullptr;
     bool fallbackTried = false;
     iconv_t gbk = reinterpret_cast<iconv_t>(-1);
+    iconv_t toGb2312 = reinterpret_cast<iconv_t>(-1);
 };
 
 FontSet::FontSet() : m_faces(new Faces) {}
@@ -141,47 +146,100 @@ const Glyph& FontSet::Single(std::uint8_t byte) {
     return m_cache.emplace(byte, RenderSingle(byte)).first->second;
 }
 
-const Glyph& FontSet::Pair(std::uint8_t lead, std::uint8_t trail) {
-    std::lock_guard lock(m_mutex);
-    const std::uint32_t key = kPairFlag | (static_cast<std::uint32_t>(lead) << 8) | trail;
+template <typename Render>
+const Glyph* FontSet::Cached(std::uint64_t key, bool rotated, Render render) {
     auto found = m_cache.find(key);
-    if (found != m_cache.end()) return found->second;
-    return m_cache.emplace(key, RenderPair(lead, trail)).first->second;
+    if (found == m_cache.end()) {
+        Glyph glyph;
+        if (!render(glyph)) glyph = Glyph{};
+        found = m_cache.emplace(key, rotated && glyph.width > 0 ? Rotate(glyph) : std::move(glyph))
+                    .first;
+    }
+    return found->second.width > 0 ? &found->second : nullptr;
 }
 
-const Glyph& FontSet::Char(char32_t c, Face face, bool rotated) {
+const Glyph& FontSet::Pair(std::uint8_t lead, std::uint8_t trail, bool rotated) {
+    std::lock_guard lock(m_mutex);
+    const std::uint64_t key =
+        (rotated ? kRotatedFlag : 0) | kPairFlag | (static_cast<std::uint32_t>(lead) << 8) | trail;
+    return *Cached(key, rotated, [&](Glyph& glyph) {
+        glyph = RenderPair(lead, trail);
+        return true;
+    });
+}
+
+const Glyph* FontSet::FindChar(char32_t c, Face face, bool rotated) {
     std::lock_guard lock(m_mutex);
     const std::uint64_t key = kCharFlag | static_cast<std::uint64_t>(face) << 33 |
                               static_cast<std::uint64_t>(rotated) << 32 | c;
-    auto found = m_cache.find(key);
-    if (found != m_cache.end()) return found->second;
-    Glyph glyph = RenderChar(c, face);
-    return m_cache.emplace(key, rotated ? Rotate(glyph) : std::move(glyph)).first->second;
+    return Cached(key, rotated, [&](Glyph& glyph) { return RenderChar(c, face, glyph); });
 }
 
-Glyph FontSet::RenderChar(char32_t c, Face face) {
+const Glyph& FontSet::Char(char32_t c, Face face, bool rotated) {
+    if (const Glyph* glyph = FindChar(c, face, rotated)) return *glyph;
+    return Box(face, rotated);
+}
+
+const Glyph* FontSet::FindWide(char32_t c, bool gb2312, bool rotated) {
+    std::lock_guard lock(m_mutex);
+    const std::uint64_t key = kWideFlag | static_cast<std::uint64_t>(gb2312) << 33 |
+                              static_cast<std::uint64_t>(rotated) << 32 | c;
+    return Cached(key, rotated, [&](Glyph& glyph) { return RenderWide(c, gb2312, glyph); });
+}
+
+bool FontSet::RenderChar(char32_t c, Face face, Glyph& out) {
     if (face == Face::B) {
+        if (c == U' ') {
+            out = BlankCell(kFontBWidth, kFontBHeight, kFontBAscent);
+            return true;
+        }
         Glyph source = BlankCell(kFontBWidth, kFontBSourceHeight, kFontBSourceAscent);
-        if (c == U' ') return BlankCell(kFontBWidth, kFontBHeight, kFontBAscent);
-        if (RenderInto(kBakedFontB, c, source))
-            return Stretch(source, kFontBWidth, kFontBHeight, kFontBAscent);
-        return HollowBox(kFontBWidth, kFontBHeight, kFontBAscent);
+        if (!RenderInto(kBakedFontB, c, source)) return false;
+        out = Stretch(source, kFontBWidth, kFontBHeight, kFontBAscent);
+        return true;
     }
-    if (c <= 0xFF) return RenderSingle(static_cast<std::uint8_t>(c));
+    if (c <= 0xFF) return RenderSingle(static_cast<std::uint8_t>(c), out);
     Glyph source = BlankCell(kWideSourceWidth, kWideSourceHeight, kWideSourceAscent);
-    if (RenderInto(kBakedWide, c, source))
-        return Stretch(source, 12, Glyph::kHeight, Glyph::kAscent);
-    // Half-width katakana and the odd kanji of the Katakana table: the scalable CJK font.
-    Glyph cell = BlankCell(12);
-    if (LoadFallback() &&
-        RenderInto(m_faces->fallback, FT_Get_Char_Index(m_faces->fallback, c), cell))
-        return cell;
-    return HollowBox(12);
+    if (RenderInto(kBakedWide, c, source)) {
+        out = Stretch(source, 12, Glyph::kHeight, Glyph::kAscent);
+        return true;
+    }
+    // Half-width katakana and the odd kanji of the Katakana table: the scalable CJK font, where
+    // it sets the character in a half-width cell.
+    return RenderScalable(c, out) && out.width == 12;
 }
 
-const Glyph& FontSet::Box(Face face) {
-    // U+FFFF is no character: the face draws it as its box.
-    return face == Face::B ? Char(0xFFFF, Face::B, false) : Box(12);
+bool FontSet::RenderWide(char32_t c, bool gb2312, Glyph& out) {
+    std::uint8_t lead = 0, trail = 0;
+    if (gb2312 && EncodeGb2312(c, lead, trail)) {
+        out = BlankCell(24);
+        const std::uint32_t code = (static_cast<std::uint32_t>(lead - 0x80) << 8) |
+                                   static_cast<std::uint32_t>(trail - 0x80);
+        if (RenderInto(kBakedGb2312, code, out)) return true;
+    }
+    return RenderScalable(c, out);
+}
+
+// A cell as wide as the scalable face sets the character: 12 dots, or 24 for a full-width one.
+bool FontSet::RenderScalable(char32_t c, Glyph& cell) {
+    if (!LoadFallback()) return false;
+    FT_Face face = m_faces->fallback;
+    const FT_UInt index = FT_Get_Char_Index(face, c);
+    if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0) return false;
+    const long advance = (face->glyph->advance.x + 63) >> 6;
+    cell = BlankCell(advance > 12 ? 24 : 12);
+    return RenderInto(face, index, cell);
+}
+
+const Glyph& FontSet::Box(Face face, bool rotated) {
+    std::lock_guard lock(m_mutex);
+    const std::uint64_t key = kBoxFlag | static_cast<std::uint64_t>(face) << 33 |
+                              static_cast<std::uint64_t>(rotated) << 32;
+    return *Cached(key, rotated, [face](Glyph& glyph) {
+        glyph =
+            face == Face::B ? HollowBox(kFontBWidth, kFontBHeight, kFontBAscent) : HollowBox(12);
+        return true;
+    });
 }
 
 const Glyph& FontSet::Box(int width) {
@@ -193,11 +251,15 @@ const Glyph& FontSet::Box(int width) {
 }
 
 Glyph FontSet::RenderSingle(std::uint8_t byte) {
-    Glyph cell = BlankCell(12);
-    if (byte == 0x20) return cell;
+    Glyph cell;
+    return RenderSingle(byte, cell) ? cell : HollowBox(12);
+}
+
+bool FontSet::RenderSingle(std::uint8_t byte, Glyph& cell) {
+    cell = BlankCell(12);
+    if (byte == 0x20) return true;
     const bool printable = byte > 0x20 && byte != 0x7F && !(byte >= 0x80 && byte < 0xA0);
-    if (printable && RenderInto(kBakedFontA, byte, cell)) return cell;
-    return HollowBox(12);
+    return printable && RenderInto(kBakedFontA, byte, cell);
 }
 
 Glyph FontSet::RenderPair(std::uint8_t lead, std::uint8_t trail) {
@@ -272,6 +334,28 @@ char32_t FontSet::DecodeGbk(std::uint8_t lead, std::uint8_t trail) {
         return 0;
     return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 |
                                  static_cast<std::uint32_t>(out[3]) << 24);
+}
+
+bool FontSet::EncodeGb2312(char32_t c, std::uint8_t& lead, std::uint8_t& trail) {
+    if (m_faces->toGb2312 == reinterpret_cast<iconv_t>(-1)) {
+        m_faces->toGb2312 = iconv_open("GB2312", "UTF-32LE");
+        if (m_faces->toGb2312 == reinterpret_cast<iconv_t>(-1)) return false;
+    }
+    const std::uint32_t code = c;
+    char in[4] = {static_cast<char>(code & 0xFF), static_cast<char>(code >> 8 & 0xFF),
+                  static_cast<char>(code >> 16 & 0xFF), static_cast<char>(code >> 24)};
+    unsigned char out[4] = {};
+    char* inPtr = in;
+    char* outPtr = reinterpret_cast<char*>(out);
+    std::size_t inLeft = sizeof in, outLeft = sizeof out;
+    iconv(m_faces->toGb2312, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(m_faces->toGb2312, &inPtr, &inLeft, &outPtr, &outLeft) ==
+            static_cast<std::size_t>(-1) ||
+        sizeof out - outLeft != 2)
+        return false;
+    lead = out[0];
+    trail = out[1];
+    return InGb2312(lead, trail);
 }
 
 }  // namespace emu

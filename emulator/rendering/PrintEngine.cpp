@@ -4,6 +4,7 @@
 
 #include "emulator/barcodes/Barcode.h"
 #include "emulator/decoding/CodeTable.h"
+#include "emulator/decoding/Utf8Reader.h"
 #include "emulator/rendering/GlyphPainter.h"
 
 namespace emu {
@@ -151,28 +152,53 @@ TextStyle PrintEngine::PairStyle() const {
 }
 
 void PrintEngine::PlaceChar(const TextChar& c) {
-    const Glyph* glyph;
-    TextStyle style;
-    int extra = 0;
-    if (c.lead != 0) {
-        glyph = &m_fonts.Pair(c.lead, c.byte);
-        style = PairStyle();
-        extra = m_settings.kanjiLeft * style.scaleX;
-    } else if (c.byte >= 0x80 && m_pairer.DoubleByte()) {
-        glyph = &m_fonts.Box(kColumnDots);
-        style = CharStyle();
-    } else {
-        glyph = &SingleGlyph(c.byte);
-        style = CharStyle();
-    }
-    const int advance = extra + (glyph->width + style.rightSpacing) * style.scaleX;
+    if (c.lead != 0)
+        PlaceDoubleByte(m_fonts.Pair(c.lead, c.byte, m_settings.rotated));
+    else if (c.byte >= 0x80 && m_pairer.DoubleByte())
+        PlaceGlyph(m_fonts.Box(kColumnDots), CharStyle(), 0);
+    else
+        PlaceGlyph(SingleGlyph(c.byte), CharStyle(), 0);
+}
+
+void PrintEngine::PlaceDoubleByte(const Glyph& glyph) {
+    const TextStyle style = PairStyle();
+    PlaceGlyph(glyph, style, m_settings.kanjiLeft * style.scaleX);
+}
+
+void PrintEngine::PlaceGlyph(const Glyph& glyph, const TextStyle& style, int extra) {
+    const int advance = extra + (glyph.width + style.rightSpacing) * style.scaleX;
     if (!m_line.Begun()) m_line.Begin(AreaLeft(), AreaRight());
     // A character that does not fit wraps; one that cannot fit even an empty line is clipped.
     if (!m_line.Fits(advance) && m_line.Cursor() > m_line.Left()) {
         LineFeed();
         m_line.Begin(AreaLeft(), AreaRight());
     }
-    m_line.Place(*glyph, style, extra);
+    m_line.Place(glyph, style, extra);
+}
+
+// UTF-8 text: ASCII in the font in force (or its user-defined character), anything else from the
+// first of the two ranked fonts that has it. What is not UTF-8 prints as '?', and a character
+// neither font has as the hollow box.
+void PrintEngine::Unicode(char32_t c) {
+    const Settings& s = m_settings;
+    const FontSet::Face face = CurrentFace();
+    if (c == Utf8Char::kInvalid) c = U'?';
+    if (c < 0x80) {
+        const Glyph* user =
+            s.userCharacters ? m_userCharacters.Find(face, static_cast<std::uint8_t>(c)) : nullptr;
+        PlaceGlyph(user ? *user : m_fonts.Char(c, face, s.rotated), CharStyle(), 0);
+        return;
+    }
+    for (std::uint8_t number : s.fontPriority) {
+        const TextFont* font = FindTextFont(number);
+        if (!font->doubleByte) {
+            if (const Glyph* glyph = m_fonts.FindChar(c, face, s.rotated))
+                return PlaceGlyph(*glyph, CharStyle(), 0);
+        } else if (const Glyph* glyph = m_fonts.FindWide(c, font->gb2312, s.rotated)) {
+            return PlaceDoubleByte(*glyph);
+        }
+    }
+    PlaceGlyph(m_fonts.Box(face, s.rotated), CharStyle(), 0);
 }
 
 int PrintEngine::PrintLine() {
@@ -431,6 +457,14 @@ void PrintEngine::SetKanjiSpacing(std::uint8_t left, std::uint8_t right) {
 }
 
 void PrintEngine::SetKanjiQuadruple(bool on) { m_settings.kanjiQuadruple = on; }
+
+// Half a GBK pair does not carry over into UTF-8 text, nor back.
+void PrintEngine::SelectUtf8(bool) { m_pairer.Reset(); }
+
+void PrintEngine::SetFontPriority(std::uint8_t rank, std::uint8_t font) {
+    if (rank < m_settings.fontPriority.size() && FindTextFont(font))
+        m_settings.fontPriority[rank] = font;
+}
 
 void PrintEngine::SetUnderline(std::uint8_t n) {
     const int value = n >= '0' ? n - '0' : n;

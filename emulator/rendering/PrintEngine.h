@@ -54,6 +54,10 @@
 //   underline, quadruple size, left and right spacing.
 // - ESC $ and ESC \ count in GS P horizontal motion units (1/x inch; 0 or unset: dots).
 // - ESC d 0, like ESC J 0, still feeds past the line it prints.
+// - UTF-8 (FS ( C function 48): ASCII prints in the font in force; any other character from the
+//   first of the two fonts function 60 ranks (default: ANK, then Simplified Chinese) that has it,
+//   a double-byte font's glyph in the double-byte styles. A sequence that is not UTF-8 prints as
+//   '?', a character neither font has as the hollow box. ESC t, ESC R and FS & do not apply.
 // - Page mode (ESC L, ESC/POS models): everything is composed in a PageBuffer, turned to the
 //   print direction (ESC T) within the print area (ESC W), and printed where the paper is by FF
 //   (back to standard mode) or ESC FF (the page stays, to print again); then the paper moves past
@@ -79,6 +83,7 @@
 #include "emulator/PrinterModel.h"
 #include "emulator/decoding/CommandSink.h"
 #include "emulator/decoding/GbkPairer.h"
+#include "emulator/decoding/TextFonts.h"
 #include "emulator/rendering/FontSet.h"
 #include "emulator/rendering/LineBuffer.h"
 #include "emulator/rendering/PageBuffer.h"
@@ -110,6 +115,7 @@ class PrintEngine : public CommandSink {
     std::string FontProblems() const;
 
     void Text(std::uint8_t byte) override;
+    void Unicode(char32_t c) override;
     void LineFeed() override;
     void CarriageReturn() override;
     void HorizontalTab() override;
@@ -137,6 +143,8 @@ class PrintEngine : public CommandSink {
     void SetKanjiUnderline(std::uint8_t n) override;
     void SetKanjiSpacing(std::uint8_t left, std::uint8_t right) override;
     void SetKanjiQuadruple(bool on) override;
+    void SelectUtf8(bool on) override;
+    void SetFontPriority(std::uint8_t rank, std::uint8_t font) override;
     void SetAlignment(std::uint8_t n) override;
     void SetGrayLevel(std::uint8_t n) override;
     void SetTabStops(const std::vector<std::uint8_t>& columns) override;
@@ -195,6 +203,8 @@ class PrintEngine : public CommandSink {
         bool userCharacters = false;  // ESC % 1
         std::uint8_t codeTable = 0;
         std::uint8_t internationalSet = 0;
+        // FS ( C function 60: the fonts UTF-8 text tries, first and second.
+        std::array<std::uint8_t, 2> fontPriority{kAnkFont, kSimplifiedChineseFont};
         int motionX = 0;  // GS P: 1/x inch; 0 counts dots
         int motionY = 0;
         // Double-byte characters only (FS !, FS -, FS W, FS S).
@@ -238,6 +248,9 @@ class PrintEngine : public CommandSink {
     int AreaRight() const;
     int AlignedStart(int width, int left, int right) const;
     void PlaceChar(const TextChar& c);
+    // A double-byte character's cell, in the double-byte styles (FS !, FS S, FS W, FS -).
+    void PlaceDoubleByte(const Glyph& glyph);
+    void PlaceGlyph(const Glyph& glyph, const TextStyle& style, int extra);
     // Burns the buffered line at the head; returns its height in dots (0 when empty).
     int PrintLine();
     int LineAdvance(int height) const;

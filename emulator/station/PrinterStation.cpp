@@ -32,8 +32,17 @@ PrinterStation::PrinterStation(const PrinterModel& model, int widthDots)
     : m_model(model), m_widthDots(widthDots), m_printer(model, widthDots) {
     m_printer.SetReceiptCallback([this](FinishedReceipt&& finished) {
         const double seconds = Seconds();
+        {
+            std::lock_guard<std::mutex> guard(m_queueLock);
+            ++m_unsaved;
+        }
         Post([this, f = std::move(finished), seconds]() mutable {
             SaveAndTell(std::move(f), seconds);
+            {
+                std::lock_guard<std::mutex> guard(m_queueLock);
+                --m_unsaved;
+            }
+            m_savedWake.notify_all();
         });
     });
     m_printer.SetPeripheralCallback([this](const Peripheral& pulse, const std::string& source) {
@@ -98,6 +107,7 @@ void PrinterStation::Stop() {
     m_thread.join();
     std::lock_guard<std::mutex> guard(m_queueLock);
     m_running = false;
+    m_savedWake.notify_all();
     m_doneWake.notify_all();
 }
 
@@ -113,6 +123,12 @@ void PrinterStation::DrainLine() {
 
 std::size_t PrinterStation::Feed(const std::uint8_t* data, std::size_t length,
                                  const std::string& source) {
+    {
+        // A captured stream decodes faster than its receipts are written: it waits for the
+        // saving rather than hold every receipt's dots in memory until then.
+        std::unique_lock<std::mutex> guard(m_queueLock);
+        m_savedWake.wait(guard, [this] { return m_unsaved < kUnsavedReceipts || !m_running; });
+    }
     if (m_printer.Source() != source) m_printer.SetSource(source);
     return m_printer.Feed(data, length);
 }
@@ -192,12 +208,18 @@ void PrinterStation::Unsubscribe(StationView* view) {
 void PrinterStation::UpdateTrace() {
     const bool wanted = std::any_of(m_views.begin(), m_views.end(),
                                     [](const StationView* v) { return v->WantsTrace(); });
-    if (wanted == m_tracing) return;
-    m_tracing = wanted;
-    if (!wanted) return m_printer.SetTraceCallback(nullptr);
-    m_printer.SetTraceCallback([this](const std::string& line, const std::string& source) {
-        Post([this, e = TraceEntry{Seconds(), source, line}] { Tell(e); });
+    const bool everyByte = std::any_of(m_views.begin(), m_views.end(), [](const StationView* v) {
+        return v->WantsTrace() && v->WantsEveryByte();
     });
+    if (wanted == m_tracing && everyByte == m_tracingEveryByte) return;
+    m_tracing = wanted;
+    m_tracingEveryByte = everyByte;
+    if (!wanted) return m_printer.SetTraceCallback(nullptr);
+    m_printer.SetTraceCallback(
+        [this](const std::string& line, const std::string& source) {
+            Post([this, e = TraceEntry{Seconds(), source, line}] { Tell(e); });
+        },
+        everyByte);
 }
 
 std::vector<Receipt> PrinterStation::Receipts() const {
@@ -340,6 +362,10 @@ void PrinterStation::SaveAndTell(FinishedReceipt&& finished, double seconds) {
 }
 
 void PrinterStation::Refresh() {
+    // At most once a kRefresh however many tasks come: telling the paper takes a snapshot of it.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_refreshed < kRefresh && !m_retell) return;
+    m_refreshed = now;
     {
         std::lock_guard<std::mutex> guard(m_viewsLock);
         if (std::none_of(m_views.begin(), m_views.end(),

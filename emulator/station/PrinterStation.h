@@ -145,10 +145,16 @@ class PrinterStation {
     std::mutex m_viewsLock;  // held while views are told
     std::vector<StationView*> m_views;
     bool m_tracing = false;
+    bool m_tracingEveryByte = false;
+
+    // Receipts made but not yet saved: Feed waits while there are this many.
+    static constexpr std::size_t kUnsavedReceipts = 8;
 
     std::mutex m_queueLock;
     std::condition_variable m_wake;
     std::condition_variable m_doneWake;
+    std::condition_variable m_savedWake;
+    std::size_t m_unsaved = 0;
     std::deque<std::function<void()>> m_tasks;
     std::uint64_t m_posted = 0;
     std::uint64_t m_done = 0;
@@ -162,6 +168,7 @@ class PrinterStation {
     std::uint64_t m_shownReceipts = ~0ull;
     std::size_t m_shownWaiting = ~std::size_t{0};
     std::string m_shownState;
+    std::chrono::steady_clock::time_point m_refreshed{};
 };
 
 }  // namespace emu

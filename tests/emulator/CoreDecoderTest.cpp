@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "emulator/decoding/CodeTable.h"
 #include "emulator/decoding/CommandDecoder.h"
 #include "emulator/decoding/Trace.h"
 #include "tests/emulator/RecordingSink.h"
@@ -150,6 +151,18 @@ const std::vector<CommandCase> kCommands = {
     {"GS * and GS /: the downloaded bit image",
      H("1D 2A 01 01 FF 00 FF 00 FF 00 FF 00 1D 2F 30"),
      {"PrintImage 8x8 scale 1x1 [AA AA AA AA AA AA AA AA]"}},
+    // UTF-8 (FS ( C 48 2, back with 48 1): a lead cut short, a stray continuation byte, an
+    // overlong form and a surrogate are each one invalid character per broken start.
+    {"FS ( C UTF-8 text, well formed and not",
+     H("1C 28 43 02 00 30 02 C3 A9 E2 82 AC F0 9F 98 80 41 E2 82 41 80 C0 AF ED A0 1C 28 43 02 00 "
+       "30 31 C3"),
+     {"SelectUtf8 1", "Unicode E9", "Unicode 20AC", "Unicode 1F600", "Unicode 41",
+      "Unicode invalid", "Unicode 41", "Unicode invalid", "Unicode invalid", "Unicode invalid",
+      "Unicode invalid", "Unicode invalid", "SelectUtf8 0", "Text C3"}},
+    {"FS ( C font priority", H("1C 28 43 03 00 3C 01 0B"), {"SetFontPriority 1 11"}},
+    {"ESC @ leaves UTF-8",
+     H("1C 28 43 02 00 30 32 1B 40 C3"),
+     {"SelectUtf8 1", "Initialize", "Text C3"}},
     {"ESC & two characters, ESC %, ESC ?",
      H("1B 26 03 41 42 02 FF 00 00 00 FF 00 00 1B 25 01 1B 3F 42"),
      {"DefineUserCharacter 41 2x3 [FF 00 00 00 FF 00]", "DefineUserCharacter 42 0x3 []",
@@ -177,6 +190,9 @@ const std::vector<CommandCase> kSkipped = {
     {"GS ( E unknown handshake", H("1D 28 45 03 00 0B 03 32 41"), {"Text 41"}},
     {"GS ( E other function", H("1D 28 45 03 00 0C 01 00 41"), {"Text 41"}},
     {"GS V other mode", H("1D 56 63 41"), {"Text 41"}},
+    {"FS ( C encoding neither 1 nor 2", H("1C 28 43 02 00 30 03 41"), {"Text 41"}},
+    {"FS ( C font that does not exist", H("1C 28 43 03 00 3C 00 15 41"), {"Text 41"}},
+    {"FS ( C other function", H("1C 28 43 03 00 31 00 00 41"), {"Text 41"}},
     {"GS V 97 takes its feed byte", H("1D 56 61 05 41"), {"Text 41"}},
     {"GS k unknown system", H("1D 6B 07 41"), {"Text 41"}},
     {"GS k form 1 ended by a control byte", H("1D 6B 04 41 42 0A"), {"LineFeed"}},
@@ -423,12 +439,66 @@ TEST(CoreDecoder, TraceTextFollowsTheCodeTableAndDoubleByteMode) {
         {"China", H("1B 52 0F 24"), emu::CommandSet::EscPos, "\"¥\""},
         {"Slovenia/Croatia", H("1B 52 0E 40 7E"), emu::CommandSet::EscPos, "\"Žč\""},
         {"PC857's euro sign", H("1B 74 0D D5"), emu::CommandSet::EscPos, "\"€\""},
+        {"UTF-8", H("1C 28 43 02 00 30 02 43 61 66 C3 A9 80 E2"), emu::CommandSet::EscPos,
+         "\"Café\uFFFD\uFFFD\": 2 sequences not UTF-8, printed as ?"},
     };
     for (const Row& row : rows) {
         const Decoded d = Decode(row.bytes, {}, row.set);
         ASSERT_FALSE(d.trace.empty()) << row.name;
         EXPECT_NE(d.trace.back().find(row.text), std::string::npos)
             << row.name << ": " << d.trace.back();
+    }
+}
+
+// Where each code table has the euro sign, as the tables are published (PC858 and the WPC,
+// ISO 8859-7 and -15 tables as iconv has them; PC857 at D5, which iconv's table lacks); 0: none.
+TEST(CoreDecoder, EuroSignWhereEachCodeTableHasIt) {
+    struct Row {
+        std::uint8_t table;
+        std::uint8_t euro;
+    };
+    const Row rows[] = {
+        {0, 0},
+        {1, 0},
+        {2, 0},
+        {3, 0},
+        {4, 0},
+        {5, 0},
+        {13, 0xD5},
+        {14, 0},
+        {15, 0xA4},
+        {16, 0x80},
+        {17, 0},
+        {18, 0},
+        {19, 0xD5},
+        {34, 0},
+        {35, 0},
+        {36, 0},
+        {37, 0},
+        {38, 0},
+        {39, 0},
+        {40, 0xA4},
+        {45, 0x80},
+        {46, 0x88},
+        {47, 0x80},
+        {48, 0x80},
+        {49, 0x80},
+        {50, 0x80},
+        {51, 0x80},
+        {52, 0x80},
+        {emu::CodeTable::kLatin1, 0},
+    };
+    int listed = 0;
+    for (int n = 0; n < 256; ++n)
+        listed += emu::CodeTable::Name(static_cast<std::uint8_t>(n)) != nullptr;
+    EXPECT_EQ(listed, static_cast<int>(std::size(rows))) << "a table without a row";
+    for (const Row& row : rows) {
+        const emu::CodeTable* table = emu::CodeTable::Get(row.table);
+        ASSERT_NE(table, nullptr) << int(row.table);
+        int found = 0;
+        for (int b = 0x80; b <= 0xFF; ++b)
+            if (table->Decode(static_cast<std::uint8_t>(b), 0) == U'€') found = b;
+        EXPECT_EQ(found, row.euro) << emu::CodeTable::Name(row.table);
     }
 }
 

@@ -29,8 +29,10 @@ struct TcpFixture {
     std::unique_ptr<HostEnd> line;
 
     explicit TcpFixture(std::size_t capacity = emu::PrinterCore::kDefaultInputCapacity,
-                        bool traced = true)
+                        bool traced = true,
+                        std::chrono::milliseconds idle = emu::Link::kDefaultIdleTimeout)
         : printer(384, capacity) {
+        link.SetIdleTimeout(idle);
         if (traced) {
             printer.SetTraceCallback([this](const std::string& text, const std::string&) {
                 std::lock_guard guard(traceLock);
@@ -81,6 +83,24 @@ TEST(CoreTcp, ALaterConnectionWaitsUntilTheFirstCloses) {
     EXPECT_TRUE(second.Read(1, 200ms).empty()) << "answered while the first still prints";
     first.reset();
     EXPECT_EQ(second.Read(1).size(), 1u);
+    EXPECT_EQ(f.link.Connections(), 2u);
+}
+
+TEST(CoreTcp, AnIdleConnectionIsClosedOnlyWhileAnotherWaits) {
+    constexpr auto kIdle = 200ms;
+    TcpFixture f(emu::PrinterCore::kDefaultInputCapacity, true, kIdle);
+    HostEnd first = f.Connect();
+    ASSERT_TRUE(first.Write(T("first")));
+    ASSERT_TRUE(emutest::WaitUntil([&] { return f.printer.Received() == 5; }));
+    std::this_thread::sleep_for(3 * kIdle);  // time passes with nobody waiting
+    ASSERT_TRUE(first.Write(H("10 04 05")));
+    EXPECT_EQ(first.Read(1).size(), 1u) << "alone, it keeps the printer";
+
+    HostEnd second = f.Connect();
+    ASSERT_TRUE(second.Write(H("10 04 05")));
+    EXPECT_EQ(second.Read(1).size(), 1u) << "answered once the idle one is closed";
+    EXPECT_TRUE(f.TraceHas("connection closed: it sent nothing for 0.2 s while 1 other waited"));
+    EXPECT_TRUE(first.Read(1, 100ms).empty());
     EXPECT_EQ(f.link.Connections(), 2u);
 }
 

@@ -8,6 +8,7 @@
 
 #include "emulator/decoding/CommandSink.h"
 #include "emulator/decoding/ControlHandler.h"
+#include "emulator/decoding/Utf8Reader.h"
 
 namespace emutest {
 
@@ -29,6 +30,16 @@ class RecordingSink : public emu::CommandSink, public emu::ControlHandler {
     std::vector<std::string> calls;
 
     void Text(std::uint8_t b) override { Add("Text " + HexBytes(&b, 1)); }
+    void Unicode(char32_t c) override {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%X", static_cast<unsigned>(c));
+        Add(c == emu::Utf8Char::kInvalid ? std::string("Unicode invalid")
+                                         : "Unicode " + std::string(buf));
+    }
+    void SelectUtf8(bool on) override { Add("SelectUtf8", on); }
+    void SetFontPriority(std::uint8_t rank, std::uint8_t font) override {
+        Add("SetFontPriority " + std::to_string(rank) + " " + std::to_string(font));
+    }
     void LineFeed() override { Add("LineFeed"); }
     void CarriageReturn() override { Add("CarriageReturn"); }
     void HorizontalTab() override { Add("HorizontalTab"); }

@@ -1,5 +1,6 @@
 // Receipts with images, QR codes and barcodes from ESC/POS client libraries (fixture streams
-// written by tests/emulator/clients/write-image-fixtures.mjs), printed by the common 58 mm
+// written by tests/emulator/clients/write-image-fixtures.mjs and, for GS1 symbols and UTF-8 text,
+// write-fixtures.mjs), printed by the common 58 mm
 // receipt printer model: every symbol must scan from the paper and every picture must come out
 // dot for dot.
 #include <gtest/gtest.h>
@@ -90,6 +91,7 @@ TEST(RenderClientImages, SymbolsScanAndPicturesMatch) {
         const char* fixture;
         std::vector<std::string> symbols;  // what zbarimg must find
         bool dithered = false;             // the client dithers the picture itself
+        bool picture = true;               // the receipt has the test picture
     };
     const Case cases[] = {
         {"images-point-of-sale-column.bin",
@@ -102,16 +104,36 @@ TEST(RenderClientImages, SymbolsScanAndPicturesMatch) {
         {"images-receiptline.bin",
          {"QR-Code:https://example.com/rl/4", "CODE-128:RL-128", "EAN-13:4901234567894"},
          true},
+        // GS1-128 reads as CODE-128 with its AIs run together; zbarimg reads no DataBar Limited.
+        {"react-thermal-printer.bin",
+         {"QR-Code:https://example.com/rtp/5", "CODE-128:0109501101530003101234",
+          "DataBar:0109501101530003", "DataBar-Exp:01095011015300033103000525"},
+         false,
+         false},
+        {"tillpos-xml.bin", {"QR-Code:https://example.com/tp/6"}, false, false},
     };
     for (const Case& c : cases) {
         const std::vector<std::uint8_t> stream = Fixture(c.fixture);
         const emu::PaperImage receipt = Render(stream);
-        EXPECT_TRUE(HasPicture(receipt, c.dithered ? StoredPicture(stream) : SourcePicture()))
-            << c.fixture;
+        if (c.picture) {
+            EXPECT_TRUE(HasPicture(receipt, c.dithered ? StoredPicture(stream) : SourcePicture()))
+                << c.fixture;
+        }
         const std::string scanned = Scan(receipt);
         for (const std::string& symbol : c.symbols)
             EXPECT_NE(scanned.find(symbol), std::string::npos) << c.fixture << ": " << scanned;
     }
+}
+
+// UTF-8 lines each ended with ESC d 0 print one under the other, readable.
+TEST(RenderClientImages, Utf8LinesEndedWithEscD0DoNotOverprint) {
+    testsupport::TempDir dir;
+    const std::string path = (dir / "receipt.png").string();
+    std::string error;
+    ASSERT_TRUE(emu::WritePng(Render(Fixture("tillpos-xml.bin")), path, &error)) << error;
+    const std::string text = testsupport::ReadText(path);
+    for (const char* line : {"Caf", "4,50", "7,90"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in:\n" << text;
 }
 
 }  // namespace

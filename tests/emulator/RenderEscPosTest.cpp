@@ -58,6 +58,27 @@ TEST(RenderEscPos, CodeTablesAndInternationalSetsPickTheGlyph) {
     EXPECT_NE(cyrillic.gray, Print(H("1B 74 11 FF 0A")).paper.gray);
 }
 
+// UTF-8 text (FS ( C 48 2) draws each character from the first ranked font (FS ( C 60) that has
+// it: the same glyphs the code tables and GBK give.
+TEST(RenderEscPos, Utf8TextDrawsFromTheRankedFonts) {
+    const Bytes utf8 = H("1C 28 43 02 00 30 02");
+    const Bytes chineseFirst = H("1C 28 43 03 00 3C 00 14");
+    const Bytes japaneseFirst = H("1C 28 43 03 00 3C 00 0B");
+    const auto paper = [](const Bytes& stream) { return Print(stream + H("0A")).paper.gray; };
+    EXPECT_EQ(paper(utf8 + T("é")), paper(H("1B 74 10 E9")));
+    EXPECT_EQ(paper(utf8 + T("€")), paper(H("1B 74 13 D5")));
+    EXPECT_EQ(paper(utf8 + T("测")), paper(H("1C 26 B2 E2")));
+    // ° is in both Font A and GB2312: the font ranked first draws it.
+    EXPECT_EQ(paper(utf8 + T("°")), paper(H("1B 74 10 B0")));
+    EXPECT_EQ(paper(utf8 + chineseFirst + T("°")), paper(H("1C 26 A1 E3")));
+    // The scalable CJK font draws kanji for the Japanese font, not the GB2312 bitmap glyph.
+    EXPECT_NE(paper(utf8 + japaneseFirst + T("中")), paper(utf8 + T("中")));
+    EXPECT_GT(InkWidth(Print(utf8 + T("中") + H("0A")).paper), 12);
+    // What is not UTF-8 prints as '?'; ESC @ goes back to the code tables.
+    EXPECT_EQ(paper(utf8 + H("C3 41")), paper(T("?A")));
+    EXPECT_EQ(paper(utf8 + H("1B 40 E9")), paper(H("E9")));
+}
+
 TEST(RenderEscPos, ReverseUpsideDownAndPositioning) {
     // A reversed space is a solid black cell.
     const emu::PaperImage reversed = Print(H("1D 42 01 20 0A")).paper;

@@ -1,7 +1,7 @@
 // Writes one receipt stream per client library into ../fixtures/, for the emulator's tests.
 // Run `npm install` here once, then `npm run fixtures`. The receipts use the features point-of-sale
 // programs use on text receipts: alignment, columns, sizes, fonts, styles, code tables, a 1D
-// barcode, the drawer pulse, the buzzer and the cut.
+// barcode, the drawer pulse, the buzzer and the cut; one sends GS1 symbols, one UTF-8 text.
 import { writeFileSync, mkdirSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -124,7 +124,58 @@ function receiptLine() {
     return Buffer.from(command, 'binary');
 }
 
+// GS1-128 and the four GS1 DataBar symbologies (GS k 74..78), beside a QR code.
+async function reactThermalPrinter() {
+    const { EpsonPrinter } = await import('@react-thermal-printer/printer');
+    const printer = new EpsonPrinter();
+    const gs1 = { hriPosition: 'bottom', width: 2, height: 60 };
+    return printer
+        .initialize()
+        .setAlign('center').setTextBold(true).text('GS1 LABELS').setTextBold(false).newLine()
+        .barcode('(01)09501101530003(10)1234', 'GS1-128', gs1).newLine()
+        .barcode('0950110153000', 'GS1 (DataBar Omnidirectional)', gs1).newLine()
+        .barcode('0950110153000', 'GS1 (DataBar Truncated)', { ...gs1, height: 40 }).newLine()
+        .barcode('1501234567890', 'GS1 (DataBar Limited)', gs1).newLine()
+        .barcode('(01)09501101530003(3103)000525', 'GS1 (DataBar Expanded)', { ...gs1, width: 1 }).newLine()
+        .qrcode('https://example.com/rtp/5', { cellSize: 5, correction: 'M' }).newLine()
+        .cut()
+        .getData();
+}
+
+// UTF-8 text (FS ( C), every text line ended with ESC d 0.
+function tillposXml() {
+    const { EscPos } = require('@tillpos/xml-escpos-helper');
+    const template = `<?xml version="1.0" encoding="UTF-8"?>
+<document>
+  <print-mode>
+  <align mode="center">
+    <bold><text-line size="1:1">{{title}}</text-line></bold>
+    <text-line>{{address}}</text-line>
+  </align>
+  <line-feed />
+  {{#items}}
+  <text-line>{{name}}</text-line>
+  {{/items}}
+  <underline><text-line>Total 12,40 €</text-line></underline>
+  <small><text-line>Merci — à bientôt</text-line></small>
+  <text-line>谢谢光临</text-line>
+  <align mode="center">
+    <qrcode ecl="M">https://example.com/tp/6</qrcode>
+  </align>
+  <paper-cut />
+  </print-mode>
+</document>`;
+    const input = {
+        title: 'Café Zoë',
+        address: 'Große Straße 7',
+        items: [{ name: 'Crème brûlée 4,50' }, { name: 'Smørrebrød 7,90' }],
+    };
+    return EscPos.getBufferFromTemplate(template, input);
+}
+
 save('point-of-sale.bin', await pointOfSale());
 save('node-thermal-printer.bin', nodeThermalPrinter());
 save('escpos-buffer.bin', await escposBuffer());
 save('receiptline.bin', receiptLine());
+save('react-thermal-printer.bin', await reactThermalPrinter());
+save('tillpos-xml.bin', tillposXml());
