@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/BenchCommon.h"
+#include "tests/support/BlockedWrite.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/WaitUntil.h"
 
@@ -23,11 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // One stop while the printer reads a demonstration at 9600 baud; true when the receipt is kept.
 bool Kept(const fs::path& dir, int signal, const std::vector<int>& repeatsUs) {
@@ -67,8 +63,7 @@ double BlockedStop(const fs::path& dir) {
     testsupport::ChildProcess program(
         {CE_MOLV_EXECUTABLE, "--port", "COM1=" + line, "--script", (dir / "b.txt").string()}, 0,
         (dir / "blocked.txt").string());
-    const fs::path wchan = "/proc/" + std::to_string(program.Pid()) + "/wchan";
-    testsupport::WaitUntil([&] { return ReadText(wchan) == "do_epoll_wait"; }, 20000);
+    testsupport::WaitUntilBlockedWriting(program.Pid(), printer, 20000);
     const Clock::time_point signalled = Clock::now();
     program.Signal(SIGTERM);
     int status = 0;

@@ -210,11 +210,24 @@ void VirtualPrinter::SetPeripheralCallback(PeripheralCallback onPulse) {
     });
 }
 
-void VirtualPrinter::SetTraceCallback(TraceCallback onLine) {
+void VirtualPrinter::SetTraceCallback(TraceCallback onLine, bool everyByte) {
     std::lock_guard lock(m_mutex);
     if (!onLine) return m_core.SetTrace(nullptr);
+    Trace::ByteSource bytes;
+    // The bytes kept for the receipt hold every command of it; called under m_mutex.
+    if (everyByte) {
+        bytes = [this](std::uint64_t offset, std::uint64_t length, std::vector<std::uint8_t>* out) {
+            if (!m_jobComplete || offset < m_jobStart ||
+                offset + length > m_jobStart + m_job.size())
+                return false;
+            const auto from = m_job.begin() + static_cast<std::ptrdiff_t>(offset - m_jobStart);
+            out->assign(from, from + static_cast<std::ptrdiff_t>(length));
+            return true;
+        };
+    }
     m_core.SetTrace(
-        [this, onLine = std::move(onLine)](const std::string& line) { onLine(line, m_source); });
+        [this, onLine = std::move(onLine)](const std::string& line) { onLine(line, m_source); },
+        std::move(bytes));
 }
 
 void VirtualPrinter::SetWakeCallback(std::function<void()> onWake) {

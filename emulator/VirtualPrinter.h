@@ -93,7 +93,9 @@ class VirtualPrinter {
     using PeripheralCallback =
         std::function<void(const Peripheral& pulse, const std::string& source)>;
     void SetReceiptCallback(std::function<void(FinishedReceipt&&)> onReceipt);
-    void SetTraceCallback(TraceCallback onLine);
+    // everyByte: a long command's line goes on with continuation lines holding all of its bytes
+    // (in the same text, after '\n'), as long as the receipt's bytes are kept.
+    void SetTraceCallback(TraceCallback onLine, bool everyByte = false);
     void SetPeripheralCallback(PeripheralCallback onPulse);
     void SetWakeCallback(std::function<void()> onWake);
     void SetClock(std::function<Clock::time_point()> clock);

@@ -37,7 +37,6 @@ class CWinApp : public CCmdTarget {
     HICON LoadIcon(UINT nIDResource) const;
 
     void SetExitCode(int nExitCode) { m_nExitCode = nExitCode; }
-    int GetExitCode() const { return m_nExitCode; }
     // Something the run was to keep (a receipt, the wire trace) was lost: the exit code is 1
     // whatever else ended the run, a script that passed or a stop signal.
     void NoteDataLost() { m_bDataLost = true; }

@@ -59,7 +59,8 @@ void CPrinterFeed::OnStationEvent(const emu::StationEvent& event) {
         m_pWindow->SetPaper(paper->paper->gray.data(), paper->paper->width, paper->paper->height,
                             paper->receiptsBefore);
     } else if (const auto* entry = std::get_if<emu::TraceEntry>(&event)) {
-        m_pWindow->AddTraceLine(entry->text);
+        // The window shows each command on one line; a trace file has the rest of its bytes.
+        m_pWindow->AddTraceLine(entry->text.substr(0, entry->text.find('\n')));
     } else if (const auto* kick = std::get_if<emu::DrawerKicked>(&event)) {
         AddEvent(emu::Describe(kick->kick));
     } else if (const auto* buzzer = std::get_if<emu::BuzzerSounded>(&event)) {

@@ -27,6 +27,10 @@ struct RasterGraphics {
     int scaleY = 1;
     int rowBytes = 0;
     std::vector<std::uint8_t> bits;
+
+    // The largest graphics a definition may make (and a stored file may hold).
+    static constexpr int kMaxDefinedWidth = 8192;
+    static constexpr int kMaxDefinedHeight = 2304;
 };
 
 class CommandSink {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "emulator/decoding/TraceText.h"
+
 namespace emu {
 namespace {
 
@@ -17,8 +19,6 @@ const char* FunctionName(std::uint8_t fn) {
             return nullptr;
     }
 }
-
-std::string N(std::uint64_t value) { return std::to_string(value); }
 
 bool IsDefine(std::uint8_t fn) { return fn == 67 || fn == 68 || fn == 83 || fn == 84; }
 
@@ -166,7 +166,7 @@ std::string GraphicsBlock::Finish(CommandSink& sink, ControlHandler& control,
     if (m_headFill < kHeadBytes) return "graphics: store, header cut short, nothing stored";
     const int width = m_head[6] | m_head[7] << 8;
     const int height = m_head[8] | m_head[9] << 8;
-    const std::string what = "graphics: store " + N(width) + "×" + N(height) + " dots";
+    const std::string what = "graphics: store " + Dots(width, height);
     if (m_head[2] != 48) return what + ", multiple tone (not supported), nothing stored";
     if (m_head[5] != 49) return what + " in colour " + N(m_head[5]) + " (not printed by this head)";
     if ((m_head[3] != 1 && m_head[3] != 2) || (m_head[4] != 1 && m_head[4] != 2))
@@ -226,12 +226,13 @@ std::string GraphicsBlock::Define(GraphicsMemory& memory, std::uint64_t length) 
     const int width = m_head[6] | m_head[7] << 8;
     const int height = m_head[8] | m_head[9] << 8;
     const int colours = m_head[5];
-    const std::string what = "graphics: define " + N(static_cast<unsigned>(width)) + "×" +
-                             N(static_cast<unsigned>(height)) + " dots";
+    const std::string what =
+        "graphics: define " + Dots(static_cast<unsigned>(width), static_cast<unsigned>(height));
     if (m_head[2] != 48) return what + ", multiple tone (not supported), nothing stored";
     if (!IsKeyCode(m_head[3]) || !IsKeyCode(m_head[4]))
         return what + ", key codes out of range, nothing stored";
-    if (width < 1 || width > 8192 || height < 1 || height > 2304 || colours < 1 || colours > 4)
+    if (width < 1 || width > RasterGraphics::kMaxDefinedWidth || height < 1 ||
+        height > RasterGraphics::kMaxDefinedHeight || colours < 1 || colours > 4)
         return what + ", size or colours out of range, nothing stored";
     const bool columns = fn == 68 || fn == 84;
     const std::uint64_t plane = columns ? static_cast<std::uint64_t>(width) * ((height + 7) / 8)

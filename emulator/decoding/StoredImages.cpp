@@ -7,11 +7,9 @@
 namespace emu {
 namespace {
 
-std::string Dots(int width, int height) { return N(width) + "×" + N(height) + " dots"; }
-
 // GS / m and FS p n m: 0 normal, 1 double width, 2 double height, 3 both (48..51 likewise).
 std::optional<int> ScaleMode(std::uint8_t m) {
-    const int mode = m >= '0' && m <= '3' ? m - '0' : m;
+    const int mode = Digit(m);
     return mode <= 3 ? std::optional<int>(mode) : std::nullopt;
 }
 

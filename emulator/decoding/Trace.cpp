@@ -26,27 +26,45 @@ void PadTo(std::string& text, std::size_t columns) {
 Trace::Trace(std::function<void(const std::string&)> writeLine)
     : m_writeLine(std::move(writeLine)) {}
 
-void Trace::Command(const DecodedCommand& command) { m_writeLine(FormatCommand(command)); }
+void Trace::Command(const DecodedCommand& command) {
+    std::vector<std::uint8_t> every;
+    const bool whole = m_bytes && command.length > DecodedCommand::kHeadBytes &&
+                       m_bytes(command.offset, command.length, &every);
+    m_writeLine(FormatCommand(command, whole ? &every : nullptr));
+}
 
 void Trace::Note(std::uint64_t offset, const std::string& text) {
     m_writeLine(FormatNote(offset, text));
 }
 
-std::string Trace::FormatCommand(const DecodedCommand& command) {
-    std::string hex;
-    std::size_t shown = static_cast<std::size_t>(
+std::string Trace::FormatCommand(const DecodedCommand& command,
+                                 const std::vector<std::uint8_t>* every) {
+    const std::uint8_t* bytes = every ? every->data() : command.head.data();
+    const auto hexOf = [bytes](std::size_t from, std::size_t to) {
+        std::string hex;
+        for (std::size_t k = from; k < to; ++k) {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, k > from ? " %02X" : "%02X", bytes[k]);
+            hex += buf;
+        }
+        return hex;
+    };
+    const std::size_t shown = static_cast<std::size_t>(
         std::min<std::uint64_t>(command.length, DecodedCommand::kHeadBytes));
-    for (std::size_t k = 0; k < shown; ++k) {
-        char buf[4];
-        std::snprintf(buf, sizeof buf, k ? " %02X" : "%02X", command.head[k]);
-        hex += buf;
+    std::string hex = hexOf(0, shown);
+    if (command.length > shown && !every) {
+        hex += " … (" + std::to_string(command.length) + " bytes)";
     }
-    if (command.length > shown) hex += " … (" + std::to_string(command.length) + " bytes)";
     std::string line = Offset(command.offset) + "  " + hex;
     PadTo(line, 10 + kHexColumn + 2);
     std::string mnemonic = command.mnemonic;
     PadTo(mnemonic, kMnemonicColumn);
     line += mnemonic + "  " + command.meaning;
+    for (std::size_t from = shown; every && from < every->size();
+         from += DecodedCommand::kHeadBytes) {
+        const std::size_t to = std::min(every->size(), from + DecodedCommand::kHeadBytes);
+        line += "\n" + Offset(command.offset + from) + "  " + hexOf(from, to);
+    }
     return line;
 }
 

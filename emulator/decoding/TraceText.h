@@ -18,6 +18,11 @@ inline std::string Hex(std::uint8_t value) {
 // Parameters accept both the binary and the ASCII digit form, as ESC/POS printers do.
 inline std::uint8_t Digit(std::uint8_t n) { return n >= '0' && n <= '9' ? n - '0' : n; }
 
+// A picture's size as the trace gives it.
+inline std::string Dots(std::uint64_t width, std::uint64_t height) {
+    return N(width) + "×" + N(height) + " dots";
+}
+
 inline std::uint16_t Word(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }

@@ -22,6 +22,8 @@ Standing Read(ConditionSet c) {
 
 }  // namespace
 
+bool OffLine(ConditionSet conditions) { return Read(conditions).OffLine(); }
+
 std::optional<std::uint8_t> RealTimeStatusByte(ConditionSet conditions, std::uint8_t n) {
     const Standing s = Read(conditions);
     std::uint8_t byte = kFixedBits;

@@ -12,6 +12,8 @@
 
 namespace emu {
 
+// Whether the conditions standing take the printer off-line (it then holds what it is sent).
+bool OffLine(ConditionSet conditions);
 // DLE EOT n, n = 1 printer, 2 off-line cause, 3 error cause, 4 paper sensor; none for other n.
 std::optional<std::uint8_t> RealTimeStatusByte(ConditionSet conditions, std::uint8_t n);
 // GS r n, n = 1 paper sensor, 2 drawer; none for other n.

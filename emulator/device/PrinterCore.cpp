@@ -61,13 +61,15 @@ PrinterCore::PrinterCore(CommandSink& sink, std::size_t inputCapacity, const Pri
       m_scanner(model.commands == CommandSet::EscPos),
       m_capacity(std::max<std::size_t>(inputCapacity, 16)) {}
 
-void PrinterCore::SetTrace(std::function<void(const std::string&)> writeLine) {
+void PrinterCore::SetTrace(std::function<void(const std::string&)> writeLine,
+                           Trace::ByteSource bytes) {
     if (!writeLine) {
         m_trace.reset();
         m_decoder.SetObserver(nullptr);
         return;
     }
     m_trace = std::make_unique<Trace>(std::move(writeLine));
+    m_trace->SetByteSource(std::move(bytes));
     m_decoder.SetObserver([this](const DecodedCommand& command) { m_trace->Command(command); });
 }
 
@@ -272,10 +274,7 @@ std::vector<std::uint8_t> PrinterCore::TakeReplies() {
 
 bool PrinterCore::Held() const {
     if (m_model.commands == CommandSet::Module) return m_status.Get(Condition::PaperOut);
-    constexpr ConditionSet offLine = Mask(Condition::PaperOut) | Mask(Condition::Platen) |
-                                     Mask(Condition::Cutter) | Mask(Condition::Overheat) |
-                                     Mask(Condition::OverVoltage);
-    return (Conditions() & offLine) != 0;
+    return OffLine(Conditions());
 }
 
 void PrinterCore::ResumeIfFree() {

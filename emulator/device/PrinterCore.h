@@ -86,7 +86,9 @@ class PrinterCore : private ControlHandler {
     GraphicsMemory& Graphics() { return m_decoder.Graphics(); }
 
     void SetClock(std::function<Clock::time_point()> clock) { m_clock = std::move(clock); }
-    void SetTrace(std::function<void(const std::string&)> writeLine);
+    // With bytes, a long command's line goes on with all of its bytes (Trace::ByteSource).
+    void SetTrace(std::function<void(const std::string&)> writeLine,
+                  Trace::ByteSource bytes = nullptr);
     void Note(const std::string& text);  // a note line in the trace, at the current offset
     // Drawer kicks and beeps, as they are decoded.
     void SetPeripheralCallback(std::function<void(const Peripheral&)> onPulse) {

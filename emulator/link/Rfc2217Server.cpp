@@ -12,6 +12,9 @@
 #include <cstdint>
 #include <string>
 
+#include "emulator/link/HostLine.h"
+#include "emulator/link/SerialLine.h"
+
 namespace emu {
 
 namespace {
@@ -27,21 +30,6 @@ constexpr std::size_t kInputLimit = 64 * 1024;  // read no further ahead of the 
 constexpr int kDrainPollMs = 5;                 // looking for the printer to take the line's bytes
 // A printer that has taken nothing for this long (out of paper) gets the change anyway.
 constexpr auto kSettleLimit = std::chrono::seconds(2);
-
-struct Rate {
-    speed_t code;
-    std::uint32_t baud;
-};
-constexpr Rate kRates[] = {{B1200, 1200},     {B2400, 2400},     {B4800, 4800},
-                           {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
-                           {B57600, 57600},   {B115200, 115200}, {B230400, 230400},
-                           {B460800, 460800}, {B921600, 921600}};
-
-std::uint32_t BaudOf(const termios& t) {
-    for (const Rate& r : kRates)
-        if (cfgetospeed(&t) == r.code) return r.baud;
-    return 0;
-}
 
 // One client's session on the line.
 class Session {
@@ -197,15 +185,13 @@ class Session {
             case kSetBaud: {
                 std::uint32_t baud = 0;
                 for (char c : value) baud = (baud << 8) | static_cast<std::uint8_t>(c);
-                for (const Rate& r : kRates) {
-                    if (r.baud == baud && value.size() == 4) {
-                        cfsetispeed(&t, r.code);
-                        cfsetospeed(&t, r.code);
-                    }
+                if (const speed_t code = StandardRateCode(baud); code != 0 && value.size() == 4) {
+                    cfsetispeed(&t, code);
+                    cfsetospeed(&t, code);
                 }
                 tcsetattr(m_line, TCSANOW, &t);
-                tcgetattr(m_line, &t);
-                const std::uint32_t now = BaudOf(t);
+                HostLine line;
+                const std::uint32_t now = ReadHostLine(m_line, &line) ? line.baud : 0;
                 Answer(command, {static_cast<char>(now >> 24), static_cast<char>(now >> 16),
                                  static_cast<char>(now >> 8), static_cast<char>(now)});
                 return;

@@ -72,6 +72,12 @@ bool ReadLineSettings(int fd, struct termios2& out) {
 
 }  // namespace
 
+unsigned StandardRateCode(std::uint32_t baud) {
+    for (const StandardRate& rate : kStandardRates)
+        if (rate.baud == baud) return rate.code;
+    return 0;
+}
+
 bool ReadHostLine(int fd, HostLine* line) {
     struct termios2 tio {};
     if (!ReadLineSettings(fd, tio)) return false;

@@ -10,4 +10,7 @@ namespace emu {
 
 bool ConfigureSerialLine(int fd, std::uint32_t baud, bool rtsCts, std::string* error);
 
+// The termios speed code of a standard rate (B9600 for 9600), 0 for a rate without one.
+unsigned StandardRateCode(std::uint32_t baud);
+
 }  // namespace emu

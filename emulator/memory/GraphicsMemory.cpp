@@ -3,16 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "emulator/decoding/TraceText.h"
 #include "emulator/memory/NvFile.h"
 
 namespace emu {
 namespace {
 
-std::string N(std::uint64_t value) { return std::to_string(value); }
-
 std::string Dots(const RasterGraphics& picture) {
-    return N(static_cast<std::uint64_t>(picture.widthDots)) + "×" +
-           N(static_cast<std::uint64_t>(picture.height)) + " dots";
+    return emu::Dots(static_cast<std::uint64_t>(picture.widthDots),
+                     static_cast<std::uint64_t>(picture.height));
 }
 
 const char* AreaName(GraphicsMemory::Area area) {
@@ -96,9 +95,9 @@ bool GraphicsMemory::AttachFile(const std::string& path, std::string* error) {
 
 std::string GraphicsMemory::Saved(std::string what) {
     if (m_path.empty()) return what;
-    m_saveError.clear();
-    if (!WriteNvFile(m_path, NvContents{m_nv, m_bitImages}, &m_saveError))
-        return what + " (not kept for the next run: " + m_saveError + ")";
+    std::string error;
+    if (!WriteNvFile(m_path, NvContents{m_nv, m_bitImages}, &error))
+        return what + " (not kept for the next run: " + error + ")";
     return what;
 }
 

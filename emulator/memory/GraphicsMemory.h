@@ -37,8 +37,6 @@ class GraphicsMemory {
     // memory). False with the reason in *error when the file cannot be read; the memory then
     // starts empty and the file is moved aside (".unreadable"), so no later save replaces it.
     bool AttachFile(const std::string& path, std::string* error);
-    // The last save's failure, or "" ; each change to the NV part saves it at once.
-    const std::string& SaveError() const { return m_saveError; }
 
     std::string Define(Area area, std::uint16_t key, RasterGraphics picture);
     std::string Erase(Area area, std::uint16_t key);
@@ -78,7 +76,6 @@ class GraphicsMemory {
     std::map<std::uint16_t, RasterGraphics> m_download;
     std::optional<RasterGraphics> m_downloaded;
     std::string m_path;
-    std::string m_saveError;
 };
 
 }  // namespace emu

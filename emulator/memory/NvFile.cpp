@@ -15,8 +15,6 @@ namespace {
 
 constexpr char kMagic[] = "CE_MOLV-NV 1\n";
 constexpr std::size_t kMagicLength = sizeof kMagic - 1;
-constexpr int kMaxWidth = 8192;
-constexpr int kMaxHeight = 2304;
 
 void Put16(std::string& out, unsigned value) {
     out += static_cast<char>(value & 0xFF);
@@ -56,8 +54,9 @@ struct Reader {
         picture.height = static_cast<int>(Get16());
         picture.rowBytes = (picture.widthDots + 7) / 8;
         const std::size_t size = static_cast<std::size_t>(picture.rowBytes) * picture.height;
-        if (picture.widthDots < 1 || picture.widthDots > kMaxWidth || picture.height < 1 ||
-            picture.height > kMaxHeight || at + size > bytes.size()) {
+        if (picture.widthDots < 1 || picture.widthDots > RasterGraphics::kMaxDefinedWidth ||
+            picture.height < 1 || picture.height > RasterGraphics::kMaxDefinedHeight ||
+            at + size > bytes.size()) {
             ok = false;
             return picture;
         }

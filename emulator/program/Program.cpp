@@ -27,6 +27,9 @@ namespace {
 
 void Fail(const std::string& message) { Say(stderr, "printer-emulator: " + message); }
 
+// The source column of the trace is as wide as "TCP 127.0.0.1:40312".
+constexpr std::size_t kTraceSourceWidth = 19;
+
 // " (1 printing, 2 waiting: TCP 127.0.0.1:40312, ...)", or nothing when none is open.
 std::string DescribeWaiting(const std::vector<emu::PrinterStation::Connection>& connections) {
     if (connections.empty()) return {};
@@ -133,9 +136,21 @@ int Program::Run() {
     return lost ? kExitFailure : code;
 }
 
-void Program::WriteTrace(const std::string& line) {
+void Program::WriteTrace(const emu::TraceEntry& entry) {
     if (m_traceFailed) return;
-    const std::string text = line + "\n";
+    // "    12.345  TCP 127.0.0.1:40312  ", then the line; continuation lines under the line.
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%10.3f  ", entry.seconds);
+    std::string source = entry.source.empty() ? std::string("-") : entry.source;
+    source.resize(std::max<std::size_t>(source.size(), kTraceSourceWidth), ' ');
+    const std::string lead = seconds + source + "  ";
+    std::string text;
+    for (std::size_t from = 0; from <= entry.text.size();) {
+        const std::size_t end = std::min(entry.text.find('\n', from), entry.text.size());
+        text += (from == 0 ? lead : std::string(lead.size(), ' ')) +
+                entry.text.substr(from, end - from) + "\n";
+        from = end + 1;
+    }
     if (std::fputs(text.c_str(), m_trace) < 0 || std::fflush(m_trace) != 0) {
         m_traceError =
             "cannot write the trace to " +
@@ -148,7 +163,7 @@ void Program::WriteTrace(const std::string& line) {
 
 void Program::OnStationEvent(const emu::StationEvent& event) {
     if (const auto* entry = std::get_if<emu::TraceEntry>(&event)) {
-        if (m_trace != nullptr) WriteTrace(entry->text);
+        if (m_trace != nullptr) WriteTrace(*entry);
     } else if (const auto* failed = std::get_if<emu::SaveFailed>(&event)) {
         Fail(failed->sentence);
     } else if (const auto* notice = std::get_if<emu::Notice>(&event)) {

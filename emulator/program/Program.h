@@ -63,6 +63,7 @@ class Program : private emu::StationView {
   private:
     void OnStationEvent(const emu::StationEvent& event) override;
     bool WantsTrace() const override { return m_trace != nullptr; }
+    bool WantsEveryByte() const override { return true; }
     emu::ReceiptFolder::Limits ReceiptLimits() const;
     int OpenLink();
     int RunInput();
@@ -70,8 +71,9 @@ class Program : private emu::StationView {
     void HandleCommand(const std::string& line, bool* quit);
     std::string StatusText() const;
     std::string DescribeReceipts() const;
-    // Writes one trace line; the first write that fails is said and ends the trace.
-    void WriteTrace(const std::string& line);
+    // Writes one trace entry, each of its lines after its time and source; the first write that
+    // fails is said and ends the trace.
+    void WriteTrace(const emu::TraceEntry& entry);
 
     ProgramOptions m_options;
     emu::PrinterStation m_station;

@@ -169,9 +169,15 @@ ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image,
         result.blank = true;
         return result;
     }
+    // Encoded outside the lock, and not at all once saving has stopped.
+    bool stopped = false;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        stopped = !m_stopped.empty();
+    }
     std::vector<std::uint8_t> png;
     std::string encodeError;
-    const bool encoded = EncodePng(image, &png, &encodeError);
+    const bool encoded = !stopped && EncodePng(image, &png, &encodeError);
     std::lock_guard<std::mutex> guard(m_lock);
     const auto lose = [&](const std::string& why) {
         result.error = "not saved: " + why;
@@ -186,7 +192,8 @@ ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image,
     }
     result.stopped = !m_stopped.empty();
     if (result.stopped) return lose("receipts are no longer saved: " + m_stopped);
-    if (!encoded) return lose("cannot encode the picture: " + encodeError);
+    if (!encoded && !EncodePng(image, &png, &encodeError))
+        return lose("cannot encode the picture: " + encodeError);
     const std::string temporary = WriteTemporary(png, &error);
     if (temporary.empty()) return lose(error);
     const std::string temporaryBin = bytes ? WriteTemporary(*bytes, &error) : std::string();

@@ -1,6 +1,7 @@
 // The print engine's page mode: composing in the page buffer, and printing it on the paper.
 #include <algorithm>
 
+#include "emulator/decoding/TraceText.h"
 #include "emulator/rendering/GlyphPainter.h"
 #include "emulator/rendering/PrintEngine.h"
 
@@ -40,7 +41,7 @@ void PrintEngine::SetPageArea(std::uint16_t x, std::uint16_t y, std::uint16_t wi
 }
 
 void PrintEngine::SetPageDirection(std::uint8_t n) {
-    const int value = n >= '0' ? n - '0' : n;
+    const int value = Digit(n);
     if (value > 3) return;
     m_settings.pageDirection = value;
     if (!m_page) return;

@@ -208,12 +208,18 @@ void PrinterStation::Unsubscribe(StationView* view) {
 void PrinterStation::UpdateTrace() {
     const bool wanted = std::any_of(m_views.begin(), m_views.end(),
                                     [](const StationView* v) { return v->WantsTrace(); });
-    if (wanted == m_tracing) return;
-    m_tracing = wanted;
-    if (!wanted) return m_printer.SetTraceCallback(nullptr);
-    m_printer.SetTraceCallback([this](const std::string& line, const std::string& source) {
-        Post([this, e = TraceEntry{Seconds(), source, line}] { Tell(e); });
+    const bool everyByte = std::any_of(m_views.begin(), m_views.end(), [](const StationView* v) {
+        return v->WantsTrace() && v->WantsEveryByte();
     });
+    if (wanted == m_tracing && everyByte == m_tracingEveryByte) return;
+    m_tracing = wanted;
+    m_tracingEveryByte = everyByte;
+    if (!wanted) return m_printer.SetTraceCallback(nullptr);
+    m_printer.SetTraceCallback(
+        [this](const std::string& line, const std::string& source) {
+            Post([this, e = TraceEntry{Seconds(), source, line}] { Tell(e); });
+        },
+        everyByte);
 }
 
 std::vector<Receipt> PrinterStation::Receipts() const {

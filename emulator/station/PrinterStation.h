@@ -145,6 +145,7 @@ class PrinterStation {
     std::mutex m_viewsLock;  // held while views are told
     std::vector<StationView*> m_views;
     bool m_tracing = false;
+    bool m_tracingEveryByte = false;
 
     // Receipts made but not yet saved: Feed waits while there are this many.
     static constexpr std::size_t kUnsavedReceipts = 8;

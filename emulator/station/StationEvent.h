@@ -39,7 +39,8 @@ struct PaperChanged {
     std::shared_ptr<const PaperImage> paper;
     std::uint64_t receiptsBefore = 0;
 };
-// One decoded command or note, with when and from whom it came.
+// One decoded command or note, with when and from whom it came; continuation lines follow '\n'
+// when a view wants every byte.
 struct TraceEntry {
     double seconds = 0;
     std::string source;
@@ -95,6 +96,9 @@ class StationView {
     virtual void OnStationEvent(const StationEvent& event) = 0;
     // Trace entries cost time to build: they are made only while a view wants them.
     virtual bool WantsTrace() const { return false; }
+    // Trace entries of long commands with all of their bytes, on continuation lines after '\n'
+    // in the entry's text (for a trace file); without, an entry is one line.
+    virtual bool WantsEveryByte() const { return false; }
     // PaperChanged and StatusChanged, a few times a second while they change: for views that
     // show the printer live (pictures of the paper cost time too).
     virtual bool WantsLiveState() const { return false; }

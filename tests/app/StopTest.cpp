@@ -3,16 +3,15 @@
 // terminal it runs in closed, and a stop while the printer has stopped reading.
 #include <gtest/gtest.h>
 #include <pty.h>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/BlockedWrite.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
@@ -114,9 +113,6 @@ TEST(Stop, ClosingTheTerminalItRunsInLosesNothing) {
         << ReadText(log);
 }
 
-// Long beside the pause between two clicks of a script, short beside the test.
-constexpr std::chrono::milliseconds kQuiet{200};
-
 TEST(Stop, AStopEndsAWriteToAPrinterThatStoppedReading) {
     // The test holds the printer's end of the line and never reads it: the interface thread
     // blocks writing the images, with no time-out.
@@ -134,28 +130,7 @@ TEST(Stop, AStopEndsAWriteToAPrinterThatStoppedReading) {
     testsupport::ChildProcess program(
         {CE_MOLV_EXECUTABLE, "--port", "COM1=" + line, "--script", script}, 0, log);
     ASSERT_TRUE(program.Started());
-    const pid_t pid = program.Pid();
-    const std::string wchan = "/proc/" + std::to_string(pid) + "/wchan";
-    // The event loop idles in epoll too: the write is blocked once the line holds bytes nobody
-    // reads and the program has written nothing more for a while.
-    auto unread = [&] {
-        int count = 0;
-        return ioctl(printer, FIONREAD, &count) == 0 ? count : 0;
-    };
-    const std::string io = "/proc/" + std::to_string(pid) + "/io";
-    std::string lastIo;
-    auto since = std::chrono::steady_clock::now();
-    EXPECT_TRUE(testsupport::WaitUntil(
-        [&] {
-            const std::string now = ReadText(io);
-            if (now != lastIo) {
-                lastIo = now;
-                since = std::chrono::steady_clock::now();
-            }
-            return unread() > 0 && std::chrono::steady_clock::now() - since > kQuiet &&
-                   ReadText(wchan) == "do_epoll_wait";
-        },
-        kStartMs))
+    EXPECT_TRUE(testsupport::WaitUntilBlockedWriting(program.Pid(), printer, kStartMs))
         << "the interface thread waits to write";
     program.Signal(SIGTERM);
     int status = 0;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <fstream>
 #include <string>
@@ -8,6 +7,7 @@
 #include "emulator/rendering/Paper.h"
 #include "emulator/rendering/PngWriter.h"
 #include "tests/emulator/RenderHelpers.h"
+#include "tests/support/PngFile.h"
 #include "tests/support/TempDir.h"
 
 using emu::PaperImage;
@@ -184,21 +184,6 @@ TEST(RenderPaper, WritePngReportsProblemsAsText) {
     EXPECT_NE(error.find("empty"), std::string::npos) << error;
 }
 
-// The PNG read back as 8-bit gray, as viewers and scanners see it, with its bit depth.
-PaperImage ReadBack(const std::vector<std::uint8_t>& png, int* bitDepth) {
-    png_image reader{};
-    reader.version = PNG_IMAGE_VERSION;
-    PaperImage image;
-    if (!png_image_begin_read_from_memory(&reader, png.data(), png.size())) return image;
-    *bitDepth = png[24];  // IHDR's bit depth, right after the signature, length, type and size
-    reader.format = PNG_FORMAT_GRAY;
-    image.width = static_cast<int>(reader.width);
-    image.height = static_cast<int>(reader.height);
-    image.gray.resize(PNG_IMAGE_SIZE(reader));
-    if (!png_image_finish_read(&reader, nullptr, image.gray.data(), 0, nullptr)) image = {};
-    return image;
-}
-
 TEST(RenderPaper, PngKeepsEveryDotAtOneBitUnlessThePaperHoldsGray) {
     PrintEngine text;
     Feed(text, "Black and white\n");
@@ -224,12 +209,14 @@ TEST(RenderPaper, PngKeepsEveryDotAtOneBitUnlessThePaperHoldsGray) {
         std::vector<std::uint8_t> png;
         std::string error;
         ASSERT_TRUE(emu::EncodePng(row.image, &png, &error)) << row.name << ": " << error;
-        int bitDepth = 0;
-        const PaperImage back = ReadBack(png, &bitDepth);
-        EXPECT_EQ(bitDepth, row.bitDepth) << row.name;
+        // IHDR's bit depth, right after the signature, length, type and size.
+        ASSERT_GT(png.size(), 24u) << row.name;
+        EXPECT_EQ(png[24], row.bitDepth) << row.name;
+        // Read back as 8-bit gray, as viewers and scanners see it.
+        const testsupport::GrayPicture back = testsupport::ReadGrayPng(png);
         EXPECT_EQ(back.width, row.image.width) << row.name;
         EXPECT_EQ(back.height, row.image.height) << row.name;
-        EXPECT_TRUE(back.gray == row.image.gray) << row.name << ": the dots read back differ";
+        EXPECT_TRUE(back.pixels == row.image.gray) << row.name << ": the dots read back differ";
     }
 }
 

@@ -85,6 +85,11 @@ void ChildProcess::Signal(int signal) const {
     if (m_pid > 0) kill(m_pid, signal);
 }
 
+bool ChildProcess::Running() {
+    if (m_pid > 0 && waitpid(m_pid, nullptr, WNOHANG) == m_pid) m_pid = -1;
+    return m_pid > 0;
+}
+
 int ChildProcess::Wait(rusage* usage) {
     int status = 0;
     if (m_pid > 0 && wait4(m_pid, &status, 0, usage) == m_pid) m_pid = -1;
@@ -96,7 +101,7 @@ bool ChildProcess::WaitFor(int timeoutMs, int& status) {
     if (m_pid <= 0) return false;
     const bool ended = WaitUntil(
         [&] {
-            if (m_pid > 0 && waitpid(m_pid, &status, WNOHANG) == m_pid) m_pid = -1;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) m_pid = -1;
             return m_pid <= 0;
         },
         timeoutMs);

@@ -30,6 +30,8 @@ class ChildProcess {
     void CloseInput();
     std::string ReadLine();  // the next line of its output with its newline; "" at the end
     void Signal(int signal) const;
+    // False once it has ended (it is then reaped).
+    bool Running();
 
     // Its wait status once it has ended (with the resources it used, when asked).
     int Wait(rusage* usage = nullptr);

@@ -3,7 +3,6 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,21 +22,6 @@ constexpr const char* kPySerialExample = "/usr/share/doc/python3-serial/examples
 
 std::string PySerialWrapper() {
     return std::string(CE_MOLV_TEST_SOURCE_DIR) + "/tests/support/peers/pyserial-rfc2217-server.py";
-}
-
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& log) {
-    pid_t pid = fork();
-    if (pid != 0) return pid;
-    std::FILE* out = std::fopen(log.c_str(), "w");
-    if (out != nullptr) {
-        dup2(fileno(out), STDOUT_FILENO);
-        dup2(fileno(out), STDERR_FILENO);
-    }
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
 }
 
 }  // namespace
@@ -63,30 +47,24 @@ DeviceServer::DeviceServer(Kind kind, const std::string& devicePath) {
     } else {
         argv = {kPython, PySerialWrapper(), std::to_string(m_port), devicePath};
     }
-    const pid_t pid = Spawn(argv, log);
-    if (pid < 0 ||
-        !WaitUntil([&] { return Listening(m_port) || waitpid(pid, nullptr, WNOHANG); }, 10000) ||
+    m_server.emplace(argv, 0, log);
+    if (!m_server->Started() ||
+        !WaitUntil([&] { return Listening(m_port) || !m_server->Running(); }, 10000) ||
         !Listening(m_port)) {
+        m_server.reset();
         std::ifstream in(log);
         std::stringstream text;
         text << in.rdbuf();
         m_problem = std::string(Name(kind)) + " did not start: " + text.str();
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        return;
     }
-    m_pid = pid;
 }
 
 DeviceServer::~DeviceServer() {
-    if (m_pid <= 0) return;
-    kill(m_pid, SIGTERM);
-    if (!WaitUntil([this] { return waitpid(m_pid, nullptr, WNOHANG) == m_pid; }, 5000)) {
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-    }
+    // Asked to end first, so that it gives the device back as it found it.
+    if (!m_server) return;
+    m_server->Signal(SIGTERM);
+    int status = 0;
+    m_server->WaitFor(5000, status);
 }
 
 int FreeLoopbackPort() {

@@ -9,10 +9,10 @@
 //     HANDLE port = CreateFileW(platform::Utf8ToWide(server.Url()).c_str(), ...);
 #pragma once
 
-#include <sys/types.h>
-
+#include <optional>
 #include <string>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
 
 namespace testsupport {
@@ -27,7 +27,7 @@ class DeviceServer {
     DeviceServer& operator=(const DeviceServer&) = delete;
 
     // False, with the reason in Problem(), when the server is not installed or did not start.
-    bool Ok() const { return m_pid > 0; }
+    bool Ok() const { return m_server.has_value(); }
     const std::string& Problem() const { return m_problem; }
     // "rfc2217://127.0.0.1:PORT"
     std::string Url() const { return "rfc2217://127.0.0.1:" + std::to_string(m_port); }
@@ -36,7 +36,7 @@ class DeviceServer {
 
   private:
     TempDir m_dir;
-    pid_t m_pid = -1;
+    std::optional<ChildProcess> m_server;  // while it serves
     int m_port = 0;
     std::string m_problem;
 };

@@ -1,5 +1,5 @@
-// Reads a PNG (a saved receipt) as 8-bit gray through libpng, for tests that check the paper dot
-// for dot. Empty pixels when the file cannot be read.
+// Reads a PNG (a saved receipt, or its bytes) as 8-bit gray through libpng, for tests that check
+// the paper dot for dot. Empty pixels when the file cannot be read.
 #pragma once
 
 #include <png.h>
@@ -21,12 +21,10 @@ struct GrayPicture {
     }
 };
 
-inline GrayPicture ReadGrayPng(const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    GrayPicture picture;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return picture;
+// The picture of an image whose reading has begun; empty when it cannot be read.
+inline GrayPicture FinishGrayPng(png_image& image) {
     image.format = PNG_FORMAT_GRAY;
+    GrayPicture picture;
     picture.pixels.resize(PNG_IMAGE_SIZE(image));
     if (!png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr)) {
         png_image_free(&image);
@@ -35,6 +33,21 @@ inline GrayPicture ReadGrayPng(const std::string& path) {
     picture.width = static_cast<int>(image.width);
     picture.height = static_cast<int>(image.height);
     return picture;
+}
+
+inline GrayPicture ReadGrayPng(const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return GrayPicture{};
+    return FinishGrayPng(image);
+}
+
+// The same from the PNG's bytes.
+inline GrayPicture ReadGrayPng(const std::vector<std::uint8_t>& png) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) return GrayPicture{};
+    return FinishGrayPng(image);
 }
 
 }  // namespace testsupport

@@ -136,6 +136,38 @@ TEST_F(PaperWindowTest, PaperFollowsTheNewestRowUntilTheOperatorScrollsUp) {
     window.Close();
 }
 
+TEST_F(PaperWindowTest, CommandsFollowTheNewestLineUntilTheOperatorScrollsUpAndTroubleStandsOut) {
+    window.Show(nullptr);
+    QScrollBar* bar = Widget().Trace()->verticalScrollBar();
+    const auto add = [&](const std::string& what, int count) {
+        for (int i = 0; i < count; ++i) window.AddTraceLine(what + " " + std::to_string(i));
+        Drain();
+    };
+    add("first", 200);
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    bar->setValue(150);  // the operator looks back, even as old lines leave at the top
+    const QString looked = Widget().Trace()->cursorForPosition(QPoint(5, 5)).block().text();
+    add("more", CPaperWindow::kTraceLines - 100);
+    ASSERT_EQ(Widget().Trace()->document()->firstBlock().text(), "first 100");
+    EXPECT_LT(bar->value(), bar->maximum());
+    EXPECT_EQ(Widget().Trace()->cursorForPosition(QPoint(5, 5)).block().text(), looked);
+
+    bar->setValue(bar->maximum());  // and comes back down
+    add("last", 50);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    window.AddTraceLine("      12  1B 7A   ESC 0x7A  unknown command, skipped");
+    window.AddTraceLine("      15  1B 4A   ESC J     print and feed 10 dots");
+    Drain();
+    const QTextBlock unknown = Widget().Trace()->document()->lastBlock().previous();
+    ASSERT_FALSE(unknown.layout()->formats().isEmpty()) << "an unknown command stands out";
+    EXPECT_EQ(unknown.layout()->formats()[0].format.foreground().color(), QColor(0xc0, 0, 0));
+    EXPECT_TRUE(Widget().Trace()->document()->lastBlock().layout()->formats().isEmpty());
+    window.Close();
+}
+
 TEST_F(PaperWindowTest, StripDrawsDotsAtTheChosenScaleBelowFinishedReceipts) {
     std::vector<std::uint8_t> receipt = Blank(384, 30);
     std::vector<std::uint8_t> current = Blank(384, 30);

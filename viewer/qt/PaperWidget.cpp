@@ -19,6 +19,7 @@
 #include "viewer/PaperWindow.h"
 #include "viewer/qt/PaperStrip.h"
 #include "viewer/qt/TouchTargets.h"
+#include "viewer/qt/TraceHighlighter.h"
 #include "viewer/qt/TraceLayout.h"
 
 CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle)
@@ -76,6 +77,7 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pTrace->setMaximumBlockCount(CPaperWindow::kTraceLines);
     m_pTrace->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_pTrace->setMinimumWidth(240);
+    new CTraceHighlighter(m_pTrace->document());
 
     m_pFolder = new QLabel;
     m_pFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -212,7 +214,19 @@ void CPaperWidget::AppendTrace(const QStringList& lines) {
     QStringList shown;
     shown.reserve(lines.size());
     for (const QString& line : lines) shown.append(TraceLineForWindow(line));
+    // The list follows the newest line while the operator is at the bottom; scrolled up, what
+    // they look at stays put even as the oldest lines leave at the top.
+    QScrollBar* bar = m_pTrace->verticalScrollBar();
+    const bool follow = bar->value() >= bar->maximum();
+    const int before = m_pTrace->blockCount();
+    const int value = bar->value();
     m_pTrace->appendPlainText(shown.join(QLatin1Char('\n')));
+    if (follow) {
+        bar->setValue(bar->maximum());
+    } else {
+        const int dropped = before + static_cast<int>(shown.size()) - m_pTrace->blockCount();
+        bar->setValue(std::max(0, value - dropped));
+    }
 }
 
 void CPaperWidget::SetToggle(int index, bool on) {
