@@ -93,7 +93,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${package_docdir})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${package_docdir}/docs FILES_MATCHING PATTERN "*.png")
 
 if(TARGET CE_MOLV)
-  install(FILES ${packaging_source}/ce_molv.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${packaging_source}/ce_molv.desktop ${packaging_source}/ce_molv-desk-printer.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/app/res/ce_molv.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
   set(metainfo ${packaging_build}/${CE_MOLV_APPSTREAM_ID}.metainfo.xml)
   configure_file(${packaging_source}/${CE_MOLV_APPSTREAM_ID}.metainfo.xml.in ${metainfo} @ONLY)
