@@ -88,14 +88,16 @@ endif()
 add_custom_target(package-documents ALL DEPENDS ${package_documents})
 
 install(FILES ${packaging_source}/copyright ${packaging_build}/changelog.gz DESTINATION ${package_docdir})
-# The README links its pictures as docs/*.png: they go beside it.
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${package_docdir})
+# The installed README is the one for users of the package (how to start, where receipts go);
+# the repository's tells how to build. It links its pictures as docs/*.png: they go beside it.
+install(FILES ${packaging_source}/README.package.md DESTINATION ${package_docdir} RENAME README.md)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${package_docdir}/docs FILES_MATCHING PATTERN "*.png")
 
 if(TARGET CE_MOLV)
   install(FILES ${packaging_source}/ce_molv.desktop ${packaging_source}/ce_molv-desk-printer.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${PROJECT_SOURCE_DIR}/app/res/ce_molv.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
+  # Both programs' icons at every size desktops look for, and scalable (tools/IconGenerator.cpp).
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/app/res/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
   set(metainfo ${packaging_build}/${CE_MOLV_APPSTREAM_ID}.metainfo.xml)
   configure_file(${packaging_source}/${CE_MOLV_APPSTREAM_ID}.metainfo.xml.in ${metainfo} @ONLY)
   install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

@@ -362,6 +362,10 @@ void PrinterStation::SaveAndTell(FinishedReceipt&& finished, double seconds) {
 }
 
 void PrinterStation::Refresh() {
+    // At most once a kRefresh however many tasks come: telling the paper takes a snapshot of it.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_refreshed < kRefresh && !m_retell) return;
+    m_refreshed = now;
     {
         std::lock_guard<std::mutex> guard(m_viewsLock);
         if (std::none_of(m_views.begin(), m_views.end(),

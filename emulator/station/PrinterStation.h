@@ -168,6 +168,7 @@ class PrinterStation {
     std::uint64_t m_shownReceipts = ~0ull;
     std::size_t m_shownWaiting = ~std::size_t{0};
     std::string m_shownState;
+    std::chrono::steady_clock::time_point m_refreshed{};
 };
 
 }  // namespace emu
