@@ -6,12 +6,14 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
 
+#include "platform/internal/DcbTermios.h"
 #include "platform/internal/Deadline.h"
 #include "platform/internal/LastError.h"
 
@@ -109,19 +111,12 @@ std::string NetworkAddressProblem(const std::string& url) {
     return ParseNetworkAddress(AfterScheme(url), address, problem) ? "" : problem;
 }
 
+// What a local device reports for a raw 9600 8N1 line.
 DCB DefaultNetworkDcb() {
-    DCB dcb{};
-    dcb.DCBlength = sizeof(DCB);
-    dcb.BaudRate = 9600;
-    dcb.fBinary = 1;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    dcb.XonChar = 0x11;
-    dcb.XoffChar = 0x13;
-    return dcb;
+    DeviceTermios t;
+    t.cflag = CS8 | CREAD | CLOCAL;
+    SetDeviceBaudRate(t, 9600);
+    return DcbFromTermios(t);
 }
 
 void FailNetworkOpen(DWORD code, const std::string& url, const std::string& why) {
