@@ -94,7 +94,8 @@ install(FILES ${packaging_source}/README.package.md DESTINATION ${package_docdir
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${package_docdir}/docs FILES_MATCHING PATTERN "*.png")
 
 if(TARGET CE_MOLV)
-  install(FILES ${packaging_source}/ce_molv.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${packaging_source}/ce_molv.desktop ${packaging_source}/ce_molv-desk-printer.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   # Both programs' icons at every size desktops look for, and scalable (tools/IconGenerator.cpp).
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/app/res/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
   set(metainfo ${packaging_build}/${CE_MOLV_APPSTREAM_ID}.metainfo.xml)
