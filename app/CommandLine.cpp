@@ -212,17 +212,29 @@ std::string CCommandLine::Usage(const std::string& program) {
         left.resize(std::max<std::size_t>(left.size() + 2, 24), ' ');
         text += left + option.help + "\n";
     }
+    // One command a line, as the options are, so that the manual page lists them one by one.
     text +=
         "\nScript commands, one a line ('#' starts a comment):\n"
-        "  click ID | select ID INDEX | type ID TEXT | wait MS | screenshot FILE.png | close\n"
-        "  expect check ID 0|1 | expect text ID TEXT | expect message TEXT | expect detail TEXT\n"
-        "  wait until EXPECTATION: any expectation above without 'expect', met within 5 s\n"
+        "  click ID              press the control\n"
+        "  select ID INDEX       choose item INDEX (from 0) of a list\n"
+        "  type ID TEXT          type TEXT into the edit field of a list\n"
+        "  wait MS               wait MS milliseconds\n"
+        "  screenshot FILE.png   take a picture of the dialog\n"
+        "  close                 close the dialog\n"
+        "  expect check ID 0|1   the check box is clear (0) or checked (1)\n"
+        "  expect text ID TEXT   the control's text is TEXT\n"
+        "  expect message TEXT   the last message box says TEXT\n"
+        "  expect detail TEXT    the last message box's detail contains TEXT\n"
+        "  wait until EXPECTATION  an expectation above without 'expect', met within 5 s\n"
         "IDs are the dialog's control ids (1002 port list, 1005 open button, 1019-1023 status "
         "boxes).\n"
-        "With --virtual-printer also: printer CONDITION on|off | printer screenshot FILE.png |\n"
-        "  printer show (the printer's window again, after it was closed; F2 in the dialog does\n"
-        "  the same) (CONDITION: " +
-        emu::ConditionNameList() + ").\n";
+        "\nWith --virtual-printer also:\n"
+        "  printer CONDITION on|off  set or clear a condition of the printer (" +
+        emu::ConditionNameList() +
+        ")\n"
+        "  printer screenshot FILE.png  take a picture of the printer's window\n"
+        "  printer show          show the printer's window again after it was closed (F2 in\n"
+        "                        the dialog does the same)\n";
     return text;
 }
 

@@ -88,13 +88,16 @@ endif()
 add_custom_target(package-documents ALL DEPENDS ${package_documents})
 
 install(FILES ${packaging_source}/copyright ${packaging_build}/changelog.gz DESTINATION ${package_docdir})
-# The README links its pictures as docs/*.png: they go beside it.
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${package_docdir})
+# The installed README is the one for users of the package (how to start, where receipts go);
+# the repository's tells how to build. It links its pictures as docs/*.png: they go beside it.
+install(FILES ${packaging_source}/README.package.md DESTINATION ${package_docdir} RENAME README.md)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${package_docdir}/docs FILES_MATCHING PATTERN "*.png")
 
 if(TARGET CE_MOLV)
-  install(FILES ${packaging_source}/ce_molv.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${PROJECT_SOURCE_DIR}/app/res/ce_molv.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
+  install(FILES ${packaging_source}/ce_molv.desktop ${packaging_source}/ce_molv-desk-printer.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # Both programs' icons at every size desktops look for, and scalable (tools/IconGenerator.cpp).
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/app/res/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
   set(metainfo ${packaging_build}/${CE_MOLV_APPSTREAM_ID}.metainfo.xml)
   configure_file(${packaging_source}/${CE_MOLV_APPSTREAM_ID}.metainfo.xml.in ${metainfo} @ONLY)
   install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -124,5 +127,17 @@ set(CPACK_STRIP_FILES ON)
 if(CMAKE_CROSSCOMPILING)
   # A cross build's package is for its target (cmake/toolchains/), not for this machine.
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CE_MOLV_DEB_ARCH})
+  # The target's libzint is unpacked beside dpkg's records, not installed: dpkg-shlibdeps is shown
+  # where it is, and its package, named by Debian's rule from the library's soname, is added.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CE_MOLV_CROSS_OVERLAY}/usr/lib)
+  file(GLOB zint_sonames RELATIVE ${CE_MOLV_CROSS_OVERLAY}/usr/lib
+       ${CE_MOLV_CROSS_OVERLAY}/usr/lib/libzint.so.*)
+  list(FILTER zint_sonames INCLUDE REGEX "^libzint\\.so\\.[0-9]+\\.[0-9]+$")
+  if(NOT zint_sonames)
+    message(FATAL_ERROR "no libzint in ${CE_MOLV_CROSS_OVERLAY} (scripts/install-cross.sh)")
+  endif()
+  list(GET zint_sonames 0 zint_soname)
+  string(REPLACE ".so." "" zint_package ${zint_soname})
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${zint_package}")
 endif()
 include(CPack)

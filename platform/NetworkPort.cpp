@@ -6,12 +6,14 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
 
+#include "platform/internal/DcbTermios.h"
 #include "platform/internal/Deadline.h"
 #include "platform/internal/LastError.h"
 
@@ -22,6 +24,7 @@ namespace {
 // A device server on the local network answers in milliseconds; one that has not within this
 // long is not going to.
 constexpr std::uint64_t kConnectLimitMs = 5000;
+constexpr int kSendQueue = 64 * 1024;
 
 bool AllDigits(const std::string& text) {
     return !text.empty() && text.size() <= 5 &&
@@ -109,19 +112,12 @@ std::string NetworkAddressProblem(const std::string& url) {
     return ParseNetworkAddress(AfterScheme(url), address, problem) ? "" : problem;
 }
 
+// What a local device reports for a raw 9600 8N1 line.
 DCB DefaultNetworkDcb() {
-    DCB dcb{};
-    dcb.DCBlength = sizeof(DCB);
-    dcb.BaudRate = 9600;
-    dcb.fBinary = 1;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    dcb.XonChar = 0x11;
-    dcb.XoffChar = 0x13;
-    return dcb;
+    DeviceTermios t;
+    t.cflag = CS8 | CREAD | CLOCAL;
+    SetDeviceBaudRate(t, 9600);
+    return DcbFromTermios(t);
 }
 
 void FailNetworkOpen(DWORD code, const std::string& url, const std::string& why) {
@@ -163,6 +159,10 @@ int ConnectNetworkPort(const std::string& url) {
             // Status bytes and small commands go out at once rather than waiting to be joined.
             int one = 1;
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            // A serial driver's queue, not the megabytes the kernel would grow to: writes wait
+            // (and time out) while the line is held back, and the output count stays true.
+            int queue = kSendQueue;
+            setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &queue, sizeof queue);
             return fd;
         }
         close(fd);

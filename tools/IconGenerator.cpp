@@ -1,7 +1,8 @@
-// icon-gen: draws the application icon (a receipt coming out of a small printer) and writes it as
-// a Windows icon file with nine images (48, 32 and 16 dots square, each in 16 colours, 256 colours
-// and 24-bit colour) plus a 48-dot PNG for the desktop entry. Run by hand when the design changes;
-// the results are kept in app/res/.
+// icon-gen: draws the icons (a receipt coming out of a small printer: blue for CE_MOLV, green for
+// the virtual printer's own window) and writes the application's Windows icon file with nine
+// images (48, 32 and 16 dots square, each in 16 colours, 256 colours and 24-bit colour), a 48-dot
+// PNG, and for each icon the desktop's hicolor theme: PNGs from 16 to 256 dots and a scalable SVG
+// of the same shapes. Run by hand when the design changes; the results are kept in app/res/.
 #include <png.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -39,15 +41,27 @@ constexpr Rgb kPaper{0xFF, 0xFF, 0xFF};
 constexpr Rgb kPrint{0x50, 0x50, 0x50};
 constexpr Rgb kLamp{0x20, 0xD0, 0x20};
 
+// One icon: its name in the theme and the colours that tell it apart.
+struct Look {
+    const char* name;
+    Rgb body;
+    Rgb lamp;
+};
+constexpr Look kApplication{"ce_molv", kBody, kLamp};
+constexpr Look kLooks[] = {kApplication,
+                           {"printer-emulator", {0x1B, 0x6E, 0x3A}, {0xF0, 0xA0, 0x20}}};
+// The sizes desktops look up in the hicolor theme.
+constexpr int kThemeSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
 // Shapes from back to front. Edges are snapped to whole dots at each size so that the small
 // images stay crisp; the print lines on the receipt are fewer at 16 dots.
-std::vector<Shape> design(int size) {
+std::vector<Shape> design(int size, const Look& look) {
     std::vector<Shape> s{
         {3, 18, 45, 44, 5, kOutline},                              // printer body with its outline
-        {4, 19, 44, 43, 4, kBody},    {4, 19, 44, 27, 4, kLid},    // light lid on top
-        {4, 24, 44, 27, 0, kLid},     {9, 22, 39, 26, 0, kSlot},   // paper slot
+        {4, 19, 44, 43, 4, look.body}, {4, 19, 44, 27, 4, kLid},   // light lid on top
+        {4, 24, 44, 27, 0, kLid},      {9, 22, 39, 26, 0, kSlot},  // paper slot
         {12, 2, 36, 24, 0, kOutline},                              // receipt
-        {13, 3, 35, 24, 0, kPaper},   {33, 33, 39, 39, 3, kLamp},  // power lamp
+        {13, 3, 35, 24, 0, kPaper},    {33, 33, 39, 39, 3, look.lamp},  // power lamp
     };
     const std::vector<std::array<double, 2>> lines =
         size >= 32 ? std::vector<std::array<double, 2>>{{8, 31}, {12, 27}, {16, 31}, {20, 23}}
@@ -67,8 +81,8 @@ bool inside(const Shape& sh, double x, double y, double scale) {
 }
 
 // Renders one size with 4 x 4 samples a dot; colours are straight (not premultiplied).
-std::vector<Rgba> render(int size) {
-    const std::vector<Shape> shapes = design(size);
+std::vector<Rgba> render(int size, const Look& look) {
+    const std::vector<Shape> shapes = design(size, look);
     const double scale = size / 48.0;
     std::vector<Rgba> img(static_cast<size_t>(size * size));
     for (int y = 0; y < size; ++y)
@@ -197,7 +211,7 @@ bool writeIco(const std::string& path) {
     };
     std::vector<Entry> entries;
     for (int size : {48, 32, 16}) {
-        const std::vector<Rgba> img = render(size);
+        const std::vector<Rgba> img = render(size, kApplication);
         for (int bits : {4, 8, 24}) entries.push_back({size, bits, iconImage(img, size, bits)});
     }
     std::string out;
@@ -222,8 +236,8 @@ bool writeIco(const std::string& path) {
     return static_cast<bool>(file.flush());
 }
 
-bool writePng(const std::string& path, int size) {
-    const std::vector<Rgba> img = render(size);
+bool writePng(const std::string& path, int size, const Look& look) {
+    const std::vector<Rgba> img = render(size, look);
     // Everything with a destructor is made before setjmp: libpng reports errors by longjmp.
     std::vector<png_byte> pixels(static_cast<size_t>(size * size * 4));
     for (size_t i = 0; i < img.size(); ++i) {
@@ -252,31 +266,76 @@ bool writePng(const std::string& path, int size) {
     return std::fclose(f) == 0 && ok;
 }
 
+// The 48-unit design itself, unsnapped: the scalable icon the theme offers beside the PNGs.
+bool writeSvg(const std::string& path, const Look& look) {
+    std::ofstream file(path, std::ios::trunc);
+    file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" height=\"48\" "
+            "viewBox=\"0 0 48 48\">\n";
+    for (const Shape& s : design(48, look)) {
+        char colour[8];
+        std::snprintf(colour, sizeof colour, "#%02x%02x%02x", s.colour.r, s.colour.g, s.colour.b);
+        file << "  <rect x=\"" << s.left << "\" y=\"" << s.top << "\" width=\"" << s.right - s.left
+             << "\" height=\"" << s.bottom - s.top << "\"";
+        if (s.radius > 0) file << " rx=\"" << s.radius << "\"";
+        file << " fill=\"" << colour << "\"/>\n";
+    }
+    file << "</svg>\n";
+    return static_cast<bool>(file.flush());
+}
+
+// Every size of every icon in DIR/icons/hicolor, as the theme lays them out.
+bool writeTheme(const std::filesystem::path& dir) {
+    const std::filesystem::path theme = dir / "icons" / "hicolor";
+    std::error_code error;
+    for (const Look& look : kLooks) {
+        for (int size : kThemeSizes) {
+            const std::string square = std::to_string(size) + "x" + std::to_string(size);
+            const std::filesystem::path folder = theme / square / "apps";
+            std::filesystem::create_directories(folder, error);
+            if (!writePng((folder / (std::string(look.name) + ".png")).string(), size, look)) {
+                std::cerr << folder.string() << ": cannot write\n";
+                return false;
+            }
+        }
+        const std::filesystem::path folder = theme / "scalable" / "apps";
+        std::filesystem::create_directories(folder, error);
+        if (!writeSvg((folder / (std::string(look.name) + ".svg")).string(), look)) {
+            std::cerr << folder.string() << ": cannot write\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::cout << "Usage: icon-gen OUTPUT.ico OUTPUT.png\n"
-                     "Draws the application icon: nine images (48, 32, 16 dots; 16 colours, 256\n"
-                     "colours, 24-bit) in OUTPUT.ico and a 48-dot PNG with alpha in OUTPUT.png.\n"
-                     "  --help, --version\n";
+        std::cout
+            << "Usage: icon-gen OUTPUT.ico OUTPUT.png THEME-DIR\n"
+               "Draws the icons: the application's nine images (48, 32, 16 dots; 16 colours,\n"
+               "256 colours, 24-bit) in OUTPUT.ico and a 48-dot PNG with alpha in\n"
+               "OUTPUT.png; and in THEME-DIR/icons/hicolor every icon at 16 to 256 dots\n"
+               "(PNG) and scalable (SVG).\n"
+               "  --help, --version\n";
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::cout << "icon-gen " << CE_MOLV_VERSION << "\n";
         return 0;
     }
-    if (argc != 3) {
-        std::cerr << "Usage: icon-gen OUTPUT.ico OUTPUT.png (see --help)\n";
+    if (argc != 4) {
+        std::cerr << "Usage: icon-gen OUTPUT.ico OUTPUT.png THEME-DIR (see --help)\n";
         return 2;
     }
     if (!writeIco(argv[1])) {
         std::cerr << argv[1] << ": cannot write\n";
         return 1;
     }
-    if (!writePng(argv[2], 48)) {
+    if (!writePng(argv[2], 48, kApplication)) {
         std::cerr << argv[2] << ": cannot write\n";
         return 1;
     }
-    return 0;
+    return writeTheme(argv[3]) ? 0 : 1;
 }

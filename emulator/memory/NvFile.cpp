@@ -10,6 +10,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "emulator/FileWrite.h"
+
 namespace emu {
 namespace {
 
@@ -124,15 +126,12 @@ bool WriteNvFile(const std::string& path, const NvContents& contents, std::strin
         *error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
-    bool written = true;
-    for (std::size_t done = 0; written && done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        written = n > 0;
-        if (written) done += static_cast<std::size_t>(n);
+    int savedErrno = 0;
+    bool written = WriteAll(fd, bytes, &savedErrno);
+    if (written && ::fsync(fd) != 0) {
+        written = false;
+        savedErrno = errno;
     }
-    written = written && ::fsync(fd) == 0;
-    const int savedErrno = errno;
     ::close(fd);
     if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
         *error = "cannot write " + path + ": " + std::strerror(written ? errno : savedErrno);

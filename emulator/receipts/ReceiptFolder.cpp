@@ -13,6 +13,7 @@
 #include <regex>
 #include <system_error>
 
+#include "emulator/FileWrite.h"
 #include "emulator/rendering/PngWriter.h"
 
 namespace emu {
@@ -133,7 +134,7 @@ std::string ReceiptFolder::WriteTemporary(const std::vector<std::uint8_t>& data,
             *error = "cannot create a file in " + m_folder.string() + ": " + std::strerror(errno);
             return "";
         }
-        if (!WritePng(data, fd, "a receipt in " + m_folder.string(), error)) {
+        if (!WriteAndClose(fd, data, "a receipt in " + m_folder.string(), error)) {
             ::unlink(temporary.c_str());
             return "";
         }

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <png.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <bit>
@@ -10,6 +9,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+
+#include "emulator/FileWrite.h"
 
 namespace emu {
 namespace {
@@ -154,24 +155,7 @@ bool WritePng(const PaperImage& image, const std::string& path, std::string* err
     if (!EncodePng(image, &png, &why)) return Fail(error, "cannot write " + path + ": " + why);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return Fail(error, "cannot create " + path + ": " + std::strerror(errno));
-    return WritePng(png, fd, path, error);
-}
-
-bool WritePng(const std::vector<std::uint8_t>& png, int fd, const std::string& name,
-              std::string* error) {
-    std::size_t done = 0;
-    while (done < png.size()) {
-        const ssize_t n = ::write(fd, png.data() + done, png.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int failure = n < 0 ? errno : ENOSPC;
-            ::close(fd);
-            return Fail(error, "cannot write " + name + ": " + std::strerror(failure));
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0) return Fail(error, "cannot write " + name + ": " + std::strerror(errno));
-    return true;
+    return WriteAndClose(fd, png, path, error);
 }
 
 }  // namespace emu

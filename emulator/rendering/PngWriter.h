@@ -38,9 +38,4 @@ bool IsBlackAndWhite(const PaperImage& image);
 bool EncodePng(const PaperImage& image, std::vector<std::uint8_t>* png, std::string* error,
                const PngEncoding& encoding = kReceiptPng);
 
-// Writes encoded bytes to a file already open for writing, which it closes; name is for the
-// messages. False with the reason in *error.
-bool WritePng(const std::vector<std::uint8_t>& png, int fd, const std::string& name,
-              std::string* error);
-
 }  // namespace emu

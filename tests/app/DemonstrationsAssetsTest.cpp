@@ -7,7 +7,9 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <string>
 #include <tuple>
+#include <utility>
 
 #include "tests/app/ExpectedStream.h"
 
@@ -119,16 +121,42 @@ TEST(AppIcon, HoldsNineConsistentImages) {
     EXPECT_EQ(kinds, wanted);
 }
 
-TEST(AppIcon, DesktopPictureIs48DotsSquare) {
-    const Bytes png = ReadResource("ce_molv.png");
+// The width and height a PNG's header states; -1 for what is not a PNG.
+std::pair<int, int> PngSize(const Bytes& png) {
     const Bytes signature{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    ASSERT_GE(png.size(), 24u);
-    EXPECT_TRUE(std::equal(signature.begin(), signature.end(), png.begin()));
+    if (png.size() < 24 || !std::equal(signature.begin(), signature.end(), png.begin()))
+        return {-1, -1};
     auto be = [&](size_t at) {
         return (png[at] << 24) | (png[at + 1] << 16) | (png[at + 2] << 8) | png[at + 3];
     };
-    EXPECT_EQ(be(16), 48);
-    EXPECT_EQ(be(20), 48);
+    return {be(16), be(20)};
+}
+
+TEST(AppIcon, DesktopPictureIs48DotsSquare) {
+    EXPECT_EQ(PngSize(ReadResource("ce_molv.png")), std::make_pair(48, 48));
+}
+
+// What the package installs in the hicolor theme: both icons at every size desktops look up,
+// and scalable; the 48-dot one is the application's own picture.
+TEST(AppIcon, TheThemeHoldsEachIconAtEverySizeAndScalable) {
+    for (const std::string name : {"ce_molv", "printer-emulator"}) {
+        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+            const std::string square = std::to_string(size) + "x" + std::to_string(size);
+            const Bytes png =
+                ReadResource(("icons/hicolor/" + square + "/apps/" + name + ".png").c_str());
+            EXPECT_EQ(PngSize(png), std::make_pair(size, size)) << name << " " << square;
+            if (name == "ce_molv" && size == 48) {
+                EXPECT_EQ(png, ReadResource("ce_molv.png"));
+            }
+        }
+        const Bytes svg = ReadResource(("icons/hicolor/scalable/apps/" + name + ".svg").c_str());
+        const std::string text(svg.begin(), svg.end());
+        EXPECT_NE(text.find("<svg xmlns=\"http://www.w3.org/2000/svg\""), std::string::npos)
+            << name;
+        EXPECT_NE(text.find("viewBox=\"0 0 48 48\""), std::string::npos) << name;
+        EXPECT_GE(std::count(text.begin(), text.end(), '\n'), 10) << name << ": every shape drawn";
+        EXPECT_TRUE(text.ends_with("</svg>\n")) << name;
+    }
 }
 
 }  // namespace

@@ -18,8 +18,9 @@ bool ClickAt(const QWidget& widget, const QPoint& point) {
         return false;
     }
     // Relative to its window as the X server has it now: a window manager may still be moving
-    // the window when Qt already reports the new place.
-    const QPoint at = widget.mapTo(window, point);
+    // the window when Qt already reports the new place. The server counts device pixels: at a
+    // scale factor, so many of them to each of Qt's.
+    const QPoint at = widget.mapTo(window, point) * window->devicePixelRatioF();
     const std::string id = std::to_string(window->winId());
     const std::string command = "xdotool windowactivate --sync " + id + " mousemove --window " +
                                 id + " " + std::to_string(at.x()) + " " + std::to_string(at.y()) +
