@@ -65,6 +65,12 @@ bool ParseMaxReceipts(CommandLineOptions& options, const std::string& value, std
     return true;
 }
 
+bool ParseHttp(CommandLineOptions& options, const std::string& value, std::string* pError) {
+    options.http = emu::ParseListenAddress(value, pError);
+    if (!options.http) *pError = "--http " + *pError;
+    return options.http.has_value();
+}
+
 bool NotEmpty(const std::string& option, const std::string& value, std::string* pError) {
     if (value.empty()) *pError = option + " needs a non-empty value";
     return !value.empty();
@@ -117,6 +123,11 @@ const OptionRow kOptions[] = {
          o.stateFolder = v;
          return NotEmpty("--state", v, e);
      }},
+    {"--http", "[ADDR:]PORT",
+     "also serve the virtual printer in a browser and an HTTP interface for\n"
+     "                        tests at http://ADDR:PORT/ (ADDR defaults to 127.0.0.1), as\n"
+     "                        printer-emulator --http does",
+     ParseHttp},
     {"--demo", nullptr,
      "run the built-in demonstration on the virtual printer (every button,\n"
      "                        a status report), save pictures and receipts, print their paths",
@@ -175,7 +186,8 @@ bool CCommandLine::Parse(const std::vector<std::string>& arguments, std::string*
         for (const auto& [given, name] : {std::pair{!m_options.paperFolder.empty(), "--paper-dir"},
                                           std::pair{m_options.paceBaud != 0, "--pace"},
                                           std::pair{m_options.maxReceipts != 0, "--max-receipts"},
-                                          std::pair{!m_options.stateFolder.empty(), "--state"}}) {
+                                          std::pair{!m_options.stateFolder.empty(), "--state"},
+                                          std::pair{m_options.http.has_value(), "--http"}}) {
             if (given) {
                 *pError = std::string(name) + " goes with --virtual-printer";
                 return false;

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "emulator/link/TcpListener.h"
 
 struct CommandLineOptions {
     bool help = false;
@@ -20,6 +23,7 @@ struct CommandLineOptions {
     std::uint32_t paceBaud = 0;                        // 0: the printer reads at once
     std::string stateFolder;                           // "": the default state folder
     int maxReceipts = 0;                               // 0: no count
+    std::optional<emu::ListenAddress> http;            // the virtual printer in a browser
 
     // --virtual-printer serves COM1 unless --port maps COM1 elsewhere.
     bool VirtualPrinterOnCom1() const;

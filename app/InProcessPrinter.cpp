@@ -37,6 +37,7 @@ bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
     printer.paceBaud = options.paceBaud;
     printer.stateFolder = options.stateFolder;
     printer.maxReceipts = options.maxReceipts;
+    printer.http = options.http;
     std::string error;
     if (!m_session.Start(printer, &error)) {
         if (m_session.PaperFolderRefused()) {
@@ -64,6 +65,9 @@ bool CInProcessPrinter::Start(const CommandLineOptions& options, CWinApp& app) {
         printer.mapPort ? " (COM1)"
                         : " (COM1 is mapped elsewhere by --port; map a port to it to use it)",
         m_session.PaperFolder().c_str());
+    if (const emu::HttpView* http = m_session.Http()) {
+        std::printf("The virtual printer in a browser: %s\n", http->Address().c_str());
+    }
     std::fflush(stdout);
 
     m_bDemo = options.demo;

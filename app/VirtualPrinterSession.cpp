@@ -27,6 +27,7 @@ CVirtualPrinterSession::CVirtualPrinterSession() = default;
 CVirtualPrinterSession::~CVirtualPrinterSession() {
     Stop();
     // After a start that failed half way: no view may outlive its subscription.
+    m_pHttp.reset();
     m_pFeed.reset();
     m_pStation->Stop();
     m_pStation->Unsubscribe(this);
@@ -48,6 +49,15 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
     link.SetLineEventCallback(
         [this](const std::string& text) { platform::TraceLineEvent(m_devicePath, text); });
 
+    if (options.http) {
+        // Jobs posted over HTTP print through a TCP port of the printer's own, on loopback.
+        if (!link.Listen(emu::ListenAddress{}, pError)) return false;
+        m_pHttp = std::make_unique<emu::HttpView>(station);
+        if (!m_pHttp->Open(*options.http, pError)) {
+            *pError = "--http " + *pError;
+            return false;
+        }
+    }
     station.Subscribe(this);
     m_pFeed = std::make_unique<CPrinterFeed>(station);
     m_pFeed->Start("CE_MOLV virtual printer on " + m_devicePath, PaperFolder().string());
@@ -59,7 +69,7 @@ bool CVirtualPrinterSession::Start(const VirtualPrinterOptions& options, std::st
         std::fflush(stdout);
     });
 
-    if (!station.Start(pError)) return false;
+    if (!station.Start(pError) || (m_pHttp && !m_pHttp->Start(pError))) return false;
     // The host's output count holds what the printer has not taken, as a UART's would.
     platform::AttachLinePeer(m_devicePath,
                              [link = &station.GetLink()] { return link->LineTaken(); });
@@ -85,6 +95,7 @@ void CVirtualPrinterSession::ShowWindowAgain() {
 void CVirtualPrinterSession::Stop() {
     if (!m_bRunning) return;
     m_bRunning = false;
+    if (m_pHttp) m_pHttp->Stop();
     m_pStation->Stop();  // takes what the host wrote, then saves every receipt
     platform::AttachLinePeer(m_devicePath, nullptr);
     if (m_mappedPort != 0) platform::MapPort(m_mappedPort, "");

@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "emulator/device/Condition.h"
+#include "emulator/http/HttpView.h"
 #include "emulator/station/PrinterStation.h"
 #include "framework/WinUser.h"
 
@@ -31,6 +33,7 @@ struct VirtualPrinterOptions {
     std::uint32_t paceBaud = 0;  // read at this line rate, as a real printer would; 0: at once
     std::string stateFolder;     // what the printer keeps for good; "": the default folder
     int maxReceipts = 0;         // receipts saved at most; 0: until the disk is nearly full
+    std::optional<emu::ListenAddress> http;  // also served in a browser there
 };
 
 class CVirtualPrinterSession : private emu::StationView {
@@ -69,6 +72,8 @@ class CVirtualPrinterSession : private emu::StationView {
     emu::PrinterStation& Station() { return *m_pStation; }
     emu::VirtualPrinter& Printer() { return m_pStation->Printer(); }
     CPaperWindow& Window();
+    // The browser's view, with VirtualPrinterOptions::http; else null.
+    const emu::HttpView* Http() const { return m_pHttp.get(); }
 
   private:
     // The console's part: what went wrong is said on standard error.
@@ -76,6 +81,7 @@ class CVirtualPrinterSession : private emu::StationView {
 
     std::unique_ptr<emu::PrinterStation> m_pStation = std::make_unique<emu::PrinterStation>();
     std::unique_ptr<CPrinterFeed> m_pFeed;
+    std::unique_ptr<emu::HttpView> m_pHttp;
     std::string m_devicePath;
     std::string m_stateWarning;
     int m_mappedPort = 0;

@@ -12,6 +12,25 @@
 
 namespace bench {
 
+std::vector<std::uint8_t> ReceiptStream(std::size_t size, int* count) {
+    std::vector<std::uint8_t> stream;
+    auto append = [&stream](const std::string& text) {
+        stream.insert(stream.end(), text.begin(), text.end());
+    };
+    *count = 0;
+    while (stream.size() < size) {
+        append(std::string("\x1b@\x1b"
+                           "a\x01",
+                           5) +
+               "RECEIPT " + std::to_string(*count) + "\n");
+        for (int line = 0; line < 24; ++line)
+            append("Item " + std::to_string(line) + "  Coffee beans 250 g   4.50\n");
+        append(std::string("\x1dVA\x00", 4));
+        ++*count;
+    }
+    return stream;
+}
+
 bool ParseArguments(int argc, char** argv, const char* program, const char* purpose,
                     std::initializer_list<IntOption> options, int& exitCode,
                     std::initializer_list<TextOption> textOptions) {

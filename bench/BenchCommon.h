@@ -1,6 +1,8 @@
 // What the benchmark programs share: argument handling and the figures around a measurement.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -28,6 +30,10 @@ bool ParseArguments(int argc, char** argv, const char* program, const char* purp
 // The value at the given share of the values in order (0.5 the median, 0.99 the 99th percentile,
 // 1 the largest); 0 when there are none.
 double Percentile(std::vector<double> values, double share);
+
+// Receipts of text lines, each ending in a full cut, to about the size asked for; *count says
+// how many.
+std::vector<std::uint8_t> ReceiptStream(std::size_t size, int* count);
 
 // The machine's load averages as /proc/loadavg gives them, or "unknown".
 std::string LoadAverage();

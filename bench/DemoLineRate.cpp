@@ -1,11 +1,13 @@
 // Every demonstration through a virtual printer that reads at 115200 baud, as a printer on a
 // real line would: time from the first button press until the printer has taken the last byte,
 // divided by the line time of those bytes (bytes x 10 / baud). 1.00 means the tool keeps the
-// line full; goal <= 1.02.
+// line full; goal <= 1.02 on the pty, <= 1.05 with --ser2net 1 (the dialog's port then reaches
+// the printer's pty through ser2net's RFC 2217 accepter on loopback).
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "app/DemonstrationTable.h"
@@ -13,11 +15,15 @@
 #include "app/res/Resource.h"
 #include "bench/BenchDialogApp.h"
 #include "emulator/VirtualPrinter.h"
+#include "platform/win32.h"
+#include "tests/support/DeviceServer.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::uint32_t kBaud = 115200;
+int g_ser2net = 0;
+std::unique_ptr<testsupport::DeviceServer> g_server;
 
 struct Watch {
     Clock::time_point start;
@@ -33,6 +39,12 @@ Watch g_watch;
 // been idle for a while, then prints the figures.
 bool Measure(CVirtualPrinterSession& session, const std::string& args) {
     emu::VirtualPrinter& printer = session.Printer();
+    if (args == "ser2net") {
+        g_server = std::make_unique<testsupport::DeviceServer>(
+            testsupport::DeviceServer::Kind::Ser2net, session.DevicePath());
+        if (!g_server->Ok()) std::fprintf(stderr, "bench: %s\n", g_server->Problem().c_str());
+        return g_server->Ok() && platform::MapPort(1, g_server->Url());
+    }
     if (args == "start") {
         g_watch.bytesAtStart = printer.Received();
         g_watch.lastBytes = g_watch.bytesAtStart;
@@ -62,10 +74,10 @@ bool Measure(CVirtualPrinterSession& session, const std::string& args) {
         std::chrono::duration<double>(g_watch.lastChange - g_watch.start).count();
     const double lineTime = bytes * 10.0 / kBaud;
     std::printf(
-        "all demonstrations at %u baud: %llu bytes, elapsed %.3f s, line time %.3f s, "
-        "ratio %.3f (goal <= 1.02)\n",
-        kBaud, static_cast<unsigned long long>(bytes), elapsed, lineTime,
-        lineTime > 0 ? elapsed / lineTime : 0.0);
+        "all demonstrations at %u baud%s: %llu bytes, elapsed %.3f s, line time %.3f s, "
+        "ratio %.3f (goal <= %s)\n",
+        kBaud, g_server ? " through ser2net" : "", static_cast<unsigned long long>(bytes), elapsed,
+        lineTime, lineTime > 0 ? elapsed / lineTime : 0.0, g_server ? "1.05" : "1.02");
     std::fflush(stdout);
     return true;
 }
@@ -78,7 +90,8 @@ VirtualPrinterOptions Options() {
 }
 
 std::string Script() {
-    std::string text = "select " + std::to_string(IDC_COMBO_BAUDRATE) + " 2\n";  // 115200
+    std::string text = g_ser2net ? "bench ser2net\n" : "";
+    text += "select " + std::to_string(IDC_COMBO_BAUDRATE) + " 2\n";  // 115200
     text += "click " + std::to_string(IDC_BUTTON_OPEN) + "\nwait 500\nbench start\n";
     for (const Demonstration& demo : kDemonstrations) {
         text += "click " + std::to_string(demo.controlId) + "\n";
@@ -87,15 +100,20 @@ std::string Script() {
     return text;
 }
 
-CBenchDialogApp theApp(Options(), Script(),
+CBenchDialogApp theApp(Options(), "",
                        [](CVirtualPrinterSession& session, CPrinterDemoDlg&,
                           const std::string& args) { return Measure(session, args); });
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunBench(
+    theApp.SetScript([] { return Script(); });
+    const int code = RunBench(
         argc, argv, "bench_demo_line_rate",
         "Runs every demonstration through a virtual printer reading at 115200 baud and\n"
-        "prints elapsed time / line time (bytes x 10 / baud). Goal: <= 1.02.");
+        "prints elapsed time / line time (bytes x 10 / baud). Goal: <= 1.02; through ser2net\n"
+        "(--ser2net 1) <= 1.05.",
+        {{"ser2net", &g_ser2net, "1: reach the printer through ser2net on loopback"}});
+    g_server.reset();
+    return code;
 }

@@ -26,27 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<std::uint8_t>;
 
-void Append(Bytes& out, const std::string& text) {
-    out.insert(out.end(), text.begin(), text.end());
-}
-
-// Receipts of text lines, each ending in a full cut, to about the size asked for.
-Bytes Receipts(std::size_t size, int* count) {
-    Bytes stream;
-    *count = 0;
-    while (stream.size() < size) {
-        Append(stream, std::string("\x1b@\x1b"
-                                   "a\x01",
-                                   5) +
-                           "RECEIPT " + std::to_string(*count) + "\n");
-        for (int line = 0; line < 24; ++line)
-            Append(stream, "Item " + std::to_string(line) + "  Coffee beans 250 g   4.50\n");
-        Append(stream, std::string("\x1dVA\x00", 4));
-        ++*count;
-    }
-    return stream;
-}
-
 // A printer on a pty and a TCP port that saves every receipt as PNG.
 struct Printer {
     emu::VirtualPrinter printer;
@@ -127,7 +106,7 @@ int main(int argc, char** argv) {
                                          ("bench_emulator_tcp." + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     int receipts = 0;
-    const Bytes stream = Receipts(static_cast<std::size_t>(megabytes) << 20, &receipts);
+    const Bytes stream = bench::ReceiptStream(static_cast<std::size_t>(megabytes) << 20, &receipts);
     std::printf("load average: %s\n", bench::LoadAverage().c_str());
     std::printf("stream: %zu bytes, %d receipts, each saved as PNG\n", stream.size(), receipts);
     {

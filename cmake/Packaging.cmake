@@ -94,7 +94,8 @@ install(FILES ${packaging_source}/README.package.md DESTINATION ${package_docdir
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${package_docdir}/docs FILES_MATCHING PATTERN "*.png")
 
 if(TARGET CE_MOLV)
-  install(FILES ${packaging_source}/ce_molv.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${packaging_source}/ce_molv.desktop ${packaging_source}/ce_molv-desk-printer.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   # Both programs' icons at every size desktops look for, and scalable (tools/IconGenerator.cpp).
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/app/res/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
   set(metainfo ${packaging_build}/${CE_MOLV_APPSTREAM_ID}.metainfo.xml)
@@ -126,5 +127,17 @@ set(CPACK_STRIP_FILES ON)
 if(CMAKE_CROSSCOMPILING)
   # A cross build's package is for its target (cmake/toolchains/), not for this machine.
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CE_MOLV_DEB_ARCH})
+  # The target's libzint is unpacked beside dpkg's records, not installed: dpkg-shlibdeps is shown
+  # where it is, and its package, named by Debian's rule from the library's soname, is added.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CE_MOLV_CROSS_OVERLAY}/usr/lib)
+  file(GLOB zint_sonames RELATIVE ${CE_MOLV_CROSS_OVERLAY}/usr/lib
+       ${CE_MOLV_CROSS_OVERLAY}/usr/lib/libzint.so.*)
+  list(FILTER zint_sonames INCLUDE REGEX "^libzint\\.so\\.[0-9]+\\.[0-9]+$")
+  if(NOT zint_sonames)
+    message(FATAL_ERROR "no libzint in ${CE_MOLV_CROSS_OVERLAY} (scripts/install-cross.sh)")
+  endif()
+  list(GET zint_sonames 0 zint_soname)
+  string(REPLACE ".so." "" zint_package ${zint_soname})
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${zint_package}")
 endif()
 include(CPack)

@@ -24,6 +24,7 @@ namespace {
 // A device server on the local network answers in milliseconds; one that has not within this
 // long is not going to.
 constexpr std::uint64_t kConnectLimitMs = 5000;
+constexpr int kSendQueue = 64 * 1024;
 
 bool AllDigits(const std::string& text) {
     return !text.empty() && text.size() <= 5 &&
@@ -158,6 +159,10 @@ int ConnectNetworkPort(const std::string& url) {
             // Status bytes and small commands go out at once rather than waiting to be joined.
             int one = 1;
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            // A serial driver's queue, not the megabytes the kernel would grow to: writes wait
+            // (and time out) while the line is held back, and the output count stays true.
+            int queue = kSendQueue;
+            setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &queue, sizeof queue);
             return fd;
         }
         close(fd);

@@ -60,11 +60,13 @@ void SerialHandle::Wake() {
 }
 
 void SerialHandle::SetMask(DWORD mask) {
-    m_device->WatchEvents(mask);
+    // The baselines come first: a server that reports lines as soon as it is asked to may answer
+    // before this returns, and what it reports then is an event of the new mask.
     LineCounters counters;
     bool haveCounters = m_device->ReadCounters(counters);
     DWORD lines = 0;
     bool haveLines = m_device->Caps().modemLines && m_device->ModemStatus(lines) == 0;
+    m_device->WatchEvents(mask);
     WithState([&](State& s) {
         s.mask = mask;
         if (haveCounters) s.eventBase = counters;

@@ -216,8 +216,10 @@ OpenedDevice OpenTtyDevice(const std::string& path) {
         return FailOpen(OpenErrorCode(err), err, path, fd);
     }
     // The terminal this program runs in (its controlling terminal, /dev/tty among others) is the
-    // operator's, not a line to a printer: made raw, it would take the keyboard away.
-    if (const pid_t session = tcgetsid(fd); session >= 0 && session == getsid(0)) {
+    // operator's, not a line to a printer: made raw, it would take the keyboard away. Its
+    // foreground group can be read only through the controlling terminal itself (ENOTTY on any
+    // other); asking the terminal's session instead is not carried by every emulator.
+    if (tcgetpgrp(fd) >= 0) {
         close(fd);
         SetLastErrorText(ERROR_BAD_DEVICE, "not a serial line: it is this program's terminal");
         return {};

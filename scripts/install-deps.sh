@@ -19,9 +19,11 @@ packages=(
   qt6-base-dev qt6-wayland
   libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev libzint-dev
+  libmicrohttpd-dev nlohmann-json3-dev libcurl4-gnutls-dev
   xfonts-base fonts-wqy-zenhei
   zbar-tools tesseract-ocr
   ser2net python3-serial
+  chromium chromium-driver python3-selenium
   clang "$clang_runtime" clang-format
   xvfb xauth xdotool openbox x11-utils
   weston

@@ -310,6 +310,10 @@ void CPaperWindow::SetPaperFolder(const std::string& folder) {
     m_queue->Schedule();
 }
 
+void CPaperWindow::SetPaperWidth(int dots) {
+    if (CPaperWidget* widget = m_queue->widget.data()) widget->SetPaperWidth(dots);
+}
+
 void CPaperWindow::SetEventLine(const std::string& text) {
     std::lock_guard<std::mutex> guard(m_queue->lock);
     m_queue->events = text;

@@ -61,6 +61,8 @@ class CPaperWindow {
     void AddTraceLine(const std::string& line);
     void SetToggle(int index, bool on);
     void SetPaperFolder(const std::string& folder);
+    // User-interface thread, after Create: the paper pane as wide as the printer's paper.
+    void SetPaperWidth(int dots);
     void SetStatusLine(const std::string& text);
     // The drawer and buzzer events, newest last; the line shows once there is one.
     void SetEventLine(const std::string& text);

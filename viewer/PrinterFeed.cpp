@@ -22,6 +22,7 @@ void CPrinterFeed::Start(const std::string& title, const std::string& folder) {
         m_station.SetCondition(conditions[static_cast<std::size_t>(index)].condition, on);
     });
     m_pWindow->SetPaperFolder(folder);
+    m_pWindow->SetPaperWidth(m_station.Printer().WidthDots());
     ShowConditions(m_station.Printer().ConditionsOn());
     m_station.Subscribe(this);
     m_following = true;

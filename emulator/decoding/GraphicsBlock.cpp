@@ -13,10 +13,6 @@ const char* FunctionName(std::uint8_t fn) {
     switch (fn < 5 ? fn + 48 : fn) {
         case 49:
             return "set reference dot density, ignored";
-        case 64:
-            return "NV key code request, not answered";
-        case 80:
-            return "download key code request, not answered";
         case 113:
             return "store column-format graphics (not supported), skipped";
         default:
@@ -36,6 +32,20 @@ bool IsKeyCode(std::uint8_t c) { return c >= 32 && c <= 126; }
 std::vector<std::uint8_t> CapacityReply(std::uint8_t identifier, std::uint32_t bytes) {
     std::vector<std::uint8_t> reply{0x37, identifier};
     for (char digit : std::to_string(bytes)) reply.push_back(static_cast<std::uint8_t>(digit));
+    reply.push_back(0x00);
+    return reply;
+}
+
+// The key code list: header 37h, identifier 70h (NV) or 72h (download), status 40h (the list
+// is complete), the two bytes of each key, NUL.
+std::vector<std::uint8_t> KeyListReply(GraphicsMemory::Area area,
+                                       const std::vector<std::uint16_t>& keys) {
+    std::vector<std::uint8_t> reply{
+        0x37, area == GraphicsMemory::Area::Nv ? std::uint8_t{0x70} : std::uint8_t{0x72}, 0x40};
+    for (std::uint16_t key : keys) {
+        reply.push_back(static_cast<std::uint8_t>(key >> 8));
+        reply.push_back(static_cast<std::uint8_t>(key & 0xFF));
+    }
     reply.push_back(0x00);
     return reply;
 }
@@ -129,6 +139,18 @@ std::string GraphicsBlock::Finish(CommandSink& sink, ControlHandler& control,
         case 69:
         case 85:
             return PrintByKey(sink, memory, length);
+        case 64:
+        case 80: {
+            const GraphicsMemory::Area area = AreaOf(fn);
+            const char* name = area == Area::Nv ? "NV" : "download";
+            if (length != 4 || m_head[2] != 'K' || m_head[3] != 'C')
+                return std::string("graphics: ") + name +
+                       " key code request without \"KC\", skipped";
+            const std::vector<std::uint16_t> keys = memory.DefinedKeys(area);
+            return std::string("graphics: ") + name + " key code request (" + N(keys.size()) +
+                   (keys.size() == 1 ? " key): " : " keys): ") +
+                   control.Transmit(KeyListReply(area, keys));
+        }
         default:
             break;
     }

@@ -27,6 +27,7 @@ constexpr std::uint8_t kSetBaud = 1, kSetDataSize = 2, kSetParity = 3, kSetStopS
                        kSetControl = 5, kPurgeData = 12, kAnswer = 100;
 constexpr std::size_t kLongestBody = 255;
 constexpr std::size_t kInputLimit = 64 * 1024;  // read no further ahead of the line than this
+constexpr int kWindow = 256 * 1024;             // the connection's receive buffer
 constexpr int kDrainPollMs = 5;                 // looking for the printer to take the line's bytes
 // A printer that has taken nothing for this long (out of paper) gets the change anyway.
 constexpr auto kSettleLimit = std::chrono::seconds(2);
@@ -44,7 +45,10 @@ class Session {
 
     // One round: false once the client has gone.
     bool Step(int wakeFd) {
-        pollfd fds[3] = {{m_client, static_cast<short>(m_in.size() < kInputLimit ? POLLIN : 0), 0},
+        // What the line has not taken counts too: a line stopped by the printer's XOFF must leave
+        // the host's bytes in the connection, whose window then holds the host back.
+        const bool room = m_in.size() + m_toLine.size() < kInputLimit;
+        pollfd fds[3] = {{m_client, static_cast<short>(room ? POLLIN : 0), 0},
                          {m_line, POLLIN, 0},
                          {wakeFd, POLLIN, 0}};
         if (!m_out.empty()) fds[0].events |= POLLOUT;
@@ -95,16 +99,17 @@ class Session {
     }
 
     // Whether the printer still has bytes sent before a settings change to take.
+    // The printer's silence is timed from the moment the wait began, even when the bytes before
+    // the change were still on their way to the line then.
     bool LineBusy() {
-        if (!m_toLine.empty()) return true;
         const std::uint64_t taken = m_taken() - m_takenBefore;
-        if (taken >= m_written) return false;
+        if (m_toLine.empty() && taken >= m_written) return false;
         const auto now = std::chrono::steady_clock::now();
         if (!m_waiting || taken != m_takenWhenWaiting) {
             m_waitingSince = now;
             m_takenWhenWaiting = taken;
         }
-        return now - m_waitingSince < kSettleLimit;
+        return !m_toLine.empty() || now - m_waitingSince < kSettleLimit;
     }
 
     // Takes the client's bytes in order; stops at a settings change until the printer has taken
@@ -285,6 +290,12 @@ void Rfc2217Server::Run() {
         if (fds[1].revents) return;
         const int client = m_listener.Accept();
         if (client < 0) continue;
+        // A window of its own, a quarter of the listener's: bytes the line cannot take soon wait
+        // with the host, whose writes then wait and time out as on a held serial line, not in
+        // megabytes of kernel buffers. (Much smaller stalls on loopback, whose segments are 64
+        // KiB.)
+        int window = kWindow;
+        setsockopt(client, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
         // The host end, as the host's own program would open it; closed with the session.
         const int line = open(m_linePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (line >= 0) {

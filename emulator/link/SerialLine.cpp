@@ -11,35 +11,6 @@
 
 namespace emu {
 
-bool ConfigureSerialLine(int fd, std::uint32_t baud, bool rtsCts, std::string* error) {
-    struct termios2 tio {};
-    if (ioctl(fd, TCGETS2, &tio) != 0) {
-        *error = std::string("cannot read the line settings: ") + std::strerror(errno);
-        return false;
-    }
-    tio.c_iflag = 0;
-    tio.c_oflag = 0;
-    tio.c_lflag = 0;
-    tio.c_cflag = CS8 | CREAD | CLOCAL | BOTHER | (rtsCts ? CRTSCTS : 0);
-    tio.c_cflag |= BOTHER << IBSHIFT;
-    tio.c_ispeed = baud;
-    tio.c_ospeed = baud;
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    if (ioctl(fd, TCSETS2, &tio) != 0) {
-        *error = "cannot set " + std::to_string(baud) + " baud: " + std::strerror(errno);
-        return false;
-    }
-    struct termios2 check {};
-    if (ioctl(fd, TCGETS2, &check) != 0 || check.c_ospeed != baud ||
-        ((check.c_cflag & CRTSCTS) != 0) != rtsCts) {
-        *error = "the device did not take " + std::to_string(baud) + " baud" +
-                 (rtsCts ? " with RTS/CTS" : "");
-        return false;
-    }
-    return true;
-}
-
 namespace {
 
 struct StandardRate {
@@ -76,6 +47,46 @@ unsigned StandardRateCode(std::uint32_t baud) {
     for (const StandardRate& rate : kStandardRates)
         if (rate.baud == baud) return rate.code;
     return 0;
+}
+
+// A standard rate goes with its classic code, so the line is set where termios2 is missing too.
+static bool WriteLineSettings(int fd, struct termios2 settings) {
+    if (const unsigned code = StandardRateCode(settings.c_ospeed); code != 0) {
+        struct termios classic {};
+        std::memcpy(&classic, &settings, sizeof classic);
+        classic.c_cflag = (classic.c_cflag & ~(CBAUD | CIBAUD)) | code;
+        return ioctl(fd, TCSETS, &classic) == 0;
+    }
+    settings.c_cflag = (settings.c_cflag & ~(CBAUD | CIBAUD)) | BOTHER | (BOTHER << IBSHIFT);
+    settings.c_ispeed = settings.c_ospeed;
+    return ioctl(fd, TCSETS2, &settings) == 0;
+}
+
+bool ConfigureSerialLine(int fd, std::uint32_t baud, bool rtsCts, std::string* error) {
+    struct termios2 tio {};
+    if (!ReadLineSettings(fd, tio)) {
+        *error = std::string("cannot read the line settings: ") + std::strerror(errno);
+        return false;
+    }
+    tio.c_iflag = 0;
+    tio.c_oflag = 0;
+    tio.c_lflag = 0;
+    tio.c_cflag = CS8 | CREAD | CLOCAL | (rtsCts ? CRTSCTS : 0);
+    tio.c_ospeed = baud;
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    if (!WriteLineSettings(fd, tio)) {
+        *error = "cannot set " + std::to_string(baud) + " baud: " + std::strerror(errno);
+        return false;
+    }
+    struct termios2 check {};
+    if (!ReadLineSettings(fd, check) || check.c_ospeed != baud ||
+        ((check.c_cflag & CRTSCTS) != 0) != rtsCts) {
+        *error = "the device did not take " + std::to_string(baud) + " baud" +
+                 (rtsCts ? " with RTS/CTS" : "");
+        return false;
+    }
+    return true;
 }
 
 bool ReadHostLine(int fd, HostLine* line) {

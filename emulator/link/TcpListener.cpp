@@ -37,8 +37,6 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::st
     return address;
 }
 
-namespace {
-
 std::string DescribePeer(const sockaddr_storage& from) {
     char host[INET6_ADDRSTRLEN] = "?";
     if (from.ss_family == AF_INET6) {
@@ -50,8 +48,6 @@ std::string DescribePeer(const sockaddr_storage& from) {
     ::inet_ntop(AF_INET, &a.sin_addr, host, sizeof host);
     return std::string(host) + ":" + std::to_string(ntohs(a.sin_port));
 }
-
-}  // namespace
 
 TcpListener::~TcpListener() { Close(); }
 

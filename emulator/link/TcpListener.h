@@ -7,12 +7,17 @@
 #include <optional>
 #include <string>
 
+struct sockaddr_storage;
+
 namespace emu {
 
 struct ListenAddress {
     std::string host = "127.0.0.1";  // other interfaces only when asked for
     std::uint16_t port = 0;          // 0: any free port
 };
+
+// A socket address as "ADDR:PORT" or "[V6ADDR]:PORT", as connections are named.
+std::string DescribePeer(const sockaddr_storage& address);
 
 // "[ADDR:]PORT", "[V6ADDR]:PORT"; nothing, with the reason in *error, when it is not one.
 std::optional<ListenAddress> ParseListenAddress(const std::string& text, std::string* error);

@@ -49,6 +49,12 @@ RasterGraphics GraphicsMemory::FromColumns(int width, int height, const std::uin
     return picture;
 }
 
+std::vector<std::uint16_t> GraphicsMemory::DefinedKeys(Area area) const {
+    std::vector<std::uint16_t> keys;
+    for (const auto& [key, picture] : Keys(area)) keys.push_back(key);
+    return keys;
+}
+
 std::string GraphicsMemory::KeyName(std::uint16_t key) {
     return std::string("\"") + static_cast<char>(key >> 8) + static_cast<char>(key & 0xFF) + "\"";
 }

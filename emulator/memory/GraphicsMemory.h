@@ -43,6 +43,8 @@ class GraphicsMemory {
     std::string EraseAll(Area area);
     // Null when the key is not defined.
     const RasterGraphics* Find(Area area, std::uint16_t key) const;
+    // Every key defined, in order.
+    std::vector<std::uint16_t> DefinedKeys(Area area) const;
     std::uint32_t Capacity(Area area) const;
     std::uint32_t Remaining(Area area) const;
 

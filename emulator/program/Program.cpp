@@ -105,6 +105,7 @@ Program::Program(const ProgramOptions& options)
 }
 
 Program::~Program() {
+    if (m_http) m_http->Stop();
     m_rfc2217.Stop();
     m_station.Stop();  // the trace and the console hear of the last receipts first
     m_station.Unsubscribe(this);
@@ -247,6 +248,7 @@ int Program::OpenLink() {
             return kExitBadUsage;
         }
     }
+    if (m_options.http && !OpenHttp()) return kExitBadUsage;
     if (m_options.rfc2217) {
         bool inUse = false;
         if (!m_rfc2217.Open(*m_options.rfc2217, link.DevicePath(), &error, &inUse)) {
@@ -263,11 +265,29 @@ int Program::OpenLink() {
     if (!link.DevicePath().empty()) Say(stdout, "device: " + link.DevicePath());
     if (m_options.listen) Say(stdout, "listening: " + link.Listener().Name());
     if (m_options.rfc2217) Say(stdout, "rfc2217: rfc2217://" + m_rfc2217.Listener().Name());
-    if (!m_station.Start(&error) || (m_options.rfc2217 && !m_rfc2217.Start(&error))) {
+    if (m_http) Say(stdout, "http: " + m_http->Address());
+    if (!m_station.Start(&error) || (m_options.rfc2217 && !m_rfc2217.Start(&error)) ||
+        (m_http && !m_http->Start(&error))) {
         Fail(error);
         return kExitFailure;
     }
     return 0;
+}
+
+bool Program::OpenHttp() {
+    std::string error;
+    emu::Link& link = m_station.GetLink();
+    // Jobs posted over HTTP print through the TCP port, in turn with the network's.
+    if (!m_options.listen && !link.Listen(emu::ListenAddress{}, &error)) {
+        Fail("--http " + error);
+        return false;
+    }
+    m_http = std::make_unique<emu::HttpView>(m_station);
+    if (!m_http->Open(*m_options.http, &error)) {
+        Fail("--http " + error);
+        return false;
+    }
+    return true;
 }
 
 void Program::SaveReceiptInProgress(bool quiet) {
@@ -433,6 +453,7 @@ int Program::RunLink() {
             }
         }
     }
+    if (m_http) m_http->Stop();
     m_rfc2217.Stop();
     m_station.Stop();  // takes what the host wrote, then saves the unfinished receipt
     m_linkPath.Remove();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "emulator/http/HttpView.h"
+
 namespace emutool {
 
 namespace {
@@ -50,6 +52,11 @@ std::string UsageText() {
            "                      does (RFC 2217): line settings and flow control arrive in band,\n"
            "                      in order with the data; one client at a time "
            "(rfc2217://HOST:PORT)\n"
+           "  --http [ADDR:]PORT  also serve the printer in a browser and an HTTP interface for "
+           "tests\n"
+           "                      at http://ADDR:PORT/ (ADDR defaults to 127.0.0.1; name another\n"
+           "                      interface to open it there); print jobs posted there go to\n"
+           "                      the TCP port (a free loopback one without --listen)\n"
            "  --link PATH         also make PATH a symbolic link to the pty, so programs can be\n"
            "                      set up once; a link left to a pty that is gone is replaced,\n"
            "                      anything else there is refused; removed at exit\n"
@@ -91,7 +98,8 @@ std::string UsageText() {
            "  set CONDITION on|off   change a condition (reported to the host when enabled)\n"
            "  status                 show the conditions, sleep, input buffer and line\n"
            "  save                   write the unfinished receipt to the --out directory\n"
-           "  quit                   save and exit (as do SIGINT, SIGTERM, SIGHUP)\n";
+           "  quit                   save and exit (as do SIGINT, SIGTERM, SIGHUP)\n" +
+           emu::HttpView::InterfaceText();
 }
 
 std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
@@ -158,6 +166,13 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
             options.rfc2217 = emu::ParseListenAddress(text, error);
             if (!options.rfc2217) {
                 *error = "--rfc2217 " + *error;
+                return std::nullopt;
+            }
+        } else if (name == "--http") {
+            if (!value(&text)) return std::nullopt;
+            options.http = emu::ParseListenAddress(text, error);
+            if (!options.http) {
+                *error = "--http " + *error;
                 return std::nullopt;
             }
         } else if (name == "--window") {
@@ -243,9 +258,11 @@ std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,
         *error = "--link goes with --pty only";
         return std::nullopt;
     }
-    if (options.mode == ProgramOptions::Mode::Input && (options.listen || options.window)) {
+    if (options.mode == ProgramOptions::Mode::Input &&
+        (options.listen || options.window || options.http)) {
         *error =
-            "--input renders a stream and exits: --listen and --window go with a pty or device";
+            "--input renders a stream and exits: --listen, --http and --window go with a pty "
+            "or device";
         return std::nullopt;
     }
     if (options.idleTimeout && !options.listen) {

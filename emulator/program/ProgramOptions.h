@@ -20,6 +20,7 @@ struct ProgramOptions {
     std::string linkPath;                       // --link
     std::optional<emu::ListenAddress> listen;   // --listen
     std::optional<emu::ListenAddress> rfc2217;  // --rfc2217
+    std::optional<emu::ListenAddress> http;     // --http
     bool window = false;                        // --window
     std::string outDir;                         // --out
     std::string tracePath;                      // --trace, "-" for standard output

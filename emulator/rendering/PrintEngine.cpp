@@ -86,11 +86,14 @@ PrintEngine::Spot PrintEngine::PlaceBlock(int width, int height, int left, int r
     return Spot{AlignedStart(width, left, right), HeadRow()};
 }
 
+// Upside-down printing turns each block half a turn within the paper, as it does a text line.
 void PrintEngine::PassBlock(int width, int height) {
-    if (m_page)
+    if (m_page) {
         m_line.MoveTo(m_line.Cursor() + width);
-    else
-        Advance(height);
+        return;
+    }
+    if (m_settings.upsideDown) m_paper->TurnHalf(HeadRow(), height);
+    Advance(height);
 }
 
 void PrintEngine::FinishReceipt() {
@@ -508,6 +511,7 @@ void PrintEngine::RasterBegin(std::uint8_t m, std::uint16_t widthBytes, std::uin
         m_raster.top = spot.top;
     } else {
         m_raster.left = AlignedStart(m_raster.width, AreaLeft(), m_raster.right);
+        m_raster.top = HeadRow();
     }
 }
 
@@ -516,7 +520,11 @@ void PrintEngine::RasterRow(const std::uint8_t* row) {
     --m_raster.rowsLeft;
     const int sx = m_raster.scaleX, sy = m_raster.scaleY;
     // A page holds the whole image at once; on paper each row is burnt as the paper moves.
-    if (!m_page) MakeRoom(sy);
+    if (!m_page) {
+        MakeRoom(sy);
+        // A receipt cut at its length limit: the image goes on at the top of the next one.
+        m_raster.top = std::min(m_raster.top, HeadRow());
+    }
     const int top = m_page ? m_raster.top : HeadRow();
     Surface& surface = Target();
     const int visibleDots = std::max(0, (m_raster.right - m_raster.left + sx - 1) / sx);
@@ -540,6 +548,8 @@ void PrintEngine::RasterRow(const std::uint8_t* row) {
 
 void PrintEngine::RasterEnd() {
     if (m_page && m_raster.active) PassBlock(m_raster.width, 0);
+    if (!m_page && m_raster.active && m_settings.upsideDown)
+        m_paper->TurnHalf(m_raster.top, HeadRow() - m_raster.top);
     m_raster = Raster{};
 }
 

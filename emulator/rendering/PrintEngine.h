@@ -48,8 +48,9 @@
 // - Single bytes read through the code table (ESC t; the module starts in Latin-1, the ESC/POS
 //   models in PC437 with double-byte mode off until FS &) and the international set (ESC R).
 // - Font B (ESC M 1, ESC ! bit 0, ESC SI) is 9x17; GS B prints white on black including the
-//   character spacing (ESC SP); ESC { turns each printed text line half a turn within the paper;
-//   ESC V turns single-byte characters a quarter turn; SO doubles the width until the line prints.
+//   character spacing (ESC SP); ESC { turns each printed text line, image, table row, barcode and
+//   2D symbol half a turn within the paper; ESC V turns characters a quarter turn, single- and
+//   double-byte; SO doubles the width until the line prints.
 // - FS ! / FS - / FS W / FS S style double-byte characters only: double width and height,
 //   underline, quadruple size, left and right spacing.
 // - ESC $ and ESC \ count in GS P horizontal motion units (1/x inch; 0 or unset: dots).
@@ -228,7 +229,7 @@ class PrintEngine : public CommandSink {
         int widthBytes = 0, rowsLeft = 0;
         int left = 0, right = 0;
         int width = 0;  // dots, scaled
-        int top = 0;    // in a page: the next row's top
+        int top = 0;    // in a page: the next row's top; on paper: the image's first row
     };
     // What a page's current line holds, for the feed that ends it.
     struct PageLine {

@@ -51,6 +51,8 @@ TEST(CommandLine, RejectsWhatItDoesNotKnow) {
         {"IPv6 without brackets",
          {"--port", "COM2=rfc2217://::1:2217"},
          "--port COM2=rfc2217://::1:2217: an IPv6 address goes in brackets"},
+        {"http without the printer", {"--http", "8080"}, "--http goes with --virtual-printer"},
+        {"http address", {"--virtual-printer", "--http", "host:"}, "--http 'host:': the port"},
         {"unknown scheme",
          {"--port", "COM2=telnet://host:23"},
          "--port COM2=telnet://host:23: network ports are rfc2217://"},

@@ -142,6 +142,11 @@ const std::vector<CommandCase> kCommands = {
          H("1D 28 4C 06 00 30 55 7E 7E 02 01"),
      {"PrintImage 8x1 scale 2x1 [5A]"}},
     {"GS ( L NV capacity", H("1D 28 4C 02 00 30 30"), {"Transmit 37 30 32 36 32 31 34 34 00"}},
+    {"GS ( L key code lists: NV keys AB and CD, no download graphics",
+     H("1D 28 4C 0C 00 30 43 30 43 44 01 08 00 01 00 31 FF") +
+         H("1D 28 4C 0C 00 30 43 30 41 42 01 08 00 01 00 31 FF") +
+         H("1D 28 4C 04 00 30 40 4B 43 1D 28 4C 04 00 30 50 4B 43"),
+     {"Transmit 37 70 40 41 42 43 44 00", "Transmit 37 72 40 00"}},
     {"GS ( L remaining download capacity after a definition",
      H("1D 28 4C 0C 00 30 53 30 41 41 01 08 00 01 00 31 FF 1D 28 4C 02 00 30 34"),
      {"Transmit 37 32 32 36 32 31 34 33 00"}},
@@ -257,10 +262,10 @@ TEST(CoreDecoder, ImagesAndCodesThatCannotPrintSayWhy) {
          H("1D 28 4C 0C 00 30 70 30 01 01 32 08 00 02 00 F0 0F 41"),
          {"Text 41"},
          "colour 50"},
-        {"graphics key code request",
-         H("1D 28 4C 04 00 30 40 4B 43 41"),
+        {"graphics key code request without KC",
+         H("1D 28 4C 04 00 30 40 4B 44 41"),
          {"Text 41"},
-         "not answered"},
+         "without \"KC\""},
         {"bit image mode unknown", H("1B 2A 02 01 00 41"), {"Text 41"}, "unknown"},
     };
     for (const Case& c : cases) {

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "emulator/VirtualPrinter.h"
 #include "tests/emulator/RenderHelpers.h"
 #include "tests/emulator/StreamBytes.h"
+#include "tests/support/BarcodeScan.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -77,6 +81,66 @@ TEST(RenderEscPos, Utf8TextDrawsFromTheRankedFonts) {
     // What is not UTF-8 prints as '?'; ESC @ goes back to the code tables.
     EXPECT_EQ(paper(utf8 + H("C3 41")), paper(T("?A")));
     EXPECT_EQ(paper(utf8 + H("1B 40 E9")), paper(H("E9")));
+}
+
+emu::PaperImage TurnedHalf(const emu::PaperImage& paper) {
+    emu::PaperImage turned = paper;
+    std::reverse(turned.gray.begin(), turned.gray.end());
+    return turned;
+}
+
+std::string Scanned(const emu::PaperImage& paper) {
+    testsupport::TempDir dir;
+    const std::string path = (dir / "paper.png").string();
+    std::string error;
+    if (!emu::WritePng(paper, path, &error)) return error;
+    return testsupport::ScanBarcodes(path);
+}
+
+// Upside down (ESC { 1) turns each block half a turn where it prints, as it does a text line;
+// the turned symbols still scan.
+TEST(RenderEscPos, UpsideDownTurnsImagesBarcodesAndSymbols) {
+    struct Row {
+        const char* name;
+        Bytes block;
+        const char* symbol;  // what zbarimg reads on the turned paper, "" for none
+    };
+    const Row rows[] = {
+        {"raster image", H("1D 76 30 00 02 00 03 00 F0 00 C0 00 80 01"), ""},
+        {"stored graphics",
+         H("1D 28 4C 0E 00 30 70 30 01 01 31 10 00 02 00 F0 01 80 00 1D 28 4C 02 00 30 32"), ""},
+        {"NV graphics by key",
+         H("1D 28 4C 0D 00 30 43 30 4B 31 01 08 00 02 00 31 F0 80 1D 28 4C 06 00 30 45 4B 31 01 "
+           "01"),
+         ""},
+        {"EAN-13 with its caption", H("1D 48 02 1D 6B 43 0C") + T("590123412345"),
+         "EAN-13:5901234123457"},
+        {"CODE128", H("1D 6B 49 08 7B 42") + T("TURN-1"), "CODE-128:TURN-1"},
+        {"QR code",
+         H("1D 28 6B 03 00 31 43 04 1D 28 6B 09 00 31 50 30") + T("turned") +
+             H("1D 28 6B 03 00 31 51 30"),
+         "QR-Code:turned"},
+    };
+    for (const Row& row : rows) {
+        const emu::PaperImage upright = Print(row.block).paper;
+        const emu::PaperImage turned = Print(H("1B 7B 01") + row.block).paper;
+        ASSERT_GT(rendertest::InkCount(upright), 0) << row.name;
+        EXPECT_EQ(turned.gray, TurnedHalf(upright).gray) << row.name;
+        if (*row.symbol) {
+            EXPECT_NE(Scanned(turned).find(row.symbol), std::string::npos) << row.name;
+        }
+    }
+    // In page mode ESC { is kept for standard mode: the page is not turned.
+    const Bytes page = H("1B 4C") + rows[0].block + H("0C");
+    EXPECT_EQ(Print(H("1B 7B 01") + page).paper.gray, Print(page).paper.gray);
+}
+
+// ESC V turns double-byte characters a quarter clockwise too: 一's stroke runs down.
+TEST(RenderEscPos, QuarterTurnTurnsDoubleByteCharacters) {
+    const auto upright = InkBox(Print(H("1C 26 D2 BB 0A")).paper);
+    const auto turned = InkBox(Print(H("1C 26 1B 56 01 D2 BB 0A")).paper);
+    EXPECT_GT(upright.right - upright.left, 4 * (upright.bottom - upright.top));
+    EXPECT_GT(turned.bottom - turned.top, 4 * (turned.right - turned.left));
 }
 
 TEST(RenderEscPos, ReverseUpsideDownAndPositioning) {

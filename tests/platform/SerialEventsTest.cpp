@@ -33,7 +33,7 @@ struct Waiter {
     }
     void Join() { thread.join(); }
     // True once the thread sleeps in its wait.
-    bool Asleep() const { return testsupport::WaitUntilAsleep(tid); }
+    bool Asleep() const { return testsupport::WaitUntilAsleepOnDescriptors(tid); }
     BOOL ok = FALSE;
     DWORD events = 0xDEAD;
     DWORD error = 0;

@@ -39,7 +39,7 @@ TEST_P(TerminatedThread, LeavesTheBlockingCall) {
         GetParam().call(port);
         returned = true;
     });
-    EXPECT_TRUE(testsupport::WaitUntilAsleep(tid));
+    EXPECT_TRUE(testsupport::WaitUntilAsleepOnDescriptors(tid));
     Clock::time_point marked = Clock::now();
     control.terminated.store(true, std::memory_order_release);
     std::uint64_t one = 1;

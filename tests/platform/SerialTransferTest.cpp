@@ -193,7 +193,7 @@ TEST_P(TransferRelease, EndsPromptly) {
                 : ReadFile(port, buffer.data(), static_cast<DWORD>(buffer.size()), &moved, nullptr);
         error = GetLastError();
     });
-    EXPECT_TRUE(testsupport::WaitUntilAsleep(tid));
+    EXPECT_TRUE(testsupport::WaitUntilAsleepOnDescriptors(tid));
     c.release(*this);
     blocked.join();
     EXPECT_FALSE(ok);
@@ -247,7 +247,7 @@ TEST_F(PortTest, ReadIsNotReleasedByAWriteAbort) {
         tid = testsupport::KernelThreadId();
         ok = ReadFile(port, buffer, 4, &got, nullptr);
     });
-    EXPECT_TRUE(testsupport::WaitUntilAsleep(tid));
+    EXPECT_TRUE(testsupport::WaitUntilAsleepOnDescriptors(tid));
     ASSERT_TRUE(PurgeComm(port, PURGE_TXABORT));
     ASSERT_TRUE(peer.Write("wxyz"));
     reader.join();
@@ -265,7 +265,7 @@ TEST_F(PortTest, CloseHandleReleasesARead) {
         tid = testsupport::KernelThreadId();
         ok = ReadFile(port, buffer, 4, &got, nullptr);
     });
-    EXPECT_TRUE(testsupport::WaitUntilAsleep(tid));
+    EXPECT_TRUE(testsupport::WaitUntilAsleepOnDescriptors(tid));
     ASSERT_TRUE(CloseHandle(port));
     port = INVALID_HANDLE_VALUE;
     reader.join();

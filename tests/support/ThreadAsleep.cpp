@@ -20,6 +20,14 @@ char ThreadState(pid_t tid) {
     return end == std::string::npos || end + 2 >= line.size() ? 0 : line[end + 2];
 }
 
+// Where in the kernel the thread sleeps (its wait channel), as /proc names it.
+std::string WaitChannel(pid_t tid) {
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/wchan");
+    std::string name;
+    std::getline(in, name);
+    return name;
+}
+
 }  // namespace
 
 pid_t KernelThreadId() { return ::gettid(); }
@@ -30,6 +38,16 @@ bool WaitUntilAsleep(const std::atomic<pid_t>& tid, int timeoutMs) {
             const pid_t id = tid.load();
             const char state = id == 0 ? 0 : ThreadState(id);
             return state == 'S' || state == 'D';
+        },
+        timeoutMs);
+}
+
+bool WaitUntilAsleepOnDescriptors(const std::atomic<pid_t>& tid, int timeoutMs) {
+    return WaitUntil(
+        [&] {
+            const pid_t id = tid.load();
+            const char state = id == 0 ? 0 : ThreadState(id);
+            return (state == 'S' || state == 'D') && WaitChannel(id).rfind("futex", 0) != 0;
         },
         timeoutMs);
 }

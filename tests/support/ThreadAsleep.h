@@ -15,5 +15,9 @@ pid_t KernelThreadId();
 // Waits until the thread whose id is published in tid (0 until then) is asleep in the kernel;
 // false when it is not within the time.
 bool WaitUntilAsleep(const std::atomic<pid_t>& tid, int timeoutMs = 5000);
+// The same, asleep in a wait on descriptors (poll, epoll, read) rather than on a lock, as the
+// serial calls wait: under an emulator the thread also sleeps on the emulator's own locks on its
+// way into the call.
+bool WaitUntilAsleepOnDescriptors(const std::atomic<pid_t>& tid, int timeoutMs = 5000);
 
 }  // namespace testsupport

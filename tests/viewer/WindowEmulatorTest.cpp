@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -170,6 +171,7 @@ TEST(EmulatorWindow, CoverOpenReachesAClientsRealTimeStatus) {
     window.Window().Show(nullptr);
     Serving serving{program};
     CPaperWidget& widget = *window.Window().Widget();
+    EXPECT_GE(widget.PaperArea()->viewport()->width(), 576) << "the 80 mm paper fits its pane";
     const int cover = ToggleOf(emu::Condition::Platen, emu::CommandSet::EscPos);
     ASSERT_EQ(widget.Toggle(cover)->text().toStdString(), "开盖 cover open");
 

@@ -31,9 +31,7 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pArea->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_pArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_paperMinimumWidth =
-        384 + m_pArea->verticalScrollBar()->sizeHint().width() + 2 * m_pArea->frameWidth();
-    m_pArea->setMinimumWidth(m_paperMinimumWidth);
+    SetPaperWidth(384);
     QScrollBar* bar = m_pArea->verticalScrollBar();
     connect(bar, &QScrollBar::valueChanged, this,
             [this, bar](int value) { m_bFollow = value >= bar->maximum(); });
@@ -134,6 +132,12 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_bNarrow = true;
     SetNarrow(false);
     resize(kPreferredWidth, kPreferredHeight);
+}
+
+void CPaperWidget::SetPaperWidth(int dots) {
+    m_paperMinimumWidth =
+        dots + m_pArea->verticalScrollBar()->sizeHint().width() + 2 * m_pArea->frameWidth();
+    m_pArea->setMinimumWidth(m_bNarrow ? m_paperMinimumWidth * 3 / 4 : m_paperMinimumWidth);
 }
 
 void CPaperWidget::SetNarrow(bool narrow) {

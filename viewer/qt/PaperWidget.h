@@ -46,6 +46,8 @@ class CPaperWidget : public QWidget {
     void SetEvents(const QString& text);
     void SetSaveFailure(const QString& text);
 
+    // The paper pane holds paper this many dots wide at 1x (the printer model's paper).
+    void SetPaperWidth(int dots);
     // Narrow: the two columns as tabs, the toggles two to a row.
     void SetNarrow(bool narrow);
     bool IsNarrow() const { return m_bNarrow; }

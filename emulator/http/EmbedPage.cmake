@@ -1,0 +1,16 @@
+# Writes OUT, a C++ file holding the page's files (DIR/index.html, page.js, page.css) as string
+# constants. Run by the build whenever one of them changes.
+set(text "// Made from emulator/http/page/ by EmbedPage.cmake.\n#include \"emulator/http/PageAssets.h\"\n\nnamespace emu {\n\n")
+foreach(pair IN ITEMS kPageHtml=index.html kPageScript=page.js kPageStyle=page.css)
+  string(REPLACE "=" ";" parts ${pair})
+  list(GET parts 0 name)
+  list(GET parts 1 file)
+  file(READ ${DIR}/${file} content)
+  string(FIND "${content}" ")PAGE\"" clash)
+  if(NOT clash EQUAL -1)
+    message(FATAL_ERROR "${file} holds the text that ends its literal: )PAGE\"")
+  endif()
+  string(APPEND text "const std::string_view ${name} = R\"PAGE(${content})PAGE\";\n")
+endforeach()
+string(APPEND text "\n}  // namespace emu\n")
+file(WRITE ${OUT} "${text}")

@@ -1,0 +1,117 @@
+#include "emulator/http/EventStream.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace emu {
+
+long EventStream::Read(char* out, std::size_t max, const std::function<void()>& onEmpty) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_resting = false;
+    if (m_buffer.empty()) {
+        if (m_ended) return kEnded;
+        m_resting = true;
+        onEmpty();
+        return 0;
+    }
+    const std::size_t n = std::min(max, m_buffer.size());
+    m_buffer.copy(out, n);
+    m_buffer.erase(0, n);
+    return static_cast<long>(n);
+}
+
+void EventStream::SetWake(std::function<void()> wake) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_wake = std::move(wake);
+    if (!m_wake) m_ended = true;
+}
+
+void EventStream::Push(const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_ended) return;
+    if (m_buffer.size() + text.size() > kBound) {
+        // A viewer this far behind has stopped reading: drop it rather than hold more.
+        m_buffer.clear();
+        m_ended = true;
+    } else {
+        m_buffer += text;
+    }
+    WakeReader();
+}
+
+void EventStream::End() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_ended = true;
+    WakeReader();
+}
+
+// Every push wakes a resting reader, until it reads: a wake-up the server has not acted on yet
+// is never the only one.
+void EventStream::WakeReader() {
+    if (m_resting && m_wake) m_wake();
+}
+
+bool EventStream::Ended() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_ended;
+}
+
+std::size_t EventStream::Held() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_buffer.size();
+}
+
+EventHub::EventHub() : m_heartbeat([this] { Beat(); }) {}
+
+EventHub::~EventHub() {
+    EndAll();
+    m_heartbeat.join();
+}
+
+std::shared_ptr<EventStream> EventHub::Open(const std::string& hello) {
+    auto stream = std::make_shared<EventStream>();
+    // The browser waits this long before it connects again after a stream ends.
+    stream->Push("retry: 500\n" + hello);
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_ended) {
+        stream->End();
+    } else {
+        m_streams.push_back(stream);
+    }
+    return stream;
+}
+
+void EventHub::Publish(const std::string& name, const std::string& json) {
+    Send("event: " + name + "\ndata: " + json + "\n\n");
+}
+
+void EventHub::Send(const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    for (const std::shared_ptr<EventStream>& stream : m_streams) stream->Push(text);
+    std::erase_if(m_streams, [](const std::shared_ptr<EventStream>& s) { return s->Ended(); });
+}
+
+void EventHub::EndAll() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_ended = true;
+    for (const std::shared_ptr<EventStream>& stream : m_streams) stream->End();
+    m_streams.clear();
+    m_wake.notify_all();
+}
+
+std::size_t EventHub::Viewers() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_streams.size();
+}
+
+void EventHub::Beat() {
+    std::unique_lock<std::mutex> guard(m_lock);
+    while (!m_ended) {
+        if (m_wake.wait_for(guard, kHeartbeat, [this] { return m_ended; })) break;
+        guard.unlock();
+        Send(":\n\n");
+        guard.lock();
+    }
+}
+
+}  // namespace emu

@@ -1,0 +1,75 @@
+// Server-sent events: a hub that every live viewer's stream hangs from. Events are appended to
+// each stream's own bounded buffer and never wait for a reader, so a viewer that stops reading
+// costs at most kBound bytes and is then dropped (its browser reconnects and reads the state
+// afresh); the station's thread that publishes is never held up.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace emu {
+
+class EventStream {
+  public:
+    // Bytes a stream holds for a viewer that does not read before it is dropped.
+    static constexpr std::size_t kBound = 256 * 1024;
+    // Read's answer when the stream has ended.
+    static constexpr long kEnded = -1;
+
+    // Up to max bytes into out; none means nothing is waiting: then onEmpty runs (under the
+    // stream's lock) and wake runs once when there is something to read again.
+    long Read(char* out, std::size_t max, const std::function<void()>& onEmpty);
+    // The function that wakes a reader Read put to rest; cleared (null) when the reader is gone.
+    void SetWake(std::function<void()> wake);
+    void Push(const std::string& text);
+    void End();
+    bool Ended() const;
+    std::size_t Held() const;
+
+  private:
+    void WakeReader();  // with m_lock held
+
+    mutable std::mutex m_lock;
+    std::string m_buffer;
+    bool m_ended = false;
+    bool m_resting = false;  // the reader waits for wake
+    std::function<void()> m_wake;
+};
+
+class EventHub {
+  public:
+    // How often a comment goes to every stream, so a viewer that has gone is noticed.
+    static constexpr std::chrono::seconds kHeartbeat{10};
+
+    EventHub();
+    ~EventHub();
+    EventHub(const EventHub&) = delete;
+    EventHub& operator=(const EventHub&) = delete;
+
+    // A new stream that hears every event from now on; hello is its first.
+    std::shared_ptr<EventStream> Open(const std::string& hello);
+    // "event: NAME\ndata: JSON\n\n" to every stream.
+    void Publish(const std::string& name, const std::string& json);
+    // Ends every stream, now and later (Open then gives ended ones).
+    void EndAll();
+    std::size_t Viewers() const;
+
+  private:
+    void Send(const std::string& text);
+    void Beat();
+
+    mutable std::mutex m_lock;
+    std::vector<std::shared_ptr<EventStream>> m_streams;
+    bool m_ended = false;
+    std::condition_variable m_wake;
+    std::thread m_heartbeat;
+};
+
+}  // namespace emu
