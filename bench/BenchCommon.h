@@ -1,6 +1,7 @@
 // What the benchmark programs share: argument handling and the figures around a measurement.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -26,6 +27,11 @@ struct TextOption {
 bool ParseArguments(int argc, char** argv, const char* program, const char* purpose,
                     std::initializer_list<IntOption> options, int& exitCode,
                     std::initializer_list<TextOption> textOptions = {});
+
+// A duration in seconds, as the figures are printed.
+inline double Seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 // The value at the given share of the values in order (0.5 the median, 0.99 the 99th percentile,
 // 1 the largest); 0 when there are none.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/BenchCommon.h"
+#include "bench/ReceiptArrivals.h"
 #include "emulator/http/HttpView.h"
 #include "emulator/station/PrinterStation.h"
 #include "tests/support/HostEnd.h"
@@ -24,23 +25,14 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using bench::Seconds;
 using Bytes = std::vector<std::uint8_t>;
 using emutest::HostEnd;
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// Counts the receipts finished, without copying the station's list.
-struct ReceiptCount : emu::StationView {
-    std::atomic<std::size_t> finished{0};
-    void OnStationEvent(const emu::StationEvent& event) override {
-        if (std::holds_alternative<emu::ReceiptFinished>(event)) ++finished;
-    }
-};
 
 // A printer saving receipts, on a TCP port, with its HTTP side.
 struct Printer {
     emu::PrinterStation station;
-    ReceiptCount count;
+    bench::ReceiptArrivals count;
     std::unique_ptr<emu::HttpView> http;
 
     ~Printer() {

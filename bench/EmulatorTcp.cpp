@@ -24,6 +24,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using bench::Seconds;
 using Bytes = std::vector<std::uint8_t>;
 
 // A printer on a pty and a TCP port that saves every receipt as PNG.
@@ -49,8 +50,6 @@ struct Printer {
         }
     }
 };
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // Seconds from the first byte written to the last receipt saved.
 double StreamTime(Printer& p, emutest::HostEnd& host, const Bytes& stream, int receipts) {

@@ -23,6 +23,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using bench::Seconds;
 using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
@@ -31,8 +32,6 @@ const char* const kTextClients[] = {"escpos-buffer", "node-thermal-printer", "po
 const char* const kImageClients[] = {"images-escpos-buffer", "images-node-thermal-printer",
                                      "images-point-of-sale-column", "images-point-of-sale-raster",
                                      "images-receiptline"};
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 Bytes ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

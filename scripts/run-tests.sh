@@ -11,6 +11,13 @@ if [ "${1:-}" = --arch ]; then
 fi
 scripts/install-deps.sh
 [ "$preset" = default ] || scripts/install-cross.sh "$preset"
+# The client libraries whose status decoding a test runs with node, at the locked versions.
+if command -v npm >/dev/null; then
+  (cd tests/emulator/clients && npm ci --no-audit --no-fund --loglevel=error >/dev/null) ||
+    echo "run-tests: npm ci failed in tests/emulator/clients; the client-library status test is skipped" >&2
+else
+  echo "run-tests: npm is absent; the client-library status test is skipped" >&2
+fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc)"
 QT_QPA_PLATFORM=offscreen ctest --preset "$preset" -j "$(nproc)"

@@ -17,6 +17,7 @@
 #include "viewer/qt/KeepOnScreen.h"
 #include "viewer/qt/PaperStrip.h"
 #include "viewer/qt/PaperWidget.h"
+#include "viewer/qt/ReceiptList.h"
 #include "viewer/qt/SideBySide.h"
 #include "viewer/qt/TouchTargets.h"
 
@@ -46,6 +47,15 @@ QImage ToImage(const PaperPicture& picture) {
                     picture.width, image.scanLine(y));
     }
     return image;
+}
+
+CReceiptList::Entry ToEntry(const CPaperWindow::ReceiptInfo& info) {
+    return {info.number,
+            QDateTime::fromMSecsSinceEpoch(info.finishedMs),
+            QString::fromStdString(info.source),
+            info.bytes,
+            QString::fromStdString(info.png),
+            QString::fromStdString(info.bin)};
 }
 
 constexpr QMargins kUsualDecorations(6, 32, 6, 6);
@@ -120,16 +130,12 @@ void FitScreen(CPaperWidget& widget, const QRect& screen) {
 }  // namespace
 
 struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
-    struct Receipt {
-        PaperPicture picture;
-        std::string savedAs;
-    };
-
     std::mutex lock;
     bool scheduled = false;
     std::uint64_t receiptsAdded = 0;
     std::optional<PaperPicture> paper;
-    std::deque<Receipt> receipts;
+    std::deque<PaperPicture> receipts;
+    std::deque<ReceiptInfo> listed;
     std::deque<std::string> trace;
     std::map<int, bool> toggles;  // the newest state of each
     std::optional<std::string> folder;
@@ -151,7 +157,8 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
 
     void Apply() {
         std::optional<PaperPicture> newPaper;
-        std::deque<Receipt> newReceipts;
+        std::deque<PaperPicture> newReceipts;
+        std::deque<ReceiptInfo> newListed;
         std::deque<std::string> newTrace;
         std::map<int, bool> newToggles;
         std::optional<std::string> newFolder;
@@ -163,6 +170,7 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
             scheduled = false;
             newPaper.swap(paper);
             newReceipts.swap(receipts);
+            newListed.swap(listed);
             newTrace.swap(trace);
             newToggles.swap(toggles);
             newFolder.swap(folder);
@@ -172,9 +180,8 @@ struct CPaperWindow::Queue : std::enable_shared_from_this<CPaperWindow::Queue> {
         }
         CPaperWidget* target = widget.data();
         if (target == nullptr) return;
-        for (const Receipt& receipt : newReceipts) {
-            target->AddReceipt(ToImage(receipt.picture), QString::fromStdString(receipt.savedAs));
-        }
+        for (const PaperPicture& receipt : newReceipts) target->AddReceiptPicture(ToImage(receipt));
+        for (const ReceiptInfo& info : newListed) target->ListReceipt(ToEntry(info));
         if (newPaper) target->SetCurrent(ToImage(*newPaper));
         if (!newTrace.empty()) {
             QStringList lines;
@@ -275,18 +282,22 @@ void CPaperWindow::SetPaper(const std::uint8_t* gray, int width, int height,
 }
 
 void CPaperWindow::AddReceipt(const std::uint8_t* gray, int width, int height,
-                              const std::string& savedAs) {
-    Queue::Receipt receipt{CopyPicture(gray, width, height), savedAs};
+                              const ReceiptInfo& info) {
+    PaperPicture picture = CopyPicture(gray, width, height);
     std::lock_guard<std::mutex> guard(m_queue->lock);
     ++m_queue->receiptsAdded;
-    m_queue->receipts.push_back(std::move(receipt));
-    // The strip keeps only its last rows anyway; a stalled interface must not hoard receipts.
+    m_queue->receipts.push_back(std::move(picture));
+    // The strip and the list keep only their newest anyway; a stalled interface must not hoard
+    // receipts.
     int rows = 0;
-    for (const Queue::Receipt& queued : m_queue->receipts) rows += queued.picture.height;
+    for (const PaperPicture& queued : m_queue->receipts) rows += queued.height;
     while (m_queue->receipts.size() > 1 && rows > CPaperStrip::kMaxRows) {
-        rows -= m_queue->receipts.front().picture.height;
+        rows -= m_queue->receipts.front().height;
         m_queue->receipts.pop_front();
     }
+    m_queue->listed.push_back(info);
+    if (m_queue->listed.size() > static_cast<std::size_t>(CReceiptList::kListed))
+        m_queue->listed.pop_front();
     m_queue->paper = PaperPicture{};  // the next receipt starts blank
     m_queue->Schedule();
 }

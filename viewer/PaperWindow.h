@@ -1,6 +1,7 @@
 // CPaperWindow: a window that shows a printer at work beside the dialog: the paper as it prints
 // (finished receipts above the one in progress, following the newest row), the decoded command
-// trace, a row of condition toggles and the folder where receipts are saved.
+// trace, a row of condition toggles, and the list of finished receipts with the folder where
+// they are saved.
 //
 // It takes plain data (gray images, text lines) so that it knows nothing of where they come
 // from. Create, Show, Close and the destructor belong to the user-interface thread; the Set/Add
@@ -55,9 +56,18 @@ class CPaperWindow {
     // receiptIndex counts the receipts finished before it; a picture of a receipt that has since
     // been added as finished is dropped, so a late picture never shows a receipt twice.
     void SetPaper(const std::uint8_t* gray, int width, int height, std::uint64_t receiptIndex);
-    // A finished receipt (cut off): it joins the strip above the receipt in progress, which
-    // starts empty. savedAs names where it was saved ("" when it was not).
-    void AddReceipt(const std::uint8_t* gray, int width, int height, const std::string& savedAs);
+    // A finished receipt as the list shows it.
+    struct ReceiptInfo {
+        int number = 0;
+        std::int64_t finishedMs = 0;  // when it was cut, in milliseconds since the epoch
+        std::string source;           // "pty", a device, "TCP 127.0.0.1:40312", "input"
+        std::uint64_t bytes = 0;      // the bytes that made it
+        std::string png;              // where it was saved; "" when it was not
+        std::string bin;              // its bytes' file; "" when they were not kept
+    };
+    // A finished receipt (cut off): its picture joins the strip above the receipt in progress,
+    // which starts empty, and it joins the list of receipts, newest last.
+    void AddReceipt(const std::uint8_t* gray, int width, int height, const ReceiptInfo& info);
     void AddTraceLine(const std::string& line);
     void SetToggle(int index, bool on);
     void SetPaperFolder(const std::string& folder);

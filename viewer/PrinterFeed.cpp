@@ -10,7 +10,11 @@ constexpr std::size_t kEventsShown = 3;
 }  // namespace
 
 CPrinterFeed::CPrinterFeed(emu::PrinterStation& station)
-    : m_station(station), m_pWindow(std::make_unique<CPaperWindow>()) {}
+    : m_station(station),
+      m_pWindow(std::make_unique<CPaperWindow>()),
+      m_started(std::chrono::system_clock::now() -
+                std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                    std::chrono::duration<double>(station.Seconds()))) {}
 
 CPrinterFeed::~CPrinterFeed() { Stop(); }
 
@@ -54,8 +58,19 @@ void CPrinterFeed::AddEvent(const std::string& text) {
 
 void CPrinterFeed::OnStationEvent(const emu::StationEvent& event) {
     if (const auto* finished = std::get_if<emu::ReceiptFinished>(&event)) {
-        const emu::PaperImage& image = *finished->receipt.image;
-        m_pWindow->AddReceipt(image.gray.data(), image.width, image.height, finished->receipt.png);
+        const emu::Receipt& receipt = finished->receipt;
+        const emu::PaperImage& image = *receipt.image;
+        const auto cut =
+            m_started + std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                            std::chrono::duration<double>(receipt.seconds));
+        const CPaperWindow::ReceiptInfo info{
+            receipt.number,
+            std::chrono::duration_cast<std::chrono::milliseconds>(cut.time_since_epoch()).count(),
+            receipt.source,
+            receipt.bytes,
+            receipt.png,
+            receipt.bin};
+        m_pWindow->AddReceipt(image.gray.data(), image.width, image.height, info);
     } else if (const auto* paper = std::get_if<emu::PaperChanged>(&event)) {
         m_pWindow->SetPaper(paper->paper->gray.data(), paper->paper->width, paper->paper->height,
                             paper->receiptsBefore);

@@ -1,13 +1,14 @@
 // CPrinterFeed: the printer window's adapter onto a PrinterStation. It is one of the station's
-// views: the paper in progress, finished receipts with where they were saved, the command trace,
-// drawer and buzzer events, the printer model's conditions as toggles that work both ways
-// (emu::ConditionsOf gives them and their order; a change the printer makes itself, as DLE ENQ
-// clearing a cutter error, shows too), and the station's state as the status line.
+// views: the paper in progress, finished receipts with their number, time, source, size and files,
+// the command trace, drawer and buzzer events, the printer model's conditions as toggles that work
+// both ways (emu::ConditionsOf gives them and their order; a change the printer makes itself, as
+// DLE ENQ clearing a cutter error, shows too), and the station's state as the status line.
 //
 // The station calls it on the station's thread; everything it hands the window is queued there
 // and shown on the user-interface thread.
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <string>
@@ -46,6 +47,8 @@ class CPrinterFeed : private emu::StationView {
 
     emu::PrinterStation& m_station;
     std::unique_ptr<CPaperWindow> m_pWindow;
+    // The wall clock when the station started, which its receipts' times count from.
+    const std::chrono::system_clock::time_point m_started;
     bool m_following = false;
     std::deque<std::string> m_events;  // the newest drawer and buzzer events (station's thread)
 };

@@ -155,19 +155,11 @@ std::optional<BarcodeSymbol> EncodeGs1(int symbology, const Bytes& data) {
     return Encode(symbology, Bytes(bracketed->begin(), bracketed->end()), GS1_MODE);
 }
 
-// DataBar Omnidirectional, Truncated and Limited carry one GTIN: 13 digits (the printer adds the
-// check digit), 14 with it, or either behind the identifier (01).
-std::optional<BarcodeSymbol> EncodeGtinBar(int symbology, Bytes data) {
-    const std::string text(data.begin(), data.end());
-    for (const char* prefix : {"(01)", "01"}) {
-        const std::string p(prefix);
-        if (text.size() > 14 && text.compare(0, p.size(), p) == 0) {
-            data.erase(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(p.size()));
-            break;
-        }
-    }
-    if ((data.size() != 13 && data.size() != 14) || !AllDigits(data)) return std::nullopt;
-    return Encode(symbology, data);
+// DataBar Omnidirectional, Truncated and Limited carry one GTIN.
+std::optional<BarcodeSymbol> EncodeGtinBar(int symbology, const Bytes& data) {
+    const auto gtin = Gs1Gtin(data);
+    if (!gtin) return std::nullopt;
+    return Encode(symbology, *gtin);
 }
 
 }  // namespace

@@ -69,4 +69,19 @@ std::optional<std::string> Gs1Bracketed(const std::vector<std::uint8_t>& data) {
     return out;
 }
 
+std::optional<std::vector<std::uint8_t>> Gs1Gtin(std::vector<std::uint8_t> data) {
+    const std::string text(data.begin(), data.end());
+    for (const char* prefix : {"(01)", "01"}) {
+        const std::string p(prefix);
+        if (text.size() > 14 && text.compare(0, p.size(), p) == 0) {
+            data.erase(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(p.size()));
+            break;
+        }
+    }
+    if (data.size() != 13 && data.size() != 14) return std::nullopt;
+    for (std::uint8_t b : data)
+        if (!Digit(static_cast<char>(b))) return std::nullopt;
+    return data;
+}
+
 }  // namespace emu

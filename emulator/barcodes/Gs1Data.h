@@ -15,4 +15,8 @@ namespace emu {
 // the data is not one.
 std::optional<std::string> Gs1Bracketed(const std::vector<std::uint8_t>& data);
 
+// The GTIN the fixed-length DataBars carry: 13 digits (the check digit is added) or 14, either
+// behind the identifier (01) or not; nothing when the data is not one.
+std::optional<std::vector<std::uint8_t>> Gs1Gtin(std::vector<std::uint8_t> data);
+
 }  // namespace emu

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "emulator/barcodes/Gs1Data.h"
 #include "emulator/barcodes/ZintSymbol.h"
 
 namespace emu {
@@ -63,6 +64,69 @@ int AztecLevel(int percent) {
     return 4;
 }
 
+// The stacked DataBars by their symbol type: Stacked and Stacked Omnidirectional carry a GTIN as
+// DataBar Omnidirectional does, Expanded Stacked an element string as DataBar Expanded does, in
+// as many segment pairs a row as the maximum width takes. Rows the symbology leaves open are
+// drawn at the height its omnidirectional forms have.
+struct StackedDataBar {
+    std::uint8_t type;
+    int symbology;
+    int openRows;  // modules
+    const char* name;
+};
+constexpr StackedDataBar kStackedDataBars[] = {
+    {72, BARCODE_DBAR_STK, 0, "Stacked"},
+    {73, BARCODE_DBAR_OMNSTK, 33, "Stacked Omnidirectional"},
+    {76, BARCODE_DBAR_EXPSTK, 34, "Expanded Stacked"},
+};
+
+MatrixSymbol EncodeDataBar(const MatrixCodeSettings& s, const std::vector<std::uint8_t>& data) {
+    MatrixSymbol result;
+    const std::uint8_t type = data.empty() ? 0 : data[0];
+    const auto bar = std::find_if(std::begin(kStackedDataBars), std::end(kStackedDataBars),
+                                  [&](const StackedDataBar& b) { return b.type == type; });
+    if (bar == std::end(kStackedDataBars)) {
+        result.description = "symbol type " + std::to_string(type) + " is none of 72, 73, 76";
+        return result;
+    }
+    const bool expanded = bar->symbology == BARCODE_DBAR_EXPSTK;
+    const std::vector<std::uint8_t> content(data.begin() + 1, data.end());
+    std::optional<std::vector<std::uint8_t>> input;
+    if (!expanded) {
+        input = Gs1Gtin(content);
+    } else if (const auto bracketed = Gs1Bracketed(content)) {
+        input.emplace(bracketed->begin(), bracketed->end());
+    }
+    const std::string name = bar->name;
+    if (!input) {
+        result.description = name + ": data that is no " +
+                             (expanded ? "GS1 element string" : "GTIN of 13 or 14 digits");
+        return result;
+    }
+    ZintSymbol zint(bar->symbology);
+    if (expanded) {
+        zint.Options().input_mode = GS1_MODE;
+        // A row is two guard modules each side and 49 modules a segment pair.
+        zint.Options().option_2 = std::clamp((s.dataBarMaxWidth / s.dataBarModule - 4) / 49, 1, 11);
+    }
+    if (!zint.Encode(input->data(), input->size())) {
+        result.description = name + ": cannot encode: " + zint.Error();
+        return result;
+    }
+    DotMatrix& m = result.matrix.emplace();
+    m.columns = zint.Columns();
+    m.moduleWidth = m.moduleHeight = s.dataBarModule;
+    for (int row = 0; row < zint.Rows(); ++row) {
+        const int height = zint.RowHeight(row) > 0 ? zint.RowHeight(row) : bar->openRows;
+        for (int i = 0; i < height; ++i, ++m.rows)
+            for (int column = 0; column < m.columns; ++column)
+                m.dark.push_back(zint.Dark(row, column) ? 1 : 0);
+    }
+    result.description =
+        name + ", " + Size(m.columns, m.rows) + " at " + std::to_string(m.moduleWidth) + " dots";
+    return result;
+}
+
 }  // namespace
 
 const char* MatrixCodeName(MatrixCode code) {
@@ -77,12 +141,15 @@ const char* MatrixCodeName(MatrixCode code) {
             return "Aztec code";
         case MatrixCode::DataMatrix:
             return "DataMatrix";
+        case MatrixCode::DataBar:
+            return "GS1 DataBar";
     }
     return "2D code";
 }
 
 MatrixSymbol EncodeMatrixCode(MatrixCode code, const MatrixCodeSettings& s,
                               const std::vector<std::uint8_t>& data) {
+    if (code == MatrixCode::DataBar) return EncodeDataBar(s, data);
     MatrixSymbol result;
     std::string note;
     int moduleWidth = 1, moduleHeight = 1;
@@ -108,6 +175,8 @@ MatrixSymbol EncodeMatrixCode(MatrixCode code, const MatrixCodeSettings& s,
         case MatrixCode::DataMatrix:
             symbology = BARCODE_DATAMATRIX;
             moduleWidth = moduleHeight = s.dataMatrixModule;
+            break;
+        case MatrixCode::DataBar:  // EncodeDataBar draws it
             break;
     }
     ZintSymbol zint(symbology);
@@ -144,6 +213,8 @@ MatrixSymbol EncodeMatrixCode(MatrixCode code, const MatrixCodeSettings& s,
             } else if (!s.dataMatrixRectangle) {
                 o.option_3 = DM_SQUARE;
             }
+            break;
+        case MatrixCode::DataBar:
             break;
     }
     // MaxiCode modes 2 and 3 carry a structured carrier message first: postcode (9 digits, or 6

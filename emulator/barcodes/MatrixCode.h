@@ -16,6 +16,7 @@ enum class MatrixCode : std::uint8_t {
     Pdf417 = 48,
     Qr = 49,
     MaxiCode = 50,
+    DataBar = 51,  // the stacked GS1 DataBars
     Aztec = 53,
     DataMatrix = 54,
 };
@@ -41,7 +42,9 @@ struct MatrixCodeSettings {
     bool dataMatrixRectangle = false;
     int dataMatrixColumns = 0;  // 0 automatic
     int dataMatrixRows = 0;
-    int dataMatrixModule = 3;  // dots, 2..16
+    int dataMatrixModule = 3;   // dots, 2..16
+    int dataBarModule = 2;      // dots, 2..8
+    int dataBarMaxWidth = 141;  // dots, 106..39528: how many segment pairs an Expanded row takes
 };
 
 struct MatrixSymbol {
@@ -49,6 +52,8 @@ struct MatrixSymbol {
     std::string description;          // "version 2, 25×25 modules at 6 dots", or why not
 };
 
+// For DataBar the data starts with the symbol type: 72 Stacked, 73 Stacked Omnidirectional,
+// 76 Expanded Stacked.
 MatrixSymbol EncodeMatrixCode(MatrixCode code, const MatrixCodeSettings& settings,
                               const std::vector<std::uint8_t>& data);
 

@@ -8,6 +8,7 @@ std::optional<MatrixCode> CodeOf(std::uint8_t cn) {
         case 48:
         case 49:
         case 50:
+        case 51:
         case 53:
         case 54:
             return static_cast<MatrixCode>(cn);
@@ -28,6 +29,8 @@ std::size_t Slot(MatrixCode code) {
             return 3;
         case MatrixCode::DataMatrix:
             return 4;
+        case MatrixCode::DataBar:
+            return 5;
     }
     return 0;
 }
@@ -130,6 +133,11 @@ std::string MatrixCodeStore::Set(MatrixCode code, std::uint8_t fn,
                                 : N(n2) + " columns" + (n == 1 ? " x " + N(n3) + " rows" : ""));
             }
             if (fn == 67) return SetIn(s.dataMatrixModule, n, 2, 16, "module size");
+            break;
+        case MatrixCode::DataBar:
+            if (fn == 67) return SetIn(s.dataBarModule, n, 2, 8, "module width");
+            if (fn == 71 && length == 2)
+                return SetIn(s.dataBarMaxWidth, n + n2 * 256, 106, 39528, "Expanded Stacked width");
             break;
     }
     return "function " + N(fn) + " with " + N(static_cast<int>(length)) +

@@ -37,7 +37,7 @@ class MatrixCodeStore {
     Outcome Print(MatrixCode code);
 
     MatrixCodeSettings m_settings;
-    std::array<std::optional<std::vector<std::uint8_t>>, 5> m_data;
+    std::array<std::optional<std::vector<std::uint8_t>>, 6> m_data;
 };
 
 }  // namespace emu

@@ -38,6 +38,10 @@ bool ZintSymbol::Dark(int row, int column) const {
     return (m_symbol->encoded_data[row][column >> 3] >> (column & 7)) & 1;
 }
 
+int ZintSymbol::RowHeight(int row) const {
+    return static_cast<int>(m_symbol->row_height[row] + 0.5f);
+}
+
 int ZintSymbol::BitmapWidth() const { return m_symbol->bitmap ? m_symbol->bitmap_width : 0; }
 int ZintSymbol::BitmapHeight() const { return m_symbol->bitmap ? m_symbol->bitmap_height : 0; }
 

@@ -29,6 +29,8 @@ class ZintSymbol {
     int Rows() const;
     int Columns() const;
     bool Dark(int row, int column) const;
+    // A row's height in modules as the symbology fixes it; 0 where it leaves it to the printer.
+    int RowHeight(int row) const;
     int BitmapWidth() const;
     int BitmapHeight() const;
     bool BitmapDark(int x, int y) const;

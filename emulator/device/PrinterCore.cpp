@@ -255,7 +255,8 @@ void PrinterCore::Finish() {
     }
     m_decoder.Finish();
     // As on the printer, page data prints only when FF or ESC FF asks for it.
-    if (m_decoder.InPageMode()) Note("page mode data not printed: the input ended before FF");
+    if (m_decoder.InPageMode())
+        Note("page mode data not printed: the input ended before FF; the page is held for one");
 }
 
 void PrinterCore::NoteDiscardedUpTo(std::uint64_t end) {

@@ -15,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTimer>
@@ -31,6 +30,7 @@
 #include "framework/qt/WindowBinding.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WireRecorder.h"
+#include "tests/support/window/PrinterWindowInput.h"
 #include "tests/support/window/RealInput.h"
 #include "viewer/PaperWindow.h"
 #include "viewer/qt/PaperStrip.h"
@@ -39,7 +39,7 @@
 
 namespace {
 
-using testsupport::ClickAt;
+using testsupport::ClickInPrinterWindow;
 using testsupport::ClickWithPointer;
 using testsupport::PressKeys;
 using testsupport::WaitWhileProcessing;
@@ -68,19 +68,6 @@ bool HasInk(const QImage& image) {
         }
     }
     return false;
-}
-
-// In the narrow layout the widget is on a tab: a click on the tab first, as a person would.
-bool ClickInPrinterWindow(CPaperWidget& printer, QWidget& target) {
-    const int tab = printer.TabOf(&target);
-    if (tab >= 0 && printer.Tabs()->currentIndex() != tab) {
-        QTabBar* bar = printer.Tabs()->tabBar();
-        if (!ClickAt(*bar, bar->tabRect(tab).center()) ||
-            !WaitWhileProcessing([&] { return printer.Tabs()->currentIndex() == tab; })) {
-            return false;
-        }
-    }
-    return ClickWithPointer(target);
 }
 
 // The commands' lines show offset, mnemonic and the meaning's first words inside the view (a long

@@ -32,7 +32,7 @@ TEST(CoreClientStatus, TheLibraryReadsTheConditionsAsToggled) {
     if (std::system("node --version >/dev/null 2>&1") != 0 ||
         !std::filesystem::exists(std::filesystem::path(EMULATOR_CLIENTS) / "node_modules" /
                                  "@node-escpos"))
-        GTEST_SKIP() << "needs node and 'npm install' in tests/emulator/clients";
+        GTEST_SKIP() << "needs node and 'npm ci' in tests/emulator/clients";
     std::ifstream in(std::filesystem::path(EMULATOR_FIXTURES) / "status-polling-node-escpos.bin",
                      std::ios::binary);
     const std::vector<std::uint8_t> stream{std::istreambuf_iterator<char>(in),

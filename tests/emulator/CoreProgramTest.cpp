@@ -261,6 +261,12 @@ TEST(CoreProgram, ClientStreamsDecodeCompletely) {
         {"react-thermal-printer", 0},
         // UTF-8 text, every line ended with ESC d 0.
         {"tillpos-xml", 0},
+        {"images-point-of-sale-column", 0},
+        {"images-point-of-sale-raster", 0},
+        {"images-node-thermal-printer", 0},
+        {"images-escpos-buffer", 0},
+        {"images-receiptline", 0},
+        {"status-polling-node-escpos", 0},
     };
     for (const Row& row : rows) {
         testsupport::TempDir dir;
@@ -272,6 +278,7 @@ TEST(CoreProgram, ClientStreamsDecodeCompletely) {
         const std::string trace = ReadFile(dir / "trace");
         EXPECT_EQ(trace.find("unknown command"), std::string::npos) << row.client << "\n" << trace;
         EXPECT_EQ(trace.find("not supported"), std::string::npos) << row.client << "\n" << trace;
+        EXPECT_EQ(trace.find("incomplete"), std::string::npos) << row.client << "\n" << trace;
         int unknownBytes = 0;
         for (std::size_t at = 0; (at = trace.find("unknown control byte", at)) != std::string::npos;
              ++at)

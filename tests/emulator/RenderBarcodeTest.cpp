@@ -76,6 +76,9 @@ TEST(RenderBarcode, CheckDigitsAreAddedOrVerified) {
         {"CODE128 unknown function", 73, "{B{X", std::nullopt},
         {"CODE128 FNC1 is not passed on", 73, "{B{1AB", std::nullopt},
         {"unknown system", 74, "123", std::nullopt},
+        // zbarimg reads no DataBar Limited: its 79 modules less the guards' outer spaces (1 + 5)
+        // tell it from the other DataBars.
+        {"GS1 DataBar Limited", 77, "1501234567890", "(01)15012345678907", 79 - 1 - 5},
     };
     for (const Case& c : cases) {
         const auto symbol = emu::EncodeBarcode(c.system, Bytes(c.data));

@@ -104,6 +104,55 @@ TEST(RenderImage, QrCodeScansAtEveryLevel) {
     }
 }
 
+// The stacked GS1 DataBars (GS ( k cn 51) scan and have the symbology's shape: Stacked 50
+// modules by 5 + 1 + 7, Stacked Omnidirectional 50 by 33 + 3 + 33, Expanded Stacked 49 modules a
+// segment pair and 4 of guards, its rows 34 high with 3 between.
+TEST(RenderImage, StackedDataBarsScanInTheirShape) {
+    struct Case {
+        const char* name;
+        std::uint8_t type;
+        std::string data;
+        int maxWidth;  // dots; 0 leaves the printer's default
+        const char* scanned;
+        int columns, rows;
+    };
+    const Case cases[] = {
+        {"Stacked", 72, "0950110153000", 0, "DataBar:0109501101530003", 50, 13},
+        {"Stacked Omnidirectional", 73, "(01)09501101530003", 0, "DataBar:0109501101530003", 50,
+         69},
+        {"Expanded Stacked, two pairs a row", 76, "(01)09501101530003(3103)000525", 300,
+         "DataBar-Exp:01095011015300033103000525", 49 * 2 + 4, 34 + 3 + 34},
+    };
+    for (const Case& c : cases) {
+        auto block = [](std::uint8_t fn, std::vector<std::uint8_t> args) {
+            std::vector<std::uint8_t> out = {0x1D, 0x28, 0x6B, 0, 0, 51, fn};
+            out[3] = static_cast<std::uint8_t>(args.size() + 2);
+            out.insert(out.end(), args.begin(), args.end());
+            return out;
+        };
+        std::vector<std::uint8_t> stream = {0x1B, 0x4A, 16};  // a quiet zone above
+        auto add = [&](const std::vector<std::uint8_t>& b) {
+            stream.insert(stream.end(), b.begin(), b.end());
+        };
+        if (c.maxWidth > 0)
+            add(block(71, {static_cast<std::uint8_t>(c.maxWidth),
+                           static_cast<std::uint8_t>(c.maxWidth >> 8)}));
+        std::vector<std::uint8_t> store = {0x30, c.type};
+        store.insert(store.end(), c.data.begin(), c.data.end());
+        add(block(80, store));
+        add(block(81, {0x30}));
+        add({0x0A, 0x0A});
+        const PaperImage paper = rendertest::Print(stream).paper;
+        const auto box = InkBox(paper);
+        EXPECT_EQ(box.right - box.left + 1, c.columns * 2) << c.name << ": module width 2";
+        EXPECT_EQ(box.bottom - box.top + 1, c.rows * 2) << c.name;
+        testsupport::TempDir dir;
+        const std::string path = (dir / "databar.png").string();
+        ASSERT_TRUE(emu::WritePng(paper, path, nullptr));
+        EXPECT_EQ(testsupport::ScanBarcodes(path), c.scanned) << c.name;
+    }
+}
+
 TEST(RenderImage, SymbolWiderThanThePrintAreaPrintsNothing) {
     emu::MatrixCodeSettings settings;
     settings.qrModule = 16;

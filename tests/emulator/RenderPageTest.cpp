@@ -107,7 +107,7 @@ TEST(RenderPage, CancelledAndAbandonedPagesLeaveNothing) {
 
 // ESC FF prints the page and keeps it to print again; FF prints it and returns to standard mode.
 // Page data the stream leaves without either is not printed, as on the printer, and the trace
-// says so.
+// says so; the page is held for an FF that comes later.
 TEST(RenderPage, EscFfPrintsAgainFfEndsThePageAndNoFfPrintsNothing) {
     const Bytes page = H("1B 4C") + PageArea({0, 0, 384, 100}) + T("COPY\n");
     const emu::PaperImage copies = Print(page + H("1B 0C 1B 0C 0C")).paper;
@@ -121,6 +121,14 @@ TEST(RenderPage, EscFfPrintsAgainFfEndsThePageAndNoFfPrintsNothing) {
     EXPECT_EQ(unfinished.paper.height, 100) << "the second page waits for its FF";
     EXPECT_NE(unfinished.trace.find("page mode data not printed"), std::string::npos)
         << unfinished.trace;
+
+    // The end of one host's input (a network job closing) leaves the page held for the next FF.
+    emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos58"), 0);
+    printer.Feed(page.data(), page.size());
+    printer.Finish();
+    const Bytes ff = H("0C");
+    printer.Feed(ff.data(), ff.size());
+    EXPECT_EQ(printer.Snapshot().gray, Rows(copies, 0, 100));
 }
 
 // An area larger than the paper is clipped to the paper's width and the longest page: a line

@@ -2,12 +2,17 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTextBlock>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -15,6 +20,7 @@
 #include "viewer/PaperWindow.h"
 #include "viewer/qt/PaperStrip.h"
 #include "viewer/qt/PaperWidget.h"
+#include "viewer/qt/ReceiptList.h"
 
 namespace viewertest {
 namespace {
@@ -93,7 +99,7 @@ TEST_F(PaperWindowTest, APictureOfAReceiptAlreadyCutIsDropped) {
         CPaperWindow fresh;
         fresh.Create("t", kLabels, nullptr);
         fresh.SetPaper(first.data(), 384, 40, 0);
-        fresh.AddReceipt(first.data(), 384, 40, "/tmp/receipt-001.png");
+        fresh.AddReceipt(first.data(), 384, 40, {});
         fresh.SetPaper(row.lateIndex == 0 ? first.data() : second.data(), 384,
                        row.lateIndex == 0 ? 40 : 8, row.lateIndex);
         fresh.ApplyQueued();
@@ -173,7 +179,7 @@ TEST_F(PaperWindowTest, StripDrawsDotsAtTheChosenScaleBelowFinishedReceipts) {
     std::vector<std::uint8_t> current = Blank(384, 30);
     receipt[5 * 384 + 3] = 0;
     current[2 * 384 + 9] = 0;
-    window.AddReceipt(receipt.data(), 384, 30, "");
+    window.AddReceipt(receipt.data(), 384, 30, {});
     window.SetPaper(current.data(), 384, 30, 1);
     Drain();
     for (int scale : {1, 2}) {
@@ -235,6 +241,64 @@ TEST_F(PaperWindowTest, ScreenshotShowsWhatWasQueuedAndReportsAnUnwritablePath) 
     EXPECT_FALSE(window.SaveScreenshot((dir / "no" / "w.png").string()));
 }
 
+// The list names each receipt and reads its picture from disk only when opened; a copy goes
+// elsewhere as picture or bytes; Clear empties the view but leaves the files.
+TEST_F(PaperWindowTest, ReceiptListOpensAndCopiesFromTheFilesAndClearLeavesThem) {
+    testsupport::TempDir dir;
+    const std::filesystem::path png = dir / "receipt-007.png";
+    const std::filesystem::path bin = dir / "receipt-007.bin";
+    QImage picture(384, 90, QImage::Format_Grayscale8);
+    picture.fill(255);
+    ASSERT_TRUE(picture.save(QString::fromStdString(png.string()), "PNG"));
+    std::ofstream(bin) << "printed\n";
+    const std::vector<std::uint8_t> dots = Blank(384, 90);
+    const std::int64_t at = QDateTime(QDate(2026, 12, 9), QTime(10, 42, 7)).toMSecsSinceEpoch();
+    std::thread feeder([&] {
+        window.SetPaperFolder(dir.Path().string());
+        window.AddReceipt(dots.data(), 384, 90,
+                          {7, at, "TCP 127.0.0.1:40312", 1234, png.string(), bin.string()});
+        window.AddReceipt(dots.data(), 384, 90, {8, at, "pty", 20, "", ""});
+    });
+    feeder.join();
+    Drain();
+    CReceiptList& list = *Widget().Receipts();
+    ASSERT_EQ(list.List()->count(), 2);
+    EXPECT_EQ(list.List()->item(0)->text().toStdString(),
+              "#7 · 10:42:07 · 1234 bytes\nfrom TCP 127.0.0.1:40312");
+    EXPECT_EQ(list.List()->item(1)->text().toStdString(),
+              "#8 · 10:42:07 · 20 bytes\nfrom pty · not saved");
+    list.List()->setCurrentRow(1);
+    EXPECT_FALSE(list.OpenButton()->isEnabled()) << "nothing on disk to open";
+    EXPECT_EQ(list.Open(1), nullptr);
+    list.List()->setCurrentRow(0);
+    EXPECT_TRUE(list.OpenButton()->isEnabled() && list.FolderButton()->isEnabled());
+
+    QWidget* shown = list.Open(0);
+    ASSERT_NE(shown, nullptr);
+    const auto* label = qobject_cast<QLabel*>(qobject_cast<QScrollArea*>(shown)->widget());
+    EXPECT_EQ(label->pixmap().size(), QSize(384, 90)) << "the picture read from its file";
+    shown->close();
+
+    const std::filesystem::path copies = dir / "elsewhere";
+    std::filesystem::create_directory(copies);
+    std::ofstream(copies / "mine.png") << "an older file, replaced";
+    ASSERT_TRUE(list.SaveCopy(0, QString::fromStdString((copies / "mine.png").string())));
+    ASSERT_TRUE(list.SaveCopy(0, QString::fromStdString((copies / "mine.bin").string())));
+    EXPECT_EQ(std::filesystem::file_size(copies / "mine.png"), std::filesystem::file_size(png));
+    EXPECT_EQ(std::filesystem::file_size(copies / "mine.bin"), 8u);
+    EXPECT_FALSE(list.SaveCopy(0, QString::fromStdString((dir / "no" / "x.png").string())));
+    EXPECT_TRUE(list.Problem()->isVisibleTo(&list));
+
+    std::filesystem::remove(png);
+    EXPECT_EQ(list.Open(0), nullptr) << "a picture gone from disk";
+    EXPECT_TRUE(list.Problem()->text().contains("receipt-007.png"));
+
+    Widget().ClearButton()->click();
+    EXPECT_EQ(list.List()->count(), 0);
+    EXPECT_EQ(Widget().Strip()->ReceiptCount(), 0);
+    EXPECT_TRUE(std::filesystem::exists(bin)) << "Clear leaves the files";
+}
+
 // Narrow, the window fits beside the dialog (387x440 inside its frame) on an 800x480 panel, with
 // every control in one of its two tabs; wide again, both columns stand side by side.
 TEST_F(PaperWindowTest, TheNarrowLayoutFitsBesideTheDialogOnTheSmallestPanel) {
@@ -247,12 +311,14 @@ TEST_F(PaperWindowTest, TheNarrowLayoutFitsBesideTheDialogOnTheSmallestPanel) {
     EXPECT_EQ(widget.TabOf(widget.PaperArea()), 0);
     EXPECT_EQ(widget.TabOf(widget.Toggle(4)), 1);
     EXPECT_EQ(widget.TabOf(widget.Trace()), 1);
+    EXPECT_EQ(widget.TabOf(widget.Receipts()->List()), 2);
     EXPECT_GE(widget.Toggle(4)->minimumHeight(), 37);
 
     widget.SetNarrow(false);
     EXPECT_EQ(widget.TabOf(widget.Toggle(4)), -1);
     EXPECT_EQ(widget.Splitter()->count(), 2);
     EXPECT_TRUE(widget.Splitter()->isAncestorOf(widget.Trace()));
+    EXPECT_TRUE(widget.Splitter()->isAncestorOf(widget.Receipts()));
     EXPECT_GT(widget.minimumSizeHint().width(), narrow.width());
 }
 

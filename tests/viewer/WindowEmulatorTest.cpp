@@ -1,28 +1,39 @@
 // printer-emulator's window on a real X display, driven by the pointer and the keyboard: jobs
 // from a TCP client and from a program on the linked pty show up and are saved, the toggles
 // reach the hosts, and Clear, zoom and Save do what they say.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "tests/support/HostEnd.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/window/PrinterWindowInput.h"
 #include "tests/support/window/RealInput.h"
 #include "viewer/PaperWindow.h"
 #include "viewer/PrinterFeed.h"
 #include "viewer/program/EmulatorWindow.h"
 #include "viewer/qt/PaperStrip.h"
 #include "viewer/qt/PaperWidget.h"
+#include "viewer/qt/ReceiptList.h"
 
 namespace {
 
 using emutest::HostEnd;
+using testsupport::BringTabOf;
+using testsupport::ClickAt;
 using testsupport::ClickWithPointer;
 using testsupport::PressKeys;
 using testsupport::WaitWhileProcessing;
@@ -62,6 +73,22 @@ struct Serving {
     }
 };
 
+// The program with its window shown on its own, serving until the test ends.
+struct ShownWindow {
+    emutool::Program program;
+    CEmulatorWindow window{program};
+    std::unique_ptr<Serving> serving;
+
+    explicit ShownWindow(const emutool::ProgramOptions& options) : program(options) {}
+    bool Open() {
+        if (window.Open() != 0) return false;
+        window.Window().Show(nullptr);
+        serving = std::make_unique<Serving>(program);
+        return true;
+    }
+    CPaperWidget& Widget() { return *window.Window().Widget(); }
+};
+
 TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
     testsupport::TempDir dir;
     emutool::ProgramOptions options;
@@ -69,12 +96,10 @@ TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
     options.outDir = (dir.Path() / "receipts").string();
     options.listen = emu::ListenAddress{"127.0.0.1", 0};
     options.window = true;
-    emutool::Program program(options);
-    CEmulatorWindow window(program);
-    ASSERT_EQ(window.Open(), 0);
-    window.Window().Show(nullptr);
-    auto serving = std::make_unique<Serving>(program);
-    CPaperWidget& widget = *window.Window().Widget();
+    ShownWindow run(options);
+    ASSERT_TRUE(run.Open());
+    emutool::Program& program = run.program;
+    CPaperWidget& widget = run.Widget();
     const auto receipt = [&](int n) {
         return dir.Path() / "receipts" / ("receipt-00" + std::to_string(n) + ".png");
     };
@@ -119,7 +144,7 @@ TEST(EmulatorWindow, TakesJobsOnBothPathsAndTheOperatorsInput) {
     ASSERT_TRUE(ClickWithPointer(*widget.SaveButton()));
     EXPECT_TRUE(WaitWhileProcessing([&] { return std::filesystem::exists(receipt(3)); }));
 
-    serving.reset();
+    run.serving.reset();
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(options.linkPath)))
         << "the link outlived the program";
 }
@@ -130,12 +155,10 @@ TEST(EmulatorWindow, ASaveThatFailsIsShownInRed) {
     testsupport::TempDir dir;
     emutool::ProgramOptions options = TcpWindow();
     options.outDir = (dir.Path() / "receipts").string();
-    emutool::Program program(options);
-    CEmulatorWindow window(program);
-    ASSERT_EQ(window.Open(), 0);
-    window.Window().Show(nullptr);
-    Serving serving{program};
-    CPaperWidget& widget = *window.Window().Widget();
+    ShownWindow run(options);
+    ASSERT_TRUE(run.Open());
+    emutool::Program& program = run.program;
+    CPaperWidget& widget = run.Widget();
     EXPECT_FALSE(widget.SaveFailure()->isVisible());
     std::filesystem::remove(options.outDir);
     std::ofstream(options.outDir) << "a file where the folder was";
@@ -155,7 +178,56 @@ TEST(EmulatorWindow, ASaveThatFailsIsShownInRed) {
             red += c.red() > 150 && c.green() < 80 && c.blue() < 80;
         }
     EXPECT_GT(red, 20) << "the sentence stands out in red";
-    EXPECT_EQ(serving.Stop(), 1) << "a run that lost a receipt fails";
+    EXPECT_EQ(run.serving->Stop(), 1) << "a run that lost a receipt fails";
+}
+
+// A TCP job's receipt joins the list with the peer it came from, and opens from its file; on a
+// small screen the list is a tab of its own. CE_MOLV_SCREENSHOT_DIR takes a picture of the screen.
+TEST(EmulatorWindow, ATcpJobsReceiptIsListedWithItsSourceAndOpens) {
+    testsupport::TempDir dir;
+    emutool::ProgramOptions options = TcpWindow();
+    options.model = emu::FindPrinterModel("escpos80");
+    options.stateFolder = (dir.Path() / "state").string();
+    options.outDir = (dir.Path() / "receipts").string();
+    ShownWindow run(options);
+    ASSERT_TRUE(run.Open());
+    emutool::Program& program = run.program;
+    CPaperWidget& widget = run.Widget();
+    std::string peer;
+    {
+        HostEnd client = HostEnd::ConnectTcp(program.Port());
+        sockaddr_in local{};
+        socklen_t length = sizeof local;
+        ASSERT_EQ(::getsockname(client.Fd(), reinterpret_cast<sockaddr*>(&local), &length), 0);
+        peer = "TCP 127.0.0.1:" + std::to_string(ntohs(local.sin_port));
+        ASSERT_TRUE(client.Write(Bytes("Table 4\n2 x coffee     7.00\n\n\n" + kCut)));
+    }
+    QListWidget& list = *widget.Receipts()->List();
+    ASSERT_TRUE(WaitWhileProcessing([&] { return list.count() == 1; }));
+    const QString entry = list.item(0)->text();
+    EXPECT_TRUE(entry.startsWith("#1 · ") && entry.endsWith("from " + QString::fromStdString(peer)))
+        << entry.toStdString();
+    EXPECT_EQ(widget.IsNarrow(), widget.screen()->availableGeometry().width() < 1000);
+
+    ASSERT_TRUE(BringTabOf(widget, list));
+    ASSERT_TRUE(ClickAt(*list.viewport(), list.visualItemRect(list.item(0)).center()));
+    ASSERT_TRUE(WaitWhileProcessing([&] { return list.currentRow() == 0; }));
+    if (const char* shots = std::getenv("CE_MOLV_SCREENSHOT_DIR")) {
+        const QSize screen = widget.screen()->size();
+        const std::string name = "receipt-list-" + std::to_string(screen.width()) + "x" +
+                                 std::to_string(screen.height()) + ".png";
+        QCoreApplication::processEvents();
+        widget.screen()->grabWindow(0).save(QString::fromStdString(shots + ("/" + name)), "PNG");
+    }
+    ASSERT_TRUE(ClickWithPointer(*widget.Receipts()->OpenButton()));
+    QWidget* shown = nullptr;
+    EXPECT_TRUE(WaitWhileProcessing([&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && top->windowTitle().startsWith("receipt-001.png from TCP"))
+                shown = top;
+        return shown != nullptr;
+    })) << "the receipt's picture in a window of its own";
+    if (shown != nullptr) shown->close();
 }
 
 // The common printer's toggles come from its model's table; cover open, toggled with the pointer,
@@ -165,12 +237,10 @@ TEST(EmulatorWindow, CoverOpenReachesAClientsRealTimeStatus) {
     emutool::ProgramOptions options = TcpWindow();
     options.model = emu::FindPrinterModel("escpos80");
     options.stateFolder = (dir.Path() / "state").string();
-    emutool::Program program(options);
-    CEmulatorWindow window(program);
-    ASSERT_EQ(window.Open(), 0);
-    window.Window().Show(nullptr);
-    Serving serving{program};
-    CPaperWidget& widget = *window.Window().Widget();
+    ShownWindow run(options);
+    ASSERT_TRUE(run.Open());
+    emutool::Program& program = run.program;
+    CPaperWidget& widget = run.Widget();
     EXPECT_GE(widget.PaperArea()->viewport()->width(), 576) << "the 80 mm paper fits its pane";
     const int cover = ToggleOf(emu::Condition::Platen, emu::CommandSet::EscPos);
     ASSERT_EQ(widget.Toggle(cover)->text().toStdString(), "开盖 cover open");

@@ -22,6 +22,16 @@
 #include "viewer/qt/TraceHighlighter.h"
 #include "viewer/qt/TraceLayout.h"
 
+namespace {
+
+// The side column's rows: the conditions, the commands' heading, the commands, then (wide) the
+// receipts; the commands take more of the height than the receipts.
+constexpr int kReceiptsAt = 3;
+constexpr int kTraceStretch = 3;
+constexpr int kReceiptsStretch = 2;
+
+}  // namespace
+
 CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(int, bool)> onToggle)
     : m_onToggle(std::move(onToggle)) {
     m_pStrip = new CPaperStrip;
@@ -64,8 +74,11 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     });
     m_pClear = new QPushButton(tr("Clear"));
     m_pClear->setToolTip(
-        tr("Take the finished receipts off the paper shown here; their files stay"));
-    connect(m_pClear, &QPushButton::clicked, this, [this] { m_pStrip->ClearFinished(); });
+        tr("Take the finished receipts off the paper and the list shown here; their files stay"));
+    connect(m_pClear, &QPushButton::clicked, this, [this] {
+        m_pStrip->ClearFinished();
+        m_pReceipts->Clear();
+    });
 
     m_pTrace = new QPlainTextEdit;
     m_pTrace->setReadOnly(true);
@@ -77,11 +90,7 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pTrace->setMinimumWidth(240);
     new CTraceHighlighter(m_pTrace->document());
 
-    m_pFolder = new QLabel;
-    m_pFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_pFolder->setWordWrap(true);
-    m_pLastReceipt = new QLabel;
-    m_pLastReceipt->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pReceipts = new CReceiptList;
     m_pEvents = new QLabel;
     m_pEvents->setWordWrap(true);
     m_pEvents->hide();
@@ -97,16 +106,14 @@ CPaperWidget::CPaperWidget(const QStringList& toggleLabels, std::function<void(i
     m_pSaveFailure->hide();
 
     m_pSideColumn = new QWidget;
-    auto* side = new QVBoxLayout(m_pSideColumn);
-    side->setContentsMargins(0, 0, 0, 0);
-    side->addWidget(conditions);
-    side->addWidget(new QLabel(tr("Commands received, newest at the bottom:")));
-    side->addWidget(m_pTrace, 1);
-    side->addWidget(m_pStatus);
-    side->addWidget(m_pSaveFailure);
-    side->addWidget(m_pEvents);
-    side->addWidget(m_pFolder);
-    side->addWidget(m_pLastReceipt);
+    m_pSideLayout = new QVBoxLayout(m_pSideColumn);
+    m_pSideLayout->setContentsMargins(0, 0, 0, 0);
+    m_pSideLayout->addWidget(conditions);
+    m_pSideLayout->addWidget(new QLabel(tr("Commands received, newest at the bottom:")));
+    m_pSideLayout->addWidget(m_pTrace, kTraceStretch);
+    m_pSideLayout->addWidget(m_pStatus);
+    m_pSideLayout->addWidget(m_pSaveFailure);
+    m_pSideLayout->addWidget(m_pEvents);
 
     m_pPaperColumn = new QWidget;
     auto* paperColumn = new QVBoxLayout(m_pPaperColumn);
@@ -146,6 +153,7 @@ void CPaperWidget::SetNarrow(bool narrow) {
     if (narrow) {
         m_pTabs->addTab(m_pPaperColumn, tr("Paper"));
         m_pTabs->addTab(m_pSideColumn, tr("Conditions and commands"));
+        m_pTabs->addTab(m_pReceipts, tr("Receipts"));
         // Beside the dialog on an 800-pixel screen the column is a little narrower than the
         // paper, which then scrolls sideways by those few pixels.
         m_pArea->setMinimumWidth(m_paperMinimumWidth * 3 / 4);
@@ -154,6 +162,7 @@ void CPaperWidget::SetNarrow(bool narrow) {
         m_pSplitter->addWidget(m_pSideColumn);
         m_pSplitter->setStretchFactor(0, 0);
         m_pSplitter->setStretchFactor(1, 1);
+        m_pSideLayout->insertWidget(kReceiptsAt, m_pReceipts, kReceiptsStretch);
         m_pArea->setMinimumWidth(m_paperMinimumWidth);
     }
     m_pTabs->setVisible(narrow);
@@ -161,8 +170,12 @@ void CPaperWidget::SetNarrow(bool narrow) {
     // Narrow, the window's edges give their width to the paper and the commands.
     const int edge = narrow ? kNarrowEdge : style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
     layout()->setContentsMargins(edge, edge, edge, edge);
-    m_pPaperColumn->show();
-    m_pSideColumn->show();
+    // Tabs show only their current page; the columns the tabs hid show again beside each other.
+    if (!narrow) {
+        m_pPaperColumn->show();
+        m_pSideColumn->show();
+        m_pReceipts->show();
+    }
     LayOutToggles();
     // The sizes the placement asks for next are those of this layout, not the last one.
     m_pConditionGrid->parentWidget()->updateGeometry();
@@ -186,6 +199,7 @@ void CPaperWidget::SetTouchTarget(int pixels) {
     QList<QWidget*> targets{m_pZoom, m_pSave, m_pClear};
     for (QCheckBox* box : m_toggles) targets.append(box);
     for (QWidget* target : targets) target->setMinimumHeight(pixels);
+    m_pReceipts->SetTouchTarget(pixels);
     m_pTabs->SetTouchTarget(pixels);
 }
 
@@ -204,12 +218,9 @@ void CPaperWidget::SetSaveHandler(std::function<void()> onSave) {
     m_pSave->setVisible(static_cast<bool>(m_onSave));
 }
 
-void CPaperWidget::AddReceipt(const QImage& receipt, const QString& savedAs) {
-    m_pStrip->AddReceipt(receipt);
-    if (!savedAs.isEmpty()) {
-        m_pLastReceipt->setText(tr("Last receipt: %1").arg(savedAs));
-    }
-}
+void CPaperWidget::AddReceiptPicture(const QImage& receipt) { m_pStrip->AddReceipt(receipt); }
+
+void CPaperWidget::ListReceipt(const CReceiptList::Entry& entry) { m_pReceipts->AddReceipt(entry); }
 
 void CPaperWidget::SetCurrent(const QImage& current) { m_pStrip->SetCurrent(current); }
 
@@ -239,9 +250,9 @@ void CPaperWidget::SetToggle(int index, bool on) {
     }
 }
 
-void CPaperWidget::SetFolder(const QString& folder) {
-    m_pFolder->setText(tr("Receipts are saved in %1").arg(folder));
-}
+void CPaperWidget::SetFolder(const QString& folder) { m_pReceipts->SetFolder(folder); }
+
+QLabel* CPaperWidget::Folder() const { return m_pReceipts->Folder(); }
 
 void CPaperWidget::SetStatus(const QString& text) { m_pStatus->setText(text); }
 

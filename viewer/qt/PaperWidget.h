@@ -2,14 +2,16 @@
 // (until the operator scrolls up, and again once they scroll back down), the condition toggles,
 // a 2x zoom, the command trace and the folder where receipts go.
 //
-// Two columns: the paper with its tools, and the conditions with the commands and the state.
-// Wide, they stand side by side with a splitter between them; narrow (small screens, beside the
-// dialog), each is a tab of its own.
+// Two columns: the paper with its tools, and the conditions with the commands, the receipts and
+// the state. Wide, they stand side by side with a splitter between them; narrow (small screens,
+// beside the dialog), each is a tab of its own, and the receipts a third.
 #pragma once
 
 #include <QWidget>
 #include <functional>
 #include <vector>
+
+#include "viewer/qt/ReceiptList.h"
 
 class CPaperStrip;
 class QCheckBox;
@@ -20,6 +22,7 @@ class QGridLayout;
 class QScrollArea;
 class QSplitter;
 class QTabWidget;
+class QVBoxLayout;
 class CTouchTabWidget;
 
 class CPaperWidget : public QWidget {
@@ -37,7 +40,9 @@ class CPaperWidget : public QWidget {
     // Shows the "Save receipt" button, which runs onSave.
     void SetSaveHandler(std::function<void()> onSave);
 
-    void AddReceipt(const QImage& receipt, const QString& savedAs);
+    // A finished receipt: its picture joins the strip, its entry the list.
+    void AddReceiptPicture(const QImage& receipt);
+    void ListReceipt(const CReceiptList::Entry& entry);
     void SetCurrent(const QImage& current);
     void AppendTrace(const QStringList& lines);
     void SetToggle(int index, bool on);
@@ -55,6 +60,7 @@ class CPaperWidget : public QWidget {
     void SetTouchTarget(int pixels);
 
     CPaperStrip* Strip() const { return m_pStrip; }
+    CReceiptList* Receipts() const { return m_pReceipts; }
     QScrollArea* PaperArea() const { return m_pArea; }
     QPlainTextEdit* Trace() const { return m_pTrace; }
     QCheckBox* Toggle(int index) const;
@@ -62,7 +68,7 @@ class CPaperWidget : public QWidget {
     QCheckBox* Zoom() const { return m_pZoom; }
     QPushButton* SaveButton() const { return m_pSave; }
     QPushButton* ClearButton() const { return m_pClear; }
-    QLabel* Folder() const { return m_pFolder; }
+    QLabel* Folder() const;
     QLabel* Status() const { return m_pStatus; }
     QLabel* Events() const { return m_pEvents; }
     QLabel* SaveFailure() const { return m_pSaveFailure; }
@@ -80,6 +86,8 @@ class CPaperWidget : public QWidget {
     CPaperStrip* m_pStrip;
     QWidget* m_pPaperColumn;
     QWidget* m_pSideColumn;
+    QVBoxLayout* m_pSideLayout;
+    CReceiptList* m_pReceipts;
     QSplitter* m_pSplitter;
     CTouchTabWidget* m_pTabs;
     QGridLayout* m_pConditionGrid;
@@ -89,11 +97,9 @@ class CPaperWidget : public QWidget {
     QCheckBox* m_pZoom;
     QPushButton* m_pSave;
     QPushButton* m_pClear;
-    QLabel* m_pFolder;
     QLabel* m_pStatus;
     QLabel* m_pEvents;
     QLabel* m_pSaveFailure;
-    QLabel* m_pLastReceipt;
     std::function<void(int, bool)> m_onToggle;
     std::function<void()> m_onClosed;
     std::function<void()> m_onSave;

@@ -1,5 +1,5 @@
 // Writes one receipt stream per client library into ../fixtures/, for the emulator's tests.
-// Run `npm install` here once, then `npm run fixtures`. The receipts use the features point-of-sale
+// Run `npm ci` here once, then `npm run fixtures`. The receipts use the features point-of-sale
 // programs use on text receipts: alignment, columns, sizes, fonts, styles, code tables, a 1D
 // barcode, the drawer pulse, the buzzer and the cut; one sends GS1 symbols, one UTF-8 text.
 import { writeFileSync, mkdirSync } from 'node:fs';

@@ -1,5 +1,5 @@
 // Writes one receipt stream per client library with bit images, stored graphics, QR codes and 1D
-// barcodes into ../fixtures/images-*.bin, for the emulator's tests. Run `npm install` here once,
+// barcodes into ../fixtures/images-*.bin, for the emulator's tests. Run `npm ci` here once,
 // then `npm run image-fixtures`. Every image is the same test picture (a 96 x 48 frame around a
 // checkerboard of 8-dot squares), which the tests draw again to compare the paper dot for dot.
 import { writeFileSync, mkdirSync } from 'node:fs';
