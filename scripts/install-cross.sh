@@ -13,7 +13,7 @@ esac
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
-target_dev=(qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev libfontconfig-dev libpng-dev libmicrohttpd-dev)
+target_dev=(qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev libfontconfig-dev libpng-dev libmicrohttpd-dev libcurl4-gnutls-dev)
 packages=(crossbuild-essential-"$arch" qemu-user-static binfmt-support "${target_dev[@]/%/:$arch}")
 if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
   $sudo dpkg --add-architecture "$arch"

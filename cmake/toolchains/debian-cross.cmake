@@ -14,7 +14,7 @@ set(QT_HOST_PATH /usr)
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
 
 # Debian 12's libzint cannot be installed beside the build machine's (it is not multiarch), so
-# scripts/install-deps.sh --arch unpacks the target's package here instead.
+# scripts/install-cross.sh unpacks the target's package here instead.
 set(CE_MOLV_CROSS_OVERLAY /opt/ce-molv-cross/${CE_MOLV_TRIPLET})
 list(APPEND CMAKE_INCLUDE_PATH ${CE_MOLV_CROSS_OVERLAY}/usr/include)
 list(APPEND CMAKE_LIBRARY_PATH ${CE_MOLV_CROSS_OVERLAY}/usr/lib)

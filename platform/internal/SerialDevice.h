@@ -3,8 +3,8 @@
 // The serial calls (platform/Serial*.cpp) keep what every port shares: time-outs, the event mask
 // and its baselines, purge aborts, waits and the wire trace. A device supplies the rest: a
 // descriptor the waits watch, non-blocking transfers, queue counts, line settings, modem lines and
-// line-error counters. A terminal device (TtyDevice) does this over termios; a network port would
-// do it over a socket. Every call returns at once; an errno result of EIO, ENXIO, ENODEV or EPIPE
+// line-error counters. A terminal device (TtyDevice) does this over termios, the network ports
+// (Rfc2217Device, SocketDevice) over a socket. Every call returns at once; an errno result of EIO, ENXIO, ENODEV or EPIPE
 // means the device has gone for good.
 #pragma once
 
