@@ -4,8 +4,8 @@
 // and its baselines, purge aborts, waits and the wire trace. A device supplies the rest: a
 // descriptor the waits watch, non-blocking transfers, queue counts, line settings, modem lines and
 // line-error counters. A terminal device (TtyDevice) does this over termios, the network ports
-// (Rfc2217Device, SocketDevice) over a socket. Every call returns at once; an errno result of EIO, ENXIO, ENODEV or EPIPE
-// means the device has gone for good.
+// (Rfc2217Device, SocketDevice) over a socket. Every call returns at once; an errno result of EIO,
+// ENXIO, ENODEV or EPIPE means the device has gone for good.
 #pragma once
 
 #include <sys/types.h>
