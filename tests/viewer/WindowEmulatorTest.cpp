@@ -200,7 +200,18 @@ TEST(EmulatorWindow, ATcpJobsReceiptIsListedWithItsSourceAndOpens) {
         socklen_t length = sizeof local;
         ASSERT_EQ(::getsockname(client.Fd(), reinterpret_cast<sockaddr*>(&local), &length), 0);
         peer = "TCP 127.0.0.1:" + std::to_string(ntohs(local.sin_port));
-        ASSERT_TRUE(client.Write(Bytes("Table 4\n2 x coffee     7.00\n\n\n" + kCut)));
+        // A point-of-sale receipt: a centred double-size header, items, a CODE128 barcode.
+        using namespace std::string_literals;
+        const std::string receipt =
+            "\x1b"
+            "a1\x1d!\x11"
+            "CAFE LINE\n\x1d!\x00"
+            "Table 4\n\x1b"
+            "a0"s +
+            "2 x Coffee      7.00\n1 x Croissant   2.20\n\x1b"
+            "a1" +
+            "\x1dh\x50\x1dH\x02\x1dkI\x0c{B0042-57011\n\n\n" + kCut;
+        ASSERT_TRUE(client.Write(Bytes(receipt)));
     }
     QListWidget& list = *widget.Receipts()->List();
     ASSERT_TRUE(WaitWhileProcessing([&] { return list.count() == 1; }));
