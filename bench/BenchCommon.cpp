@@ -1,6 +1,7 @@
 #include "bench/BenchCommon.h"
 
 #include <malloc.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -93,6 +94,13 @@ double Percentile(std::vector<double> values, double share) {
     std::sort(values.begin(), values.end());
     const auto last = static_cast<double>(values.size() - 1);
     return values[static_cast<std::size_t>(std::clamp(share, 0.0, 1.0) * last + 0.5)];
+}
+
+std::filesystem::path RunFolder(const std::string& name) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / (name + "." + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    return folder;
 }
 
 std::string LoadAverage() {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ double Percentile(std::vector<double> values, double share);
 // Receipts of text lines, each ending in a full cut, to about the size asked for; *count says
 // how many.
 std::vector<std::uint8_t> ReceiptStream(std::size_t size, int* count);
+
+// A folder of this run's own under the temporary folder (NAME.PID), made.
+std::filesystem::path RunFolder(const std::string& name);
 
 // The machine's load averages as /proc/loadavg gives them, or "unknown".
 std::string LoadAverage();

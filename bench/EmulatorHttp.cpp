@@ -181,9 +181,7 @@ int main(int argc, char** argv) {
             exitCode))
         return exitCode;
 
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("bench_emulator_http." + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
+    const std::filesystem::path folder = bench::RunFolder("bench_emulator_http");
     int receipts = 0;
     const Bytes stream = bench::ReceiptStream(static_cast<std::size_t>(megabytes) << 20, &receipts);
     std::printf("load average: %s\n", bench::LoadAverage().c_str());

@@ -244,8 +244,7 @@ int main(int argc, char** argv) {
             exitCode, {{"baseline", &baseline, "the previous build's printer-emulator"}}))
         return exitCode;
     const std::string current = PRINTER_EMULATOR;
-    const fs::path work =
-        fs::temp_directory_path() / ("bench_emulator_workloads." + std::to_string(::getpid()));
+    const fs::path work = bench::RunFolder("bench_emulator_workloads");
     g_streams = work / "streams";
     WriteStreams(EMULATOR_FIXTURES);
     std::vector<std::pair<const char*, std::string>> programs = {{"this build", current}};
