@@ -3,8 +3,9 @@
 // to the server as commands in band, after the data written before them, and what the server
 // acknowledges is what GetCommState reports. The server's modem-state and line-state
 // notifications become modem lines and line-error counts, and its flow-control suspend holds
-// writing back. Everything the socket brings is taken in by whichever call comes first, under the
-// device's lock; that call wakes the other waits.
+// writing back. Everything the socket brings is taken in by whichever of Read, Write and TakeIn
+// comes first, under the device's lock; that call wakes the other waits. The queries report what
+// was taken in, so a serial call takes input in once, not once for each thing it asks.
 #include <linux/sockios.h>
 #include <poll.h>
 #include <sys/epoll.h>
@@ -170,7 +171,8 @@ class Rfc2217Device final : public SerialDevice {
 
     ssize_t Read(BYTE* buffer, std::size_t count) override {
         std::lock_guard<std::mutex> guard(m_lock);
-        PumpLocked();
+        // What is taken in already goes first either way; the socket is read once it is used up.
+        if (m_in.empty()) PumpLocked();
         if (!m_in.empty()) {
             const std::size_t n = std::min(count, m_in.size());
             std::copy_n(m_in.begin(), n, buffer);
@@ -205,19 +207,26 @@ class Rfc2217Device final : public SerialDevice {
         return done == 0 ? Refuse(EAGAIN) : static_cast<ssize_t>(done);
     }
 
-    int InputWaiting(int& bytes) override {
+    void TakeIn() override {
         std::lock_guard<std::mutex> guard(m_lock);
         PumpLocked();
+    }
+
+    int InputWaiting(int& bytes) override {
+        std::lock_guard<std::mutex> guard(m_lock);
         bytes = static_cast<int>(m_in.size());
         return bytes == 0 && m_failed != 0 ? Gone() : 0;
     }
     int OutputQueued(int& bytes) override {
         std::lock_guard<std::mutex> guard(m_lock);
-        PumpLocked();
         FlushPendingLocked();
         if (m_failed != 0) return Gone();
         int queued = 0;
-        if (ioctl(m_fd, SIOCOUTQ, &queued) != 0) return errno;
+        // Nothing is on its way out when nothing was sent since the socket last said it had none.
+        if (m_maybeQueued) {
+            if (ioctl(m_fd, SIOCOUTQ, &queued) != 0) return errno;
+            m_maybeQueued = queued != 0;
+        }
         bytes = queued + static_cast<int>(m_pending.size());
         return 0;
     }
@@ -235,7 +244,6 @@ class Rfc2217Device final : public SerialDevice {
 
     int GetState(const DCB& set, DCB& reported) override {
         std::lock_guard<std::mutex> guard(m_lock);
-        PumpLocked();
         reported = set;
         const Acknowledged& a = m_acked;
         if (a.baud != 0) reported.BaudRate = a.baud;
@@ -306,13 +314,11 @@ class Rfc2217Device final : public SerialDevice {
 
     int ModemStatus(DWORD& bits) override {
         std::lock_guard<std::mutex> guard(m_lock);
-        PumpLocked();
         bits = m_modem;
         return 0;
     }
     bool ReadCounters(LineCounters& out) override {
         std::lock_guard<std::mutex> guard(m_lock);
-        PumpLocked();
         out = m_counters;
         return true;
     }
@@ -377,6 +383,7 @@ class Rfc2217Device final : public SerialDevice {
     ssize_t SendSome(const char* bytes, std::size_t count) {
         for (;;) {
             ssize_t n = send(m_fd, bytes, count, MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (n > 0) m_maybeQueued = true;
             if (n >= 0) return n;
             if (errno == EINTR) continue;
             if (errno == EAGAIN) return 0;
@@ -559,6 +566,7 @@ class Rfc2217Device final : public SerialDevice {
     int m_failed = 0;       // EPIPE once the connection is lost, EPROTO once the framing broke
     bool m_suspended = false;
     bool m_inboundSet = false;
+    bool m_maybeQueued = false;  // sent since SIOCOUTQ last reported an empty queue
     Agreement m_comPort = Agreement::Pending;
     std::uint8_t m_answered[256] = {};
     Acknowledged m_acked;

@@ -36,8 +36,9 @@ struct Observed {
 // Reads what the mask asks about; errno, or 0.
 int Observe(const SerialHandle& port, DWORD mask, Observed& seen) {
     SerialDevice& device = port.Device();
-    // Asked even outside the mask: a device that takes its peer's messages in with its input
-    // must see them whenever its descriptor wakes the wait.
+    // Even for a mask without input events: a device whose peer sends it messages in band must
+    // take them in whenever its descriptor wakes the wait.
+    device.TakeIn();
     if (int err = device.InputWaiting(seen.waiting)) return err;
     if (mask & EV_TXEMPTY) {
         if (int err = device.OutputQueued(seen.queued)) return err;

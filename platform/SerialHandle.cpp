@@ -63,6 +63,7 @@ void SerialHandle::SetMask(DWORD mask) {
     // The baselines come first: a server that reports lines as soon as it is asked to may answer
     // before this returns, and what it reports then is an event of the new mask.
     LineCounters counters;
+    m_device->TakeIn();
     bool haveCounters = m_device->ReadCounters(counters);
     DWORD lines = 0;
     bool haveLines = m_device->Caps().modemLines && m_device->ModemStatus(lines) == 0;

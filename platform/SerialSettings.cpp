@@ -27,6 +27,7 @@ BOOL GetCommState(HANDLE hFile, DCB* lpDCB) {
     auto port = UsablePort(hFile, lpDCB != nullptr);
     if (!port) return FALSE;
     DCB set = port->WithState([](SerialHandle::State& s) { return s.dcb; });
+    port->Device().TakeIn();
     if (int err = port->Device().GetState(set, *lpDCB)) return port->Fail(err);
     lpDCB->DCBlength = sizeof(DCB);
     return TRUE;

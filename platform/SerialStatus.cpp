@@ -46,6 +46,7 @@ BOOL ClearCommError(HANDLE hFile, DWORD* lpErrors, COMSTAT* lpStat) {
     if (lpErrors) *lpErrors = 0;
     auto port = UsablePort(hFile);
     if (!port) return FALSE;
+    port->Device().TakeIn();
 
     if (lpStat) {
         SerialDevice& device = port->Device();
@@ -81,6 +82,7 @@ BOOL GetCommModemStatus(HANDLE hFile, DWORD* lpModemStat) {
     auto port = UsablePort(hFile, lpModemStat != nullptr);
     if (!port) return FALSE;
     DWORD lines = 0;
+    port->Device().TakeIn();
     int err = port->Device().ModemStatus(lines);
     *lpModemStat = err == 0 ? lines : 0;
     return err == 0 || NoSuchLine(err) ? TRUE : port->Fail(err);

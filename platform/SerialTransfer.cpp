@@ -178,6 +178,8 @@ BOOL FlushFileBuffers(HANDLE hFile) {
     std::optional<SerialWait> wait;
     for (bool first = true;; first = false) {
         int queued = 0;
+        // Also takes in what woke the wait below (a device may watch for input always).
+        port->Device().TakeIn();
         if (int err = port->Device().OutputQueued(queued)) return port->Fail(err);
         if (queued <= 0) break;
         if (first) until = DeadlineAfter(WriteLimitMs(timeouts, static_cast<DWORD>(queued)));

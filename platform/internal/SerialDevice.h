@@ -45,7 +45,7 @@ class SerialDevice {
     virtual int Fd() const = 0;
     // The EPOLL* events to watch on Fd for a wait that needs `wanted` (EPOLLIN to read, EPOLLOUT
     // to write, 0 for neither). A device whose peer also sends it other things than data watches
-    // for input always; every call below then takes that input in.
+    // for input always; Read, Write and TakeIn then take that input in.
     virtual std::uint32_t WaitEvents(std::uint32_t wanted) const { return wanted; }
     virtual Capabilities Caps() const = 0;
 
@@ -53,6 +53,11 @@ class SerialDevice {
     // device hung up, or -1 with errno (EAGAIN when nothing can move now).
     virtual ssize_t Read(BYTE* buffer, std::size_t count) = 0;
     virtual ssize_t Write(const BYTE* data, std::size_t count) = 0;
+
+    // Takes in what the peer sent since (a device whose peer sends it more than data, in band);
+    // the queries below report what the device has taken in. A call that reports the port's
+    // state calls this once first, rather than each query taking input in again. Returns at once.
+    virtual void TakeIn() {}
 
     // The rest return 0 or an errno value.
     virtual int InputWaiting(int& bytes) = 0;
