@@ -1,5 +1,4 @@
 // Time from the peer writing one byte to the engine's receive hook running.
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -41,13 +40,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < samples; ++i) {
         // Let the event thread settle back into its wait, as between real status bytes.
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        const Clock::rep before = port.m_arrived.load();
+        const Clock::rep before = port.Arrived();
         const auto sent = Clock::now();
         peer.Write(std::string(1, static_cast<char>(i)));
-        const auto deadline = sent + std::chrono::seconds(2);
-        while (port.m_arrived.load() == before && Clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::microseconds(20));
-        const Clock::rep arrived = port.m_arrived.load();
+        const Clock::rep arrived = port.ArrivedAfter(before, sent + std::chrono::seconds(2));
         if (arrived == before) {
             ++lost;
             continue;

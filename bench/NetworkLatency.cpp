@@ -4,7 +4,6 @@
 // status bytes), in the same run. The dialog's own part
 // (posting the message, the check box) is the same on both ways and is not in these figures.
 // Goal: median through ser2net < 2 ms and at most 3 times the pty's.
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -37,13 +36,10 @@ bool Measure(testsupport::PtyPeer& peer, const std::string& path, int samples, F
     std::vector<double> ms;
     for (int i = 0; i < samples; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        const Clock::rep before = port.m_arrived.load();
+        const Clock::rep before = port.Arrived();
         const auto sent = Clock::now();
         peer.Write(std::string(1, static_cast<char>(i & 0x7F)));
-        const auto deadline = sent + std::chrono::seconds(2);
-        while (port.m_arrived.load() == before && Clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::microseconds(20));
-        const Clock::rep arrived = port.m_arrived.load();
+        const Clock::rep arrived = port.ArrivedAfter(before, sent + std::chrono::seconds(2));
         if (arrived == before) {
             ++out.lost;
             continue;
