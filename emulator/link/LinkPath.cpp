@@ -20,24 +20,13 @@ std::string ReadLink(const std::string& path) {
     return ec ? std::string() : target.string();
 }
 
-// The pseudo-terminal instance (devpts file system) a master descriptor belongs to. Containers
-// and chroots mount instances of their own with the same indexes, so the index alone can name
-// another system's process. /dev/pts/ptmx lies on its instance; the older /dev/ptmx node serves
-// the instance mounted at pts beside it, in that process's own root.
-dev_t MasterInstance(const std::filesystem::path& process, const std::filesystem::path& fd,
-                     const std::string& target) {
-    const std::filesystem::path on = target == "/dev/ptmx" ? process / "root/dev/pts" : fd;
-    struct stat info {};
-    return ::stat(on.c_str(), &info) == 0 ? info.st_dev : 0;
-}
-
 }  // namespace
 
 std::string PtyHolder(const std::string& device) {
     if (device.rfind(kPtyFolder, 0) != 0) return "";
     const std::string index = device.substr(sizeof kPtyFolder - 1);
-    struct stat pty {};
-    if (::stat(device.c_str(), &pty) != 0) return "";
+    struct stat ours {};
+    if (::stat(device.c_str(), &ours) != 0) return "";
     std::error_code ec;
     for (const auto& process : std::filesystem::directory_iterator("/proc", ec)) {
         const std::string pid = process.path().filename().string();
@@ -47,7 +36,12 @@ std::string PtyHolder(const std::string& device) {
              std::filesystem::directory_iterator(process.path() / "fd", unreadable)) {
             const std::string target = ReadLink(fd.path().string());
             if (target != "/dev/ptmx" && target != "/dev/pts/ptmx") continue;
-            if (MasterInstance(process.path(), fd.path(), target) != pty.st_dev) continue;
+            // A tty index names a pty only within one devpts: a process in another (a container's,
+            // a chroot's) may hold the same index. Its own /dev/pts/N must be this one.
+            struct stat theirs {};
+            if (::stat((process.path() / "root" / device.substr(1)).c_str(), &theirs) != 0 ||
+                theirs.st_dev != ours.st_dev || theirs.st_rdev != ours.st_rdev)
+                continue;
             std::ifstream info(process.path() / "fdinfo" / fd.path().filename());
             std::string line;
             while (std::getline(info, line)) {

@@ -27,8 +27,7 @@ class LinkPath {
     std::string m_device;
 };
 
-// The process holding the master side of /dev/pts/N, this system's own ("PID (NAME)"), or ""
-// when none is found.
+// The process holding the master side of /dev/pts/N ("PID (NAME)"), or "" when none is found.
 std::string PtyHolder(const std::string& device);
 
 }  // namespace emu
