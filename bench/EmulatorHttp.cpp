@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -71,18 +72,20 @@ struct Viewer {
             "\r\n\r\n";
         socket.Write(Bytes(request.begin(), request.end()));
     }
-    // Reads what has come; true when it holds "event: paper" since the last call that did.
+    // Reads what has come; true when it brought "event: paper". Only the new bytes are looked
+    // through (and what may be the start of a name split between reads kept): receipts' events
+    // are long, and a client that searched all it had would cost more than the printer.
     bool PaperTold(int waitMs) {
+        static constexpr std::string_view kMarker = "event: paper";
         pollfd ready{socket.Fd(), POLLIN, 0};
-        if (::poll(&ready, 1, waitMs) > 0) {
-            char buffer[8192];
-            const ssize_t n = ::read(socket.Fd(), buffer, sizeof buffer);
-            if (n > 0) seen.append(buffer, static_cast<std::size_t>(n));
-        }
-        const std::size_t at = seen.rfind("event: paper");
-        if (at == std::string::npos) return false;
-        seen.erase(0, at + 12);
-        return true;
+        if (::poll(&ready, 1, waitMs) <= 0) return false;
+        char buffer[64 * 1024];
+        const ssize_t n = ::read(socket.Fd(), buffer, sizeof buffer);
+        if (n <= 0) return false;
+        seen.append(buffer, static_cast<std::size_t>(n));
+        const bool told = seen.find(kMarker) != std::string::npos;
+        seen.erase(0, seen.size() - std::min(seen.size(), kMarker.size() - 1));
+        return told;
     }
 };
 
