@@ -60,6 +60,9 @@ mount_in /dev/pts -t devpts -o newinstance,ptmxmode=0666,mode=0620 devpts
 ln -s pts/ptmx "$root/dev/ptmx"
 mount_in /dev/shm -t tmpfs tmpfs
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# debootstrap writes no hosts file, and an installed system has one: without it "localhost" does
+# not resolve (Debian 12's selenium reaches chromedriver by that name).
+[ -e "$root/etc/hosts" ] || printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
 mkdir -p "$root/root/ce-molv"
 git archive HEAD | tar -x -C "$root/root/ce-molv"
 echo "== $(git rev-parse --short HEAD) copied in"

@@ -84,6 +84,10 @@ void PlaceBeside(CPaperWidget& widget, QWidget& dialog, const QRect& screen) {
     const QSize preferred(CPaperWidget::kPreferredWidth, CPaperWidget::kPreferredHeight);
     SideBySidePlacement placement;
     for (bool narrow : {false, true}) {
+        // A shown window that is narrow stays so: the wide layout's columns, shown again, would
+        // resize it to that layout's minimum on the way, and a window manager that acts on that
+        // after the final geometry leaves it across the screen.
+        if (!narrow && widget.isVisible() && widget.IsNarrow()) continue;
         widget.SetNarrow(narrow);
         placement =
             PlaceSideBySide(screen, dialogFrame, decorations, preferred, widget.minimumSizeHint());

@@ -82,17 +82,55 @@ std::shared_ptr<EventStream> EventHub::Open(const std::string& hello) {
 }
 
 void EventHub::Publish(const std::string& name, const std::string& json) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    SendHeld(false);
     Send("event: " + name + "\ndata: " + json + "\n\n");
 }
 
-void EventHub::Send(const std::string& text) {
+void EventHub::PublishGathered(const std::string& name, const std::string& json) {
     std::lock_guard<std::mutex> guard(m_lock);
+    Hold(name, json, true);
+}
+
+void EventHub::PublishNewest(const std::string& name, const std::string& json) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    Hold(name, json, false);
+}
+
+void EventHub::Hold(const std::string& name, const std::string& json, bool gathered) {
+    if (m_ended || m_streams.empty()) return;
+    auto held =
+        std::find_if(m_held.begin(), m_held.end(), [&](const Held& h) { return h.name == name; });
+    if (held == m_held.end()) held = m_held.insert(held, Held{name, gathered, "", {}});
+    if (!gathered) held->json.clear();
+    if (!held->json.empty()) held->json += ',';
+    held->json += json;
+    if (Clock::now() - held->sent >= kHold) {
+        SendHeld(true);
+    } else {
+        m_wake.notify_all();  // the heartbeat's thread sends it when its time comes
+    }
+}
+
+void EventHub::SendHeld(bool dueOnly) {
+    const Clock::time_point now = Clock::now();
+    for (Held& held : m_held) {
+        if (held.json.empty() || (dueOnly && now - held.sent < kHold)) continue;
+        Send("event: " + held.name +
+             "\ndata: " + (held.gathered ? "[" + held.json + "]" : held.json) + "\n\n");
+        held.json.clear();
+        held.sent = now;
+    }
+}
+
+void EventHub::Send(const std::string& text) {
     for (const std::shared_ptr<EventStream>& stream : m_streams) stream->Push(text);
     std::erase_if(m_streams, [](const std::shared_ptr<EventStream>& s) { return s->Ended(); });
 }
 
 void EventHub::EndAll() {
     std::lock_guard<std::mutex> guard(m_lock);
+    SendHeld(false);
     m_ended = true;
     for (const std::shared_ptr<EventStream>& stream : m_streams) stream->End();
     m_streams.clear();
@@ -106,11 +144,18 @@ std::size_t EventHub::Viewers() const {
 
 void EventHub::Beat() {
     std::unique_lock<std::mutex> guard(m_lock);
+    Clock::time_point beat = Clock::now() + kHeartbeat;
     while (!m_ended) {
-        if (m_wake.wait_for(guard, kHeartbeat, [this] { return m_ended; })) break;
-        guard.unlock();
-        Send(":\n\n");
-        guard.lock();
+        Clock::time_point due = beat;
+        for (const Held& held : m_held)
+            if (!held.json.empty()) due = std::min(due, held.sent + kHold);
+        m_wake.wait_until(guard, due);
+        if (m_ended) break;
+        SendHeld(true);
+        if (Clock::now() >= beat) {
+            Send(":\n\n");
+            beat = Clock::now() + kHeartbeat;
+        }
     }
 }
 

@@ -47,6 +47,9 @@ class EventHub {
   public:
     // How often a comment goes to every stream, so a viewer that has gone is noticed.
     static constexpr std::chrono::seconds kHeartbeat{10};
+    // Held events of one name go out at most this often: a printer fed over TCP finishes a
+    // thousand receipts a second, and an event each would wake every viewer as often.
+    static constexpr std::chrono::milliseconds kHold{100};
 
     EventHub();
     ~EventHub();
@@ -55,18 +58,35 @@ class EventHub {
 
     // A new stream that hears every event from now on; hello is its first.
     std::shared_ptr<EventStream> Open(const std::string& hello);
-    // "event: NAME\ndata: JSON\n\n" to every stream.
+    // "event: NAME\ndata: JSON\n\n" to every stream now, after the held events before it.
     void Publish(const std::string& name, const std::string& json);
+    // The two below send at once when no event of the name went out for kHold, else hold it
+    // until then. Gathered: "data: [JSON,...]" with every item since the last one of the name.
+    void PublishGathered(const std::string& name, const std::string& json);
+    // Newest: only the newest JSON of the name held counts (a state, not a history).
+    void PublishNewest(const std::string& name, const std::string& json);
     // Ends every stream, now and later (Open then gives ended ones).
     void EndAll();
     std::size_t Viewers() const;
 
   private:
+    using Clock = std::chrono::steady_clock;
+    struct Held {
+        std::string name;
+        bool gathered;
+        std::string json;  // gathered: the items, comma-separated; empty when nothing is held
+        Clock::time_point sent;
+    };
+
+    // With m_lock held, as the two below.
+    void Hold(const std::string& name, const std::string& json, bool gathered);
+    void SendHeld(bool dueOnly);  // every held event, or only those whose kHold has passed
     void Send(const std::string& text);
     void Beat();
 
     mutable std::mutex m_lock;
     std::vector<std::shared_ptr<EventStream>> m_streams;
+    std::vector<Held> m_held;  // one per name, in the order first held
     bool m_ended = false;
     std::condition_variable m_wake;
     std::thread m_heartbeat;

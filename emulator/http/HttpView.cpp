@@ -491,10 +491,10 @@ void HttpView::OnStationEvent(const StationEvent& event) {
             m_paper = paper->paper;
             version = ++m_paperVersion;
         }
-        m_hub.Publish("paper", json{{"version", version},
-                                    {"receiptsBefore", paper->receiptsBefore},
-                                    {"height", paper->paper ? paper->paper->height : 0}}
-                                   .dump());
+        m_hub.PublishNewest("paper", json{{"version", version},
+                                          {"receiptsBefore", paper->receiptsBefore},
+                                          {"height", paper->paper ? paper->paper->height : 0}}
+                                         .dump());
     } else if (const auto* finished = std::get_if<ReceiptFinished>(&event)) {
         const Receipt& receipt = finished->receipt;
         if (receipt.image) {
@@ -505,7 +505,7 @@ void HttpView::OnStationEvent(const StationEvent& event) {
                 if (m_unsaved.size() > kUnsavedPictures) m_unsaved.pop_front();
             }
         }
-        m_hub.Publish("receipt", ReceiptJson(receipt));
+        if (m_hub.Viewers() > 0) m_hub.PublishGathered("receipts", ReceiptJson(receipt));
     } else if (const auto* changed = std::get_if<ConditionChanged>(&event)) {
         const CommandSet commands = m_station.Printer().Model().commands;
         m_hub.Publish("condition", json{{"name", ConditionName(changed->condition, commands)},

@@ -25,6 +25,8 @@ std::string ReadLink(const std::string& path) {
 std::string PtyHolder(const std::string& device) {
     if (device.rfind(kPtyFolder, 0) != 0) return "";
     const std::string index = device.substr(sizeof kPtyFolder - 1);
+    struct stat ours {};
+    if (::stat(device.c_str(), &ours) != 0) return "";
     std::error_code ec;
     for (const auto& process : std::filesystem::directory_iterator("/proc", ec)) {
         const std::string pid = process.path().filename().string();
@@ -34,6 +36,12 @@ std::string PtyHolder(const std::string& device) {
              std::filesystem::directory_iterator(process.path() / "fd", unreadable)) {
             const std::string target = ReadLink(fd.path().string());
             if (target != "/dev/ptmx" && target != "/dev/pts/ptmx") continue;
+            // A tty index names a pty only within one devpts: a process in another (a container's,
+            // a chroot's) may hold the same index. Its own /dev/pts/N must be this one.
+            struct stat theirs {};
+            if (::stat((process.path() / "root" / device.substr(1)).c_str(), &theirs) != 0 ||
+                theirs.st_dev != ours.st_dev || theirs.st_rdev != ours.st_rdev)
+                continue;
             std::ifstream info(process.path() / "fdinfo" / fd.path().filename());
             std::string line;
             while (std::getline(info, line)) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <thread>
 
 #include "emulator/http/EventStream.h"
@@ -63,10 +64,7 @@ std::string ReadUntil(HostEnd& end, const std::string& text, std::string* so = n
         if (::poll(&p, 1, 20) <= 0) continue;
         char buffer[4096];
         const ssize_t n = ::read(end.Fd(), buffer, sizeof buffer);
-        if (n == 0 || (n < 0 && errno != EAGAIN)) {
-            fprintf(stderr, "READ %zd %d\n", n, errno);
-            break;
-        }  // the server closed it
+        if (n == 0 || (n < 0 && errno != EAGAIN)) break;  // the server closed it
         if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
     }
     if (so) *so = got;
@@ -190,7 +188,9 @@ TEST(HttpApi, EventsFollowThePaperTheReceiptsAndTheConditions) {
     f.PrintOverTcp("live\n");
     EXPECT_NE(ReadUntil(events, "event: paper", &stream).find("event: paper"), std::string::npos);
     f.PrintOverTcp("over TCP\n\x1dV\x00"s);
-    EXPECT_NE(ReadUntil(events, "event: receipt", &stream).find("\"number\":1"), std::string::npos);
+    ReadUntil(events, "event: receipts\ndata: [{", &stream);
+    EXPECT_NE(ReadUntil(events, "\"number\":1,", &stream).find("event: receipts"),
+              std::string::npos);
     ASSERT_EQ(Http("PUT", f.Url("/api/conditions/platen"), "{\"on\": true}").status, 200);
     const std::string told = "event: condition\ndata: {\"name\":\"platen\",\"on\":true}";
     EXPECT_NE(ReadUntil(events, told, &stream).find(told), std::string::npos) << stream;
@@ -323,6 +323,37 @@ TEST(HttpEvents, AViewerThatDoesNotReadIsDropped) {
     EXPECT_FALSE(reader->Ended());
     EXPECT_EQ(hub.Viewers(), 1u);
     EXPECT_EQ(mute->Read(buffer, sizeof buffer, [] {}), emu::EventStream::kEnded);
+}
+
+// Receipts finished in a burst go out together, none lost; of the paper only the newest state
+// counts; and neither comes after an event told later (a "cleared" sent before the receipts it
+// clears would leave them shown).
+TEST(HttpEvents, HeldEventsKeepTheirOrder) {
+    emu::EventHub hub;
+    const std::shared_ptr<emu::EventStream> stream = hub.Open("");
+    std::string told;
+    const auto heard = [&] {  // "1 paper1 2 ...": receipts' items, other events' names and data
+        char buffer[4096];
+        for (long n; (n = stream->Read(buffer, sizeof buffer, [] {})) > 0;)
+            told.append(buffer, static_cast<std::size_t>(n));
+        std::string order;
+        const std::regex event("event: (\\w+)\ndata: \\[?([^\\]\n]*)");
+        for (std::sregex_iterator m(told.begin(), told.end(), event), end; m != end; ++m) {
+            std::string items = ((*m)[1] == "receipts" ? "" : (*m)[1].str()) + (*m)[2].str();
+            std::replace(items.begin(), items.end(), ',', ' ');
+            order += (order.empty() ? "" : " ") + items;
+        }
+        return order;
+    };
+    for (int i = 1; i <= 5; ++i) hub.PublishGathered("receipts", std::to_string(i));
+    for (int i = 1; i <= 3; ++i) hub.PublishNewest("paper", std::to_string(i));
+    hub.Publish("cleared", "{}");
+    hub.PublishGathered("receipts", "6");
+    const std::string expected = "1 paper1 2 3 4 5 paper3 cleared{} 6";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (heard() != expected && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(heard(), expected) << told;
 }
 
 }  // namespace

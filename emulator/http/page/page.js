@@ -178,7 +178,7 @@ function follow() {
     refreshPaper();
     $("live").dataset.receiptsBefore = String(paper.receiptsBefore);
   });
-  on("receipt", addReceipt);
+  on("receipts", (receipts) => receipts.forEach(addReceipt));
   on("condition", (condition) => {
     const input = document.querySelector(`input[data-condition="${condition.name}"]`);
     if (input) input.checked = condition.on;
