@@ -15,7 +15,9 @@ sudo=""
 
 target_dev=(qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev libfontconfig-dev libpng-dev libmicrohttpd-dev libcurl4-gnutls-dev)
 packages=(crossbuild-essential-"$arch" qemu-user-static binfmt-support "${target_dev[@]/%/:$arch}")
-if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+# Read whole first: in a pipe under pipefail, grep -q leaving at the first line can fail dpkg's
+# write (SIGPIPE) when more architectures follow, and the update below would run for nothing.
+if ! grep -qx "$arch" <<<"$(dpkg --print-foreign-architectures)"; then
   $sudo dpkg --add-architecture "$arch"
   $sudo apt-get update -qq
 fi
