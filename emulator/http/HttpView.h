@@ -27,12 +27,13 @@
 #include "emulator/http/EventStream.h"
 #include "emulator/http/HttpJobs.h"
 #include "emulator/http/HttpServer.h"
+#include "emulator/http/HttpService.h"
 #include "emulator/http/RequestGuard.h"
 #include "emulator/station/PrinterStation.h"
 
 namespace emu {
 
-class HttpView : private StationView {
+class HttpView : public HttpService, private StationView {
   public:
     explicit HttpView(PrinterStation& station,
                       const HttpServer::Limits& limits = HttpServer::Limits());
@@ -40,18 +41,15 @@ class HttpView : private StationView {
     HttpView(const HttpView&) = delete;
     HttpView& operator=(const HttpView&) = delete;
 
-    // Before Start. False with the reason; *inUse says the port was taken.
-    bool Open(const ListenAddress& address, std::string* error, bool* inUse = nullptr);
-    // Once the station listens on its TCP port (print jobs go there): subscribes and serves.
-    bool Start(std::string* error);
-    // Ends the streams, answers what waits and unsubscribes. The destructor does this too.
-    void Stop();
+    bool Open(const ListenAddress& address, std::string* error, bool* inUse = nullptr) override;
+    bool Start(std::string* error) override;
+    // The destructor stops too.
+    void Stop() override;
 
     // What --help says of the interface: a line per route.
     static std::string InterfaceText();
 
-    // "http://127.0.0.1:8080/" as bound.
-    std::string Address() const;
+    std::string Address() const override;
     std::uint16_t Port() const { return m_server.Listener().Port(); }
     std::size_t Viewers() const { return m_hub.Viewers(); }
 

@@ -282,8 +282,8 @@ bool Program::OpenHttp() {
         Fail("--http " + error);
         return false;
     }
-    m_http = std::make_unique<emu::HttpView>(m_station);
-    if (!m_http->Open(*m_options.http, &error)) {
+    m_http = emu::MakeHttpService(m_station, &error);
+    if (!m_http || !m_http->Open(*m_options.http, &error)) {
         Fail("--http " + error);
         return false;
     }

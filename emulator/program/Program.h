@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "emulator/http/HttpView.h"
+#include "emulator/http/HttpService.h"
 #include "emulator/link/LinkPath.h"
 #include "emulator/link/Rfc2217Server.h"
 #include "emulator/program/ProgramOptions.h"
@@ -60,8 +60,6 @@ class Program : private emu::StationView {
     const std::string& ReceiptFolder() const { return m_options.outDir; }
     // The TCP port served (as bound, when 0 was asked for); 0 without --listen.
     std::uint16_t Port() const { return m_station.GetLink().Listener().Port(); }
-    // The HTTP side, with --http.
-    emu::HttpView* Http() { return m_http.get(); }
 
   private:
     void OnStationEvent(const emu::StationEvent& event) override;
@@ -85,7 +83,7 @@ class Program : private emu::StationView {
     // --rfc2217; bytes off the line, decoded or garbled
     emu::Rfc2217Server m_rfc2217{
         [this] { return m_station.Printer().Received() + m_station.GetLink().FramingErrors(); }};
-    std::unique_ptr<emu::HttpView> m_http;  // --http
+    std::unique_ptr<emu::HttpService> m_http;  // --http
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;
     std::atomic<bool> m_traceFailed{false};  // the trace has holes: the exit status says so

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "emulator/http/HttpView.h"
+#include "emulator/http/HttpService.h"
 
 namespace emutool {
 
@@ -99,7 +99,7 @@ std::string UsageText() {
            "  status                 show the conditions, sleep, input buffer and line\n"
            "  save                   write the unfinished receipt to the --out directory\n"
            "  quit                   save and exit (as do SIGINT, SIGTERM, SIGHUP)\n" +
-           emu::HttpView::InterfaceText();
+           emu::HttpInterfaceText();
 }
 
 std::optional<ProgramOptions> ParseOptions(const std::vector<std::string>& args,

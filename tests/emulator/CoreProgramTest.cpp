@@ -379,8 +379,9 @@ TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
     const std::string first = readLine();
     ASSERT_EQ(first.rfind("device: /dev/pts/", 0), 0u) << first;
     EXPECT_EQ(std::filesystem::read_symlink(link).string() + "\n", first.substr(8));
-    EXPECT_EQ(ReadFile("/proc/" + std::to_string(pid) + "/maps").find("libQt"), std::string::npos)
-        << "headless, none of the window's libraries is loaded";
+    const std::string maps = ReadFile("/proc/" + std::to_string(pid) + "/maps");
+    EXPECT_EQ(maps.find("libQt"), std::string::npos) << "headless, none of the window's libraries";
+    EXPECT_EQ(maps.find("libmicrohttpd"), std::string::npos) << "nor, without --http, the HTTP ones";
     {
         emutest::HostEnd host(link);
         ASSERT_TRUE(host.Ok());
