@@ -104,6 +104,10 @@ said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM printer-emulator --w
 grep -q -- "--window: no display" <<<"$said" || fail "printer-emulator --window did not reach its window program: $said"
 echo "printer-emulator --window finds its window program"
 
+# --help lists the HTTP interface from the module that printer-emulator loads for --http.
+printer-emulator --help | grep -q "GET /api/status" || fail "printer-emulator --help cannot load its HTTP view: $(printer-emulator --help | grep -i 'http interface')"
+echo "printer-emulator finds its HTTP view"
+
 "${apt_get[@]}" purge "$package" >/dev/null
 if installed; then fail "$package is still installed after apt-get purge"; fi
 # What is left of its paths must be directories other packages own as well.
