@@ -14,6 +14,17 @@ VirtualPrinter::VirtualPrinter(const PrinterModel& model, int widthDots, std::si
     : m_engine(widthDots > 0 ? widthDots : model.widthDots, model.commands),
       m_core(m_engine, inputCapacity, model) {
     m_engine.SetPageCallback([this](PaperImage&& image) { OnPaper(std::move(image)); });
+    Publish();
+}
+
+void VirtualPrinter::Publish() {
+    m_shown.conditions = m_core.Conditions();
+    m_shown.statusByte = m_core.StatusByte();
+    m_shown.asleep = m_core.Asleep();
+    m_shown.waiting = m_core.Waiting();
+    m_shown.received = m_core.Received();
+    m_shown.baud = m_core.BaudRate();
+    m_shown.handshake = m_core.GetHandshake();
 }
 
 void VirtualPrinter::OnPaper(PaperImage&& image) {
@@ -69,6 +80,7 @@ std::size_t VirtualPrinter::Feed(const std::uint8_t* data, std::size_t length) {
         }
         ResumeKeeping();
         wake = m_core.HasReplies();
+        Publish();
     }
     WakeIf(wake);
     return taken;
@@ -77,6 +89,7 @@ std::size_t VirtualPrinter::Feed(const std::uint8_t* data, std::size_t length) {
 void VirtualPrinter::Finish() {
     std::lock_guard lock(m_mutex);
     m_core.Finish();
+    Publish();
 }
 
 void VirtualPrinter::EndReceipt() {
@@ -85,6 +98,7 @@ void VirtualPrinter::EndReceipt() {
     // Blank paper is no receipt, but its bytes are not the next receipt's either.
     DropJobUpTo(m_core.Decoded());
     ResumeKeeping();
+    Publish();
 }
 
 std::vector<std::uint8_t> VirtualPrinter::TakeReplies() {
@@ -99,46 +113,31 @@ void VirtualPrinter::SetCondition(Condition condition, bool on) {
         std::size_t waitingBefore = m_core.Waiting();
         m_core.SetCondition(condition, on);
         wake = m_core.HasReplies() || m_core.Waiting() < waitingBefore;
+        Publish();
     }
     WakeIf(wake);
 }
 
-ConditionSet VirtualPrinter::ConditionsOn() const {
-    std::lock_guard lock(m_mutex);
-    return m_core.Conditions();
-}
+ConditionSet VirtualPrinter::ConditionsOn() const { return m_shown.conditions; }
 
 const PrinterModel& VirtualPrinter::Model() const { return m_core.Model(); }
 
 bool VirtualPrinter::GetCondition(Condition condition) const {
-    std::lock_guard lock(m_mutex);
-    return m_core.GetCondition(condition);
+    return (m_shown.conditions & Mask(condition)) != 0;
 }
 
-std::uint8_t VirtualPrinter::Conditions() const {
-    std::lock_guard lock(m_mutex);
-    return m_core.StatusByte();
-}
+std::uint8_t VirtualPrinter::Conditions() const { return m_shown.statusByte; }
 
 std::uint8_t VirtualPrinter::AutoStatusMask() const {
     std::lock_guard lock(m_mutex);
     return m_core.AutoStatusMask();
 }
 
-bool VirtualPrinter::Asleep() const {
-    std::lock_guard lock(m_mutex);
-    return m_core.Asleep();
-}
+bool VirtualPrinter::Asleep() const { return m_shown.asleep; }
 
-std::size_t VirtualPrinter::Waiting() const {
-    std::lock_guard lock(m_mutex);
-    return m_core.Waiting();
-}
+std::size_t VirtualPrinter::Waiting() const { return m_shown.waiting; }
 
-std::uint64_t VirtualPrinter::Received() const {
-    std::lock_guard lock(m_mutex);
-    return m_core.Received();
-}
+std::uint64_t VirtualPrinter::Received() const { return m_shown.received; }
 
 std::string VirtualPrinter::DescribeActivity() const {
     std::string text = std::to_string(Received()) + " bytes received";
@@ -158,12 +157,10 @@ bool VirtualPrinter::AttachState(const std::string& stateFolder, std::string* er
 void VirtualPrinter::SetLineBaudRate(std::uint32_t baud) {
     std::lock_guard lock(m_mutex);
     m_core.SetLineBaudRate(baud);
+    Publish();
 }
 
-LineSettings VirtualPrinter::Line() const {
-    std::lock_guard lock(m_mutex);
-    return LineSettings{m_core.BaudRate(), m_core.GetHandshake()};
-}
+LineSettings VirtualPrinter::Line() const { return LineSettings{m_shown.baud, m_shown.handshake}; }
 
 PaperImage VirtualPrinter::Snapshot() const {
     std::lock_guard lock(m_mutex);

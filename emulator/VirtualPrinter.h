@@ -1,7 +1,9 @@
 // The virtual printer module as a library: bytes in, reply bytes out, paper as pictures.
 //
 // Threads: one thread feeds bytes (Feed, Finish, TakeReplies) while another controls it
-// (SetCondition, Snapshot, the queries); every call takes one lock. The receipt, trace and
+// (SetCondition, Snapshot, the queries); every call takes one lock, but for the queries asked
+// most (conditions, status byte, sleep, bytes waiting and received, line), which read what the
+// last call left and so never wait behind a chunk being decoded. The receipt, trace and
 // peripheral callbacks run on the thread whose call produced them, with that lock held: they must
 // not call back into the VirtualPrinter.
 //
@@ -11,6 +13,7 @@
 // bytes or freed input space, so a pump (Link) knows to send or read again.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -18,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "emulator/TurnLock.h"
 #include "emulator/decoding/ControlHandler.h"
 #include "emulator/device/Condition.h"
 #include "emulator/device/PrinterCore.h"
@@ -104,12 +108,13 @@ class VirtualPrinter {
 
   private:
     void WakeIf(bool due);
+    void Publish();                                     // with m_mutex held, after any change
     void OnPaper(PaperImage&& image);                   // the engine's receipt, with m_mutex held
     std::ptrdiff_t JobLength(std::uint64_t end) const;  // kept bytes before stream offset end
     void DropJobUpTo(std::uint64_t end);
     void ResumeKeeping();
 
-    mutable std::mutex m_mutex;
+    mutable TurnLock m_mutex;  // taken in turn: see TurnLock.h
     PrintEngine m_engine;
     PrinterCore m_core;
     std::function<void()> m_onWake;
@@ -119,6 +124,20 @@ class VirtualPrinter {
     std::vector<std::uint8_t> m_job;
     std::uint64_t m_jobStart = 0;
     bool m_jobComplete = true;  // false while a receipt is too long to keep
+
+    // What the queries read without the lock, as the last call that held it left it. The
+    // station asks for the conditions after every batch of its work: behind the lock it waited
+    // for the feeding thread's chunks and its saving fell behind.
+    struct Shown {
+        std::atomic<ConditionSet> conditions{0};
+        std::atomic<std::uint8_t> statusByte{0};
+        std::atomic<bool> asleep{false};
+        std::atomic<std::size_t> waiting{0};
+        std::atomic<std::uint64_t> received{0};
+        std::atomic<std::uint32_t> baud{0};
+        std::atomic<Handshake> handshake{Handshake::None};
+    };
+    Shown m_shown;
 };
 
 }  // namespace emu

@@ -102,13 +102,16 @@ void EventHub::Hold(const std::string& name, const std::string& json, bool gathe
     auto held =
         std::find_if(m_held.begin(), m_held.end(), [&](const Held& h) { return h.name == name; });
     if (held == m_held.end()) held = m_held.insert(held, Held{name, gathered, "", {}});
+    const bool first = held->json.empty();
     if (!gathered) held->json.clear();
     if (!held->json.empty()) held->json += ',';
     held->json += json;
     if (Clock::now() - held->sent >= kHold) {
         SendHeld(true);
-    } else {
-        m_wake.notify_all();  // the heartbeat's thread sends it when its time comes
+    } else if (first) {
+        // The heartbeat's thread sends it when its time comes; for later ones it already waits,
+        // and waking it for each would take the printer's core a thousand times a second.
+        m_wake.notify_all();
     }
 }
 

@@ -4,11 +4,15 @@
 
 #include <filesystem>
 #include <mutex>
+#include <thread>
+#include <vector>
 
+#include "emulator/TurnLock.h"
 #include "emulator/station/PrinterStation.h"
 #include "tests/emulator/StreamBytes.h"
 #include "tests/support/HostEnd.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ThreadAsleep.h"
 #include "tests/support/WaitUntil.h"
 
 namespace {
@@ -164,3 +168,25 @@ TEST_F(StationTest, EndingTheReceiptInProgressSavesItOnce) {
 }
 
 }  // namespace
+
+// The printer's lock: a thread that waits for it goes before the holder that lets it go and asks
+// again at once, as the feeding thread does chunk after chunk.
+TEST(TurnLock, AWaiterGoesBeforeTheHolderAsksAgain) {
+    emu::TurnLock lock;
+    std::vector<int> order;
+    std::atomic<pid_t> waiter{0};
+    lock.lock();
+    std::thread other([&] {
+        waiter = testsupport::KernelThreadId();
+        lock.lock();
+        order.push_back(2);
+        lock.unlock();
+    });
+    ASSERT_TRUE(testsupport::WaitUntilAsleep(waiter));
+    lock.unlock();
+    lock.lock();
+    order.push_back(1);
+    lock.unlock();
+    other.join();
+    EXPECT_EQ(order, (std::vector<int>{2, 1}));
+}
