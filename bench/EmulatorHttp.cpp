@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     int megabytes = 1;
     int samples = 200;
     int viewers = 50;
-    int passes = 4;
+    int passes = 8;
     int exitCode = 0;
     if (!bench::ParseArguments(
             argc, argv, "bench_emulator_http",

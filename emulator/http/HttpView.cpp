@@ -512,7 +512,9 @@ void HttpView::OnStationEvent(const StationEvent& event) {
                                         {"on", changed->on}}
                                        .dump());
     } else if (std::holds_alternative<StatusChanged>(event)) {
-        m_hub.Publish("status", StatusJson());
+        // Told with every refresh while bytes arrive; only the newest counts, and sending it at
+        // once would send everything held with it, 25 times a second to every viewer.
+        m_hub.PublishNewest("status", StatusJson());
     } else if (const auto* closed = std::get_if<ConnectionClosed>(&event)) {
         if (m_jobs) m_jobs->Closed(closed->peer);
     } else if (const auto* failed = std::get_if<SaveFailed>(&event)) {
