@@ -117,13 +117,21 @@ void EventHub::Hold(const std::string& name, const std::string& json, bool gathe
 
 void EventHub::SendHeld(bool dueOnly) {
     const Clock::time_point now = Clock::now();
+    if (dueOnly && std::none_of(m_held.begin(), m_held.end(), [now](const Held& held) {
+            return !held.json.empty() && now - held.sent >= kHold;
+        }))
+        return;
+    // Once one is due, all that are held go with it, in one piece: the kinds keep one rhythm,
+    // and each viewer is woken once for them, not once for each.
+    std::string text;
     for (Held& held : m_held) {
-        if (held.json.empty() || (dueOnly && now - held.sent < kHold)) continue;
-        Send("event: " + held.name +
-             "\ndata: " + (held.gathered ? "[" + held.json + "]" : held.json) + "\n\n");
+        if (held.json.empty()) continue;
+        text += "event: " + held.name +
+                "\ndata: " + (held.gathered ? "[" + held.json + "]" : held.json) + "\n\n";
         held.json.clear();
         held.sent = now;
     }
+    if (!text.empty()) Send(text);
 }
 
 void EventHub::Send(const std::string& text) {

@@ -349,7 +349,7 @@ TEST(HttpEvents, HeldEventsKeepTheirOrder) {
     for (int i = 1; i <= 3; ++i) hub.PublishNewest("paper", std::to_string(i));
     hub.Publish("cleared", "{}");
     hub.PublishGathered("receipts", "6");
-    const std::string expected = "1 paper1 2 3 4 5 paper3 cleared{} 6";
+    const std::string expected = "1 2 3 4 5 paper1 paper3 cleared{} 6";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (heard() != expected && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
