@@ -12,5 +12,4 @@ const char* ce_molv_http_interface_text() {
     static const std::string text = emu::HttpView::InterfaceText();
     return text.c_str();
 }
-
 }

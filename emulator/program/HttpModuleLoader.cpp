@@ -21,7 +21,8 @@ void* LoadModule(std::string* error) {
     }
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    const std::filesystem::path path = (self.parent_path() / CE_MOLV_HTTP_MODULE).lexically_normal();
+    const std::filesystem::path path =
+        (self.parent_path() / CE_MOLV_HTTP_MODULE).lexically_normal();
     // Every symbol bound now, so a module that does not fit this program fails here, clearly.
     module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {

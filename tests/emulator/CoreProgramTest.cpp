@@ -381,7 +381,8 @@ TEST(CoreProgram, PtyModeServesTheHostAndTakesCommands) {
     EXPECT_EQ(std::filesystem::read_symlink(link).string() + "\n", first.substr(8));
     const std::string maps = ReadFile("/proc/" + std::to_string(pid) + "/maps");
     EXPECT_EQ(maps.find("libQt"), std::string::npos) << "headless, none of the window's libraries";
-    EXPECT_EQ(maps.find("libmicrohttpd"), std::string::npos) << "nor, without --http, the HTTP ones";
+    EXPECT_EQ(maps.find("libmicrohttpd"), std::string::npos)
+        << "nor, without --http, the HTTP ones";
     {
         emutest::HostEnd host(link);
         ASSERT_TRUE(host.Ok());
