@@ -19,7 +19,7 @@ foreach(program CE_MOLV printer-emulator)
     list(APPEND ce_molv_programs ${program})
   endif()
 endforeach()
-install(TARGETS ce-molv-http LIBRARY DESTINATION ${CE_MOLV_HTTP_MODULE_DIR}
+install(TARGETS ce-molv-http ce-molv-fonts LIBRARY DESTINATION ${CE_MOLV_MODULE_DIR}
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 if(TARGET printer-emulator-window)
   install(TARGETS printer-emulator-window RUNTIME DESTINATION ${CE_MOLV_WINDOW_PROGRAM_DIR})

@@ -108,6 +108,12 @@ echo "printer-emulator --window finds its window program"
 printer-emulator --help | grep -q "GET /api/status" || fail "printer-emulator --help cannot load its HTTP view: $(printer-emulator --help | grep -i 'http interface')"
 echo "printer-emulator finds its HTTP view"
 
+# GBK outside GB2312 prints in the scalable font, from the module printer-emulator loads for it.
+printf '\x1b@\x1c&\x81\x40\n\x1dV\x00' >"$work/gbk.bin"
+said=$(printer-emulator --input "$work/gbk.bin" --out "$work/gbk" 2>&1 >/dev/null) || fail "printer-emulator failed on GBK text: $said"
+[ -z "$said" ] || fail "printer-emulator could not print with its scalable font: $said"
+echo "printer-emulator finds its scalable font"
+
 "${apt_get[@]}" purge "$package" >/dev/null
 if installed; then fail "$package is still installed after apt-get purge"; fi
 # What is left of its paths must be directories other packages own as well.

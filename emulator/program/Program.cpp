@@ -124,6 +124,11 @@ void Program::RequestStop() {
 
 int Program::Run() {
     const int code = m_options.mode == ProgramOptions::Mode::Input ? RunInput() : RunLink();
+    // The scalable font is opened when a character first needs it; what failed then is said here.
+    if (const std::string problems = m_station.Printer().FontProblems();
+        problems.size() > m_fontProblemsSaid.size()) {
+        Fail("warning: " + problems.substr(m_fontProblemsSaid.size()));
+    }
     // Whatever ended the run, lost paper or a trace with holes is a failure, said last.
     bool lost = false;
     if (const emu::ReceiptFolder::Losses receipts = m_station.LostReceipts(); receipts.count > 0) {
@@ -181,6 +186,7 @@ emu::ReceiptFolder::Limits Program::ReceiptLimits() const {
 int Program::Open() {
     if (std::string problems = m_station.Printer().FontProblems(); !problems.empty()) {
         Fail("warning: " + problems);
+        m_fontProblemsSaid = problems;
     }
     if (!m_options.tracePath.empty()) {
         if (m_options.tracePath == "-") {

@@ -84,6 +84,7 @@ class Program : private emu::StationView {
     emu::Rfc2217Server m_rfc2217{
         [this] { return m_station.Printer().Received() + m_station.GetLink().FramingErrors(); }};
     std::unique_ptr<emu::HttpService> m_http;  // --http
+    std::string m_fontProblemsSaid;            // said at start
     std::FILE* m_trace = nullptr;
     bool m_ownTrace = false;
     std::atomic<bool> m_traceFailed{false};  // the trace has holes: the exit status says so

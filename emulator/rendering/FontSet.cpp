@@ -1,14 +1,14 @@
 #include "emulator/rendering/FontSet.h"
 
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
 #include <iconv.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "emulator/rendering/BakedFont.h"
+#include "emulator/rendering/GlyphCell.h"
+#include "emulator/rendering/ScalableFont.h"
 
 namespace emu {
 namespace {
@@ -26,15 +26,6 @@ constexpr int kFontBWidth = 9, kFontBHeight = 17, kFontBAscent = 14;
 constexpr int kFontBSourceHeight = 15, kFontBSourceAscent = 12;
 constexpr int kWideSourceWidth = 10, kWideSourceHeight = 20, kWideSourceAscent = 16;
 
-Glyph BlankCell(int width, int height = Glyph::kHeight, int ascent = Glyph::kAscent) {
-    Glyph glyph;
-    glyph.width = width;
-    glyph.height = height;
-    glyph.ascent = ascent;
-    glyph.ink.assign(static_cast<std::size_t>(width) * height, 0);
-    return glyph;
-}
-
 Glyph HollowBox(int width, int height = Glyph::kHeight, int ascent = Glyph::kAscent) {
     Glyph glyph = BlankCell(width, height, ascent);
     const int left = 1, right = width - 2, top = 2, bottom = ascent - 1;
@@ -49,41 +40,8 @@ Glyph HollowBox(int width, int height = Glyph::kHeight, int ascent = Glyph::kAsc
     return glyph;
 }
 
-// Renders one glyph of the face into the cell on the common baseline. Outline glyphs that reach
-// below the cell are lifted into it rather than cut off.
-// Places a bitmap of rows x width dots in the cell, top rows above the baseline; a lifted one that
-// reaches below the cell moves up into it rather than being cut off.
-template <typename DotAt>
-void Place(Glyph& cell, int left, int top, int rows, int width, bool lift, DotAt dotAt) {
-    int y0 = cell.ascent - top;
-    if (lift) y0 = std::max(0, std::min(y0, cell.height - rows));
-    for (int row = 0; row < rows; ++row) {
-        const int y = y0 + row;
-        if (y < 0 || y >= cell.height) continue;
-        for (int col = 0; col < width; ++col) {
-            const int x = left + col;
-            if (x >= 0 && x < cell.width && dotAt(col, row))
-                cell.ink[static_cast<std::size_t>(y) * cell.width + x] = 1;
-        }
-    }
-}
-
-// Renders one glyph of the scalable face into the cell on the common baseline.
-bool RenderInto(FT_Face face, FT_UInt index, Glyph& cell) {
-    if (index == 0) return false;
-    if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) return false;
-    const FT_Bitmap& bitmap = face->glyph->bitmap;
-    const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
-    if (!mono && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return false;
-    Place(cell, face->glyph->bitmap_left, face->glyph->bitmap_top, static_cast<int>(bitmap.rows),
-          static_cast<int>(bitmap.width), FT_IS_SCALABLE(face), [&bitmap, mono](int col, int row) {
-              const unsigned char* line = bitmap.buffer + static_cast<long>(row) * bitmap.pitch;
-              return mono ? (line[col / 8] & (0x80 >> (col % 8))) != 0 : line[col] >= 128;
-          });
-    return true;
-}
-
-// The same for a glyph of a baked bitmap font; false when the font has none for the code.
+// A glyph of a baked bitmap font, on the common baseline; false when the font has none for the
+// code.
 bool RenderInto(const BakedFont& font, std::uint32_t code, Glyph& cell) {
     const BakedGlyph* glyph = font.Find(code);
     if (glyph == nullptr) return false;
@@ -120,8 +78,7 @@ bool InGb2312(std::uint8_t lead, std::uint8_t trail) {
 
 // Only the scalable fallback is read at run time, when a character first needs it.
 struct FontSet::Faces {
-    FT_Library library = nullptr;
-    FT_Face fallback = nullptr;
+    std::unique_ptr<ScalableFont> fallback;
     bool fallbackTried = false;
     iconv_t gbk = reinterpret_cast<iconv_t>(-1);
     iconv_t toGb2312 = reinterpret_cast<iconv_t>(-1);
@@ -222,13 +179,7 @@ bool FontSet::RenderWide(char32_t c, bool gb2312, Glyph& out) {
 
 // A cell as wide as the scalable face sets the character: 12 dots, or 24 for a full-width one.
 bool FontSet::RenderScalable(char32_t c, Glyph& cell) {
-    if (!LoadFallback()) return false;
-    FT_Face face = m_faces->fallback;
-    const FT_UInt index = FT_Get_Char_Index(face, c);
-    if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0) return false;
-    const long advance = (face->glyph->advance.x + 63) >> 6;
-    cell = BlankCell(advance > 12 ? 24 : 12);
-    return RenderInto(face, index, cell);
+    return LoadFallback() && m_faces->fallback->Render(c, cell);
 }
 
 const Glyph& FontSet::Box(Face face, bool rotated) {
@@ -271,51 +222,16 @@ Glyph FontSet::RenderPair(std::uint8_t lead, std::uint8_t trail) {
         if (RenderInto(kBakedGb2312, code, cell)) return cell;
     }
     const char32_t unicode = DecodeGbk(lead, trail);
-    if (unicode != 0 && LoadFallback()) {
-        if (RenderInto(m_faces->fallback, FT_Get_Char_Index(m_faces->fallback, unicode), cell))
-            return cell;
-    }
+    if (unicode != 0 && LoadFallback() && m_faces->fallback->RenderInto(unicode, cell)) return cell;
     return HollowBox(24);
 }
 
 bool FontSet::LoadFallback() {
-    if (m_faces->fallbackTried) return m_faces->fallback != nullptr;
-    m_faces->fallbackTried = true;
-    if (FT_Init_FreeType(&m_faces->library) != 0) {
-        m_faces->library = nullptr;
-        m_problems += "FreeType could not be initialised; GBK outside GB2312 prints as boxes\n";
-        return false;
+    if (!m_faces->fallbackTried) {
+        m_faces->fallbackTried = true;
+        m_faces->fallback = OpenScalableFont(&m_problems);
     }
-    std::string file;
-    int index = 0;
-    // A private configuration, released here, rather than the process-wide one FcInit keeps.
-    if (FcConfig* config = FcInitLoadConfigAndFonts()) {
-        FcPattern* pattern =
-            FcNameParse(reinterpret_cast<const FcChar8*>("WenQuanYi Zen Hei:lang=zh-cn"));
-        FcConfigSubstitute(config, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(config, pattern, &result);
-        FcChar8* path = nullptr;
-        if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
-            file = reinterpret_cast<const char*>(path);
-            FcPatternGetInteger(match, FC_INDEX, 0, &index);
-        }
-        if (match) FcPatternDestroy(match);
-        FcPatternDestroy(pattern);
-        FcConfigDestroy(config);
-    }
-    if (file.empty() ||
-        FT_New_Face(m_faces->library, file.c_str(), index, &m_faces->fallback) != 0) {
-        m_faces->fallback = nullptr;
-        m_problems +=
-            "no scalable CJK font found (install fonts-wqy-zenhei); GBK outside GB2312 prints as "
-            "boxes\n";
-        return false;
-    }
-    FT_Select_Charmap(m_faces->fallback, FT_ENCODING_UNICODE);
-    FT_Set_Pixel_Sizes(m_faces->fallback, 0, Glyph::kHeight);
-    return true;
+    return m_faces->fallback != nullptr;
 }
 
 char32_t FontSet::DecodeGbk(std::uint8_t lead, std::uint8_t trail) {

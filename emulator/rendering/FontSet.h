@@ -1,6 +1,6 @@
 // The character generator: Font A 12x24 and Font B 9x17 for single bytes, the 24x24 GB2312 bitmap
-// font for GBK pairs inside GB2312, and a scalable CJK font found through fontconfig (rendered at
-// 24 px) for the rest of GBK and for the CJK fonts UTF-8 text ranks. A code with no glyph anywhere
+// font for GBK pairs inside GB2312, and a scalable CJK font (ScalableFont.h, rendered at 24 px)
+// for the rest of GBK and for the CJK fonts UTF-8 text ranks. A code with no glyph anywhere
 // comes out as a hollow box of its cell width. Every glyph can be had turned a quarter clockwise
 // (ESC V).
 //

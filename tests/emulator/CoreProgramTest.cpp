@@ -10,6 +10,8 @@
 #include <regex>
 #include <sstream>
 
+#include "emulator/PrinterModel.h"
+#include "emulator/VirtualPrinter.h"
 #include "emulator/link/TcpListener.h"
 #include "tests/emulator/StreamBytes.h"
 #include "tests/support/ChildProcess.h"
@@ -338,6 +340,38 @@ TEST(CoreProgram, EveryReceiptsBytesReprintIt) {
         std::snprintf(next, sizeof next, "receipt-%03d.png", row.receipts + 1);
         EXPECT_FALSE(std::filesystem::exists(dir / "out" / next)) << row.fixture;
     }
+}
+
+// GBK outside GB2312 prints in the scalable font, which printer-emulator loads from its module
+// when the first such character comes: the same dots as the library that links it prints.
+TEST(CoreProgram, TheScalableFontComesFromItsModule) {
+    testsupport::TempDir dir;
+    const Bytes stream = H("1B 40 1C 26 81 40 81 41 0A 1D 56 00");
+    std::ofstream(dir / "cjk.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(stream.data()), static_cast<long>(stream.size()));
+    const Result run =
+        RunProgram(dir, "--model escpos80 --state " + (dir / "state").string() + " --input " +
+                            (dir / "cjk.bin").string() + " --out " + (dir / "out").string());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err.find("font"), std::string::npos) << run.err;
+
+    emu::VirtualPrinter printer(*emu::FindPrinterModel("escpos80"), 0);
+    emu::PaperImage linked;
+    printer.SetReceiptCallback([&](emu::FinishedReceipt&& r) { linked = std::move(r.image); });
+    printer.Feed(stream.data(), stream.size());
+    const testsupport::GrayPicture loaded =
+        testsupport::ReadGrayPng((dir / "out" / "receipt-001.png").string());
+    ASSERT_EQ(loaded.width, linked.width);
+    ASSERT_EQ(loaded.height, linked.height);
+    int ink = 0, differ = 0;
+    for (int y = 0; y < linked.height; ++y)
+        for (int x = 0; x < linked.width; ++x) {
+            const bool dark = linked.gray[static_cast<std::size_t>(y) * linked.width + x] < 128;
+            ink += dark;
+            differ += dark != loaded.Dark(x, y);
+        }
+    EXPECT_GT(ink, 100) << "the two characters are drawn, not left out";
+    EXPECT_EQ(differ, 0);
 }
 
 TEST(CoreProgram, AStopSignalSavesWhatAStreamPrintedSoFar) {
