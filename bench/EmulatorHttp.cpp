@@ -61,14 +61,15 @@ struct Printer {
     }
 };
 
-// An event stream read raw (HTTP/1.0: the stream as it is, not in chunks).
+// An event stream read raw, asked for as a browser asks (HTTP/1.1, so it comes in chunks; a name
+// split by a chunk's header is missed, which costs a viewer one picture, not the figures).
 struct Viewer {
     HostEnd socket;
     std::string seen;
 
     explicit Viewer(const Printer& p) : socket(HostEnd::ConnectTcp(p.http->Port())) {
         const std::string request =
-            "GET /api/events HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(p.http->Port()) +
+            "GET /api/events HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(p.http->Port()) +
             "\r\n\r\n";
         socket.Write(Bytes(request.begin(), request.end()));
     }
@@ -218,18 +219,23 @@ int main(int argc, char** argv) {
             "POST/TCP %.2fx (goal <= 1.2x)\n",
             passes, tcp, post, post / tcp);
 
-        double alone = 1e9, watched = 1e9;
+        // Each watched pass against the pass without viewers beside it, the median of those:
+        // the machine's speed drifts between passes by more than the viewers cost.
+        std::vector<double> alone, watched, shares;
         long pictures = 0;
-        abba([&] { alone = std::min(alone, TcpTime(p, stream, receipts)); },
+        abba([&] { alone.push_back(TcpTime(p, stream, receipts)); },
              [&] {
                  Crowd crowd(p, viewers);
-                 watched = std::min(watched, TcpTime(p, stream, receipts));
+                 watched.push_back(TcpTime(p, stream, receipts));
                  pictures += crowd.Pictures();
              });
+        for (std::size_t pass = 0; pass < watched.size(); ++pass)
+            shares.push_back(alone[pass] / watched[pass]);
         std::printf(
             "printer throughput with %d live viewers (%ld pictures fetched) against none: "
-            "%.3f s against %.3f s, %.2f of it (goal >= 0.9)\n",
-            viewers, pictures, watched, alone, alone / watched);
+            "median %.3f s against %.3f s, %.2f of it pass by pass (goal >= 0.9)\n",
+            viewers, pictures, bench::Percentile(watched, 0.5), bench::Percentile(alone, 0.5),
+            bench::Percentile(shares, 0.5));
     }
     std::filesystem::remove_all(folder);
     return 0;
