@@ -101,11 +101,10 @@ void EventHub::Hold(const std::string& name, const std::string& json, bool gathe
     if (m_ended || m_streams.empty()) return;
     auto held =
         std::find_if(m_held.begin(), m_held.end(), [&](const Held& h) { return h.name == name; });
-    if (held == m_held.end()) held = m_held.insert(held, Held{name, gathered, "", {}});
-    const bool first = held->json.empty();
-    if (!gathered) held->json.clear();
-    if (!held->json.empty()) held->json += ',';
-    held->json += json;
+    if (held == m_held.end()) held = m_held.insert(held, Held{name, gathered, {}, {}});
+    const bool first = held->items.empty();
+    if (!first && (!gathered || held->items.size() == kMostGathered)) held->items.pop_front();
+    held->items.push_back(json);
     if (Clock::now() - held->sent >= kHold) {
         SendHeld(true);
     } else if (first) {
@@ -118,17 +117,23 @@ void EventHub::Hold(const std::string& name, const std::string& json, bool gathe
 void EventHub::SendHeld(bool dueOnly) {
     const Clock::time_point now = Clock::now();
     if (dueOnly && std::none_of(m_held.begin(), m_held.end(), [now](const Held& held) {
-            return !held.json.empty() && now - held.sent >= kHold;
+            return !held.items.empty() && now - held.sent >= kHold;
         }))
         return;
     // Once one is due, all that are held go with it, in one piece: the kinds keep one rhythm,
     // and each viewer is woken once for them, not once for each.
     std::string text;
     for (Held& held : m_held) {
-        if (held.json.empty()) continue;
-        text += "event: " + held.name +
-                "\ndata: " + (held.gathered ? "[" + held.json + "]" : held.json) + "\n\n";
-        held.json.clear();
+        if (held.items.empty()) continue;
+        text += "event: " + held.name + "\ndata: ";
+        if (held.gathered) text += '[';
+        for (std::size_t i = 0; i < held.items.size(); ++i) {
+            if (i > 0) text += ',';
+            text += held.items[i];
+        }
+        if (held.gathered) text += ']';
+        text += "\n\n";
+        held.items.clear();
         held.sent = now;
     }
     if (!text.empty()) Send(text);
@@ -159,7 +164,7 @@ void EventHub::Beat() {
     while (!m_ended) {
         Clock::time_point due = beat;
         for (const Held& held : m_held)
-            if (!held.json.empty()) due = std::min(due, held.sent + kHold);
+            if (!held.items.empty()) due = std::min(due, held.sent + kHold);
         m_wake.wait_until(guard, due);
         if (m_ended) break;
         SendHeld(true);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -50,6 +51,10 @@ class EventHub {
     // Held events of one name go out at most this often: a printer fed over TCP finishes a
     // thousand receipts a second, and an event each would wake every viewer as often.
     static constexpr std::chrono::milliseconds kHold{100};
+    // Items a gathered event carries at most, the newest: what the page lists. A printer
+    // flooded with receipts would otherwise send each viewer every receipt's meta, 300 in a
+    // tenth of a second, and drop the viewers that cannot keep up.
+    static constexpr std::size_t kMostGathered = 100;
 
     EventHub();
     ~EventHub();
@@ -61,7 +66,8 @@ class EventHub {
     // "event: NAME\ndata: JSON\n\n" to every stream now, after the held events before it.
     void Publish(const std::string& name, const std::string& json);
     // The two below send at once when no event of the name went out for kHold, else hold it
-    // until then. Gathered: "data: [JSON,...]" with every item since the last one of the name.
+    // until then. Gathered: "data: [JSON,...]" with the items since the last one of the name,
+    // the newest kMostGathered of them.
     void PublishGathered(const std::string& name, const std::string& json);
     // Newest: only the newest JSON of the name held counts (a state, not a history).
     void PublishNewest(const std::string& name, const std::string& json);
@@ -74,7 +80,7 @@ class EventHub {
     struct Held {
         std::string name;
         bool gathered;
-        std::string json;  // gathered: the items, comma-separated; empty when nothing is held
+        std::deque<std::string> items;  // newest: one; none when nothing is held
         Clock::time_point sent;
     };
 

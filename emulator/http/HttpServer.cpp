@@ -20,6 +20,11 @@ namespace {
 // read to the end for an answer.
 constexpr std::size_t kDiscardFactor = 4;
 
+MHD_Result AddArgument(void* query, MHD_ValueKind, const char* key, const char* value) {
+    (*static_cast<std::map<std::string, std::string>*>(query))[key] = value != nullptr ? value : "";
+    return MHD_YES;
+}
+
 std::string Header(MHD_Connection* connection, const char* name) {
     const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
     return value != nullptr ? value : "";
@@ -193,6 +198,7 @@ int HttpServer::OnRequest(void* connection, const char* url, const char* method,
         HttpRequest& request = exchange->request;
         request.method = method;
         request.path = url;
+        MHD_get_connection_values(c, MHD_GET_ARGUMENT_KIND, &AddArgument, &request.query);
         request.host = Header(c, MHD_HTTP_HEADER_HOST);
         request.origin = Header(c, MHD_HTTP_HEADER_ORIGIN);
         request.fetchSite = Header(c, "Sec-Fetch-Site");

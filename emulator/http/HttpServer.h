@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,8 +26,9 @@ namespace emu {
 
 struct HttpRequest {
     std::string method;
-    std::string path;  // without the query
-    std::string host;  // the Host header, "" when absent
+    std::string path;                          // without the query
+    std::map<std::string, std::string> query;  // its arguments, decoded
+    std::string host;                          // the Host header, "" when absent
     std::string origin;
     std::string fetchSite;  // Sec-Fetch-Site
     std::string body;

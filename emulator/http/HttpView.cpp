@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <ctime>
+#include <limits>
 #include <nlohmann/json.hpp>
 
 #include "emulator/http/PageAssets.h"
@@ -29,7 +30,7 @@ const HttpView::Route HttpView::kRoutes[] = {
     {"GET", "/api/status", &HttpView::GetStatus,
      "model, conditions, sleep, line, where, connections"},
     {"GET", "/api/receipts", &HttpView::GetReceipts,
-     "the receipts shown, oldest first (meta, links)"},
+     "the receipts shown, oldest first (meta, links); ?last=K: the newest K; ?before=N: below N"},
     {"DELETE", "/api/receipts", &HttpView::ClearReceipts, "clears the list shown; the files stay"},
     {"GET", "/api/receipts/#", &HttpView::GetReceipt,
      "receipt N's meta; also N.png, N.bin, N.trace"},
@@ -286,18 +287,40 @@ std::optional<HttpResponse> HttpView::GetStatus(const std::string&, HttpRequest&
     return response;
 }
 
-std::optional<HttpResponse> HttpView::GetReceipts(const std::string&, HttpRequest&,
+std::optional<HttpResponse> HttpView::GetReceipts(const std::string&, HttpRequest& request,
                                                   const HttpServer::Reply&) {
-    std::string body = "[";
+    // A long session holds thousands of receipts; the page asks for them a hundred at a time.
+    std::size_t last = std::numeric_limits<std::size_t>::max();
+    int before = std::numeric_limits<int>::max();
+    for (const auto& [name, value] : request.query) {
+        std::size_t n = 0;
+        const auto [end, problem] = std::from_chars(value.data(), value.data() + value.size(), n);
+        if ((name != "last" && name != "before") || value.empty() || problem != std::errc() ||
+            end != value.data() + value.size() ||
+            n > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+            return JsonError(400, "GET /api/receipts takes ?last=K and ?before=N, numbers; not " +
+                                      name + "=" + value);
+        }
+        if (name == "last") {
+            last = n;
+        } else {
+            before = static_cast<int>(n);
+        }
+    }
     int cleared = 0;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         cleared = m_clearedThrough;
     }
-    for (const Receipt& receipt : m_station.Receipts()) {
-        if (receipt.number <= cleared) continue;
-        body += (body.size() > 1 ? "," : "") + ReceiptJson(receipt);
-    }
+    const std::vector<Receipt> receipts = m_station.Receipts();
+    auto end = std::find_if(receipts.begin(), receipts.end(),
+                            [before](const Receipt& r) { return r.number >= before; });
+    auto begin = std::find_if(receipts.begin(), end,
+                              [cleared](const Receipt& r) { return r.number > cleared; });
+    if (static_cast<std::size_t>(end - begin) > last) begin = end - static_cast<long>(last);
+    std::string body = "[";
+    for (auto receipt = begin; receipt != end; ++receipt)
+        body += (body.size() > 1 ? "," : "") + ReceiptJson(*receipt);
     HttpResponse response;
     response.body = body + "]\n";
     return response;

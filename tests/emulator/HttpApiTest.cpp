@@ -101,6 +101,10 @@ TEST(HttpApi, AnswersEveryEndpointAndError) {
         {"HEAD", "/api/status", "", {}, 200, ""},
         {"GET", "/api/status", "", {}, 200, "\"model\":\"module\""},
         {"GET", "/api/receipts", "", {}, 200, "\"number\":1"},
+        {"GET", "/api/receipts?last=1", "", {}, 200, "\"number\":1"},
+        {"GET", "/api/receipts?before=1&last=5", "", {}, 200, "[]"},
+        {"GET", "/api/receipts?last=-1", "", {}, 400, "takes ?last=K and ?before=N"},
+        {"GET", "/api/receipts?page=2", "", {}, 400, "not page=2"},
         {"GET", "/api/receipts/1", "", {}, 200, "\"png\":\"/api/receipts/1.png\""},
         {"GET", "/api/receipts/1.png", "", {}, 200, "PNG"},
         {"GET", "/api/paper.png", "", {}, 200, "PNG"},
@@ -345,11 +349,17 @@ TEST(HttpEvents, HeldEventsKeepTheirOrder) {
         }
         return order;
     };
-    for (int i = 1; i <= 5; ++i) hub.PublishGathered("receipts", std::to_string(i));
+    // The first goes at once; of the rest, held, the newest kMostGathered.
+    const int held = static_cast<int>(emu::EventHub::kMostGathered) + 4;
+    std::string expected = "1";
+    for (int i = 1; i <= 1 + held; ++i) {
+        hub.PublishGathered("receipts", std::to_string(i));
+        if (i > 5) expected += " " + std::to_string(i);
+    }
     for (int i = 1; i <= 3; ++i) hub.PublishNewest("paper", std::to_string(i));
     hub.Publish("cleared", "{}");
-    hub.PublishGathered("receipts", "6");
-    const std::string expected = "1 2 3 4 5 paper1 paper3 cleared{} 6";
+    hub.PublishGathered("receipts", "last");
+    expected += " paper1 paper3 cleared{} last";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (heard() != expected && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

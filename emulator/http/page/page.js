@@ -6,6 +6,10 @@ let zoom = "1";
 let shownVersion = 0;
 let wantedVersion = 0;
 let fetching = false;
+// The list holds the newest receipts, this many (more when older ones are asked for): a printer
+// fed by a test suite finishes thousands, and a page that held them all would stall the browser.
+const kStep = 100;
+let shown = kStep;
 
 function text(tag, content, className) {
   const node = document.createElement(tag);
@@ -121,6 +125,8 @@ function receiptItem(receipt) {
   picture.className = "picture";
   const img = document.createElement("img");
   img.alt = `Receipt ${receipt.number}`;
+  img.loading = "lazy";
+  img.decoding = "async";
   img.src = receipt.png;
   sizeImage(img, receipt.width);
   picture.append(img);
@@ -131,20 +137,38 @@ function receiptItem(receipt) {
 function addReceipt(receipt) {
   const list = $("receipts");
   if (list.querySelector(`li[data-number="${receipt.number}"]`)) return;
+  // The printer tells only the newest of a flood: what the list held before the gap goes, so the
+  // list stays the newest receipts without holes.
+  const newest = list.firstElementChild;
+  if (newest && receipt.number > Number(newest.dataset.number) + 1) list.replaceChildren();
   list.prepend(receiptItem(receipt));
+  while (list.children.length > shown) list.lastElementChild.remove();
   countReceipts();
 }
 
 function countReceipts() {
-  const n = $("receipts").children.length;
+  const list = $("receipts");
+  const n = list.children.length;
   $("count").textContent = n ? `(${n})` : "";
+  const oldest = list.lastElementChild;
+  $("older").hidden = !oldest || Number(oldest.dataset.number) <= 1 || n < shown;
 }
 
 async function loadReceipts() {
-  const receipts = await call("GET", "/api/receipts");
+  shown = kStep;
+  const receipts = await call("GET", `/api/receipts?last=${shown}`);
   $("receipts").replaceChildren();
   for (const receipt of receipts) addReceipt(receipt);
   countReceipts();
+}
+
+async function loadOlder() {
+  const oldest = $("receipts").lastElementChild;
+  const receipts = await call("GET", `/api/receipts?before=${oldest.dataset.number}&last=${kStep}`);
+  shown += kStep;
+  for (const receipt of receipts.reverse()) $("receipts").append(receiptItem(receipt));
+  countReceipts();
+  if (receipts.length < kStep) $("older").hidden = true;
 }
 
 async function showTrace(receipt) {
@@ -199,5 +223,6 @@ $("zoom").addEventListener("change", () => {
   for (const img of document.querySelectorAll("img[data-width]")) sizeImage(img, Number(img.dataset.width));
 });
 $("clear").addEventListener("click", () => call("DELETE", "/api/receipts").catch((e) => showNotice(e.message)));
+$("older").addEventListener("click", () => loadOlder().catch((e) => showNotice(e.message)));
 $("trace-close").addEventListener("click", () => { $("trace-panel").hidden = true; });
 follow();
