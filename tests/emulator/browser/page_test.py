@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The printer's page in Debian's headless Chromium: a job printed over TCP appears in the page's
 live receipt and then in its list, and a toggle clicked in the page changes the condition a TCP
-client reads with DLE EOT.
+client reads with DLE EOT; of a flood of receipts the list keeps the newest 100, and the older
+ones come when asked for.
 
 Usage: page_test.py PRINTER_EMULATOR [--screenshot FILE.png]
 (--screenshot also saves the page, and the receipt beside it as FILE-receipt.png, for the README)
@@ -133,6 +134,19 @@ def main():
                 with urllib.request.urlopen(page + "api/receipts/1.png") as answer, \
                         open(screenshot.replace(".png", "-receipt.png"), "wb") as receipt:
                     receipt.write(answer.read())
+
+            # A flood: the list keeps the newest 100; the rest come when asked for.
+            if browser.find_element(By.CSS_SELECTOR, 'input[data-condition="paper-out"]').is_selected():
+                browser.find_element(By.CSS_SELECTOR, 'input[data-condition="paper-out"]').click()
+                wait.until(lambda b: send(tcp, b"\x10\x04\x04", 1) == b"\x12")
+            send(tcp, b"flood\n\x1dV\x00" * 150)
+            numbers = "return [...document.querySelectorAll('#receipts li')].map(i => +i.dataset.number)"
+            wait.until(lambda b: b.execute_script(numbers)[:1] == [151])
+            listed = browser.execute_script(numbers)
+            assert listed == list(range(151, 51, -1)), f"{len(listed)} listed, {listed[-3:]} last"
+            browser.find_element(By.ID, "older").click()
+            wait.until(lambda b: len(b.execute_script(numbers)) == 151)
+            assert browser.find_element(By.ID, "older").get_attribute("hidden") is not None
             print("the page follows the printer and sets its conditions")
         finally:
             if browser:
