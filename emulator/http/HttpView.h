@@ -102,7 +102,8 @@ class HttpView : public HttpService, private StationView {
     std::optional<Receipt> Shown(const std::string& number, HttpResponse* missing) const;
     std::string StatusJson() const;
     std::string ReceiptJson(const Receipt& receipt) const;
-    HttpResponse JobAnswer(const HttpJobs::Result& result) const;
+    // earlier: how many receipts there were when the job came (its own are among the later ones).
+    HttpResponse JobAnswer(const HttpJobs::Result& result, std::size_t earlier) const;
 
     PrinterStation& m_station;
     HttpServer m_server;

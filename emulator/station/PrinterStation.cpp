@@ -227,6 +227,11 @@ std::vector<Receipt> PrinterStation::Receipts() const {
     return m_saved;
 }
 
+std::vector<Receipt> PrinterStation::ReceiptsSince(std::size_t count) const {
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    return {m_saved.begin() + static_cast<long>(std::min(count, m_saved.size())), m_saved.end()};
+}
+
 std::size_t PrinterStation::ReceiptCount() const {
     std::lock_guard<std::mutex> guard(m_stateLock);
     return m_saved.size();

@@ -91,6 +91,7 @@ class PrinterStation {
     // The receipts of this run, oldest first. Numbers are the files' (receipt-NNN); when none are
     // saved, the receipts are numbered in the order of the run.
     std::vector<Receipt> Receipts() const;  // without their pictures (ReceiptFinished has them)
+    std::vector<Receipt> ReceiptsSince(std::size_t count) const;  // those after the first count
     std::size_t ReceiptCount() const;
     std::optional<Receipt> FindReceipt(int number) const;
     // The trace of a saved receipt, decoded again from its bytes (empty when none were kept).
