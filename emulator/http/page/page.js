@@ -157,8 +157,14 @@ function countReceipts() {
 async function loadReceipts() {
   shown = kStep;
   const receipts = await call("GET", `/api/receipts?last=${shown}`);
-  $("receipts").replaceChildren();
+  const list = $("receipts");
+  // Receipts told while the list was on its way stay, above it.
+  const newest = receipts.length ? receipts[receipts.length - 1].number : 0;
+  const later = [...list.children].filter((item) => Number(item.dataset.number) > newest);
+  list.replaceChildren();
   for (const receipt of receipts) addReceipt(receipt);
+  list.prepend(...later);
+  while (list.children.length > shown) list.lastElementChild.remove();
   countReceipts();
 }
 
