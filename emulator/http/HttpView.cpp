@@ -30,7 +30,7 @@ const HttpView::Route HttpView::kRoutes[] = {
     {"GET", "/api/status", &HttpView::GetStatus,
      "model, conditions, sleep, line, where, connections"},
     {"GET", "/api/receipts", &HttpView::GetReceipts,
-     "the receipts shown, oldest first (meta, links); ?last=K: the newest K; ?before=N: below N"},
+     "the receipts shown, oldest first; ?last=K, ?before=N"},
     {"DELETE", "/api/receipts", &HttpView::ClearReceipts, "clears the list shown; the files stay"},
     {"GET", "/api/receipts/#", &HttpView::GetReceipt,
      "receipt N's meta; also N.png, N.bin, N.trace"},
