@@ -1,5 +1,7 @@
 #include "tests/support/BlockedWrite.h"
 
+#include <stdlib.h>
+#include <sys/epoll.h>
 #include <sys/ioctl.h>
 
 #include <chrono>
@@ -22,43 +24,46 @@ std::string ReadText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// No thread of the process is running: one still at work (slow under qemu-user, which translates
-// the code it meets first) can look like one blocked, its I/O as still as a blocked one's, while
-// the event loop idles.
-bool NoThreadRuns(const std::string& proc) {
+// An epoll of the program holds the line for writing: the serial layer's wait for room, which
+// exists only while a write waits (an idle event loop, or a pause between writes, has none).
+bool WaitsForRoom(const std::string& proc, const std::filesystem::path& line) {
     std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator(proc + "/task", error)) {
-        const std::string stat = ReadText(task.path().string() + "/stat");
-        const std::size_t state = stat.rfind(')');
-        if (state == std::string::npos || state + 2 >= stat.size()) return false;
-        if (stat[state + 2] == 'R') return false;
+    for (const auto& entry : std::filesystem::directory_iterator(proc + "/fdinfo", error)) {
+        std::ifstream info(entry.path());
+        for (std::string word; info >> word;) {
+            if (word != "tfd:") continue;
+            int fd = -1;
+            std::string label, events;
+            if (!(info >> fd >> label >> events) || label != "events:") break;
+            if ((std::stoul(events, nullptr, 16) & EPOLLOUT) == 0) continue;
+            std::error_code gone;
+            if (std::filesystem::read_symlink(proc + "/fd/" + std::to_string(fd), gone) == line)
+                return true;
+        }
     }
-    return !error;
+    return false;
 }
 
 }  // namespace
 
 bool WaitUntilBlockedWriting(pid_t pid, int lineFd, int timeoutMs) {
     const std::string proc = "/proc/" + std::to_string(pid);
+    const char* name = ptsname(lineFd);
+    const std::filesystem::path line = name != nullptr ? name : "";
     auto unread = [&] {
         int count = 0;
         return ioctl(lineFd, FIONREAD, &count) == 0 ? count : 0;
     };
     std::string lastIo;
-    int running = 0;
     auto since = std::chrono::steady_clock::now();
     return WaitUntil(
         [&] {
             const std::string now = ReadText(proc + "/io");
-            if (now != lastIo) {
+            if (now != lastIo || !WaitsForRoom(proc, line)) {
                 lastIo = now;
                 since = std::chrono::steady_clock::now();
             }
-            // Seen at work three times in a row (a timer's callback is seldom seen twice).
-            running = NoThreadRuns(proc) ? 0 : running + 1;
-            if (running >= 3) since = std::chrono::steady_clock::now();
-            return unread() > 0 && std::chrono::steady_clock::now() - since > kQuiet &&
-                   ReadText(proc + "/wchan") == "do_epoll_wait";
+            return unread() > 0 && std::chrono::steady_clock::now() - since > kQuiet;
         },
         timeoutMs);
 }

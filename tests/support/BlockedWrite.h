@@ -1,6 +1,7 @@
 // Knowing that a program is blocked writing to a line nobody reads: its event loop idles in epoll
-// too, so that alone does not tell. It is blocked once the line holds bytes unread and the
-// program has written nothing more for a while.
+// too, and it may pause between writes, so neither tells. It is blocked once the line holds bytes
+// unread, the program waits for room on it (an epoll of its holds the line for writing), and it
+// has written nothing more for a while.
 #pragma once
 
 #include <sys/types.h>
