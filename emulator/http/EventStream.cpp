@@ -82,72 +82,79 @@ std::shared_ptr<EventStream> EventHub::Open(const std::string& hello) {
 }
 
 void EventHub::Publish(const std::string& name, const std::string& json) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    SendHeld(false);
-    Send("event: " + name + "\ndata: " + json + "\n\n");
+    std::unique_lock<std::mutex> guard(m_lock);
+    Send(guard, false, "event: " + name + "\ndata: " + json + "\n\n");
 }
 
-void EventHub::PublishGathered(const std::string& name, const std::string& json) {
+void EventHub::PublishGathered(const std::string& name, Item item) {
     std::lock_guard<std::mutex> guard(m_lock);
-    Hold(name, json, true);
+    Hold(name, std::move(item), true);
 }
 
 void EventHub::PublishNewest(const std::string& name, const std::string& json) {
     std::lock_guard<std::mutex> guard(m_lock);
-    Hold(name, json, false);
+    Hold(
+        name, [json] { return json; }, false);
 }
 
-void EventHub::Hold(const std::string& name, const std::string& json, bool gathered) {
+void EventHub::Hold(const std::string& name, Item item, bool gathered) {
     if (m_ended || m_streams.empty()) return;
     auto held =
         std::find_if(m_held.begin(), m_held.end(), [&](const Held& h) { return h.name == name; });
     if (held == m_held.end()) held = m_held.insert(held, Held{name, gathered, {}, {}});
     const bool first = held->items.empty();
     if (!first && (!gathered || held->items.size() == kMostGathered)) held->items.pop_front();
-    held->items.push_back(json);
-    if (Clock::now() - held->sent >= kHold) {
-        SendHeld(true);
-    } else if (first) {
-        // The heartbeat's thread sends it when its time comes; for later ones it already waits,
-        // and waking it for each would take the printer's core a thousand times a second.
-        m_wake.notify_all();
-    }
+    held->items.push_back(std::move(item));
+    // For later ones the hub's thread already waits; waking it for each would take the
+    // printer's core a thousand times a second.
+    if (first) m_wake.notify_all();
 }
 
-void EventHub::SendHeld(bool dueOnly) {
+void EventHub::Send(std::unique_lock<std::mutex>& guard, bool dueOnly, const std::string& text) {
     const Clock::time_point now = Clock::now();
-    if (dueOnly && std::none_of(m_held.begin(), m_held.end(), [now](const Held& held) {
-            return !held.items.empty() && now - held.sent >= kHold;
-        }))
-        return;
     // Once one is due, all that are held go with it, in one piece: the kinds keep one rhythm,
     // and each viewer is woken once for them, not once for each.
-    std::string text;
-    for (Held& held : m_held) {
-        if (held.items.empty()) continue;
-        text += "event: " + held.name + "\ndata: ";
-        if (held.gathered) text += '[';
-        for (std::size_t i = 0; i < held.items.size(); ++i) {
-            if (i > 0) text += ',';
-            text += held.items[i];
+    const bool due = std::any_of(m_held.begin(), m_held.end(), [now](const Held& held) {
+        return !held.items.empty() && now - held.sent >= kHold;
+    });
+    std::vector<Held> taken;
+    if (due || !dueOnly) {
+        for (Held& held : m_held) {
+            if (held.items.empty()) continue;
+            taken.push_back(Held{held.name, held.gathered, std::move(held.items), now});
+            held.items.clear();
+            held.sent = now;
         }
-        if (held.gathered) text += ']';
-        text += "\n\n";
-        held.items.clear();
-        held.sent = now;
     }
-    if (!text.empty()) Send(text);
-}
-
-void EventHub::Send(const std::string& text) {
-    for (const std::shared_ptr<EventStream>& stream : m_streams) stream->Push(text);
+    if (taken.empty() && text.empty()) return;
+    const std::vector<std::shared_ptr<EventStream>> streams = m_streams;
+    // Made and written without m_lock: the printer's thread holding its next event does not
+    // wait for fifty streams to be written and woken.
+    std::unique_lock<std::mutex> sending(m_sending);
+    guard.unlock();
+    std::string out;
+    for (const Held& held : taken) {
+        out += "event: " + held.name + "\ndata: ";
+        if (held.gathered) out += '[';
+        for (std::size_t i = 0; i < held.items.size(); ++i) {
+            if (i > 0) out += ',';
+            out += held.items[i]();
+        }
+        if (held.gathered) out += ']';
+        out += "\n\n";
+    }
+    out += text;
+    for (const std::shared_ptr<EventStream>& stream : streams) stream->Push(out);
+    sending.unlock();
+    guard.lock();
     std::erase_if(m_streams, [](const std::shared_ptr<EventStream>& s) { return s->Ended(); });
 }
 
 void EventHub::EndAll() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    SendHeld(false);
+    std::unique_lock<std::mutex> guard(m_lock);
+    if (m_ended) return;
     m_ended = true;
+    Send(guard, false, {});
     for (const std::shared_ptr<EventStream>& stream : m_streams) stream->End();
     m_streams.clear();
     m_wake.notify_all();
@@ -167,11 +174,9 @@ void EventHub::Beat() {
             if (!held.items.empty()) due = std::min(due, held.sent + kHold);
         m_wake.wait_until(guard, due);
         if (m_ended) break;
-        SendHeld(true);
-        if (Clock::now() >= beat) {
-            Send(":\n\n");
-            beat = Clock::now() + kHeartbeat;
-        }
+        const bool beats = Clock::now() >= beat;
+        Send(guard, true, beats ? ":\n\n" : "");
+        if (beats) beat = Clock::now() + kHeartbeat;
     }
 }
 

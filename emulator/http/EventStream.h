@@ -61,14 +61,18 @@ class EventHub {
     EventHub(const EventHub&) = delete;
     EventHub& operator=(const EventHub&) = delete;
 
+    // An item of a gathered event, made when it is sent: most of a flood's never are.
+    using Item = std::function<std::string()>;
+
     // A new stream that hears every event from now on; hello is its first.
     std::shared_ptr<EventStream> Open(const std::string& hello);
     // "event: NAME\ndata: JSON\n\n" to every stream now, after the held events before it.
     void Publish(const std::string& name, const std::string& json);
-    // The two below send at once when no event of the name went out for kHold, else hold it
-    // until then. Gathered: "data: [JSON,...]" with the items since the last one of the name,
-    // the newest kMostGathered of them.
-    void PublishGathered(const std::string& name, const std::string& json);
+    // The two below hold the event for the hub's thread, which sends it at once when no event
+    // of the name went out for kHold, else when that time has passed: the publisher (the
+    // printer's thread) never writes to the streams. Gathered: "data: [JSON,...]" with the
+    // items since the last one of the name, the newest kMostGathered of them.
+    void PublishGathered(const std::string& name, Item item);
     // Newest: only the newest JSON of the name held counts (a state, not a history).
     void PublishNewest(const std::string& name, const std::string& json);
     // Ends every stream, now and later (Open then gives ended ones).
@@ -80,17 +84,19 @@ class EventHub {
     struct Held {
         std::string name;
         bool gathered;
-        std::deque<std::string> items;  // newest: one; none when nothing is held
+        std::deque<Item> items;  // newest: one; none when nothing is held
         Clock::time_point sent;
     };
 
-    // With m_lock held, as the two below.
-    void Hold(const std::string& name, const std::string& json, bool gathered);
-    void SendHeld(bool dueOnly);  // every held event, or only those whose kHold has passed
-    void Send(const std::string& text);
+    // With m_lock held.
+    void Hold(const std::string& name, Item item, bool gathered);
+    // The held events (every one, or none unless one's kHold has passed) and then text, written
+    // to the streams with m_lock let go meanwhile (guard holds it, and holds it again after).
+    void Send(std::unique_lock<std::mutex>& guard, bool dueOnly, const std::string& text);
     void Beat();
 
     mutable std::mutex m_lock;
+    std::mutex m_sending;  // taken before m_lock is let go: sends keep the order they were made
     std::vector<std::shared_ptr<EventStream>> m_streams;
     std::vector<Held> m_held;  // one per name, in the order first held
     bool m_ended = false;

@@ -253,16 +253,21 @@ std::string HttpView::StatusJson() const {
 }
 
 std::string HttpView::ReceiptJson(const Receipt& receipt) const {
-    const std::string base = "/api/receipts/" + std::to_string(receipt.number);
-    const auto when = m_started + std::chrono::duration_cast<std::chrono::system_clock::duration>(
-                                      std::chrono::duration<double>(receipt.seconds));
-    const bool bytesKept = !receipt.bin.empty();
     Size size;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         if (const auto found = m_sizes.find(receipt.number); found != m_sizes.end())
             size = found->second;
     }
+    return ReceiptJson(receipt, size, m_started);
+}
+
+std::string HttpView::ReceiptJson(const Receipt& receipt, Size size,
+                                  std::chrono::system_clock::time_point started) {
+    const std::string base = "/api/receipts/" + std::to_string(receipt.number);
+    const auto when = started + std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                                    std::chrono::duration<double>(receipt.seconds));
+    const bool bytesKept = !receipt.bin.empty();
     const json meta = {
         {"number", receipt.number},
         {"time", IsoTime(when)},
@@ -522,15 +527,25 @@ void HttpView::OnStationEvent(const StationEvent& event) {
                                          .dump());
     } else if (const auto* finished = std::get_if<ReceiptFinished>(&event)) {
         const Receipt& receipt = finished->receipt;
+        Size size;
         if (receipt.image) {
+            size = Size{receipt.image->width, receipt.image->height};
             std::lock_guard<std::mutex> guard(m_lock);
-            m_sizes[receipt.number] = Size{receipt.image->width, receipt.image->height};
+            m_sizes[receipt.number] = size;
             if (receipt.png.empty()) {
                 m_unsaved.emplace_back(receipt.number, receipt.image);
                 if (m_unsaved.size() > kUnsavedPictures) m_unsaved.pop_front();
             }
         }
-        if (m_hub.Viewers() > 0) m_hub.PublishGathered("receipts", ReceiptJson(receipt));
+        if (m_hub.Viewers() > 0) {
+            // Made only if it is sent: of a flood, only the newest of each tenth of a second are,
+            // and this is the printer's own thread.
+            Receipt meta = receipt;
+            meta.image.reset();
+            m_hub.PublishGathered("receipts", [meta = std::move(meta), size, started = m_started] {
+                return ReceiptJson(meta, size, started);
+            });
+        }
     } else if (const auto* changed = std::get_if<ConditionChanged>(&event)) {
         const CommandSet commands = m_station.Printer().Model().commands;
         m_hub.Publish("condition", json{{"name", ConditionName(changed->condition, commands)},

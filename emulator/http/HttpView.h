@@ -101,7 +101,13 @@ class HttpView : public HttpService, private StationView {
     // The receipt shown under that number, or a 404 answer.
     std::optional<Receipt> Shown(const std::string& number, HttpResponse* missing) const;
     std::string StatusJson() const;
+    struct Size {
+        int width = 0, height = 0;
+    };
     std::string ReceiptJson(const Receipt& receipt) const;
+    // Made from copies alone, so it can be made later on the event hub's thread.
+    static std::string ReceiptJson(const Receipt& receipt, Size size,
+                                   std::chrono::system_clock::time_point started);
     // earlier: how many receipts there were when the job came (its own are among the later ones).
     HttpResponse JobAnswer(const HttpJobs::Result& result, std::size_t earlier) const;
 
@@ -124,9 +130,6 @@ class HttpView : public HttpService, private StationView {
     std::vector<std::uint8_t> m_encoded;
     // The size of every receipt told (the station keeps no pictures), and the pictures of the
     // last few that were not saved as files, to be served still.
-    struct Size {
-        int width = 0, height = 0;
-    };
     std::map<int, Size> m_sizes;
     std::deque<std::pair<int, std::shared_ptr<const PaperImage>>> m_unsaved;
 };
