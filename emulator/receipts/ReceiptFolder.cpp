@@ -181,6 +181,8 @@ ReceiptFolder::Result ReceiptFolder::Save(const PaperImage& image,
     const bool encoded = !stopped && EncodePng(image, &png, &encodeError);
     std::lock_guard<std::mutex> guard(m_lock);
     const auto lose = [&](const std::string& why) {
+        // Numbered still, so the receipts listed keep their order and no two share a number.
+        result.number = m_next++;
         result.error = "not saved: " + why;
         m_lost = {m_lost.count + 1, why};
         return result;

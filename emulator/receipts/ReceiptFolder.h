@@ -31,9 +31,11 @@ class ReceiptFolder {
     };
 
     struct Result {
-        std::string path;   // the picture's file written; empty when none was
-        std::string bin;    // the bytes' file written; empty when none was
-        int number = 0;     // its number (receipt-NNN), 0 when none was written
+        std::string path;  // the picture's file written; empty when none was
+        std::string bin;   // the bytes' file written; empty when none was
+        // Its number (receipt-NNN); one not saved has the number its file would have had, and
+        // no later receipt takes it (0 only for blank paper).
+        int number = 0;
         std::string error;  // why a receipt was not saved; empty for blank paper
         bool blank = false;
         bool stopped = false;    // refused because saving has stopped (error says why)

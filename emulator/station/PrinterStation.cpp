@@ -232,6 +232,17 @@ std::vector<Receipt> PrinterStation::ReceiptsSince(std::size_t count) const {
     return {m_saved.begin() + static_cast<long>(std::min(count, m_saved.size())), m_saved.end()};
 }
 
+std::vector<Receipt> PrinterStation::ReceiptsBetween(int after, int before,
+                                                     std::size_t last) const {
+    const auto below = [](const Receipt& r, int number) { return r.number < number; };
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    auto begin = std::lower_bound(m_saved.begin(), m_saved.end(), after, below);
+    if (begin != m_saved.end() && begin->number == after) ++begin;
+    const auto end = std::lower_bound(begin, m_saved.end(), before, below);
+    if (static_cast<std::size_t>(end - begin) > last) begin = end - static_cast<long>(last);
+    return {begin, end};
+}
+
 std::size_t PrinterStation::ReceiptCount() const {
     std::lock_guard<std::mutex> guard(m_stateLock);
     return m_saved.size();
@@ -239,10 +250,11 @@ std::size_t PrinterStation::ReceiptCount() const {
 
 std::optional<Receipt> PrinterStation::FindReceipt(int number) const {
     std::lock_guard<std::mutex> guard(m_stateLock);
-    for (const Receipt& receipt : m_saved) {
-        if (receipt.number == number && number != 0) return receipt;
-    }
-    return std::nullopt;
+    const auto found =
+        std::lower_bound(m_saved.begin(), m_saved.end(), number,
+                         [](const Receipt& r, int wanted) { return r.number < wanted; });
+    if (found == m_saved.end() || found->number != number || number == 0) return std::nullopt;
+    return *found;
 }
 
 std::vector<std::string> PrinterStation::ReceiptTrace(int number) const {
@@ -355,7 +367,7 @@ void PrinterStation::SaveAndTell(FinishedReceipt&& finished, double seconds) {
     }
     {
         std::lock_guard<std::mutex> guard(m_stateLock);
-        // Unsaved receipts are numbered in the order of the run.
+        // Without a folder, receipts are numbered in the order of the run.
         if (receipt.number == 0) receipt.number = static_cast<int>(m_saved.size()) + 1;
         // The list keeps no picture: the views have it from the event and the file holds it,
         // so a long run's memory does not grow with its receipts' dots.

@@ -92,6 +92,9 @@ class PrinterStation {
     // saved, the receipts are numbered in the order of the run.
     std::vector<Receipt> Receipts() const;  // without their pictures (ReceiptFinished has them)
     std::vector<Receipt> ReceiptsSince(std::size_t count) const;  // those after the first count
+    // The newest `last` of those numbered above `after` and below `before` (the list is in the
+    // order of the numbers): a long run's page asks for a hundred, not for a copy of all.
+    std::vector<Receipt> ReceiptsBetween(int after, int before, std::size_t last) const;
     std::size_t ReceiptCount() const;
     std::optional<Receipt> FindReceipt(int number) const;
     // The trace of a saved receipt, decoded again from its bytes (empty when none were kept).

@@ -160,6 +160,8 @@ TEST(ReceiptFolder, FailuresAreReportedAndLeaveNoFile) {
     EXPECT_EQ(receipts.Lost().count, 1);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "paper"), {}), 1)
         << "nothing but the first receipt";
+    EXPECT_EQ(failed.number, 2) << "listed under the number its file would have had";
+    EXPECT_EQ(receipts.Save(kMarked).number, 3) << "which no later receipt takes";
 }
 
 }  // namespace
