@@ -110,7 +110,19 @@ void EventHub::Hold(const std::string& name, Item item, bool gathered) {
     if (first) m_wake.notify_all();
 }
 
+std::unique_lock<std::mutex> EventHub::TakeTurn(std::unique_lock<std::mutex>& guard) {
+    std::unique_lock<std::mutex> turn(m_sending, std::try_to_lock);
+    if (!turn.owns_lock()) {
+        // Waited for without m_lock: the printer's thread holding its next event goes on.
+        guard.unlock();
+        turn.lock();
+        guard.lock();
+    }
+    return turn;
+}
+
 void EventHub::Send(std::unique_lock<std::mutex>& guard, bool dueOnly, const std::string& text) {
+    std::unique_lock<std::mutex> turn = TakeTurn(guard);
     const Clock::time_point now = Clock::now();
     // Once one is due, all that are held go with it, in one piece: the kinds keep one rhythm,
     // and each viewer is woken once for them, not once for each.
@@ -130,7 +142,6 @@ void EventHub::Send(std::unique_lock<std::mutex>& guard, bool dueOnly, const std
     const std::vector<std::shared_ptr<EventStream>> streams = m_streams;
     // Made and written without m_lock: the printer's thread holding its next event does not
     // wait for fifty streams to be written and woken.
-    std::unique_lock<std::mutex> sending(m_sending);
     guard.unlock();
     std::string out;
     for (const Held& held : taken) {
@@ -145,7 +156,7 @@ void EventHub::Send(std::unique_lock<std::mutex>& guard, bool dueOnly, const std
     }
     out += text;
     for (const std::shared_ptr<EventStream>& stream : streams) stream->Push(out);
-    sending.unlock();
+    turn.unlock();
     guard.lock();
     std::erase_if(m_streams, [](const std::shared_ptr<EventStream>& s) { return s->Ended(); });
 }
@@ -155,6 +166,8 @@ void EventHub::EndAll() {
     if (m_ended) return;
     m_ended = true;
     Send(guard, false, {});
+    // After a send still being written, so what it carries reaches the streams before they end.
+    const std::unique_lock<std::mutex> turn = TakeTurn(guard);
     for (const std::shared_ptr<EventStream>& stream : m_streams) stream->End();
     m_streams.clear();
     m_wake.notify_all();

@@ -1,7 +1,7 @@
 // Server-sent events: a hub that every live viewer's stream hangs from. Events are appended to
 // each stream's own bounded buffer and never wait for a reader, so a viewer that stops reading
 // costs at most kBound bytes and is then dropped (its browser reconnects and reads the state
-// afresh); the station's thread that publishes is never held up.
+// afresh); the station's thread that publishes never waits for a viewer.
 #pragma once
 
 #include <chrono>
@@ -93,10 +93,13 @@ class EventHub {
     // The held events (every one, or none unless one's kHold has passed) and then text, written
     // to the streams with m_lock let go meanwhile (guard holds it, and holds it again after).
     void Send(std::unique_lock<std::mutex>& guard, bool dueOnly, const std::string& text);
+    // m_sending, for a send or for ending the streams; guard holds m_lock before and after.
+    std::unique_lock<std::mutex> TakeTurn(std::unique_lock<std::mutex>& guard);
     void Beat();
 
     mutable std::mutex m_lock;
-    std::mutex m_sending;  // taken before m_lock is let go: sends keep the order they were made
+    // One send at a time, each with what was held when its turn came: sends keep their order.
+    std::mutex m_sending;
     std::vector<std::shared_ptr<EventStream>> m_streams;
     std::vector<Held> m_held;  // one per name, in the order first held
     bool m_ended = false;

@@ -118,8 +118,12 @@ struct HttpServer::Exchange {
 HttpResponse JsonError(int status, const std::string& message) {
     HttpResponse response;
     response.status = status;
-    response.body = nlohmann::json{{"error", message}}.dump() + "\n";
+    response.body = JsonText(nlohmann::json{{"error", message}}) + "\n";
     return response;
+}
+
+std::string JsonText(const nlohmann::json& value) {
+    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 HttpServer::~HttpServer() { Stop(); }

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <set>
 #include <string>
@@ -45,6 +46,9 @@ struct HttpResponse {
 
 // {"error": MESSAGE} with the status.
 HttpResponse JsonError(int status, const std::string& message);
+// The JSON text of a value. Bytes that are not UTF-8 (a folder's or a device's name may hold
+// them) become U+FFFD: the library would throw, and the printer end with it.
+std::string JsonText(const nlohmann::json& value);
 
 class HttpServer {
   public:

@@ -74,7 +74,7 @@ HttpResponse Text(std::string_view body, const char* type) {
 
 HttpResponse Json(const json& value) {
     HttpResponse response;
-    response.body = value.dump() + "\n";
+    response.body = JsonText(value) + "\n";
     return response;
 }
 
@@ -249,7 +249,7 @@ std::string HttpView::StatusJson() const {
         {"viewers", m_hub.Viewers()},
         {"state", m_station.DescribeState()},
     };
-    return status.dump();
+    return JsonText(status);
 }
 
 std::string HttpView::ReceiptJson(const Receipt& receipt) const {
@@ -282,7 +282,7 @@ std::string HttpView::ReceiptJson(const Receipt& receipt, Size size,
         {"file", receipt.png.empty() ? json(nullptr) : json(receipt.png)},
         {"error", receipt.error},
     };
-    return meta.dump();
+    return JsonText(meta);
 }
 
 std::optional<HttpResponse> HttpView::GetStatus(const std::string&, HttpRequest&,
@@ -338,7 +338,7 @@ std::optional<HttpResponse> HttpView::ClearReceipts(const std::string&, HttpRequ
         m_clearedThrough = std::max(m_clearedThrough, through);
         m_clearedCount = std::max(m_clearedCount, skipped + newest.size());
     }
-    m_hub.Publish("cleared", json{{"through", through}}.dump());
+    m_hub.Publish("cleared", JsonText(json{{"through", through}}));
     return Json({{"clearedThrough", through}});
 }
 
@@ -497,7 +497,7 @@ HttpResponse HttpView::JobAnswer(const HttpJobs::Result& result, std::size_t ear
         replies += kHex[c & 15];
     }
     HttpResponse response;
-    response.body = "{\"source\":" + json(result.peer).dump() +
+    response.body = "{\"source\":" + JsonText(json(result.peer)) +
                     ",\"bytes\":" + std::to_string(result.sent) + ",\"replies\":\"" + replies +
                     "\",\"receipts\":" + receipts + "]}\n";
     return response;
@@ -518,10 +518,10 @@ void HttpView::OnStationEvent(const StationEvent& event) {
             m_paper = paper->paper;
             version = ++m_paperVersion;
         }
-        m_hub.PublishNewest("paper", json{{"version", version},
-                                          {"receiptsBefore", paper->receiptsBefore},
-                                          {"height", paper->paper ? paper->paper->height : 0}}
-                                         .dump());
+        m_hub.PublishNewest("paper",
+                            JsonText({{"version", version},
+                                      {"receiptsBefore", paper->receiptsBefore},
+                                      {"height", paper->paper ? paper->paper->height : 0}}));
     } else if (const auto* finished = std::get_if<ReceiptFinished>(&event)) {
         const Receipt& receipt = finished->receipt;
         Size size;
@@ -545,9 +545,8 @@ void HttpView::OnStationEvent(const StationEvent& event) {
         }
     } else if (const auto* changed = std::get_if<ConditionChanged>(&event)) {
         const CommandSet commands = m_station.Printer().Model().commands;
-        m_hub.Publish("condition", json{{"name", ConditionName(changed->condition, commands)},
-                                        {"on", changed->on}}
-                                       .dump());
+        m_hub.Publish("condition", JsonText({{"name", ConditionName(changed->condition, commands)},
+                                             {"on", changed->on}}));
     } else if (std::holds_alternative<StatusChanged>(event)) {
         // Told with every refresh while bytes arrive; only the newest counts, and sending it at
         // once would send everything held with it, 25 times a second to every viewer.
@@ -555,9 +554,9 @@ void HttpView::OnStationEvent(const StationEvent& event) {
     } else if (const auto* closed = std::get_if<ConnectionClosed>(&event)) {
         if (m_jobs) m_jobs->Closed(closed->peer);
     } else if (const auto* failed = std::get_if<SaveFailed>(&event)) {
-        m_hub.Publish("notice", json{{"text", failed->sentence}}.dump());
+        m_hub.Publish("notice", JsonText(json{{"text", failed->sentence}}));
     } else if (const auto* notice = std::get_if<Notice>(&event)) {
-        m_hub.Publish("notice", json{{"text", notice->sentence}}.dump());
+        m_hub.Publish("notice", JsonText(json{{"text", notice->sentence}}));
     }
 }
 

@@ -234,11 +234,12 @@ std::vector<Receipt> PrinterStation::ReceiptsSince(std::size_t count) const {
 
 std::vector<Receipt> PrinterStation::ReceiptsBetween(int after, int before,
                                                      std::size_t last) const {
-    const auto below = [](const Receipt& r, int number) { return r.number < number; };
     std::lock_guard<std::mutex> guard(m_stateLock);
-    auto begin = std::lower_bound(m_saved.begin(), m_saved.end(), after, below);
-    if (begin != m_saved.end() && begin->number == after) ++begin;
-    const auto end = std::lower_bound(begin, m_saved.end(), before, below);
+    auto begin = std::upper_bound(m_saved.begin(), m_saved.end(), after,
+                                  [](int number, const Receipt& r) { return number < r.number; });
+    const auto end =
+        std::lower_bound(begin, m_saved.end(), before,
+                         [](const Receipt& r, int number) { return r.number < number; });
     if (static_cast<std::size_t>(end - begin) > last) begin = end - static_cast<long>(last);
     return {begin, end};
 }
