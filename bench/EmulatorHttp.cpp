@@ -154,6 +154,7 @@ class Crowd {
             curl_easy_setopt(w.events, CURLOPT_WRITEFUNCTION, &Crowd::OnEvents);
             curl_easy_setopt(w.picture, CURLOPT_URL, p.Url("/api/paper.png").c_str());
             curl_easy_setopt(w.picture, CURLOPT_WRITEFUNCTION, &Crowd::OnPicture);
+            curl_easy_setopt(w.picture, CURLOPT_PRIVATE, &w);
             curl_multi_add_handle(m_multi, w.events);
         }
         m_thread = std::thread([this] { Run(); });
@@ -213,14 +214,14 @@ class Crowd {
             int left = 0;
             while (CURLMsg* message = curl_multi_info_read(m_multi, &left)) {
                 if (message->msg != CURLMSG_DONE) continue;
-                for (Watcher& w : m_viewers) {
-                    if (w.picture != message->easy_handle) continue;
-                    long status = 0;
-                    curl_easy_getinfo(w.picture, CURLINFO_RESPONSE_CODE, &status);
-                    if (message->data.result == CURLE_OK && status == 200) ++m_pictures;
-                    curl_multi_remove_handle(m_multi, w.picture);
-                    w.asking = false;
-                }
+                Watcher* w = nullptr;
+                curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &w);
+                if (w == nullptr) continue;  // an event stream that ended
+                long status = 0;
+                curl_easy_getinfo(w->picture, CURLINFO_RESPONSE_CODE, &status);
+                if (message->data.result == CURLE_OK && status == 200) ++m_pictures;
+                curl_multi_remove_handle(m_multi, w->picture);
+                w->asking = false;
             }
             for (Watcher& w : m_viewers) {
                 if (!w.told || w.asking) continue;

@@ -50,6 +50,13 @@ bool Listen(std::optional<emu::ListenAddress>* out, const char* option, const st
     return out->has_value();
 }
 
+// An option whose value is kept as it is.
+template <std::string ProgramOptions::*field>
+bool Store(Parsed& p, const std::string& value, std::string*) {
+    p.options.*field = value;
+    return true;
+}
+
 bool Source(Parsed& p, ProgramOptions::Mode mode) {
     p.options.mode = mode;
     ++p.sources;
@@ -121,11 +128,7 @@ const OptionRow kOptions[] = {
      "also make PATH a symbolic link to the pty, so programs can be\n"
      "                      set up once; a link left to a pty that is gone is replaced,\n"
      "                      anything else there is refused; removed at exit",
-     nullptr,
-     [](Parsed& p, const std::string& v, std::string*) {
-         p.options.linkPath = v;
-         return true;
-     }},
+     nullptr, Store<&ProgramOptions::linkPath>},
     {"--window", nullptr, false,
      "show the printer's window: paper as it prints, commands,\n"
      "                      conditions; closing it ends the program",
@@ -163,11 +166,7 @@ const OptionRow kOptions[] = {
      "write receipt-NNN.png per cut, full or partial, and the unfinished\n"
      "                      one on exit, each with receipt-NNN.bin, the bytes that printed it;\n"
      "                      numbers go on after the receipts already there",
-     nullptr,
-     [](Parsed& p, const std::string& v, std::string*) {
-         p.options.outDir = v;
-         return true;
-     }},
+     nullptr, Store<&ProgramOptions::outDir>},
     {"--max-receipts", "N", false,
      "stop saving after N receipts in this run (default: no count;\n"
      "                      saving stops when the disk has under 1 % or 50 MB free)",
@@ -183,20 +182,12 @@ const OptionRow kOptions[] = {
      "write the decoded command trace to FILE or standard output: each\n"
      "                      command with its time (seconds since start), source and every\n"
      "                      byte, long ones over continuation lines",
-     nullptr,
-     [](Parsed& p, const std::string& v, std::string*) {
-         p.options.tracePath = v;
-         return true;
-     }},
+     nullptr, Store<&ProgramOptions::tracePath>},
     {"--state", "DIR", false,
      "keep what the printer stores for good (NV graphics, NV bit images)\n"
      "                      in DIR/MODEL/ from run to run (default $XDG_STATE_HOME/CE_MOLV,\n"
      "                      else ~/.local/state/CE_MOLV)",
-     nullptr,
-     [](Parsed& p, const std::string& v, std::string*) {
-         p.options.stateFolder = v;
-         return true;
-     }},
+     nullptr, Store<&ProgramOptions::stateFolder>},
     {"--status", "LIST", false, "conditions standing at start, comma-separated; the module has\n",
      [] {
          return "                      " + emu::ConditionNameList(emu::CommandSet::Module) +
